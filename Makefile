@@ -1,0 +1,23 @@
+# Thin wrappers around CMake presets; the presets hold the build settings.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all release dev test deps demo clean
+
+all: release
+
+deps:
+	@scripts/deps.sh
+
+release: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+dev: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+test: dev
+	ctest --preset dev -j $(JOBS)
+
+clean:
+	rm -rf build

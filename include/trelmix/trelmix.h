@@ -1,0 +1,218 @@
+/*
+ * trelmix.h - the binary contract between a scanner host and Trelmix.
+ *
+ * A host loads the library, assigns a formatting script to each of its clients
+ * (a 16-byte host id), and asks the library to run that script on every decoded
+ * scan. Everything the host sees is here: four exported functions, the records
+ * they exchange, and the keyboard emulator through which a keyboard script types.
+ *
+ * The header is plain C and usable from C and C++. On 32-bit Windows the sizes
+ * and offsets below are pinned: they are the layout the host was built against.
+ *
+ * Calls must not overlap: the library takes no lock (one call at a time, from
+ * any thread). No exception ever leaves an exported function.
+ */
+#ifndef TRELMIX_H
+#define TRELMIX_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if !defined(_WIN32) && !defined(__cplusplus)
+#include <uchar.h>
+#endif
+
+#if defined(_WIN32)
+#if defined(TRELMIX_BUILDING)
+#define TRLM_API __declspec(dllexport)
+#else
+#define TRLM_API __declspec(dllimport)
+#endif
+#define TRLM_CDECL __cdecl
+#else
+#define TRLM_API __attribute__((visibility("default")))
+#define TRLM_CDECL
+#endif
+
+/* TypeCharacter is a member function of the host's emulator: __thiscall on
+ * 32-bit Windows (emulator in ECX, callee pops), the ordinary convention
+ * everywhere else. */
+#if defined(_WIN32) && (defined(__i386__) || defined(_M_IX86))
+#if defined(_MSC_VER)
+#define TRLM_THISCALL __thiscall
+#else
+#define TRLM_THISCALL __attribute__((thiscall))
+#endif
+#else
+#define TRLM_THISCALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One code unit of script text: UTF-16. wchar_t on Windows has the same size. */
+#if defined(_WIN32)
+typedef wchar_t TrelmixChar;
+#elif defined(__cplusplus)
+typedef char16_t TrelmixChar;
+#else
+typedef char16_t TrelmixChar; /* from <uchar.h> */
+#endif
+
+/* A host id: 16 bytes in GUID layout, compared in all 16 bytes. */
+typedef struct HostId {
+    uint32_t data1;
+    uint16_t data2;
+    uint16_t data3;
+    uint8_t data4[8];
+} HostId;
+
+/* The one id whose script drives the simulated HID keyboard:
+ * {0CEFF236-780D-4A29-8601-EFB059938E12}. A script assigned under it compiles
+ * in keyboard mode (the SEND_ keywords are recognised). */
+static const HostId KeyboardClientId = {
+    0x0CEFF236u, 0x780Du, 0x4A29u, {0x86, 0x01, 0xEF, 0xB0, 0x59, 0x93, 0x8E, 0x12}};
+
+/* Status values of ExecuteResult.status. */
+enum {
+    TRLM_STATUS_APPLIED = 1,          /* ran to the end; edited record copied back.
+                                         Also: the rule that applied has an empty
+                                         action block (nothing copied back). */
+    TRLM_STATUS_NO_ACTION_BLOCK = 0,  /* reached a rule without an action block */
+    TRLM_STATUS_NO_SCRIPT = -1,       /* the id has no script */
+    TRLM_STATUS_EMPTY_RULE = -2,      /* reached a rule without criteria whose action
+                                         block is empty, before any rule applied */
+    TRLM_STATUS_OUT_OF_MEMORY = -3,   /* the working copy or an edit could not be
+                                         allocated; nothing copied back. Key strokes
+                                         already sent by the run stay sent. */
+    TRLM_STATUS_TOO_LONG = -4         /* TRLM_ExecuteInto only: the edited record is
+                                         longer than the capacity; nothing copied
+                                         back, length is the edited length */
+};
+
+/* What TRLM_Execute returns, by value (20 bytes on 32-bit builds: returned
+ * through a hidden pointer that the caller passes and pops). */
+typedef struct ExecuteResult {
+    uint8_t *data;      /* always the caller's data address */
+    uint32_t length;    /* the caller's length, or the edited length when copied back */
+    int32_t status;     /* TRLM_STATUS_* */
+    uint32_t reserved1; /* always 0 */
+    uint32_t reserved2; /* always 0 */
+} ExecuteResult;
+
+/* One platform input record, laid out as the Windows INPUT structure of the
+ * same bitness (28 bytes on 32-bit, 40 on 64-bit). The library writes only
+ * keyboard records: type 1, virtual key, scan code, flags 0 (down) or 2 (up). */
+typedef struct KeyboardInputRecord {
+    uint16_t virtualKey;
+    uint16_t scanCode;
+    uint32_t flags;
+    uint32_t time;
+    uintptr_t extraInfo;
+} KeyboardInputRecord;
+
+typedef struct MouseInputRecord {
+    int32_t dx;
+    int32_t dy;
+    uint32_t mouseData;
+    uint32_t flags;
+    uint32_t time;
+    uintptr_t extraInfo;
+} MouseInputRecord;
+
+typedef struct InputRecord {
+    uint32_t type; /* 1: keyboard */
+    union {
+        MouseInputRecord mouse; /* the largest member: sets the record's size */
+        KeyboardInputRecord keyboard;
+    } u;
+} InputRecord;
+
+enum { TRLM_INPUT_KEYBOARD = 1, TRLM_KEY_UP = 2, TRLM_EMULATOR_RECORDS = 20 };
+
+struct KeyboardEmulator;
+
+/* The host's TypeCharacter: types one UTF-16 unit (zero-extended). The
+ * library passes the TransmitObject's typingContext unchanged and ignores the
+ * result. */
+typedef int32_t(TRLM_THISCALL *TypeCharacterFn)(struct KeyboardEmulator *self, uint32_t character,
+                                                uint32_t typingContext);
+
+/* The emulator's table of operations. The library calls only the second entry. */
+typedef struct KeyboardEmulatorOperations {
+    void *reserved0;
+    TypeCharacterFn TypeCharacter;
+} KeyboardEmulatorOperations;
+
+/* Owned by the host. The library rewrites `records` for every key press or
+ * chord, injects them in one call, then sleeps delayMs. */
+typedef struct KeyboardEmulator {
+    const KeyboardEmulatorOperations *operations;
+    InputRecord records[TRLM_EMULATOR_RECORDS];
+    uint32_t delayMs;     /* pause after each injection; 0: none */
+    uint32_t keyCodeMode; /* 0 virtual key only, 1 scan code only, 2 both */
+} KeyboardEmulator;
+
+/* Owned by the host; the library only keeps the pointer. */
+typedef struct TransmitObject {
+    KeyboardEmulator *emulator;
+    uint32_t textEncoding;  /* 1 or 3: Windows-1252; else the system ANSI code page */
+    uint32_t typingContext; /* passed to every TypeCharacter call */
+} TransmitObject;
+
+/* Assigns a script to the id. `script` is a NUL-terminated, writable string:
+ * the path of an existing file or directory (the file is read byte for byte),
+ * or else the script text itself, whose entities &quot; &amp; &apos; &lt; &gt;
+ * are undone in place in the caller's buffer. The empty string unregisters the
+ * id. Returns nonzero when the script compiled and was registered (or, for the
+ * empty string, when a script was removed). A script that fails to compile
+ * leaves the id with no script; a path that cannot be read leaves the id as it
+ * was. Out of memory: returns 0 and leaves the id as it was. */
+TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId *id, TrelmixChar *script);
+
+/* Nonzero when the id has a script. */
+TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId *id);
+
+/* Runs the id's script on the record in data[0..length). When the run ends
+ * normally the edited record is copied back into `data` (it may be longer than
+ * `length`: the buffer must hold the longest record the script can produce;
+ * see TRLM_ExecuteInto for a guarded form). */
+TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId *id, uint8_t *data, uint32_t length,
+                                               uint32_t codeType, uint32_t protocol);
+
+/* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
+TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
+
+#ifdef __cplusplus
+} /* extern "C" */
+#endif
+
+/* Layout checks: the 32-bit host was built against exactly these. */
+#if defined(__cplusplus)
+#define TRLM_STATIC_ASSERT(c, m) static_assert(c, m)
+#else
+#define TRLM_STATIC_ASSERT(c, m) _Static_assert(c, m)
+#endif
+#if UINTPTR_MAX == 0xFFFFFFFFu
+TRLM_STATIC_ASSERT(sizeof(HostId) == 16, "HostId is 16 bytes");
+TRLM_STATIC_ASSERT(sizeof(ExecuteResult) == 20, "ExecuteResult is 20 bytes");
+TRLM_STATIC_ASSERT(offsetof(ExecuteResult, length) == 4, "ExecuteResult.length at 4");
+TRLM_STATIC_ASSERT(offsetof(ExecuteResult, status) == 8, "ExecuteResult.status at 8");
+TRLM_STATIC_ASSERT(offsetof(ExecuteResult, reserved2) == 16, "ExecuteResult.reserved2 at 16");
+TRLM_STATIC_ASSERT(sizeof(InputRecord) == 28, "an input record is 28 bytes");
+TRLM_STATIC_ASSERT(offsetof(InputRecord, u) == 4, "input union at 4");
+TRLM_STATIC_ASSERT(offsetof(KeyboardInputRecord, flags) == 4, "key flags at 4");
+TRLM_STATIC_ASSERT(offsetof(KeyboardInputRecord, extraInfo) == 12, "key extra info at 12");
+TRLM_STATIC_ASSERT(sizeof(KeyboardEmulator) == 572, "KeyboardEmulator is 572 bytes");
+TRLM_STATIC_ASSERT(offsetof(KeyboardEmulator, records) == 4, "records at 4");
+TRLM_STATIC_ASSERT(offsetof(KeyboardEmulator, delayMs) == 564, "delayMs at 564");
+TRLM_STATIC_ASSERT(offsetof(KeyboardEmulator, keyCodeMode) == 568, "keyCodeMode at 568");
+TRLM_STATIC_ASSERT(sizeof(TransmitObject) == 12, "TransmitObject is 12 bytes");
+TRLM_STATIC_ASSERT(offsetof(TransmitObject, typingContext) == 8, "typingContext at 8");
+TRLM_STATIC_ASSERT(sizeof(KeyboardEmulatorOperations) == 8, "operations table entries");
+#else
+TRLM_STATIC_ASSERT(sizeof(InputRecord) == 40, "an input record is 40 bytes on 64-bit");
+#endif
+
+#endif /* TRELMIX_H */

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need. As root it runs
+# apt-get; otherwise it prints the exact command to run.
+set -u
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages. Run:"
+  echo "  sudo apt-get install -y ${missing[*]}"
+  exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+# A stale index makes 'update' exit non-zero while installs still work.
+apt-get update -qq || echo "apt-get update reported a problem; trying the install anyway"
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

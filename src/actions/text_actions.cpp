@@ -1,0 +1,101 @@
+#include "actions/text_actions.h"
+
+#include <new>
+#include <vector>
+
+namespace trelmix {
+
+// ---- parsers: one or two quoted texts, hex escapes decoded -------------------
+
+namespace {
+
+template <typename Kind>
+bool ParseTextAction(Script& s, TextSpan line, Diagnostic* diag, const char* keyword, bool twoTexts) {
+    if (!RequireBlock(s, Block::Action, keyword, line, diag)) return false;
+    ArgumentList args;
+    const std::size_t count = twoTexts ? 2 : 1;
+    if (!ReadArguments(line, keyword, count, count, twoTexts ? "two quoted strings" : "a quoted string",
+                       args, diag)) {
+        return false;
+    }
+    auto action = std::make_unique<Kind>();
+    if (!QuotedArgument(args[0], keyword, 1, action->arg1, diag)) return false;
+    if (twoTexts && !QuotedArgument(args[1], keyword, 2, action->arg2, diag)) return false;
+    DecodeHexEscapes(action->arg1);
+    if (twoTexts) DecodeHexEscapes(action->arg2);
+    AppendAction(s, std::move(action));
+    return true;
+}
+
+}  // namespace
+
+bool ParseReplaceAll(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::ReplaceAll>(s, l, d, "REPLACE_ALL", true); }
+bool ParseReplaceFirst(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::ReplaceFirst>(s, l, d, "REPLACE_FIRST", true); }
+bool ParseMoveBefore(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::MoveBefore>(s, l, d, "MOVE_BEFORE", false); }
+bool ParseMoveAfter(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::MoveAfter>(s, l, d, "MOVE_AFTER", false); }
+bool ParseAppend(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Append>(s, l, d, "APPEND", false); }
+bool ParsePrepend(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Prepend>(s, l, d, "PREPEND", false); }
+bool ParseInsert(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Insert>(s, l, d, "INSERT", false); }
+
+// ---- behaviour ----------------------------------------------------------------
+
+std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
+    if (d.cursor < 0 || d.cursor >= d.length) return -1;
+    return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor));
+}
+
+void CAction::ReplaceFirst::Execute(DataContext& d) const {
+    const std::int32_t at = SearchForward(d, arg1);
+    if (at < 0) return;
+    d.cursor = at;
+    d.ReplaceAtCursor(arg2, arg1.length());
+}
+
+// The result of replacing left to right again and again, each search starting
+// just after the previous replacement: the occurrences of the search text in
+// the original data, from the cursor, without overlap. Built in one pass into
+// one buffer of the exact final length.
+void CAction::ReplaceAll::Execute(DataContext& d) const {
+    std::vector<std::int32_t> matches;
+    const ByteSpan all = d.SpanFrom(0);
+    for (std::int32_t at = SearchForward(d, arg1); at >= 0;) {
+        matches.push_back(at);
+        at = all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()));
+    }
+    if (matches.empty()) return;
+
+    const std::int64_t size = std::int64_t{d.length} +
+                              static_cast<std::int64_t>(matches.size()) * (arg2.length() - arg1.length());
+    if (size > 0x7FFFFFFF) throw std::bad_alloc();
+    std::vector<std::uint8_t> next;
+    next.reserve(static_cast<std::size_t>(size));
+    std::int32_t from = 0;
+    for (std::int32_t at : matches) {
+        next.insert(next.end(), d.data.begin() + from, d.data.begin() + at);
+        next.insert(next.end(), arg2.bytes.begin(), arg2.bytes.end());
+        from = at + arg1.length();
+    }
+    const auto cursor = static_cast<std::int32_t>(next.size());
+    next.insert(next.end(), d.data.begin() + from, d.data.begin() + d.length);
+    d.data = std::move(next);
+    d.length = static_cast<std::int32_t>(d.data.size());
+    d.cursor = cursor;
+}
+
+void CAction::MoveBefore::Execute(DataContext& d) const {
+    const std::int32_t at = SearchForward(d, arg1);
+    if (at >= 0) d.cursor = at;
+}
+
+void CAction::MoveAfter::Execute(DataContext& d) const {
+    const std::int32_t at = SearchForward(d, arg1);
+    if (at >= 0) d.cursor = at + arg1.length();
+}
+
+void CAction::Append::Execute(DataContext& d) const { d.AppendText(arg1); }
+void CAction::Prepend::Execute(DataContext& d) const { d.PrependText(arg1); }
+// Before the byte under the cursor; at 0 for a cursor of -1, at the end for a
+// cursor at or past the end.
+void CAction::Insert::Execute(DataContext& d) const { d.ReplaceAtCursor(arg1, 0); }
+
+}  // namespace trelmix

@@ -1,0 +1,79 @@
+// The four exported functions. Each is a boundary guard: no exception leaves
+// it. Running out of memory becomes a defined result: TRLM_AssignScript
+// returns false and the id keeps what it had; TRLM_Execute returns
+// TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer untouched.
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "exports/registry.h"
+#include "host/rule_runner.h"
+#include "host/script_source.h"
+#include "keyboard/transmit.h"
+#include "script/compiler.h"
+#include "trelmix/trelmix.h"
+
+using namespace trelmix;
+
+namespace {
+
+ExecuteResult Failed(std::uint8_t* data, std::uint32_t length, std::int32_t status) {
+    return {data, length, status, 0, 0};
+}
+
+bool Assign(const HostId& id, char16_t* string) {
+    if (string[0] == 0) return Registry().Unregister(id);
+
+    std::optional<std::vector<char16_t>> fileText;
+    const char16_t* text = string;
+    if (IsScriptPath(string)) {
+        fileText = ReadScriptFile(string);
+        if (!fileText) return false;  // the id keeps its earlier script
+        text = fileText->data();
+    } else {
+        UnescapeEntities(string);  // the caller's buffer stays changed whatever follows
+    }
+
+    auto script = std::make_unique<Script>();
+    if (!CompileScript(*script, text, IsKeyboardClient(id))) {
+        script.reset();
+        Registry().Unregister(id);  // a failed assignment leaves the id without a script
+        return false;
+    }
+    Registry().Store(id, std::move(script));
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId* id, TrelmixChar* script) {
+    if (!script) return 0;
+    try {
+        return Assign(*id, reinterpret_cast<char16_t*>(script)) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
+    return Registry().Find(*id) >= 0 ? 1 : 0;
+}
+
+TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
+                                               uint32_t codeType, uint32_t protocol) {
+    try {
+        const std::int32_t index = Registry().Find(*id);
+        if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+        return ExecuteScript(*Registry().At(index), data, length, codeType, protocol);
+    } catch (...) {
+        return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
+    }
+}
+
+TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object) { SetTransmitObject(object); }
+
+}  // extern "C"

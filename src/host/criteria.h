@@ -1,0 +1,23 @@
+// Criteria: the clauses of a rule's criteria block, and the run-time test that
+// decides whether the rule applies to a record.
+#pragma once
+
+#include "actions/data_context.h"
+#include "script/keyword_support.h"
+
+namespace trelmix {
+
+bool ParseCodeList(Script& script, TextSpan line, Diagnostic* diag);
+bool ParseCodeLength(Script& script, TextSpan line, Diagnostic* diag);
+bool ParseCodeMatch(Script& script, TextSpan line, Diagnostic* diag);
+bool ParseWildcardMatch(Script& script, TextSpan line, Diagnostic* diag);
+bool ParseProtocolMatch(Script& script, TextSpan line, Diagnostic* diag);
+
+// Code list, length, protocol, match from a position, wildcard: in this order,
+// the first that fails makes the rule not apply.
+bool CriteriaPass(const Criteria& criteria, const DataContext& record);
+
+// The whole record against a pattern where '*' and '?' are wildcards.
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record);
+
+}  // namespace trelmix

@@ -1,0 +1,116 @@
+#include "platform/us_layout.h"
+
+namespace trelmix::platform {
+
+namespace {
+
+struct Key {
+    char16_t plain;
+    char16_t shifted;
+    std::uint8_t vk;
+};
+
+// The printable keys of the US layout.
+constexpr Key kKeys[] = {
+    {u'`', u'~', 0xC0}, {u'1', u'!', '1'}, {u'2', u'@', '2'}, {u'3', u'#', '3'}, {u'4', u'$', '4'},
+    {u'5', u'%', '5'}, {u'6', u'^', '6'}, {u'7', u'&', '7'}, {u'8', u'*', '8'}, {u'9', u'(', '9'},
+    {u'0', u')', '0'}, {u'-', u'_', 0xBD}, {u'=', u'+', 0xBB}, {u'[', u'{', 0xDB}, {u']', u'}', 0xDD},
+    {u'\\', u'|', 0xDC}, {u';', u':', 0xBA}, {u'\'', u'"', 0xDE}, {u',', u'<', 0xBC}, {u'.', u'>', 0xBE},
+    {u'/', u'?', 0xBF}, {u' ', 0, 0x20},
+};
+
+}  // namespace
+
+std::int16_t UsVkKeyScan(char16_t c) {
+    if (c >= u'a' && c <= u'z') return static_cast<std::int16_t>(c - u'a' + 'A');
+    if (c >= u'A' && c <= u'Z') return static_cast<std::int16_t>(0x100 | c);
+    for (const Key& k : kKeys) {
+        if (c == k.plain) return k.vk;
+        if (k.shifted && c == k.shifted) return static_cast<std::int16_t>(0x100 | k.vk);
+    }
+    switch (c) {
+    case u'\t': return 0x09;
+    case u'\r': return 0x0D;
+    case u'\n': return 0x20D;  // Ctrl+Enter
+    case 0x08: return 0x08;
+    case 0x1B: return 0x21B;   // Ctrl+[
+    default: return -1;
+    }
+}
+
+std::uint32_t UsScanCode(std::uint32_t vk) {
+    // Letters, in virtual-key order A..Z.
+    static constexpr std::uint8_t kLetters[26] = {
+        0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
+        0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C,
+    };
+    if (vk >= 'A' && vk <= 'Z') return kLetters[vk - 'A'];
+    if (vk >= '1' && vk <= '9') return 0x02 + (vk - '1');
+    if (vk == '0') return 0x0B;
+    if (vk >= 112 && vk <= 121) return 0x3B + (vk - 112);  // F1..F10
+    if (vk == 122) return 0x57;                            // F11
+    if (vk == 123) return 0x58;                            // F12
+    if (vk >= 124 && vk <= 135) return 0x64 + (vk - 124);  // F13..F24
+    switch (vk) {
+    case 0x08: return 0x0E;  // Backspace
+    case 0x09: return 0x0F;  // Tab
+    case 0x0C: return 0x4C;  // Clear
+    case 0x0D: return 0x1C;  // Enter
+    case 0x10: return 0x2A;  // Shift
+    case 0x11: return 0x1D;  // Ctrl
+    case 0x12: return 0x38;  // Alt
+    case 0x13: return 0x45;  // Pause
+    case 0x14: return 0x3A;  // Caps Lock
+    case 0x1B: return 0x01;  // Escape
+    case 0x20: return 0x39;  // Space
+    case 0x21: return 0x49;  // Page Up
+    case 0x22: return 0x51;  // Page Down
+    case 0x23: return 0x4F;  // End
+    case 0x24: return 0x47;  // Home
+    case 0x25: return 0x4B;  // Left
+    case 0x26: return 0x48;  // Up
+    case 0x27: return 0x4D;  // Right
+    case 0x28: return 0x50;  // Down
+    case 0x2C: return 0x54;  // Print Screen
+    case 0x2D: return 0x52;  // Insert
+    case 0x2E: return 0x53;  // Delete
+    case 0x5B: return 0x5B;  // left Windows key
+    case 0x60: return 0x52;  // keypad 0..9
+    case 0x61: return 0x4F;
+    case 0x62: return 0x50;
+    case 0x63: return 0x51;
+    case 0x64: return 0x4B;
+    case 0x65: return 0x4C;
+    case 0x66: return 0x4D;
+    case 0x67: return 0x47;
+    case 0x68: return 0x48;
+    case 0x69: return 0x49;
+    case 0x6A: return 0x37;  // keypad *
+    case 0x6B: return 0x4E;  // keypad +
+    case 0x6D: return 0x4A;  // keypad -
+    case 0x6E: return 0x53;  // keypad .
+    case 0x6F: return 0x35;  // keypad /
+    case 0x90: return 0x45;  // Num Lock
+    case 0x91: return 0x46;  // Scroll Lock
+    case 0xA0: return 0x2A;
+    case 0xA1: return 0x36;
+    case 0xA2: return 0x1D;
+    case 0xA3: return 0x1D;
+    case 0xA4: return 0x38;
+    case 0xA5: return 0x38;
+    case 0xBA: return 0x27;  // ;
+    case 0xBB: return 0x0D;  // =
+    case 0xBC: return 0x33;  // ,
+    case 0xBD: return 0x0C;  // -
+    case 0xBE: return 0x34;  // .
+    case 0xBF: return 0x35;  // /
+    case 0xC0: return 0x29;  // `
+    case 0xDB: return 0x1A;  // [
+    case 0xDC: return 0x2B;  // backslash
+    case 0xDD: return 0x1B;  // ]
+    case 0xDE: return 0x28;  // '
+    default: return 0;
+    }
+}
+
+}  // namespace trelmix::platform

@@ -1,0 +1,19 @@
+// ByteArg: one script argument converted to bytes. It is the type of the
+// criteria strings and of the two text arguments every action carries.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace trelmix {
+
+struct ByteArg {
+    std::vector<std::uint8_t> bytes;  // any value 0..255; bytes.size() is the length
+    bool isNumber = false;            // written as an unquoted number (bytes are its digits)
+
+    std::int32_t length() const { return static_cast<std::int32_t>(bytes.size()); }
+    // The first byte, or nullptr for an empty argument.
+    const std::uint8_t* data() const { return bytes.empty() ? nullptr : bytes.data(); }
+};
+
+}  // namespace trelmix

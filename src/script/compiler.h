@@ -1,0 +1,32 @@
+// The script compiler: one pass over the text, line by line, into a Script.
+// The first line that fails rejects the whole script. Every compilation that
+// gets past the null check writes exactly one load event.
+#pragma once
+
+#include <vector>
+
+#include "script/diagnostic.h"
+#include "script/model.h"
+#include "trelmix/trelmix.h"
+
+namespace trelmix {
+
+// What the compiler can tell a script author beyond accepted or rejected.
+// The host path passes no report; `trelmix check` reads it.
+struct CompileReport {
+    bool rejected = false;
+    Diagnostic error;                          // the failing line, when rejected
+    std::vector<const char16_t*> ignoredLines; // non-blank lines that begin with no keyword
+    std::vector<const char16_t*> ruleStarts;   // BEGIN_RULE of each finished rule, in order
+    const char16_t* openRule = nullptr;        // BEGIN_RULE of a rule the text ended inside
+};
+
+// Compiles NUL-terminated UTF-16 text into `script`. In keyboard mode the send
+// keywords are recognised. False (and the error event) when a line fails.
+bool CompileScript(Script& script, const char16_t* text, bool keyboardMode,
+                   CompileReport* report = nullptr);
+
+// True when the id is KeyboardClientId, compared in all 16 bytes.
+bool IsKeyboardClient(const HostId& id);
+
+}  // namespace trelmix

@@ -1,0 +1,25 @@
+// Why a script line was rejected, in the script author's terms, and where.
+// The library's host path ignores diagnostics; `trelmix check` prints them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace trelmix {
+
+struct Diagnostic {
+    const char16_t* at = nullptr;  // the code unit the report points at
+    std::string reason;
+};
+
+// Line and column as an author's editor shows them: both count from 1; a CR LF
+// pair, a lone CR and a lone LF each end one line; a surrogate pair is one
+// character.
+struct SourcePosition {
+    std::uint32_t line = 1;
+    std::uint32_t column = 1;
+};
+
+SourcePosition Locate(const char16_t* text, const char16_t* at);
+
+}  // namespace trelmix
