@@ -181,6 +181,14 @@ TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId *id);
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId *id, uint8_t *data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol);
 
+/* TRLM_Execute that never writes more than `capacity` bytes into `data`
+ * (capacity below `length` is taken as `length`). When the edited record would
+ * not fit, nothing is copied back: status TRLM_STATUS_TOO_LONG and `length`
+ * the edited record's length, so the host can retry with a larger buffer. */
+TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *data, uint32_t length,
+                                                   uint32_t capacity, uint32_t codeType,
+                                                   uint32_t protocol);
+
 /* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
 

@@ -1,7 +1,8 @@
-// The four exported functions. Each is a boundary guard: no exception leaves
+// The exported functions. Each is a boundary guard: no exception leaves
 // it. Running out of memory becomes a defined result: TRLM_AssignScript
 // returns false and the id keeps what it had; TRLM_Execute returns
 // TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer untouched.
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -69,6 +70,24 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, 
         const std::int32_t index = Registry().Find(*id);
         if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
         return ExecuteScript(*Registry().At(index), data, length, codeType, protocol);
+    } catch (...) {
+        return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
+    }
+}
+
+TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
+                                                   uint32_t capacity, uint32_t codeType, uint32_t protocol) {
+    try {
+        const std::int32_t index = Registry().Find(*id);
+        if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+        RunOutcome run = RunScript(*Registry().At(index), data, length, codeType, protocol);
+        if (!run.copyBack) return run.result;
+        if (run.edited.size() > std::max(capacity, length)) {
+            run.result.status = TRLM_STATUS_TOO_LONG;
+            return run.result;
+        }
+        if (!run.edited.empty()) std::memcpy(data, run.edited.data(), run.edited.size());
+        return run.result;
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
     }
