@@ -1,0 +1,19 @@
+# Windows test programs run under wine64 (64-bit only: 32-bit Wine does not
+# install on these machines). Every program test goes through
+# scripts/wine-run.sh with the build tree's own prefix, which the wine_prefix
+# fixture creates once before the first of them. Sets TRELMIX_RUN_TESTS: the
+# test programs of this build can run here.
+set(TRELMIX_RUN_TESTS ON)
+set(TRELMIX_WINE_FIXTURE "")
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  set(TRELMIX_RUN_TESTS OFF)
+  find_program(TRELMIX_WINE NAMES wine64 wine PATHS /usr/lib/wine)
+  if(TRELMIX_WINE AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TRELMIX_RUN_TESTS ON)
+    set(TRELMIX_WINE_FIXTURE wine_prefix)
+    set(TRELMIX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${TRELMIX_WINEPREFIX})
+    add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${TRELMIX_WINEPREFIX} --init)
+    set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  endif()
+endif()
