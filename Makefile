@@ -1,7 +1,7 @@
 # Thin wrappers around CMake presets; the presets hold the build settings.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all release dev test deps demo clean
+.PHONY: all release dev test deps demo clean windows x86 test-native test-windows test-x86
 
 all: release
 
@@ -16,8 +16,31 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-test: dev
+# Every test: the native build with sanitizers, the Windows builds (the x64
+# tests under Wine, the binary checks of the shipped 32-bit DLL) and the
+# 32-bit Linux build.
+test: test-native test-windows test-x86
+
+test-native: dev
 	ctest --preset dev -j $(JOBS)
+
+# build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
+windows: deps
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86 -j $(JOBS)
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 -j $(JOBS)
+
+test-windows: windows
+	ctest --preset windows-x86 -j $(JOBS)
+	ctest --preset windows-x64 -j $(JOBS)
+
+x86: deps
+	cmake --preset linux-x86
+	cmake --build --preset linux-x86 -j $(JOBS)
+
+test-x86: x86
+	ctest --preset linux-x86 -j $(JOBS)
 
 clean:
 	rm -rf build

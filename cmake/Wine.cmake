@@ -1,8 +1,9 @@
-# Windows test programs run under wine64 (64-bit only: 32-bit Wine does not
-# install on these machines). Every program test goes through
-# scripts/wine-run.sh with the build tree's own prefix, which the wine_prefix
-# fixture creates once before the first of them. Sets TRELMIX_RUN_TESTS: the
-# test programs of this build can run here.
+# Where the test programs of a cross build run. Sets TRELMIX_RUN_TESTS: they
+# can run here. Windows programs run under wine64 (64-bit only: 32-bit Wine
+# does not install on these machines), each through scripts/wine-run.sh with
+# the build tree's own prefix, which the wine_prefix fixture sets up once
+# before the first of them. Other cross builds bring their own emulator in
+# their toolchain file (cmake/linux-x86.cmake).
 set(TRELMIX_RUN_TESTS ON)
 set(TRELMIX_WINE_FIXTURE "")
 if(CMAKE_CROSSCOMPILING AND WIN32)
@@ -18,4 +19,6 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
     set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
     set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine_prefix)
   endif()
+elseif(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  set(TRELMIX_RUN_TESTS OFF)
 endif()

@@ -5,6 +5,13 @@ set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
+  # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)
+  # run under qemu-i386 where the kernel runs no 32-bit programs; GoogleTest's
+  # sources for both.
+  g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64
+  g++-multilib qemu-user googletest
 )
 missing=()
 for p in "${packages[@]}"; do
