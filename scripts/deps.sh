@@ -5,6 +5,7 @@ set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev
   libcli11-dev nlohmann-json3-dev
 )
 missing=()

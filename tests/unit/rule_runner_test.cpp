@@ -84,9 +84,9 @@ TEST(RuleRunner, EmptyRecordHasAWorkingCopyAndWritesNothing) {
     EXPECT_EQ(r.length, 0u);
 }
 
-TEST(RuleRunner, RecordOf2GiBIsRefused) {
+TEST(RuleRunner, RecordBeyondTheLimitIsRefused) {
     auto script = Build({});
-    EXPECT_THROW(RunScript(*script, nullptr, 0x80000000u, 0, 0), std::bad_alloc);
+    EXPECT_THROW(RunScript(*script, nullptr, 0x4000001u, 0, 0), std::bad_alloc);
 }
 
 }  // namespace
