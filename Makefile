@@ -22,6 +22,10 @@ test: dev
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
 
+# The examples through the trelmix command: formatted scans and key strokes.
+demo: release
+	scripts/demo.sh build/release/bin/trelmix
+
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
