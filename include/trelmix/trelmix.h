@@ -11,6 +11,31 @@
  *
  * Calls must not overlap: the library takes no lock (one call at a time, from
  * any thread). No exception ever leaves an exported function.
+ *
+ * What Trelmix does where the behaviour is its own choice:
+ *
+ *   situation                               what Trelmix does
+ *   --------------------------------------  ----------------------------------------
+ *   out of memory while compiling or        TRLM_AssignScript returns 0; the id keeps
+ *   registering a script (a new Script,     the script it had (or none). The load
+ *   its rules, the registry's growth)       event may not be written.
+ *   out of memory reading a script file,    TRLM_AssignScript returns 0; the id keeps
+ *   or a file larger than 256 MiB           the script it had.
+ *   out of memory for the working copy or   status TRLM_STATUS_OUT_OF_MEMORY (-3),
+ *   an edit, or a record that would pass    nothing copied back; key strokes already
+ *   64 MiB (a script doubling its record)   sent and ruleset switches already thrown
+ *                                           by the run stay.
+ *   the edited record is longer than the    TRLM_Execute writes it whole (the host
+ *   caller's buffer                         sizes the buffer); TRLM_ExecuteInto
+ *                                           copies nothing: TRLM_STATUS_TOO_LONG (-4).
+ *   INSERT with the cursor past the end     inserts at the end.
+ *   (after CRUNCH_SPACES)
+ *   PAD_SPACES / PAD_ZEROS with a number    nothing changes, the cursor included.
+ *   of 2^31 or more (a negative count)
+ *   a script character above U+00FF in a   its low byte (U+20AC becomes 0xAC); write
+ *   quoted argument                         &#xHH; for a byte of your choice.
+ *   &#x..; with a non-hex digit             not an escape: the six bytes stay.
+ *   scripts still registered at unload      released with the library.
  */
 #ifndef TRELMIX_H
 #define TRELMIX_H
