@@ -56,8 +56,8 @@ void CAction::ReplaceFirst::Execute(DataContext& d) const {
 // bytes after the previous occurrence, so the occurrences are those of the
 // original data from the cursor, left to right, without overlap. One scan
 // counts them to size the result, a second fills one buffer of that exact
-// length. A result of 2^31 bytes or more fails like an allocation (the
-// export turns std::bad_alloc into a status) before anything changes.
+// length. A result longer than kMaxRecordLength fails like an allocation
+// (the export turns std::bad_alloc into a status) before anything changes.
 void CAction::ReplaceAll::Execute(DataContext& d) const {
     const std::int32_t first = SearchForward(d, arg1);
     if (first < 0) return;
@@ -68,7 +68,7 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
     std::int64_t count = 0;
     for (std::int32_t at = first; at >= 0; at = after(at)) ++count;
     const std::int64_t size = d.length + count * (arg2.length() - arg1.length());
-    if (size > 0x7FFFFFFF) throw std::bad_alloc();
+    if (size > kMaxRecordLength) throw std::bad_alloc();
 
     std::vector<std::uint8_t> next;
     next.reserve(static_cast<std::size_t>(size));

@@ -198,13 +198,15 @@ TEST(EditingActions, RejectedStatements) {
     }
 }
 
-// An edit that would make the record 2^31 bytes or longer fails like an
-// allocation: the host gets the out-of-memory status and its buffer as it was.
-TEST(EditingActions, RecordOf2GiBFailsLikeAnAllocation) {
-    const std::string replacement(32768, 'b');  // 65536 * 32768 = 2^31 bytes
-    Harness h(OneRule("", "REPLACE_ALL('a','" + replacement + "')"));
+// An edit whose result would pass kMaxRecordLength fails like an allocation:
+// the host gets the out-of-memory status and its buffer as it was. A result
+// of exactly the limit is made (and then does not fit the harness's buffer).
+TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
+    static_assert(kMaxRecordLength == 65536 * 1024);
+    Harness h(OneRule("", "REPLACE_ALL('a','" + std::string(1024, 'b') + "')"));
     ASSERT_TRUE(h.assigned);
-    const std::string record(65536, 'a');
+    EXPECT_EQ(h.Run(std::string(65536, 'a')).status, TRLM_STATUS_TOO_LONG);
+    const std::string record(65537, 'a');
     const auto r = h.Run(record);
     EXPECT_EQ(r.status, TRLM_STATUS_OUT_OF_MEMORY);
     EXPECT_EQ(r.data, record);
@@ -306,19 +308,19 @@ TEST(DataContext, QuirksOutOfReachOfScripts) {
 
 // Each edit that could pass the limit, on a record whose length is faked
 // just below it: the size is checked before any byte is read or written.
-TEST(DataContext, ResultOf2GiBThrowsBeforeAnyChange) {
+TEST(DataContext, ResultPastTheLimitThrowsBeforeAnyChange) {
     ByteArg two;
     two.bytes = {'a', 'b'};
     DataContext d;
     d.data = test::Bytes("ABC");
-    d.length = 0x7FFFFFFE;
+    d.length = kMaxRecordLength - 1;
     d.cursor = 1;
     EXPECT_THROW(d.AppendText(two), std::bad_alloc);
     EXPECT_THROW(d.PrependText(two), std::bad_alloc);
     EXPECT_THROW(d.ReplaceAtCursor(two, 0), std::bad_alloc);
     EXPECT_THROW(d.PadEnd(2, ' '), std::bad_alloc);
     EXPECT_EQ(test::Str(d.data), "ABC");
-    EXPECT_EQ(d.length, 0x7FFFFFFE);
+    EXPECT_EQ(d.length, kMaxRecordLength - 1);
     EXPECT_EQ(d.cursor, 1);
 }
 

@@ -107,10 +107,7 @@ TEST(Rulesets, RejectedAndAcceptedLines) {
         std::string script;
         bool accepted;
     } cases[] = {
-        {"BEGIN_RULE\nSET_RULESET(3)\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nEND_ACTION\nEND_RULE\n", true},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nSET_RULESET(3)\nBEGIN_ACTION\nEND_ACTION\nSET_RULESET(4)\nEND_RULE\n", true},
         {InRuleset("SET_RULESET(0)", "RULESET_ON(0)\nRULESET_OFF(99)\nRULESET_ON(4294967295)"), true},
-        {OneRule("", "SET_RULESET(3)"), false},
         {OneRule("SET_RULESET(3)", "APPEND('!')"), false},
         {"SET_RULESET(3)\n", false},
         {InRuleset("SET_RULESET('3')", ""), false},
