@@ -86,8 +86,8 @@ bool PressFunctionKey(std::uint16_t number);
 // three bytes (the empty one included) names no key.
 void PressKeyByName(const ByteArg& name);
 
-// Types the argument: a number as the one byte of its low 8 bits, a text
-// byte by byte; each byte is decoded alone in the ANSI code page and typed
+// Types the argument: a number as the one byte of its low 8 bits (digits
+// that do not parse count as -1, so 0xFF), a text byte by byte; each byte is decoded alone in the ANSI code page and typed
 // with its own Caps Lock guard, and a byte that does not decode is skipped.
 // An empty text types nothing.
 void TypeAsciiArgument(const ByteArg& argument);

@@ -325,19 +325,13 @@ TEST(UsLayout, AnswersAsWindowsDoes) {
         char16_t c;
         std::int16_t vk;
     } keys[] = {
-        {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'%', 0x135}, {u'5', 0x35}, {u'~', 0x1C0},
-        {u' ', 0x20}, {0x01, 0x241}, {0x00, 0x332}, {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B},
-        {0x1C, 0x2DC}, {0x1F, 0x3BD}, {0x7F, 0x208}, {0xE9, -1}, {0x20AC, -1},
+        {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'~', 0x1C0}, {0x00, 0x332}, {0x01, 0x241},
+        {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B}, {0x1C, 0x2DC}, {0x7F, 0x208}, {0xE9, -1},
     };
     for (const auto& k : keys) EXPECT_EQ(platform::UsVkKeyScan(k.c), k.vk) << int(k.c);
-    const struct {
-        std::uint32_t vk, scan;
-    } scans[] = {
-        {13, 0x1C}, {18, 0x38}, {19, 0}, {20, 0x3A}, {37, 0x4B}, {46, 0x53}, {65, 0x1E}, {91, 0x5B},
-        {96, 0x52}, {110, 0x53}, {112, 0x3B}, {123, 0x58}, {124, 0x64}, {135, 0x76}, {144, 0x45},
-        {189, 0x0C}, {219, 0x1A}, {226, 0x56}, {300, 0},
-    };
-    for (const auto& s : scans) EXPECT_EQ(platform::UsScanCode(s.vk), s.scan) << s.vk;
+    const std::uint32_t scans[][2] = {{13, 0x1C}, {19, 0}, {37, 0x4B}, {110, 0x53}, {123, 0x58},
+                                      {135, 0x76}, {189, 0x0C}, {226, 0x56}, {300, 0}};
+    for (const auto& s : scans) EXPECT_EQ(platform::UsScanCode(s[0]), s[1]) << s[0];
 }
 
 #if !defined(_WIN32)

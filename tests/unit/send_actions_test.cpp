@@ -64,6 +64,7 @@ TEST_F(SendActions, TypeTheRecordAndPressKeys) {
         {"SEND_ASCII(65)", "", "A", ""},
         {"SEND_ASCII(321)", "", "A", ""},
         {"SEND_ASCII('')", "", "", ""},
+        {"SEND_ASCII(1 2)", "", "U+00FF", ""},  // not a number: -1, whose low 8 bits are 0xFF
         {"SEND_ALT('F')", "", "<d18 d70 u70 u18>", ""},
         {"SEND_ALT('f')", "", "<d18 d70 u70 u18>", ""},
         {"SEND_ALT('7')", "", "<d18 d55 u55 u18>", ""},
@@ -71,6 +72,7 @@ TEST_F(SendActions, TypeTheRecordAndPressKeys) {
         {"SEND_ALT('')", "", "", ""},
         {"SEND_ALT(115)", "", "<d18 d115 u115 u18>", ""},
         {"SEND_ALT(300)", "", "", ""},
+        {"SEND_ALT(1 2)", "", "", ""},  // not a number: -1
         {"SEND_ALT(65791)", "", "<d18 d255 u255 u18>", ""},  // low 16 bits: 255
         {"SEND_ALT('g', 'h')", "", "<d18 d71 u71 u18>", ""},
         {"SEND_CTRL('c')", "", "<d17 d67 u67 u17>", ""},
