@@ -1,7 +1,9 @@
 # Thin wrappers around CMake presets; the presets hold the build settings.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 300
+FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean
+.PHONY: all release dev test deps demo clean fuzz
 
 all: release
 
@@ -18,6 +20,10 @@ dev: deps
 
 test: dev
 	ctest --preset dev -j $(JOBS)
+	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -12,3 +12,7 @@ if(TRELMIX_SANITIZE)
   target_compile_options(trelmix_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(trelmix_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TRELMIX_FUZZ)
+  # Coverage for the engine's code; the fuzz targets add the libFuzzer main.
+  target_compile_options(trelmix_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -5,6 +5,7 @@ set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

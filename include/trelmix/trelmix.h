@@ -84,7 +84,8 @@ enum {
     TRLM_STATUS_EMPTY_RULE = -2,      /* reached a rule without criteria whose action
                                          block is empty, before any rule applied */
     TRLM_STATUS_OUT_OF_MEMORY = -3,   /* the working copy or an edit could not be
-                                         allocated; nothing copied back. Key strokes
+                                         allocated, or would pass the 64 MiB record
+                                         limit; nothing copied back. Key strokes
                                          already sent by the run stay sent. */
     TRLM_STATUS_TOO_LONG = -4         /* TRLM_ExecuteInto only: the edited record is
                                          longer than the capacity; nothing copied

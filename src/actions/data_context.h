@@ -8,6 +8,11 @@
 
 namespace trelmix {
 
+// The longest working record: an edit that would pass it fails like an
+// allocation (std::bad_alloc), so a script that keeps doubling a record is
+// stopped at a bounded size instead of exhausting the host's memory.
+inline constexpr std::int32_t kMaxRecordLength = 64 * 1024 * 1024;
+
 // A non-owning view of bytes. ComparePrefix never reads past the span.
 struct ByteSpan {
     std::int32_t length = 0;

@@ -66,7 +66,7 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
 
     const std::int64_t size = std::int64_t{d.length} +
                               static_cast<std::int64_t>(matches.size()) * (arg2.length() - arg1.length());
-    if (size > 0x7FFFFFFF) throw std::bad_alloc();
+    if (size > kMaxRecordLength) throw std::bad_alloc();
     std::vector<std::uint8_t> next;
     next.reserve(static_cast<std::size_t>(size));
     std::int32_t from = 0;
