@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <iterator>
-#include <new>
 #include <vector>
 
 #include "keyboard/transmit.h"
@@ -139,12 +138,9 @@ bool SendText(const std::uint8_t* bytes, std::int32_t length) {
     const std::uint32_t codePage = TextCodePage(*t);
     const int units = p.MultiByteToWide(codePage, bytes, length, nullptr, 0);
     if (units <= 0) return false;
-    std::vector<char16_t> text;
-    try {
-        text.resize(static_cast<std::size_t>(units));
-    } catch (const std::bad_alloc&) {
-        return false;  // run-time actions never fail: nothing is typed
-    }
+    // Out of memory throws before anything of the text is typed; the run then
+    // ends with the out-of-memory status.
+    std::vector<char16_t> text(static_cast<std::size_t>(units));
     const int written = p.MultiByteToWide(codePage, bytes, length, text.data(), units);
     // One unit per byte or nothing: a double-byte character types no text at all.
     if (written == 0 || written != length) return false;

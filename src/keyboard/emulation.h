@@ -67,6 +67,7 @@ inline void PressChord(KeyboardEmulator& emulator, std::initializer_list<std::in
 // was typed. Nothing is typed unless every byte decodes to exactly one unit.
 // A lone 0x12 byte is an Alt prefix without its key: nothing is pressed or
 // typed. The bytes are not changed and nothing past `length` is read.
+// May throw std::bad_alloc (for the decoded text) before typing anything.
 bool SendText(const std::uint8_t* bytes, std::int32_t length);
 
 // Alt plus the key a prefix byte names ("A".."Z", "2", "6", "-", "@", "[",
