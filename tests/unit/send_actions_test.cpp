@@ -162,26 +162,7 @@ TEST(SendActionLines, CompileOrFail) {
             EXPECT_NE(report.error.reason.find(keyword), std::string::npos) << report.error.reason;
         }
     }
-}
-
-TEST(SendActionLines, ReportInTheAuthorsTerms) {
-    platform::ScopedRecording quiet;
-    const struct {
-        const char* script;
-        const char* reason;
-    } cases[] = {
-        {"SEND_CTRL('a', 'b')", "SEND_CTRL takes 1 argument (a quoted character or a virtual-key number), got 2"},
-        {"SEND_FUNC('1')", "argument 1 of SEND_FUNC must be a number (digits only, no blanks)"},
-        {"SEND_EXTN(12)", "argument 1 of SEND_EXTN must be a quoted string, like 'ABC'"},
-    };
-    for (const auto& c : cases) {
-        const std::u16string text = test::U16(OneRule("", c.script));
-        Script script;
-        CompileReport report;
-        EXPECT_FALSE(CompileScript(script, text.c_str(), true, &report));
-        EXPECT_EQ(report.error.reason, c.reason);
-    }
-    // Outside an action block.
+    // In a criteria block.
     const std::u16string text = test::U16(OneRule("SEND_FUNC(1)", "SEND_ALL"));
     Script script;
     CompileReport report;
