@@ -218,6 +218,28 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *da
 /* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
 
+#if !defined(_WIN32)
+/* POSIX only. A host here has no SendInput: it stands in for the operating
+ * system's input through these hooks. Every member may be null, which keeps
+ * its default: records dropped, Caps Lock off, events to syslog under the
+ * ident TRELMIX. The library copies the struct; `context` is handed back
+ * unchanged to every hook. Hooks run on the thread of the call that uses them
+ * (TRLM_Execute for input, TRLM_AssignScript for events). */
+typedef struct PlatformHooks {
+    /* Receives each injection: the records of one key press or chord, in
+     * order (valid only during the call). */
+    void (*inputSink)(void *context, const InputRecord *records, uint32_t count);
+    /* Nonzero while Caps Lock is toggled on. */
+    int (*capsLockQuery)(void *context);
+    /* Receives each event (source and message, NUL-terminated UTF-16). */
+    void (*eventSink)(void *context, const TrelmixChar *source, const TrelmixChar *message);
+    void *context;
+} PlatformHooks;
+
+/* Installs the host's hooks (copied); null restores every default. */
+TRLM_API void TRLM_CDECL TRLM_SetPlatformHooks(const PlatformHooks *hooks);
+#endif
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
