@@ -36,6 +36,15 @@
  *   quoted argument                         &#xHH; for a byte of your choice.
  *   &#x..; with a non-hex digit             not an escape: the six bytes stay.
  *   scripts still registered at unload      released with the library.
+ *   an empty quoted argument: SEND_UNTIL(''),  compiles; presses and types nothing.
+ *   SEND_ALT(''), SEND_WIN(''), SEND_CTRL(''),
+ *   SEND_NPAD(''), SEND_EXTN(''), SEND_ASCII('')
+ *   a SEND_EXTN name shorter than 3 bytes   matches no key: nothing is pressed.
+ *   a text of the one byte 0x12 (Alt prefix  nothing is pressed or typed.
+ *   without its key) reaching SEND_ALL,
+ *   SEND_REM or SEND_UNTIL
+ *   a TransmitObject whose emulator, or its  nothing is pressed or typed.
+ *   operations table, is null
  */
 #ifndef TRELMIX_H
 #define TRELMIX_H
