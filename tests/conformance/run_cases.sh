@@ -3,9 +3,9 @@
 # its output, byte for byte, with the expected output written beside each
 # case.
 #
-#   run_cases.sh TRELMIX SET      SET: core (everything but keyboard output)
-#                                      or keyboard (cases that need the send
-#                                      actions)
+#   run_cases.sh TRELMIX SET      SET: core (records, statuses, check) or
+#                                      keyboard (typed units, injections,
+#                                      sleeps of the send actions)
 #
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
 # check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
