@@ -34,7 +34,7 @@ std::string RecordKey(const Record& r) {
     for (std::uint32_t vk = 1; vk < 256; ++vk) {
         if (platform::UsScanCode(vk) == r[1]) return VirtualKeyName(vk);
     }
-    return "scan code " + std::to_string(r[1]);
+    return std::string("scan code ").append(std::to_string(r[1]));
 }
 
 bool SameKey(const Record& a, const Record& b) { return a[0] == b[0] && a[1] == b[1]; }
@@ -45,12 +45,12 @@ bool Up(const Record& r) { return r[2] == TRLM_KEY_UP; }
 
 std::string VirtualKeyName(std::uint32_t vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return std::string(1, static_cast<char>(vk));
-    if (vk >= 96 && vk <= 105) return "Num " + std::to_string(vk - 96);
-    if (vk >= 112 && vk <= 135) return "F" + std::to_string(vk - 111);
+    if (vk >= 96 && vk <= 105) return std::string("Num ").append(std::to_string(vk - 96));
+    if (vk >= 112 && vk <= 135) return std::string("F").append(std::to_string(vk - 111));
     for (const NamedKey& k : kNames) {
         if (k.virtualKey == vk) return k.name;
     }
-    return "VK " + std::to_string(vk);
+    return std::string("VK ").append(std::to_string(vk));
 }
 
 std::string DescribeInjection(const std::vector<Record>& records) {
@@ -63,7 +63,10 @@ std::string DescribeInjection(const std::vector<Record>& records) {
     }
     if (taps) {
         std::string out = "tapped ";
-        for (std::size_t i = 0; i < n; i += 2) out += (i ? ", " : "") + RecordKey(records[i]);
+        for (std::size_t i = 0; i < n; i += 2) {
+            if (i) out += ", ";
+            out += RecordKey(records[i]);
+        }
         return out;
     }
 
@@ -75,15 +78,19 @@ std::string DescribeInjection(const std::vector<Record>& records) {
     }
     if (chord) {
         std::string out = "pressed ";
-        for (std::size_t i = 0; i < n / 2; ++i) out += (i ? "+" : "") + RecordKey(records[i]);
+        for (std::size_t i = 0; i < n / 2; ++i) {
+            if (i) out += "+";
+            out += RecordKey(records[i]);
+        }
         return out;
     }
 
     std::string out = "injected ";
     for (std::size_t i = 0; i < n; ++i) {
         const Record& r = records[i];
-        out += (i ? ", " : "") + RecordKey(r) +
-               (Down(r) ? " down" : Up(r) ? " up" : " flags " + std::to_string(r[2]));
+        if (i) out += ", ";
+        out += RecordKey(r);
+        out += Down(r) ? std::string(" down") : Up(r) ? std::string(" up") : " flags " + std::to_string(r[2]);
     }
     return out;
 }

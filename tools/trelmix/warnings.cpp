@@ -51,6 +51,13 @@ std::string Narrow(std::u16string_view s) {
     return out;
 }
 
+std::string Quoted(std::u16string_view s) {
+    std::string out(1, '\'');
+    out += Narrow(s);
+    out += '\'';
+    return out;
+}
+
 std::u16string_view LineAt(const char16_t* at) {
     const char16_t* end = at;
     while (*end && *end != u'\r' && *end != u'\n') ++end;
@@ -97,7 +104,7 @@ void CheckIgnoredLine(const char16_t* at, bool keyboardMode, bool firstLine, std
     if (auto k = LeadingKeyword(UpperCase(line.substr(0, 14)))) {
         const std::u16string_view written = line.substr(0, kKeywords[*k].size());
         out.push_back({at, false,
-                       "'" + Narrow(written) + "' is not a keyword (keywords are upper case: " +
+                       Quoted(written) + " is not a keyword (keywords are upper case: " +
                            Narrow(kKeywords[*k]) + "), so the line is ignored" + SendNote(*k, keyboardMode)});
         return;
     }
@@ -106,7 +113,7 @@ void CheckIgnoredLine(const char16_t* at, bool keyboardMode, bool firstLine, std
     const auto k = static_cast<std::size_t>(std::find(kKeywords.begin(), kKeywords.end(), nearest) -
                                             kKeywords.begin());
     out.push_back({at, false,
-                   "'" + Narrow(word) + "' is not a keyword, so the line is ignored; did you mean " +
+                   Quoted(word) + " is not a keyword, so the line is ignored; did you mean " +
                        Narrow(nearest) + "?" + SendNote(k, keyboardMode)});
 }
 
