@@ -1,7 +1,9 @@
 # Thin wrappers around CMake presets; the presets hold the build settings.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 300
+FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean windows x86 test-native test-windows test-x86
+.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86
 
 all: release
 
@@ -23,6 +25,14 @@ test: test-native test-windows test-x86
 
 test-native: dev
 	ctest --preset dev -j $(JOBS)
+	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+# The examples through the trelmix command: formatted scans and key strokes.
+demo: release
+	scripts/demo.sh build/release/bin/trelmix
+
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
 windows: deps

@@ -13,3 +13,7 @@ if(TRELMIX_SANITIZE)
   target_compile_options(trelmix_options INTERFACE -fsanitize=${TRELMIX_SANITIZERS} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(trelmix_options INTERFACE -fsanitize=${TRELMIX_SANITIZERS})
 endif()
+if(TRELMIX_FUZZ)
+  # Coverage for the engine's code; the fuzz targets add the libFuzzer main.
+  target_compile_options(trelmix_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

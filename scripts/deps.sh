@@ -5,6 +5,8 @@ set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
+  clang-14 libclang-rt-14-dev
+  libcli11-dev nlohmann-json3-dev
   # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)
   # run under qemu-i386 where the kernel runs no 32-bit programs; GoogleTest's
   # sources for both.

@@ -25,31 +25,45 @@ fi
 
 wineserver=$(dirname "$wine")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
+log="$prefix.log"
 
-case "${1:-}" in
---init)
-    log="$prefix.log"
+# Creates the prefix once, then keeps one server and Wine's own background
+# processes running for the programs that follow. Started here, those
+# processes hold the log file open, not the output of whichever program
+# happens to start them (a test runner would wait for them to end). Under a
+# lock, so that programs started side by side find everything ready; nothing
+# Wine starts may inherit the lock (fd 9).
+ready() {
+    exec 9>"$prefix.lock"
+    flock 9
     if [ ! -f "$prefix/system.reg" ]; then
-        mkdir -p "$(dirname "$prefix")"
         # wineboot returns before the registry is written out; wait for the
         # server to finish so the prefix is complete before the first program.
-        if ! { "$wine" wineboot -i && "$wineserver" -w; } >"$log" 2>&1 || [ ! -f "$prefix/system.reg" ]; then
+        if ! { "$wine" wineboot -i && "$wineserver" -w; } </dev/null >"$log" 2>&1 9>&- ||
+            [ ! -f "$prefix/system.reg" ]; then
             cat "$log" >&2
             echo "wine-run.sh: could not create the Wine prefix $prefix" >&2
             exit 1
         fi
     fi
-    # Keep one server and Wine's own background processes running for the
-    # programs that follow. Started here, those processes hold the log file
-    # open, not the output of the test that happens to start them first (the
-    # test runner would wait for them to end).
-    "$wineserver" -p60 >>"$log" 2>&1 </dev/null
-    "$wine" cmd /c exit >>"$log" 2>&1 </dev/null
+    # Exit status 0: no server was running and this one starts (it stays 60 s
+    # after its last program); 2: one is running already.
+    if "$wineserver" -p60 </dev/null >>"$log" 2>&1 9>&-; then
+        "$wine" cmd /c exit </dev/null >>"$log" 2>&1 9>&-
+    fi
+    exec 9>&-
+}
+
+case "${1:-}" in
+--init)
+    mkdir -p "$(dirname "$prefix")"
+    ready
     ;;
 --stop)
     "$wineserver" -k 2>/dev/null || true
     ;;
 *)
+    ready
     exec "$wine" "$@"
     ;;
 esac

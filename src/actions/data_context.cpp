@@ -8,11 +8,11 @@ namespace trelmix {
 
 namespace {
 
-// The length is signed 32-bit: an edit that would pass 2^31 - 1 bytes fails
-// like an allocation, before anything is touched.
+// An edit that would pass the record limit fails like an allocation, before
+// anything is touched.
 std::size_t GrownSize(std::int32_t length, std::size_t extra) {
     const std::size_t size = static_cast<std::size_t>(length) + extra;
-    if (size > 0x7FFFFFFFu) throw std::bad_alloc();
+    if (size > static_cast<std::size_t>(kMaxRecordLength)) throw std::bad_alloc();
     return size;
 }
 

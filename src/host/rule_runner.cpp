@@ -48,8 +48,8 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     RunOutcome out;
     out.result = {data, length, kNotYet, 0, 0};
 
-    // The working length is signed: a record of 2 GiB or more cannot be held.
-    if (length > 0x7FFFFFFFu) throw std::bad_alloc();
+    // A record beyond the working limit cannot be held (see kMaxRecordLength).
+    if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     DataContext d;
     d.data.assign(data, data + length);
     d.cursor = 0;

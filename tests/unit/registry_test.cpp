@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "exports/registry.h"
+#include "support.h"
+
+namespace trelmix {
+namespace {
+
+using test::AppId;
+
+std::unique_ptr<Script> Tagged(std::uint32_t tag) {
+    auto s = std::make_unique<Script>();
+    s->rules.push_back(std::make_unique<Rule>());
+    s->rules.back()->ruleset = tag;  // tells the scripts apart
+    return s;
+}
+
+std::vector<std::uint32_t> Tags(const ScriptRegistry& r) {
+    std::vector<std::uint32_t> tags;
+    for (std::int32_t i = 0; i < r.Count(); ++i) tags.push_back(r.At(i)->rules[0]->ruleset);
+    return tags;
+}
+
+TEST(Registry, KeepsFirstRegistrationOrderAndClosesGaps) {
+    ScriptRegistry r;
+    r.Store(AppId(1), Tagged(1));
+    r.Store(AppId(2), Tagged(2));
+    r.Store(AppId(3), Tagged(3));
+    r.Store(AppId(2), Tagged(20));  // replaced in place
+    EXPECT_EQ(Tags(r), (std::vector<std::uint32_t>{1, 20, 3}));
+    EXPECT_TRUE(r.Unregister(AppId(1)));
+    EXPECT_EQ(Tags(r), (std::vector<std::uint32_t>{20, 3}));
+    EXPECT_EQ(r.Find(AppId(3)), 1);
+    EXPECT_FALSE(r.Unregister(AppId(1)));
+    EXPECT_EQ(r.Find(AppId(1)), -1);
+}
+
+TEST(Registry, ComparesAll16Bytes) {
+    ScriptRegistry r;
+    r.Store(KeyboardClientId, Tagged(1));
+    for (int byte = 0; byte < 16; ++byte) {
+        HostId other = KeyboardClientId;
+        reinterpret_cast<std::uint8_t*>(&other)[byte] ^= 0x01;
+        EXPECT_EQ(r.Find(other), -1) << "byte " << byte;
+    }
+    EXPECT_EQ(r.Find(KeyboardClientId), 0);
+}
+
+// Assignment through the export: what the host sees of the registry.
+TEST(Assign, ReplacesRejectsAndUnregisters) {
+    test::Harness h("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('1')\nEND_ACTION\nEND_RULE\n");
+    ASSERT_TRUE(h.assigned);
+    EXPECT_EQ(h.Run("x").data, "x1");
+
+    EXPECT_TRUE(h.Assign("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('2')\nEND_ACTION\nEND_RULE\n"));
+    EXPECT_EQ(h.Run("x").data, "x2");
+
+    // A script that fails to compile leaves the id with no script at all.
+    EXPECT_FALSE(h.Assign("END_RULE\n"));
+    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
+    EXPECT_EQ(h.Run("x").status, TRLM_STATUS_NO_SCRIPT);
+
+    // The empty string unregisters: true only when there was a script.
+    EXPECT_FALSE(h.Assign(""));
+    EXPECT_TRUE(h.Assign("BEGIN_RULE\nEND_RULE\n"));
+    EXPECT_TRUE(h.Assign(""));
+    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
+}
+
+TEST(Assign, NullScriptChangesNothing) {
+    test::Harness h("a comment line: no rules");
+    ASSERT_TRUE(h.assigned);
+    EXPECT_FALSE(TRLM_AssignScript(&h.id(), nullptr));
+    EXPECT_TRUE(TRLM_IsRegistered(&h.id()));
+}
+
+TEST(Execute, WithoutScriptReturnsTheCallersRecordUntouched) {
+    const HostId id = AppId(99);
+    std::uint8_t data[4] = {'a', 'b', 'c', 'd'};
+    const ExecuteResult r = TRLM_Execute(&id, data, 3, 1, 2);
+    EXPECT_EQ(r.data, data);
+    EXPECT_EQ(r.length, 3u);
+    EXPECT_EQ(r.status, TRLM_STATUS_NO_SCRIPT);
+    EXPECT_EQ(r.reserved1, 0u);
+    EXPECT_EQ(r.reserved2, 0u);
+    EXPECT_EQ(std::string(data, data + 4), "abcd");
+}
+
+TEST(ExecuteInto, RefusesARecordThatOutgrowsTheCapacity) {
+    test::Harness h(test::OneRule("", "APPEND('12345')"));
+    std::uint8_t data[8] = {'a', 'b', 'c', 0, 0, 0, 0, 0};
+    ExecuteResult r = TRLM_ExecuteInto(&h.id(), data, 3, 7, 0, 0);
+    EXPECT_EQ(r.status, TRLM_STATUS_TOO_LONG);
+    EXPECT_EQ(r.length, 8u);  // what it would need
+    EXPECT_EQ(std::string(data, data + 3), "abc");
+    r = TRLM_ExecuteInto(&h.id(), data, 3, 8, 0, 0);
+    EXPECT_EQ(r.status, TRLM_STATUS_APPLIED);
+    EXPECT_EQ(std::string(data, data + r.length), "abc12345");
+}
+
+}  // namespace
+}  // namespace trelmix
