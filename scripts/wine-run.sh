@@ -10,6 +10,7 @@
 set -eu
 prefix=$1
 shift
+case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY

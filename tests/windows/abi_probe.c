@@ -4,9 +4,9 @@
 #include "trelmix/trelmix.h"
 
 /* The call the keyboard code makes: through the second entry of the
- * operations table, emulator first. */
-int32_t TrelmixProbeCall(KeyboardEmulator *emulator, uint32_t character, uint32_t context) {
-    int32_t result = emulator->operations->TypeCharacter(emulator, character, context);
+ * operations table, on the TransmitObject's emulator, with its typing context. */
+int32_t TrelmixProbeCall(const TransmitObject *transmit, uint32_t unit) {
+    int32_t result = transmit->emulator->operations->TypeCharacter(transmit->emulator, unit, transmit->typingContext);
     return result + 1; /* keeps the call from becoming a jump */
 }
 

@@ -6,11 +6,11 @@
 #   - imports from system DLLs only (libgcc, libstdc++, winpthread are static);
 #   - 32-bit: TRLM_Execute and TRLM_ExecuteInto return their ExecuteResult
 #     through the caller-popped hidden pointer (plain `ret`, never `ret $4`);
-#   - 32-bit: TypeCharacter is __thiscall, checked on a probe compiled with the
-#     same compiler and header: the caller puts the emulator in ECX, calls the
-#     second entry of the table the emulator points at, and lets the callee pop
-#     the two stack arguments; a callee returns with `ret $8`. The recording
-#     emulator inside the DLL is checked as a callee too.
+#   - 32-bit: TypeCharacter is __thiscall: every call of it in the DLL (and in
+#     a probe compiled with the same compiler and header) puts the emulator in
+#     ECX, calls the second entry of the table the emulator points at and lets
+#     the callee pop the two stack arguments; a callee (the probe's, and the
+#     recording emulator inside the DLL) returns with `ret $8`.
 set -u
 objdump=$1
 dll=$2
@@ -55,44 +55,50 @@ check_thiscall_callee() {  # FILE SYMBOL WHAT
     check_returns "$1" "$2" '$0x8' "$3"
 }
 
-# The call through operations->TypeCharacter. Tracks the stack depth from the
-# entry (where 4(%esp) is the first argument, the emulator) to find where ECX
-# was loaded from.
-check_thiscall_caller() {  # FILE SYMBOL WHAT
-    local verdict
-    verdict=$(instructions "$1" "$2" | awk '
-        function hex(s,   v, i) {
-            v = 0; s = tolower(s); sub(/^0x/, "", s)
-            for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
-            return v
-        }
-        function operand(s, prefix, suffix) { sub(prefix, "", s); sub(suffix, "", s); return s }
-        BEGIN { depth = 0; ecx = ""; table = ""; verdict = "no call through the second table entry" }
-        called {
-            if ($0 == "sub $0x8,%esp") verdict = "ok"
-            else verdict = "the caller does not let the callee pop its 8 argument bytes (" $0 ")"
-            exit
-        }
-        /^sub \$0x[0-9a-f]+,%esp$/ { depth += hex(operand($0, "^sub \\$", ",%esp$")); next }
-        /^add \$0x[0-9a-f]+,%esp$/ { depth -= hex(operand($0, "^add \\$", ",%esp$")); next }
-        /^push / { depth += 4; next }
-        /^pop / { depth -= 4 }
-        /^call \*0x4\(%e[a-z][a-z]\)$/ {
-            if (ecx != "emulator") { verdict = "ECX does not hold the emulator at the call"; exit }
-            if (operand($0, "^call \\*0x4\\(%", "\\)$") != table) {
-                verdict = "the call does not go through the emulator table"; exit
+# The calls of TypeCharacter: ECX loaded from offset 0 of a TransmitObject
+# (its emulator), the typing context from offset 8 of the same object stored
+# as the second stack argument, the call through the second entry of the
+# table ECX's object points at, and, after it, the stack pointer lowered by the
+# 8 argument bytes the callee popped. Prints "ok FUNCTION" or "bad FUNCTION"
+# for each call found. (Virtual calls load ECX alike but pass no context.)
+typecharacter_calls() {  # FILE [SYMBOL]
+    "$objdump" -d --no-show-raw-insn ${2:+--disassemble="$2"} "$1" | awk -F'\t' '
+        function reg(s) { return substr(s, length(s) - 2, 3) }   # "...,%eax" -> "eax"
+        function reset() { transmit = ""; table = ""; arg2 = ""; split("", context) }
+        function finish() { if (site != "") print "bad " site; site = "" }
+        /^[0-9a-f]+ <.*>:$/ { finish(); name = $0; sub(/^[0-9a-f]+ </, "", name); sub(/>:$/, "", name); reset(); next }
+        !/^ *[0-9a-f]+:\t/ { next }
+        {
+            i = $2; sub(/ +$/, "", i); gsub(/ +/, " ", i)
+            if (site != "") {
+                if (i == "sub $0x8,%esp") { print "ok " site; site = "" }
+                else if (i ~ /^(call|ret|jmp)/) finish()
             }
-            called = 1; next
+            if (i ~ /^mov \(%e[a-z][a-z]\),%ecx$/) { transmit = substr(i, 8, 3); table = ""; next }
+            if (i ~ /,%ecx$/) { transmit = ""; table = "" }
+            if (i ~ /^mov \(%ecx\),%e[a-z][a-z]$/ && transmit != "") { table = reg(i); next }
+            if (i ~ /^mov 0x8\(%e[a-z][a-z]\),%e[a-z][a-z]$/) { context[reg(i)] = substr(i, 11, 3); next }
+            if (i ~ /^mov %e[a-z][a-z],0x4\(%esp\)$/) { arg2 = context[substr(i, 6, 3)]; next }
+            if (i ~ /^call \*0x4\(%e[a-z][a-z]\)$/ && transmit != "" && substr(i, 12, 3) == table && arg2 == transmit) {
+                site = name; reset(); next
+            }
+            if (i ~ /,%e[a-z][a-z]$/) { context[reg(i)] = "" }
         }
-        /^mov (0x[0-9a-f]+)?\(%esp\),%ecx$/ {
-            ecx = (hex(operand($0, "^mov ", "\\(%esp\\),%ecx$")) - depth == 4) ? "emulator" : "other"; next
-        }
-        /,%ecx$/ { ecx = "other"; next }
-        /^mov \(%ecx\),%e[a-z][a-z]$/ { if (ecx == "emulator") table = operand($0, "^mov \\(%ecx\\),%", ""); next }
-        { if (table != "" && $0 ~ (",%" table "$")) table = "" }
-        END { print verdict }')
-    [ "$verdict" = ok ] && pass "$3: $2 calls TypeCharacter with the emulator in ECX, callee pops" \
-        || fail "$3: $2: $verdict"
+        END { finish() }'
+}
+
+check_typecharacter_calls() {  # FILE [SYMBOL] WHAT
+    local found bad
+    found=$(typecharacter_calls "$1" "${2:-}")
+    bad=$(echo "$found" | grep '^bad ' | sort -u | sed 's/^bad //')
+    if [ -z "$found" ]; then
+        fail "$3: no TypeCharacter call found"
+    elif [ -n "$bad" ]; then
+        fail "$3: TypeCharacter calls that do not let the callee pop its arguments in:" $bad
+    else
+        pass "$3: $(echo "$found" | wc -l) TypeCharacter call(s), emulator in ECX, callee pops, in" \
+            $(echo "$found" | sed 's/^ok //' | sort -u)
+    fi
 }
 
 [ -f "$dll" ] || { echo "FAIL: $dll not found"; exit 1; }
@@ -136,6 +142,7 @@ if [ $bits -eq 32 ]; then
         [ -z "$cold" ] || fail "hidden result pointer: _$f.cold pops its arguments ($cold)"
     done
 
+    check_typecharacter_calls "$dll" "" "thiscall (DLL)"
     callee=$("$objdump" -t "$dll" | awk '/RecordTypeCharacter/ { print $NF; exit }')
     if [ -n "$callee" ]; then
         check_thiscall_callee "$dll" "$callee" "thiscall (DLL)"
@@ -143,7 +150,7 @@ if [ $bits -eq 32 ]; then
         echo "note: the DLL holds no recording emulator; TypeCharacter checked on the probe only"
     fi
     if [ -n "$probe" ]; then
-        check_thiscall_caller "$probe" _TrelmixProbeCall "thiscall (probe)"
+        check_typecharacter_calls "$probe" _TrelmixProbeCall "thiscall (probe)"
         check_thiscall_callee "$probe" _TrelmixProbeCallee "thiscall (probe)"
     else
         fail "no probe object given: TypeCharacter's convention is unchecked"

@@ -103,22 +103,32 @@ struct Case {
     const char* record;
     uint32_t codeType;
     int32_t status;
-    const char* result;  // the record in the host's buffer afterwards
-    const char* typed;   // what the emulator typed
+    const char* result;    // the record in the host's buffer afterwards
+    const wchar_t* typed;  // what the emulator typed
 };
 
 const Case kCases[] = {
-    {"inline application script", false, false, kCodeListScript, "0012345", 3, TRLM_STATUS_APPLIED, "12345&", ""},
+    {"inline application script", false, false, kCodeListScript, "0012345", 3, TRLM_STATUS_APPLIED, "12345&", L""},
     {"inline application script, no rule applies", false, false, kCodeListScript, "0012345", 4,
-     TRLM_STATUS_APPLIED, "0012345", ""},
+     TRLM_STATUS_APPLIED, "0012345", L""},
     {"application script from a file", false, true,
      "BEGIN_RULE\r\nBEGIN_ACTION\r\nREPLACE_ALL('-', '')\r\nPREPEND('ID:')\r\nEND_ACTION\r\nEND_RULE\r\n", "12-34-56",
-     0, TRLM_STATUS_APPLIED, "ID:123456", ""},
+     0, TRLM_STATUS_APPLIED, "ID:123456", L""},
     {"rule without an action block", false, true, "BEGIN_RULE\r\nEND_RULE\r\n", "abc", 0,
-     TRLM_STATUS_NO_ACTION_BLOCK, "abc", ""},
+     TRLM_STATUS_NO_ACTION_BLOCK, "abc", L""},
+    {"application script: send keywords are comment lines", false, false,
+     "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nAPPEND('!')\nEND_ACTION\nEND_RULE\n", "abc", 0, TRLM_STATUS_APPLIED, "abc!",
+     L""},
     {"keyboard script that only edits", true, false,
      "BEGIN_RULE\nBEGIN_ACTION\nREPLACE_ALL(' ', '_')\nEND_ACTION\nEND_RULE\n", "a b c", 0, TRLM_STATUS_APPLIED,
-     "a_b_c", ""},
+     "a_b_c", L""},
+    {"keyboard script typing the record in code page 1252", true, false,
+     "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nEND_ACTION\nEND_RULE\n", "Ab1 \x80\xE9", 0, TRLM_STATUS_APPLIED,
+     "Ab1 \x80\xE9", L"Ab1 \u20AC\u00E9"},
+    {"keyboard script from a file: edits, then types", true, true,
+     "BEGIN_RULE\r\nBEGIN_CRITERIA\r\nCODE_LIST(7)\r\nEND_CRITERIA\r\nBEGIN_ACTION\r\nREMOVE_ZEROS\r\n"
+     "REPLACE_ALL('-', '')\r\nSEND_ALL\r\nEND_ACTION\r\nEND_RULE\r\n",
+     "0012-34", 7, TRLM_STATUS_APPLIED, "1234", L"1234"},
 };
 
 void RunCase(Plugin& plugin, const Case& c, uint8_t number, const std::wstring& directory) {
@@ -143,7 +153,7 @@ void RunCase(Plugin& plugin, const Case& c, uint8_t number, const std::wstring& 
     CHECK_IN(r.data == buffer && r.reserved1 == 0 && r.reserved2 == 0, c.name);
     CHECK_IN(r.status == c.status, c.name);
     CHECK_IN(std::string(reinterpret_cast<char*>(buffer), r.length) == c.result, c.name);
-    CHECK_IN(emulator.typed == Widen(c.typed), c.name);
+    CHECK_IN(emulator.typed == c.typed, c.name);
     for (uint32_t context : emulator.contexts) CHECK_IN(context == kTypingContext, c.name);
 
     plugin.setTransmitObject(nullptr);
