@@ -147,7 +147,7 @@ if [ $bits -eq 32 ]; then
     if [ -n "$callee" ]; then
         check_thiscall_callee "$dll" "$callee" "thiscall (DLL)"
     else
-        echo "note: the DLL holds no recording emulator; TypeCharacter checked on the probe only"
+        echo "note: the DLL holds no recording emulator: a callee's return is checked on the probe only"
     fi
     if [ -n "$probe" ]; then
         check_typecharacter_calls "$probe" _TrelmixProbeCall "thiscall (probe)"
