@@ -32,4 +32,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # A stale index makes 'update' exit non-zero while installs still work.
 apt-get update -qq || echo "apt-get update reported a problem; trying the install anyway"
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt-get install -y -qq "${missing[@]}"
