@@ -67,6 +67,16 @@ TEST(Assign, ReplacesRejectsAndUnregisters) {
     EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
 }
 
+// Ruleset switches belong to the script assigned to one id.
+TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
+    const std::string script = test::OneRule("CODE_LIST(1)", "RULESET_OFF(2)") +
+                               "BEGIN_RULE\nSET_RULESET(2)\nBEGIN_ACTION\nAPPEND('2')\nEND_ACTION\nEND_RULE\n";
+    test::Harness a(script), b(script, false, 8);
+    EXPECT_EQ(a.Run("x", 1).data, "x");
+    EXPECT_EQ(a.Run("x").data, "x");
+    EXPECT_EQ(b.Run("x").data, "x2");
+}
+
 TEST(Assign, NullScriptChangesNothing) {
     test::Harness h("a comment line: no rules");
     ASSERT_TRUE(h.assigned);
