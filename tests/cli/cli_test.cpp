@@ -15,23 +15,12 @@ namespace {
 std::string Str(const std::vector<std::uint8_t>& b) { return {b.begin(), b.end()}; }
 
 TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
-    struct Case {
-        const char* argument;
-        bool ok;
-        std::string bytes;
-    };
+    struct Case { const char* argument; bool ok; std::string bytes; };
     const Case cases[] = {
-        {"ABC", true, "ABC"},
-        {"", true, ""},
-        {"A\\x1DB", true, "A\x1D" "B"},
-        {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)},
-        {"a\\\\b", true, "a\\b"},
+        {"ABC", true, "ABC"}, {"", true, ""}, {"A\\x1DB", true, "A\x1D" "B"},
+        {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)}, {"a\\\\b", true, "a\\b"},
         {"\\\\x41", true, "\\x41"},  // the escaped backslash is not looked at again
-        {"\\x4", false, ""},
-        {"\\x4G", false, ""},
-        {"\\X41", false, ""},
-        {"\\n", false, ""},
-        {"end\\", false, ""},
+        {"\\x4", false, ""}, {"\\x4G", false, ""}, {"\\X41", false, ""}, {"\\n", false, ""}, {"end\\", false, ""},
     };
     for (const Case& c : cases) {
         std::string error;

@@ -70,13 +70,7 @@ bool Assign(const HostId& id, std::string_view script, long long failAt = -1) {
     return ok;
 }
 
-struct Job {
-    const char* name;
-    const char* script;
-    const char* record;
-    std::uint32_t codeType;
-    bool keyboard;
-};
+struct Job { const char* name; const char* script; const char* record; std::uint32_t codeType; bool keyboard; };
 
 const Job kJobs[] = {
     {"gs1", R"(BEGIN_RULE

@@ -10,12 +10,7 @@ namespace {
 
 using test::U16;
 
-struct Compiled {
-    bool ok;
-    std::size_t rules;
-    CompileReport report;
-    std::vector<std::u16string> events;
-};
+struct Compiled { bool ok; std::size_t rules; CompileReport report; std::vector<std::u16string> events; };
 
 Compiled Compile(std::string_view text, bool keyboard = false) {
     platform::ScopedRecording rec;
@@ -33,39 +28,27 @@ Compiled Compile(std::string_view text, bool keyboard = false) {
     return c;
 }
 
-struct BlockCase {
-    const char* text;
-    bool ok;
-    std::size_t rules;
-};
+struct BlockCase { const char* text; bool ok; std::size_t rules; };
 
 TEST(Compiler, BlockStateMachine) {
     const BlockCase cases[] = {
-        {"", true, 0},
-        {"  \t\n\r\n just words\n", true, 0},
-        {"BEGIN_RULE\nEND_RULE", true, 1},
+        {"", true, 0}, {"  \t\n\r\n just words\n", true, 0}, {"BEGIN_RULE\nEND_RULE", true, 1},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE", true, 1},
         {"BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nSET_RULESET(2)\nBEGIN_ACTION\nEND_ACTION\nSET_RULESET(3)\nEND_RULE", true, 1},
         {"BEGIN_RULE\nBEGIN_ACTION\nSET_RULESET(3)\nEND_ACTION\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_RULE\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_RULE", false, 0},
+        {"BEGIN_RULE\nBEGIN_RULE\nEND_RULE", false, 0}, {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nBEGIN_ACTION\nEND_ACTION\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nBEGIN_ACTION\nEND_RULE", false, 0},
-        {"END_RULE", false, 0},
-        {"END_CRITERIA", false, 0},
-        {"END_ACTION", false, 0},
-        {"BEGIN_CRITERIA", false, 0},
-        {"CODE_LENGTH(3)", false, 0},
-        {"BEGIN_RULE\nCODE_LENGTH(3)\nEND_RULE", false, 0},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nBEGIN_ACTION\nEND_RULE", false, 0}, {"END_RULE", false, 0},
+        {"END_CRITERIA", false, 0}, {"END_ACTION", false, 0}, {"BEGIN_CRITERIA", false, 0},
+        {"CODE_LENGTH(3)", false, 0}, {"BEGIN_RULE\nCODE_LENGTH(3)\nEND_RULE", false, 0},
         {"BEGIN_RULE\nREMOVE_SPACES\nEND_RULE", false, 0},
         {"BEGIN_RULE\nEND_RULE\nBEGIN_RULE\nBEGIN_ACTION", true, 1},  // the open rule is dropped
         {"BEGIN_RULE\nEND_RULEX\nBEGIN_RULE\nEND_RULE", true, 2},    // END_RULEX is END_RULE
         {"begin_rule\nBEGIN_CRITERIA", false, 0},                    // the lower case line is ignored
         {"BEGIN_RULE\nBEGIN_ACTION\nREMOVE_SPACES(5)\nEND_ACTION\nEND_RULE", true, 1},
-        {"\t  BEGIN_RULE\r\n\tEND_RULE\r\n", true, 1},
-        {"xBEGIN_RULE\nEND_RULE", false, 0},
+        {"\t  BEGIN_RULE\r\n\tEND_RULE\r\n", true, 1}, {"xBEGIN_RULE\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB')\nEND_CRITERIA\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH(12, 3)\nEND_CRITERIA\nEND_RULE", false, 0},
     };
@@ -90,11 +73,7 @@ TEST(Compiler, SendKeywordsOnlyInKeyboardMode) {
 }
 
 TEST(Compiler, OneEventPerCompilationInBothModes) {
-    const struct {
-        const char* text;
-        bool keyboard;
-        const char16_t* event;
-    } cases[] = {
+    const struct { const char* text; bool keyboard; const char16_t* event; } cases[] = {
         {"", false, u"\r\n\r\nAPPLICATION TRELM SCRIPT LOADED SUCCESSFULLY."},
         {"END_RULE", false, u"\r\n\r\nAPPLICATION TRELM SCRIPT ERROR DETECTED."},
         {"", true, u"\r\n\r\nSIMULATED HID KEYBOARD TRELM SCRIPT LOADED SUCCESSFULLY."},
@@ -120,10 +99,7 @@ TEST(EventReporter, PrefixesAndCutsTo255) {
 }
 
 TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
-    const struct {
-        const char* text;
-        const char* reason;
-    } cases[] = {
+    const struct { const char* text; const char* reason; } cases[] = {
         {"BEGIN_RULE\r\nBEGIN_CRITERIA\r\n  CODE_MATCH('AB')",
          "CODE_MATCH takes 2 arguments (a quoted string and a number), got 1 @3:14"},
         {"BEGIN_RULE\nCODE_LENGTH(3)", "CODE_LENGTH is only allowed inside BEGIN_CRITERIA ... END_CRITERIA @2:1"},

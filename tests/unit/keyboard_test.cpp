@@ -74,22 +74,13 @@ protected:
 // ---- records ------------------------------------------------------------------------
 
 TEST_F(Keyboard, TapsAndChordsFillTheRecordsOfEachMode) {
-    struct Case {
-        bool chord;
-        std::uint32_t mode;
-        std::vector<std::int32_t> keys;
-        const char* records;
-    };
+    struct Case { bool chord; std::uint32_t mode; std::vector<std::int32_t> keys; const char* records; };
     const Case cases[] = {
-        {false, 0, {13}, "<d13/0 u13/0>"},
-        {false, 1, {13}, "<d0/1c u0/1c>"},
-        {false, 2, {13}, "<d13/1c u13/1c>"},
+        {false, 0, {13}, "<d13/0 u13/0>"}, {false, 1, {13}, "<d0/1c u0/1c>"}, {false, 2, {13}, "<d13/1c u13/1c>"},
         {false, 7, {13}, "<d0/0 d0/0>"},  // no codes, and no key-up flag
-        {false, 0, {9, -1, 13}, "<d9/0 u9/0>"},
-        {false, 0, {}, "<>"},
+        {false, 0, {9, -1, 13}, "<d9/0 u9/0>"}, {false, 0, {}, "<>"},
         {true, 0, {18, 16, 50}, "<d18/0 d16/0 d50/0 u50/0 u16/0 u18/0>"},
-        {true, 1, {17, 67}, "<d0/1d d0/2e u0/2e u0/1d>"},
-        {true, 2, {18, 70}, "<d18/38 d70/21 u70/21 u18/38>"},
+        {true, 1, {17, 67}, "<d0/1d d0/2e u0/2e u0/1d>"}, {true, 2, {18, 70}, "<d18/38 d70/21 u70/21 u18/38>"},
         {true, 7, {18, 70}, "<d0/0 d0/0 u0/0 u0/0>"},  // key-up flag kept in a chord
         {true, 0, {18, -1, 70}, "<d18/0 u18/0>"},
     };
@@ -142,23 +133,16 @@ TEST_F(Keyboard, EachInjectionIsFollowedByThePause) {
 // ---- text -----------------------------------------------------------------------------
 
 TEST_F(Keyboard, SendTextTypesWithAltPrefixAndCapsLockGuard) {
-    struct Case {
-        std::string bytes;
-        bool capsLock;
-        bool typed;
-        const char* output;
-    };
+    struct Case { std::string bytes; bool capsLock; bool typed; const char* output; };
     const Case cases[] = {
-        {"ab", false, true, "a b"},
-        {"ab", true, true, "<d20 u20> a b <d20 u20>"},
+        {"ab", false, true, "a b"}, {"ab", true, true, "<d20 u20> a b <d20 u20>"},
         {"\x12" "Abc", false, true, "<d18 d65 u65 u18> b c"},
         {"\x12" "Abc", true, true, "<d18 d65 u65 u18> <d20 u20> b c <d20 u20>"},
         {"\x12" "a", false, false, ""},     // lower case is not in the table
         {"\x12" "Z", false, false, "<d18 d90 u90 u18>"},
         {"\x12" "%xy", false, true, "x y"},  // unknown prefix byte: the text still goes
         {"\x12", true, false, ""},           // a lone prefix presses and types nothing
-        {"", true, false, ""},
-        {std::string("a\0b", 3), false, true, "a U+0000 b"},
+        {"", true, false, ""}, {std::string("a\0b", 3), false, true, "a U+0000 b"},
     };
     for (const Case& c : cases) {
         rec.output.clear();
@@ -205,10 +189,7 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
         std::uint32_t codePage;
         const char* output;
     } cases[] = {
-        {1, "\x80", 1252, "U+20AC"},
-        {3, "\x80", 1252, "U+20AC"},
-        {0, "\x80", 0, "U+00C7"},
-        {2, "\x80", 0, "U+00C7"},
+        {1, "\x80", 1252, "U+20AC"}, {3, "\x80", 1252, "U+20AC"}, {0, "\x80", 0, "U+00C7"}, {2, "\x80", 0, "U+00C7"},
         {0, "a\x81", 0, ""},        // does not decode: nothing typed
         {0, "a\x82\x41", 0, ""},    // a two-byte character: nothing typed at all
     };
@@ -232,17 +213,11 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
 }
 
 TEST_F(Keyboard, TypeAsciiArgumentGuardsEachCharacter) {
-    const struct {
-        ByteArg arg;
-        bool capsLock;
-        const char* output;
-    } cases[] = {
-        {Text("ab"), true, "<d20 u20> a <d20 u20> <d20 u20> b <d20 u20>"},
-        {Text("ab"), false, "a b"},
+    const struct { ByteArg arg; bool capsLock; const char* output; } cases[] = {
+        {Text("ab"), true, "<d20 u20> a <d20 u20> <d20 u20> b <d20 u20>"}, {Text("ab"), false, "a b"},
         {Text("65", true), false, "A"},
         {Text("321", true), true, "<d20 u20> A <d20 u20>"},  // low 8 bits
-        {Text("128", true), false, "U+20AC"},
-        {Text("", false), true, ""},
+        {Text("128", true), false, "U+20AC"}, {Text("", false), true, ""},
     };
     for (const auto& c : cases) {
         rec.output.clear();
@@ -267,10 +242,7 @@ TEST_F(Keyboard, NamedKeys) {
         EXPECT_TRUE(rec.output.empty()) << code;
     }
 
-    const struct {
-        const char* name;
-        const char* taps;
-    } names[] = {
+    const struct { const char* name; const char* taps; } names[] = {
         {"ESC", "<d27 u27>"}, {"esc", ""}, {"ES", ""}, {"DELETE", "<d46 u46>"}, {"BSPX", "<d8 u8>"},
     };
     for (const auto& c : names) {
@@ -281,10 +253,7 @@ TEST_F(Keyboard, NamedKeys) {
 }
 
 TEST(KeyboardParse, DecimalBytes) {
-    const struct {
-        const char* digits;
-        std::int32_t value;
-    } cases[] = {
+    const struct { const char* digits; std::int32_t value; } cases[] = {
         {"007", 7}, {"", -1}, {"1a", -1}, {" 1", -1}, {"255", 255},
         {"2147483648", INT32_MIN}, {"4294967295", -1}, {"4294967296", 0},
     };
@@ -294,10 +263,7 @@ TEST(KeyboardParse, DecimalBytes) {
 // ---- the platform's answers -----------------------------------------------------------------
 
 TEST(UsLayout, AnswersAsWindowsDoes) {
-    const struct {
-        char16_t c;
-        std::int16_t vk;
-    } keys[] = {
+    const struct { char16_t c; std::int16_t vk; } keys[] = {
         {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'~', 0x1C0}, {0x00, 0x332}, {0x01, 0x241},
         {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B}, {0x1C, 0x2DC}, {0x7F, 0x208}, {0xE9, -1},
     };
@@ -314,14 +280,9 @@ TEST(PosixCodePages, Windows1252TableAndIconv) {
         std::string bytes;
         std::u16string units;  // empty: fails (0)
     } cases[] = {
-        {0, "\x80", u"\u20AC"},
-        {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
-        {437, "\x80\xE1", u"\u00C7\u00DF"},
-        {1251, "\xC0", u"\u0410"},
-        {65001, "\xC3\xA9", u"\u00E9"},
-        {65001, "a\xFF", u"a\uFFFD"},
-        {28592, "\xA1", u"\u0104"},
-        {12345, "a", u""},
+        {0, "\x80", u"\u20AC"}, {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
+        {437, "\x80\xE1", u"\u00C7\u00DF"}, {1251, "\xC0", u"\u0410"}, {65001, "\xC3\xA9", u"\u00E9"},
+        {65001, "a\xFF", u"a\uFFFD"}, {28592, "\xA1", u"\u0104"}, {12345, "a", u""},
     };
     platform::Backend& native = platform::Native();
     for (const auto& c : cases) {

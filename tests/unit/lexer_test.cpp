@@ -8,39 +8,20 @@ namespace {
 
 using test::U16;
 
-struct ListCase {
-    const char* line;
-    bool ok;
-    std::vector<std::string> args;
-};
+struct ListCase { const char* line; bool ok; std::vector<std::string> args; };
 
 TEST(ArgumentList, SplitsAsTheLanguageSays) {
     const ListCase cases[] = {
-        {"CODE_LENGTH(12)", true, {"12"}},
-        {"CODE_LENGTH (12)", true, {"12"}},
-        {"CODE_LENGTH( 12) trailing words", true, {"12"}},
-        {"CODE_LENGTH(12 )", false, {}},
-        {"CODE_MATCH('a,b', 3)", true, {"'a,b'", "3"}},
-        {"CODE_MATCH('a,b' , 3)", true, {"'a,b'", "3"}},
-        {"CODE_MATCH('a', 3 )", false, {}},
-        {"WILDCARD_MATCH('a' )", false, {}},
-        {"CODE_LIST(1, 2)", true, {"1", "2"}},
+        {"CODE_LENGTH(12)", true, {"12"}}, {"CODE_LENGTH (12)", true, {"12"}},
+        {"CODE_LENGTH( 12) trailing words", true, {"12"}}, {"CODE_LENGTH(12 )", false, {}},
+        {"CODE_MATCH('a,b', 3)", true, {"'a,b'", "3"}}, {"CODE_MATCH('a,b' , 3)", true, {"'a,b'", "3"}},
+        {"CODE_MATCH('a', 3 )", false, {}}, {"WILDCARD_MATCH('a' )", false, {}}, {"CODE_LIST(1, 2)", true, {"1", "2"}},
         {"CODE_LIST(1 ,2)", true, {"1 ", "2"}},  // splits; ParseNumber then refuses "1 "
-        {"CODE_LIST(1,)", false, {}},
-        {"CODE_LIST(1, )", false, {}},
-        {"CODE_LIST()", false, {}},
-        {"CODE_LIST", false, {}},
-        {"CODE_LIST( )", false, {}},
-        {"CODE_LIST(-1)", false, {}},
-        {"CODE_LIST(0x10)", false, {}},
-        {"CODE_LIST(1 2)", true, {"1 2"}},
-        {"APPEND('it\\'s')", true, {"'it\\'s'"}},
-        {"APPEND('abc\\')", false, {}},
-        {"APPEND('')", true, {"''"}},
-        {"APPEND('a(b)c')", true, {"'a(b)c'"}},
-        {"APPEND('x'y)", false, {}},
-        {"APPEND(5')", false, {}},
-        {"APPEND('a'", false, {}},
+        {"CODE_LIST(1,)", false, {}}, {"CODE_LIST(1, )", false, {}}, {"CODE_LIST()", false, {}},
+        {"CODE_LIST", false, {}}, {"CODE_LIST( )", false, {}}, {"CODE_LIST(-1)", false, {}},
+        {"CODE_LIST(0x10)", false, {}}, {"CODE_LIST(1 2)", true, {"1 2"}}, {"APPEND('it\\'s')", true, {"'it\\'s'"}},
+        {"APPEND('abc\\')", false, {}}, {"APPEND('')", true, {"''"}}, {"APPEND('a(b)c')", true, {"'a(b)c'"}},
+        {"APPEND('x'y)", false, {}}, {"APPEND(5')", false, {}}, {"APPEND('a'", false, {}},
     };
     for (const auto& c : cases) {
         const std::u16string text = U16(c.line);
@@ -56,11 +37,7 @@ TEST(ArgumentList, SplitsAsTheLanguageSays) {
 }
 
 TEST(Numbers, DigitsOnlyModulo2To32) {
-    const struct {
-        const char* text;
-        bool ok;
-        std::uint32_t value;
-    } cases[] = {
+    const struct { const char* text; bool ok; std::uint32_t value; } cases[] = {
         {"0", true, 0}, {"12", true, 12}, {"4294967295", true, 4294967295u},
         {"4294967296", true, 0}, {"4294967297", true, 1}, {"1 ", false, 0}, {"", false, 0}, {"'1'", false, 0},
     };

@@ -10,12 +10,7 @@ namespace {
 enum class Crit { None, Empty, Code5 };  // no block, empty block (passes all), CODE_LIST(5)
 enum class Acts { None, Empty, Append };
 
-struct RuleSpec {
-    Crit criteria;
-    Acts actions;
-    char appended = 0;
-    std::uint32_t ruleset = 0;
-};
+struct RuleSpec { Crit criteria; Acts actions; char appended = 0; std::uint32_t ruleset = 0; };
 
 std::unique_ptr<Script> Build(std::initializer_list<RuleSpec> specs) {
     auto s = std::make_unique<Script>();

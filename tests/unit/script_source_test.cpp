@@ -13,17 +13,9 @@ namespace {
 using test::U16;
 
 TEST(Entities, UndoneInPlaceLeftToRight) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"},
-        {"A &amp; B & C", "A & B & C"},
-        {"&amp;lt;", "&lt;"},
-        {"&AMP; &lt &", "&AMP; &lt &"},
-        {"&#x41;", "&#x41;"},
-        {"&am", "&am"},
-        {"", ""},
+    const struct { const char* in; const char* out; } cases[] = {
+        {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"}, {"A &amp; B & C", "A & B & C"}, {"&amp;lt;", "&lt;"},
+        {"&AMP; &lt &", "&AMP; &lt &"}, {"&#x41;", "&#x41;"}, {"&am", "&am"}, {"", ""},
     };
     for (const auto& c : cases) {
         std::u16string text = U16(c.in);
@@ -49,16 +41,10 @@ protected:
 };
 
 TEST_F(ScriptFiles, ReadByteForByteWidened) {
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::u16string text;
-    } cases[] = {
+    const struct { const char* name; std::string bytes; std::u16string text; } cases[] = {
         {"crlf", "A\r\nB\r\n", u"A\r\nB\r\n"},
-        {"bom", "\xEF\xBB\xBF" "BEGIN_RULE", u"\u00EF\u00BB\u00BF" u"BEGIN_RULE"},
-        {"empty", "", u""},
-        {"high", "\x80\xFF", u"\u0080\u00FF"},
-        {"entities stay", "&amp;", u"&amp;"},
+        {"bom", "\xEF\xBB\xBF" "BEGIN_RULE", u"\u00EF\u00BB\u00BF" u"BEGIN_RULE"}, {"empty", "", u""},
+        {"high", "\x80\xFF", u"\u0080\u00FF"}, {"entities stay", "&amp;", u"&amp;"},
         {"utf16 ends at its first zero", std::string("A\0B\0", 4), u"A"},
     };
     for (const auto& c : cases) {

@@ -48,10 +48,7 @@ TEST(Win32Backend, DecodesCodePage1252AndTheAnsiCodePage) {
 }
 
 TEST(Win32Backend, KeyboardLayoutAnswers) {
-    struct Case {
-        char16_t character;
-        std::int16_t scan;
-    };
+    struct Case { char16_t character; std::int16_t scan; };
     for (const Case& c : {Case{u'a', 0x41}, Case{u'z', 0x5A}, Case{u'A', 0x141}, Case{u'Q', 0x151}, Case{u'0', 0x30},
                           Case{u'5', 0x35}, Case{u'9', 0x39}, Case{u' ', 0x20}, Case{u'!', 0x131}}) {
         EXPECT_EQ(Native().VkKeyScan(c.character), c.scan) << static_cast<int>(c.character);
