@@ -49,14 +49,14 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 
 int failures = 0;
-#define CHECK(cond, ...)                                            \
-    do {                                                            \
-        if (!(cond)) {                                              \
-            std::fprintf(stderr, "check failed: %s: ", #cond);      \
-            std::fprintf(stderr, __VA_ARGS__);                      \
-            std::fprintf(stderr, "\n");                             \
-            ++failures;                                             \
-        }                                                           \
+template <typename... T>
+void Report(const char* format, T... args) {
+    std::fprintf(stderr, format, args...);
+    std::fprintf(stderr, "\n");
+}
+#define CHECK(cond, ...)                                                                              \
+    do {                                                                                                  \
+        if (!(cond)) ++failures, std::fprintf(stderr, "check failed: %s: ", #cond), Report(__VA_ARGS__); \
     } while (0)
 
 std::u16string Widen(std::string_view s) { return {s.begin(), s.end()}; }
@@ -73,50 +73,15 @@ bool Assign(const HostId& id, std::string_view script, long long failAt = -1) {
 struct Job { const char* name; const char* script; const char* record; std::uint32_t codeType; bool keyboard; };
 
 const Job kJobs[] = {
-    {"gs1", R"(BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(15, 16)
-CODE_MATCH('01', 0)
-END_CRITERIA
-BEGIN_ACTION
-REPLACE_ALL('&#x1D;', ' | ')
-PREPEND('(GS1) ')
-MOVE_AFTER('01')
-INSERT(':')
-END_ACTION
-END_RULE
-)", "0109501101020917\x1d" "17250101\x1d" "10ABC123", 15, false},
-    {"pad and rulesets", R"(BEGIN_RULE
-SET_RULESET(2)
-BEGIN_CRITERIA
-WILDCARD_MATCH('SW*')
-END_CRITERIA
-BEGIN_ACTION
-RULESET_OFF(3)
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_ACTION
-CRUNCH_SPACES
-SKIP_START
-REMOVE_ZEROS
-PAD_ZEROS(3)
-PAD_SPACES(2)
-SKIP_END
-INSERT('-')
-END_ACTION
-END_RULE
-)", "00 12  0034", 3, false},
-    {"keyboard", R"(BEGIN_RULE
-BEGIN_ACTION
-SEND_UNTIL(',')
-SEND_ALT('a')
-APPEND('!')
-SEND_ALL
-SEND_ASCII('xy')
-END_ACTION
-END_RULE
-)", "AB,CD", 0, true},
+    {"gs1", "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(15, 16)\nCODE_MATCH('01', 0)\nEND_CRITERIA\n"
+     "BEGIN_ACTION\nREPLACE_ALL('&#x1D;', ' | ')\nPREPEND('(GS1) ')\nMOVE_AFTER('01')\n"
+     "INSERT(':')\nEND_ACTION\nEND_RULE\n", "0109501101020917\x1d" "17250101\x1d" "10ABC123", 15, false},
+    {"pad and rulesets", "BEGIN_RULE\nSET_RULESET(2)\nBEGIN_CRITERIA\nWILDCARD_MATCH('SW*')\nEND_CRITERIA\n"
+     "BEGIN_ACTION\nRULESET_OFF(3)\nEND_ACTION\nEND_RULE\nBEGIN_RULE\nBEGIN_ACTION\n"
+     "CRUNCH_SPACES\nSKIP_START\nREMOVE_ZEROS\nPAD_ZEROS(3)\nPAD_SPACES(2)\nSKIP_END\n"
+     "INSERT('-')\nEND_ACTION\nEND_RULE\n", "00 12  0034", 3, false},
+    {"keyboard", "BEGIN_RULE\nBEGIN_ACTION\nSEND_UNTIL(',')\nSEND_ALT('a')\nAPPEND('!')\nSEND_ALL\n"
+     "SEND_ASCII('xy')\nEND_ACTION\nEND_RULE\n", "AB,CD", 0, true},
 };
 
 const char* kBaseline = "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('=base')\nEND_ACTION\nEND_RULE\n";

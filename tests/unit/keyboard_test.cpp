@@ -155,13 +155,6 @@ TEST_F(Keyboard, SendTextTypesWithAltPrefixAndCapsLockGuard) {
     }
 }
 
-TEST_F(Keyboard, TypeCharacterGetsTheEmulatorAndTypingContext) {
-    rec.transmit.typingContext = 0xC0FFEE;
-    SendText(reinterpret_cast<const std::uint8_t*>("q"), 1);
-    ASSERT_EQ(rec.output.size(), 1u);
-    EXPECT_EQ(rec.output[0].context, 0xC0FFEEu);
-}
-
 TEST_F(Keyboard, AltPrefixTable) {
     const struct {
         std::uint8_t byte;
@@ -212,21 +205,6 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     platform::Install(nullptr);
 }
 
-TEST_F(Keyboard, TypeAsciiArgumentGuardsEachCharacter) {
-    const struct { ByteArg arg; bool capsLock; const char* output; } cases[] = {
-        {Text("ab"), true, "<d20 u20> a <d20 u20> <d20 u20> b <d20 u20>"}, {Text("ab"), false, "a b"},
-        {Text("65", true), false, "A"},
-        {Text("321", true), true, "<d20 u20> A <d20 u20>"},  // low 8 bits
-        {Text("128", true), false, "U+20AC"}, {Text("", false), true, ""},
-    };
-    for (const auto& c : cases) {
-        rec.output.clear();
-        rec.capsLock = c.capsLock;
-        TypeAsciiArgument(c.arg);
-        EXPECT_EQ(Render(rec), c.output);
-    }
-}
-
 // ---- keys by number and name ------------------------------------------------------------
 
 TEST_F(Keyboard, NamedKeys) {
@@ -250,14 +228,6 @@ TEST_F(Keyboard, NamedKeys) {
         PressKeyByName(Text(c.name));
         EXPECT_EQ(Render(rec), c.taps) << c.name;
     }
-}
-
-TEST(KeyboardParse, DecimalBytes) {
-    const struct { const char* digits; std::int32_t value; } cases[] = {
-        {"007", 7}, {"", -1}, {"1a", -1}, {" 1", -1}, {"255", 255},
-        {"2147483648", INT32_MIN}, {"4294967295", -1}, {"4294967296", 0},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ParseDecimalBytes(Text(c.digits, true)), c.value) << c.digits;
 }
 
 // ---- the platform's answers -----------------------------------------------------------------
