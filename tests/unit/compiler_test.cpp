@@ -62,16 +62,6 @@ TEST(Compiler, BlockStateMachine) {
     }
 }
 
-TEST(Compiler, SendKeywordsOnlyInKeyboardMode) {
-    const char* text = "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL((\nEND_ACTION\nEND_RULE\n";
-    const Compiled app = Compile(text, false);
-    EXPECT_TRUE(app.ok);
-    EXPECT_EQ(app.report.ignoredLines.size(), 1u);
-    const Compiled keyboard = Compile(text, true);
-    EXPECT_TRUE(keyboard.ok);
-    EXPECT_TRUE(keyboard.report.ignoredLines.empty());
-}
-
 TEST(Compiler, OneEventPerCompilationInBothModes) {
     const struct { const char* text; bool keyboard; const char16_t* event; } cases[] = {
         {"", false, u"\r\n\r\nAPPLICATION TRELM SCRIPT LOADED SUCCESSFULLY."},
@@ -116,13 +106,6 @@ TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
         EXPECT_FALSE(r.ok) << c.text;
         EXPECT_EQ(r.report.error.reason, c.reason) << c.text;
     }
-}
-
-TEST(Diagnostics, ReportOpenRuleAndRuleStarts) {
-    const Compiled r = Compile("BEGIN_RULE\nEND_RULE\n\nBEGIN_RULE\nBEGIN_ACTION\n");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.report.ruleStarts.size(), 1u);
-    EXPECT_NE(r.report.openRule, nullptr);
 }
 
 }  // namespace
