@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. As root it runs
 # apt-get; otherwise it prints the exact command to run.
+# `scripts/deps.sh bench` adds what only the benchmarks need (make bench).
 set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
+  libbenchmark-dev liblua5.4-dev
 )
+if [ "${1:-}" = bench ]; then
+  packages+=(nodejs)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
