@@ -11,6 +11,40 @@
  *
  * Calls must not overlap: the library takes no lock (one call at a time, from
  * any thread). No exception ever leaves an exported function.
+ *
+ * What Trelmix does where the behaviour is its own choice:
+ *
+ *   situation                               what Trelmix does
+ *   --------------------------------------  ----------------------------------------
+ *   out of memory while compiling or        TRLM_AssignScript returns 0; the id keeps
+ *   registering a script (a new Script,     the script it had (or none). The load
+ *   its rules, the registry's growth)       event may not be written.
+ *   out of memory reading a script file,    TRLM_AssignScript returns 0; the id keeps
+ *   or a file larger than 256 MiB           the script it had.
+ *   out of memory for the working copy or   status TRLM_STATUS_OUT_OF_MEMORY (-3),
+ *   an edit, or a record that would pass    nothing copied back; key strokes already
+ *   64 MiB (a script doubling its record)   sent and ruleset switches already thrown
+ *                                           by the run stay.
+ *   the edited record is longer than the    TRLM_Execute writes it whole (the host
+ *   caller's buffer                         sizes the buffer); TRLM_ExecuteInto
+ *                                           copies nothing: TRLM_STATUS_TOO_LONG (-4).
+ *   INSERT with the cursor past the end     inserts at the end.
+ *   (after CRUNCH_SPACES)
+ *   PAD_SPACES / PAD_ZEROS with a number    nothing changes, the cursor included.
+ *   of 2^31 or more (a negative count)
+ *   a script character above U+00FF in a   its low byte (U+20AC becomes 0xAC); write
+ *   quoted argument                         &#xHH; for a byte of your choice.
+ *   &#x..; with a non-hex digit             not an escape: the six bytes stay.
+ *   scripts still registered at unload      released with the library.
+ *   an empty quoted argument: SEND_UNTIL(''),  compiles; presses and types nothing.
+ *   SEND_ALT(''), SEND_WIN(''), SEND_CTRL(''),
+ *   SEND_NPAD(''), SEND_EXTN(''), SEND_ASCII('')
+ *   a SEND_EXTN name shorter than 3 bytes   matches no key: nothing is pressed.
+ *   a text of the one byte 0x12 (Alt prefix  nothing is pressed or typed.
+ *   without its key) reaching SEND_ALL,
+ *   SEND_REM or SEND_UNTIL
+ *   a TransmitObject whose emulator, or its  nothing is pressed or typed.
+ *   operations table, is null
  */
 #ifndef TRELMIX_H
 #define TRELMIX_H
@@ -192,6 +226,28 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *da
 
 /* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
+
+#if !defined(_WIN32)
+/* POSIX only. A host here has no SendInput: it stands in for the operating
+ * system's input through these hooks. Every member may be null, which keeps
+ * its default: records dropped, Caps Lock off, events to syslog under the
+ * ident TRELMIX. The library copies the struct; `context` is handed back
+ * unchanged to every hook. Hooks run on the thread of the call that uses them
+ * (TRLM_Execute for input, TRLM_AssignScript for events). */
+typedef struct PlatformHooks {
+    /* Receives each injection: the records of one key press or chord, in
+     * order (valid only during the call). */
+    void (*inputSink)(void *context, const InputRecord *records, uint32_t count);
+    /* Nonzero while Caps Lock is toggled on. */
+    int (*capsLockQuery)(void *context);
+    /* Receives each event (source and message, NUL-terminated UTF-16). */
+    void (*eventSink)(void *context, const TrelmixChar *source, const TrelmixChar *message);
+    void *context;
+} PlatformHooks;
+
+/* Installs the host's hooks (copied); null restores every default. */
+TRLM_API void TRLM_CDECL TRLM_SetPlatformHooks(const PlatformHooks *hooks);
+#endif
 
 #ifdef __cplusplus
 } /* extern "C" */

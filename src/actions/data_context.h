@@ -36,7 +36,10 @@ struct ByteSpan {
 //
 // Edits that lengthen or move bytes build a new buffer of exactly the new
 // length before releasing the old one, so an allocation failure (which they
-// let through as std::bad_alloc) leaves the context as it was.
+// let through as std::bad_alloc) leaves the context as it was. An edit whose
+// result would be longer than kMaxRecordLength throws std::bad_alloc the same
+// way, before anything changes; the exports turn it into
+// TRLM_STATUS_OUT_OF_MEMORY.
 struct DataContext {
     std::vector<std::uint8_t> data;
     std::int32_t cursor = 0;

@@ -51,26 +51,29 @@ void CAction::ReplaceFirst::Execute(DataContext& d) const {
     d.ReplaceAtCursor(arg2, arg1.length());
 }
 
-// The result of replacing left to right again and again, each search starting
-// just after the previous replacement: the occurrences of the search text in
-// the original data, from the cursor, without overlap. Built in one pass into
-// one buffer of the exact final length.
+// Exactly the result of REPLACE_FIRST repeated until nothing is found: each
+// search starts just after the previous replacement, which holds the old
+// bytes after the previous occurrence, so the occurrences are those of the
+// original data from the cursor, left to right, without overlap. One scan
+// counts them to size the result, a second fills one buffer of that exact
+// length. A result longer than kMaxRecordLength fails like an allocation
+// (the export turns std::bad_alloc into a status) before anything changes.
 void CAction::ReplaceAll::Execute(DataContext& d) const {
-    std::vector<std::int32_t> matches;
+    const std::int32_t first = SearchForward(d, arg1);
+    if (first < 0) return;
     const ByteSpan all = d.SpanFrom(0);
-    for (std::int32_t at = SearchForward(d, arg1); at >= 0;) {
-        matches.push_back(at);
-        at = all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()));
-    }
-    if (matches.empty()) return;
-
-    const std::int64_t size = std::int64_t{d.length} +
-                              static_cast<std::int64_t>(matches.size()) * (arg2.length() - arg1.length());
+    const auto after = [&](std::int32_t at) {
+        return all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()));
+    };
+    std::int64_t count = 0;
+    for (std::int32_t at = first; at >= 0; at = after(at)) ++count;
+    const std::int64_t size = d.length + count * (arg2.length() - arg1.length());
     if (size > kMaxRecordLength) throw std::bad_alloc();
+
     std::vector<std::uint8_t> next;
     next.reserve(static_cast<std::size_t>(size));
     std::int32_t from = 0;
-    for (std::int32_t at : matches) {
+    for (std::int32_t at = first; at >= 0; at = after(at)) {
         next.insert(next.end(), d.data.begin() + from, d.data.begin() + at);
         next.insert(next.end(), arg2.bytes.begin(), arg2.bytes.end());
         from = at + arg1.length();
@@ -78,7 +81,7 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
     const auto cursor = static_cast<std::int32_t>(next.size());
     next.insert(next.end(), d.data.begin() + from, d.data.begin() + d.length);
     d.data = std::move(next);
-    d.length = static_cast<std::int32_t>(d.data.size());
+    d.length = static_cast<std::int32_t>(size);
     d.cursor = cursor;
 }
 

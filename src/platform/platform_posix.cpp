@@ -1,17 +1,22 @@
 // The POSIX backend. There is no SendInput: a host installs its own input sink
 // and Caps Lock query with TRLM_SetPlatformHooks (without them records are
-// dropped and Caps Lock reads off). The keyboard layout is US English and the
-// ANSI code page Windows-1252, so a Linux host types what a Windows host would.
+// dropped and Caps Lock reads off), and may take the events that otherwise go
+// to syslog. The keyboard layout is US English and the ANSI code page
+// Windows-1252, so a Linux host types what a Windows host would; other code
+// pages are decoded with iconv.
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <syslog.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/codepage.h"
 #include "platform/platform.h"
+#include "platform/posix_hooks.h"
 #include "platform/us_layout.h"
 #include "platform/utf.h"
 
@@ -19,9 +24,84 @@ namespace trelmix::platform {
 
 namespace {
 
+PlatformHooks hooks{};
+
+// The iconv name of a Windows code page number: CP<n> for most, the few
+// Windows numbers iconv knows by another name mapped.
+std::string IconvName(std::uint32_t codePage) {
+    switch (codePage) {
+    case 1: return "CP437";  // the OEM code page of a US system
+    case 2:
+    case 10000: return "MACINTOSH";
+    case 20127: return "ASCII";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 65001: return "UTF-8";
+    default: break;
+    }
+    if (codePage >= 28591 && codePage <= 28606) return "ISO-8859-" + std::to_string(codePage - 28590);
+    return "CP" + std::to_string(codePage);
+}
+
+// MultiByteToWideChar with flags 0 through iconv: a byte sequence the code
+// page cannot decode becomes U+FFFD (one per byte), as Windows substitutes
+// rather than fails. 0 for a code page iconv does not know, or when `out`
+// is too small.
+int DecodeWithIconv(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out, int outSize) {
+    if (!bytes || count <= 0) return 0;
+    iconv_t cd = iconv_open("UTF-16LE", IconvName(codePage).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+    struct Closer {
+        iconv_t cd;
+        ~Closer() { iconv_close(cd); }
+    } closer{cd};
+
+    long units = 0;
+    bool overflow = false;
+    auto put = [&](char16_t unit) {
+        if (out) {
+            if (units >= outSize) {
+                overflow = true;
+                return;
+            }
+            out[units] = unit;
+        }
+        ++units;
+    };
+    char* in = reinterpret_cast<char*>(const_cast<std::uint8_t*>(bytes));
+    std::size_t inLeft = static_cast<std::size_t>(count);
+    while (inLeft > 0 && !overflow) {
+        unsigned char chunk[256];
+        char* to = reinterpret_cast<char*>(chunk);
+        std::size_t toLeft = sizeof chunk;
+        const std::size_t r = iconv(cd, &in, &inLeft, &to, &toLeft);
+        const int error = r == static_cast<std::size_t>(-1) ? errno : 0;
+        const std::size_t produced = sizeof chunk - toLeft;
+        for (std::size_t i = 0; i + 1 < produced; i += 2) {
+            put(static_cast<char16_t>(chunk[i] | (chunk[i + 1] << 8)));
+        }
+        if (error == EILSEQ || error == EINVAL) {
+            put(u'\uFFFD');
+            ++in;
+            --inLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        } else if (error != 0 && error != E2BIG) {
+            return 0;
+        }
+    }
+    if (overflow || units > 0x7FFFFFFF) return 0;
+    return static_cast<int>(units);
+}
+
 class PosixBackend final : public Backend {
 public:
     void ReportEvent(std::u16string_view source, std::u16string_view message) override {
+        if (hooks.eventSink) {
+            const std::u16string s(source);
+            const std::u16string m(message);
+            hooks.eventSink(hooks.context, s.c_str(), m.c_str());
+            return;
+        }
         const std::string ident = ToUtf8(source);
         const std::string text = ToUtf8(message);
         openlog(ident.c_str(), LOG_PID, LOG_USER);
@@ -57,13 +137,15 @@ public:
         return true;
     }
 
-    void SendInput(std::uint32_t, const InputRecord*) override {}
+    void SendInput(std::uint32_t count, const InputRecord* records) override {
+        if (hooks.inputSink) hooks.inputSink(hooks.context, records, count);
+    }
 
     std::uint32_t MapVirtualKey(std::uint32_t virtualKey) override { return UsScanCode(virtualKey); }
 
     std::int16_t VkKeyScan(char16_t character) override { return UsVkKeyScan(character); }
 
-    bool CapsLockOn() override { return false; }
+    bool CapsLockOn() override { return hooks.capsLockQuery && hooks.capsLockQuery(hooks.context) != 0; }
 
     void Sleep(std::uint32_t milliseconds) override {
         timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
@@ -73,12 +155,16 @@ public:
 
     int MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out,
                         int outSize) override {
-        if (codePage == 0 || codePage == 1252) return DecodeCp1252(bytes, count, out, outSize);
-        return 0;
+        // The ANSI code page (0, or 3 for the thread's) is Windows-1252; its
+        // table decodes the five bytes iconv refuses as Windows does.
+        if (codePage == 0 || codePage == 3 || codePage == 1252) return DecodeCp1252(bytes, count, out, outSize);
+        return DecodeWithIconv(codePage, bytes, count, out, outSize);
     }
 };
 
 }  // namespace
+
+void SetPosixHooks(const PlatformHooks* installed) { hooks = installed ? *installed : PlatformHooks{}; }
 
 Backend& Native() {
     static PosixBackend backend;

@@ -113,6 +113,16 @@ INSERT('-')
 END_ACTION
 END_RULE
 )", "00 12  0034", 3, false},
+    {"keyboard", R"(BEGIN_RULE
+BEGIN_ACTION
+SEND_UNTIL(',')
+SEND_ALT('a')
+APPEND('!')
+SEND_ALL
+SEND_ASCII('xy')
+END_ACTION
+END_RULE
+)", "AB,CD", 0, true},
 };
 
 const char* kBaseline = "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('=base')\nEND_ACTION\nEND_RULE\n";

@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "keyboard/emulation.h"
+#include "keyboard/transmit.h"
+#include "keyboard_support.h"
+#include "platform/platform.h"
+#include "platform/recording.h"
+#include "platform/us_layout.h"
+
+namespace trelmix {
+namespace {
+
+using platform::RecordingPlatform;
+using test::Render;
+
+ByteArg Text(std::string_view s, bool isNumber = false) {
+    ByteArg a;
+    a.bytes.assign(s.begin(), s.end());
+    a.isNumber = isNumber;
+    return a;
+}
+
+// A recording platform whose ANSI code page is not Windows-1252: 0x80 is
+// U+00C7, 0x81 does not decode, 0x82 leads a two-byte character; it also
+// notes the code page of every request.
+class OtherAnsiPlatform final : public platform::Backend {
+public:
+    RecordingPlatform r;
+    std::vector<std::uint32_t> codePages;
+
+    void ReportEvent(std::u16string_view s, std::u16string_view m) override { r.ReportEvent(s, m); }
+    bool PathExists(const char16_t* p) override { return r.PathExists(p); }
+    bool ReadFile(const char16_t* p, std::uint64_t n, std::vector<std::uint8_t>& b) override { return r.ReadFile(p, n, b); }
+    void SendInput(std::uint32_t n, const InputRecord* rec) override { r.SendInput(n, rec); }
+    std::uint32_t MapVirtualKey(std::uint32_t k) override { return r.MapVirtualKey(k); }
+    std::int16_t VkKeyScan(char16_t c) override { return r.VkKeyScan(c); }
+    bool CapsLockOn() override { return r.CapsLockOn(); }
+    void Sleep(std::uint32_t ms) override { r.Sleep(ms); }
+    int MultiByteToWide(std::uint32_t cp, const std::uint8_t* bytes, int count, char16_t* out, int size) override {
+        codePages.push_back(cp);
+        if (cp != 0) return r.MultiByteToWide(cp, bytes, count, out, size);
+        std::u16string units;
+        for (int i = 0; i < count; ++i) {
+            if (bytes[i] == 0x81) return 0;
+            if (bytes[i] == 0x82 && i + 1 < count) {
+                units += u'\u3042';
+                ++i;
+            } else {
+                units += bytes[i] == 0x80 ? u'\u00C7' : static_cast<char16_t>(bytes[i]);
+            }
+        }
+        if (!out) return static_cast<int>(units.size());
+        if (size < static_cast<int>(units.size())) return 0;
+        std::copy(units.begin(), units.end(), out);
+        return static_cast<int>(units.size());
+    }
+};
+
+// Installs a recording platform and its transmit object for one test.
+class Keyboard : public ::testing::Test {
+protected:
+    platform::ScopedRecording scoped;
+    RecordingPlatform& rec = scoped.recording;
+    KeyboardEmulator& emulator = rec.host.emulator;
+
+    void SetUp() override { SetTransmitObject(&rec.transmit); }
+    void TearDown() override { SetTransmitObject(nullptr); }
+};
+
+// ---- records ------------------------------------------------------------------------
+
+TEST_F(Keyboard, TapsAndChordsFillTheRecordsOfEachMode) {
+    struct Case {
+        bool chord;
+        std::uint32_t mode;
+        std::vector<std::int32_t> keys;
+        const char* records;
+    };
+    const Case cases[] = {
+        {false, 0, {13}, "<d13/0 u13/0>"},
+        {false, 1, {13}, "<d0/1c u0/1c>"},
+        {false, 2, {13}, "<d13/1c u13/1c>"},
+        {false, 7, {13}, "<d0/0 d0/0>"},  // no codes, and no key-up flag
+        {false, 0, {9, -1, 13}, "<d9/0 u9/0>"},
+        {false, 0, {}, "<>"},
+        {true, 0, {18, 16, 50}, "<d18/0 d16/0 d50/0 u50/0 u16/0 u18/0>"},
+        {true, 1, {17, 67}, "<d0/1d d0/2e u0/2e u0/1d>"},
+        {true, 2, {18, 70}, "<d18/38 d70/21 u70/21 u18/38>"},
+        {true, 7, {18, 70}, "<d0/0 d0/0 u0/0 u0/0>"},  // key-up flag kept in a chord
+        {true, 0, {18, -1, 70}, "<d18/0 u18/0>"},
+    };
+    for (const Case& c : cases) {
+        rec.output.clear();
+        emulator.keyCodeMode = c.mode;
+        std::memset(emulator.records, 0xAB, sizeof emulator.records);
+        if (c.chord) {
+            PressChord(emulator, KeyList(c.keys));
+        } else {
+            TapKeys(emulator, KeyList(c.keys));
+        }
+        EXPECT_EQ(Render(rec, true), c.records) << c.chord << " mode " << c.mode;
+        // Every record is cleared first; written ones are keyboard records
+        // with time and extra information 0.
+        const std::size_t written = rec.output.empty() ? 0 : rec.output[0].records.size();
+        for (std::size_t i = 0; i < TRLM_EMULATOR_RECORDS; ++i) {
+            const InputRecord& r = emulator.records[i];
+            EXPECT_EQ(r.type, i < written ? 1u : 0u) << i;
+            EXPECT_EQ(r.u.keyboard.time, 0u);
+            EXPECT_EQ(r.u.keyboard.extraInfo, 0u);
+            if (i >= written) {
+                EXPECT_EQ(r.u.mouse.dx | r.u.mouse.dy | static_cast<std::int32_t>(r.u.mouse.flags), 0) << i;
+            }
+        }
+    }
+}
+
+TEST_F(Keyboard, TenKeysFillTheTwentyRecordsAndMoreAreNotRead) {
+    const std::int32_t keys[12] = {65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76};
+    TapKeys(emulator, KeyList(keys));
+    ASSERT_EQ(rec.output.size(), 1u);
+    EXPECT_EQ(rec.output[0].records.size(), 20u);
+    EXPECT_EQ(rec.output[0].records[19][0], 74u);
+}
+
+TEST_F(Keyboard, EachInjectionIsFollowedByThePause) {
+    emulator.delayMs = 50;
+    rec.capsLock = true;
+    EXPECT_TRUE(SendText(reinterpret_cast<const std::uint8_t*>("ab"), 2));
+    EXPECT_EQ(Render(rec), "<d20 u20> z50 a b <d20 u20> z50");
+    EXPECT_TRUE(rec.capsLock);  // left as it was found
+
+    rec.output.clear();
+    emulator.delayMs = 0;
+    PressChord(emulator, {18, 65});
+    EXPECT_EQ(Render(rec), "<d18 d65 u65 u18>");
+}
+
+// ---- text -----------------------------------------------------------------------------
+
+TEST_F(Keyboard, SendTextTypesWithAltPrefixAndCapsLockGuard) {
+    struct Case {
+        std::string bytes;
+        bool capsLock;
+        bool typed;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"ab", false, true, "a b"},
+        {"ab", true, true, "<d20 u20> a b <d20 u20>"},
+        {"\x12" "Abc", false, true, "<d18 d65 u65 u18> b c"},
+        {"\x12" "Abc", true, true, "<d18 d65 u65 u18> <d20 u20> b c <d20 u20>"},
+        {"\x12" "a", false, false, ""},     // lower case is not in the table
+        {"\x12" "Z", false, false, "<d18 d90 u90 u18>"},
+        {"\x12" "%xy", false, true, "x y"},  // unknown prefix byte: the text still goes
+        {"\x12", true, false, ""},           // a lone prefix presses and types nothing
+        {"", true, false, ""},
+        {std::string("a\0b", 3), false, true, "a U+0000 b"},
+    };
+    for (const Case& c : cases) {
+        rec.output.clear();
+        rec.capsLock = c.capsLock;
+        const std::string before = c.bytes;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        EXPECT_EQ(SendText(bytes, static_cast<std::int32_t>(c.bytes.size())), c.typed) << c.output;
+        EXPECT_EQ(Render(rec), c.output);
+        EXPECT_EQ(c.bytes, before);
+    }
+}
+
+TEST_F(Keyboard, TypeCharacterGetsTheEmulatorAndTypingContext) {
+    rec.transmit.typingContext = 0xC0FFEE;
+    SendText(reinterpret_cast<const std::uint8_t*>("q"), 1);
+    ASSERT_EQ(rec.output.size(), 1u);
+    EXPECT_EQ(rec.output[0].context, 0xC0FFEEu);
+}
+
+TEST_F(Keyboard, AltPrefixTable) {
+    const struct {
+        std::uint8_t byte;
+        const char* chord;  // empty: nothing pressed, false
+    } cases[] = {
+        {'A', "<d18 d65 u65 u18>"},  {'Z', "<d18 d90 u90 u18>"},  {'2', "<d18 d50 u50 u18>"},
+        {'6', "<d18 d54 u54 u18>"},  {'-', "<d18 d189 u189 u18>"}, {'@', "<d18 d16 d50 u50 u16 u18>"},
+        {'[', "<d18 d219 u219 u18>"}, {'\\', "<d18 d220 u220 u18>"}, {']', "<d18 d221 u221 u18>"},
+        {'a', ""}, {'1', ""}, {'%', ""}, {'_', ""}, {0x00, ""}, {0xC1, ""},
+    };
+    for (const auto& c : cases) {
+        rec.output.clear();
+        EXPECT_EQ(SendAltSequence(c.byte), *c.chord != 0) << int(c.byte);
+        EXPECT_EQ(Render(rec), c.chord) << int(c.byte);
+    }
+}
+
+TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
+    OtherAnsiPlatform p;
+    platform::Install(&p);
+    SetTransmitObject(&p.r.transmit);
+    const struct {
+        std::uint32_t textEncoding;
+        const char* bytes;
+        std::uint32_t codePage;
+        const char* output;
+    } cases[] = {
+        {1, "\x80", 1252, "U+20AC"},
+        {3, "\x80", 1252, "U+20AC"},
+        {0, "\x80", 0, "U+00C7"},
+        {2, "\x80", 0, "U+00C7"},
+        {0, "a\x81", 0, ""},        // does not decode: nothing typed
+        {0, "a\x82\x41", 0, ""},    // a two-byte character: nothing typed at all
+    };
+    for (const auto& c : cases) {
+        p.r.output.clear();
+        p.codePages.clear();
+        p.r.transmit.textEncoding = c.textEncoding;
+        SendText(reinterpret_cast<const std::uint8_t*>(c.bytes), static_cast<std::int32_t>(std::strlen(c.bytes)));
+        EXPECT_EQ(Render(p.r), c.output) << c.textEncoding << " " << c.bytes;
+        ASSERT_FALSE(p.codePages.empty());
+        EXPECT_EQ(p.codePages[0], c.codePage);
+    }
+    // A single character is always decoded in the ANSI page, and a byte that
+    // does not decode is skipped.
+    p.r.output.clear();
+    p.r.transmit.textEncoding = 1;
+    TypeAsciiArgument(Text("\x80\x81z"));
+    EXPECT_EQ(Render(p.r), "U+00C7 z");
+    SetTransmitObject(nullptr);
+    platform::Install(nullptr);
+}
+
+TEST_F(Keyboard, TypeAsciiArgumentGuardsEachCharacter) {
+    const struct {
+        ByteArg arg;
+        bool capsLock;
+        const char* output;
+    } cases[] = {
+        {Text("ab"), true, "<d20 u20> a <d20 u20> <d20 u20> b <d20 u20>"},
+        {Text("ab"), false, "a b"},
+        {Text("65", true), false, "A"},
+        {Text("321", true), true, "<d20 u20> A <d20 u20>"},  // low 8 bits
+        {Text("128", true), false, "U+20AC"},
+        {Text("", false), true, ""},
+    };
+    for (const auto& c : cases) {
+        rec.output.clear();
+        rec.capsLock = c.capsLock;
+        TypeAsciiArgument(c.arg);
+        EXPECT_EQ(Render(rec), c.output);
+    }
+}
+
+// ---- keys by number and name ------------------------------------------------------------
+
+TEST_F(Keyboard, NamedKeys) {
+    const std::uint16_t named[] = {8, 9, 12, 13, 20, 27, 32, 33, 34, 35, 36, 37, 38, 39, 40, 44, 46, 144};
+    for (std::uint16_t code : named) {
+        rec.output.clear();
+        EXPECT_TRUE(PressNamedKey(code)) << code;
+        EXPECT_EQ(Render(rec), "<d" + std::to_string(code) + " u" + std::to_string(code) + ">");
+    }
+    for (std::uint16_t code : {0, 10, 45, 65, 112, 145, 300}) {
+        rec.output.clear();
+        EXPECT_FALSE(PressNamedKey(code)) << code;
+        EXPECT_TRUE(rec.output.empty()) << code;
+    }
+
+    const struct {
+        const char* name;
+        const char* taps;
+    } names[] = {
+        {"ESC", "<d27 u27>"}, {"esc", ""}, {"ES", ""}, {"DELETE", "<d46 u46>"}, {"BSPX", "<d8 u8>"},
+    };
+    for (const auto& c : names) {
+        rec.output.clear();
+        PressKeyByName(Text(c.name));
+        EXPECT_EQ(Render(rec), c.taps) << c.name;
+    }
+}
+
+TEST(KeyboardParse, DecimalBytes) {
+    const struct {
+        const char* digits;
+        std::int32_t value;
+    } cases[] = {
+        {"007", 7}, {"", -1}, {"1a", -1}, {" 1", -1}, {"255", 255},
+        {"2147483648", INT32_MIN}, {"4294967295", -1}, {"4294967296", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseDecimalBytes(Text(c.digits, true)), c.value) << c.digits;
+}
+
+// ---- the platform's answers -----------------------------------------------------------------
+
+TEST(UsLayout, AnswersAsWindowsDoes) {
+    const struct {
+        char16_t c;
+        std::int16_t vk;
+    } keys[] = {
+        {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'~', 0x1C0}, {0x00, 0x332}, {0x01, 0x241},
+        {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B}, {0x1C, 0x2DC}, {0x7F, 0x208}, {0xE9, -1},
+    };
+    for (const auto& k : keys) EXPECT_EQ(platform::UsVkKeyScan(k.c), k.vk) << int(k.c);
+    const std::uint32_t scans[][2] = {{13, 0x1C}, {19, 0}, {37, 0x4B}, {110, 0x53}, {123, 0x58},
+                                      {135, 0x76}, {189, 0x0C}, {226, 0x56}, {300, 0}};
+    for (const auto& s : scans) EXPECT_EQ(platform::UsScanCode(s[0]), s[1]) << s[0];
+}
+
+#if !defined(_WIN32)
+TEST(PosixCodePages, Windows1252TableAndIconv) {
+    const struct {
+        std::uint32_t codePage;
+        std::string bytes;
+        std::u16string units;  // empty: fails (0)
+    } cases[] = {
+        {0, "\x80", u"\u20AC"},
+        {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
+        {437, "\x80\xE1", u"\u00C7\u00DF"},
+        {1251, "\xC0", u"\u0410"},
+        {65001, "\xC3\xA9", u"\u00E9"},
+        {65001, "a\xFF", u"a\uFFFD"},
+        {28592, "\xA1", u"\u0104"},
+        {12345, "a", u""},
+    };
+    platform::Backend& native = platform::Native();
+    for (const auto& c : cases) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        const int n = static_cast<int>(c.bytes.size());
+        const int count = native.MultiByteToWide(c.codePage, bytes, n, nullptr, 0);
+        EXPECT_EQ(count, static_cast<int>(c.units.size())) << c.codePage;
+        if (c.units.empty()) continue;
+        std::u16string out(c.units.size(), u'\0');
+        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count), count);
+        EXPECT_EQ(out, c.units) << c.codePage;
+        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count - 1), 0);  // no room
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace trelmix
