@@ -28,6 +28,95 @@ std::int32_t ByteSpan::ComparePrefix(std::int32_t patternLength, const std::uint
     return 0;
 }
 
+namespace {
+
+// Two-way search (Crochemore and Perrin): linear in the text plus the pattern
+// whatever the bytes, with no extra memory. The pattern is split at a
+// critical position into a left and a right part; the right part is matched
+// left to right, then the left part right to left, and each mismatch shifts
+// the window by as much as the pattern's periodicity allows.
+struct Factorization {
+    std::size_t split;   // the right part starts here
+    std::size_t period;  // the pattern's period (when the pattern is periodic)
+};
+
+// The start of the lexicographically greatest suffix (with the byte order
+// reversed when `reversed`) and that suffix's period.
+Factorization MaximalSuffix(const std::uint8_t* x, std::size_t m, bool reversed) {
+    std::size_t start = 0, j = 1, k = 1, period = 1;  // `start` is the candidate suffix
+    while (j + k <= m) {
+        const std::uint8_t a = x[j + k - 1];
+        const std::uint8_t b = x[start + k - 1];
+        if (a == b) {
+            if (k == period) {
+                j += period;
+                k = 1;
+            } else {
+                ++k;
+            }
+        } else if ((a < b) != reversed) {
+            j += k;
+            k = 1;
+            period = j - start;
+        } else {
+            start = j;
+            j = start + 1;
+            k = period = 1;
+        }
+    }
+    return {start, period};
+}
+
+std::int64_t TwoWaySearch(const std::uint8_t* text, std::size_t n, const std::uint8_t* x, std::size_t m) {
+    const Factorization forward = MaximalSuffix(x, m, false);
+    const Factorization backward = MaximalSuffix(x, m, true);
+    const Factorization f = forward.split > backward.split ? forward : backward;
+    const std::size_t split = f.split;
+    if (n < m) return -1;
+    if (std::memcmp(x, x + f.period, split) == 0) {
+        // Periodic pattern: after a full match of the right part, the next
+        // `memory` bytes of the window are known to match already.
+        const std::size_t period = f.period;
+        std::size_t memory = 0;
+        for (std::size_t j = 0; j <= n - m;) {
+            std::size_t i = std::max(split, memory);
+            while (i < m && x[i] == text[j + i]) ++i;
+            if (i < m) {
+                j += i - split + 1;
+                memory = 0;
+                continue;
+            }
+            std::size_t left = split;  // bytes of the left part not yet matched
+            while (left > memory && x[left - 1] == text[j + left - 1]) --left;
+            if (left <= memory) return static_cast<std::int64_t>(j);
+            j += period;
+            memory = m - period;
+        }
+    } else {
+        const std::size_t shift = std::max(split, m - split) + 1;
+        for (std::size_t j = 0; j <= n - m;) {
+            std::size_t i = split;
+            while (i < m && x[i] == text[j + i]) ++i;
+            if (i < m) {
+                j += i - split + 1;
+                continue;
+            }
+            std::size_t left = split;
+            while (left > 0 && x[left - 1] == text[j + left - 1]) --left;
+            if (left == 0) return static_cast<std::int64_t>(j);
+            j += shift;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// The first byte is looked for with memchr and the rest compared at each hit:
+// fast for the texts scripts search for. A long pattern whose first byte keeps
+// turning up (the adversarial 'aaa...ab' in a run of a's) would make that cost
+// the record's length times the pattern's; once hits are frequent the rest of
+// the record is searched with the two-way algorithm, which stays linear.
 std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
                                 std::uint32_t start) const {
     if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
@@ -35,18 +124,83 @@ std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* 
     // Only offsets where the whole pattern fits can match.
     const std::int32_t last = length - patternLength;
     const std::uint8_t first = pattern[0];
+    const auto m = static_cast<std::size_t>(patternLength);
+    constexpr std::int32_t kShortPattern = 16;   // at most this many bytes per hit: linear anyway
+    constexpr std::int32_t kHitsBeforeCheck = 32;
+    std::int32_t hits = 0;
+    const auto matchesAt = [&](std::int32_t i) {
+        if (patternLength > 8) return std::memcmp(bytes + i, pattern, m) == 0;
+        for (std::int32_t k = 1; k < patternLength; ++k) {
+            if (bytes[i + k] != pattern[k]) return false;
+        }
+        return true;
+    };
     for (std::int32_t i = static_cast<std::int32_t>(start); i <= last; ++i) {
-        const void* hit = std::memchr(bytes + i, first, static_cast<std::size_t>(last - i + 1));
-        if (!hit) return -1;
-        i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes);
-        if (std::memcmp(bytes + i, pattern, static_cast<std::size_t>(patternLength)) == 0) return i;
+        if (bytes[i] != first) {  // often the byte at the start is the one
+            const void* hit = std::memchr(bytes + i, first, static_cast<std::size_t>(last - i + 1));
+            if (!hit) return -1;
+            i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes);
+        }
+        if (matchesAt(i)) return i;
+        if (patternLength > kShortPattern && ++hits > kHitsBeforeCheck &&
+            hits > (i - static_cast<std::int32_t>(start)) / 8) {
+            const std::int64_t at = TwoWaySearch(bytes + i + 1, static_cast<std::size_t>(length - i - 1), pattern, m);
+            return at < 0 ? -1 : static_cast<std::int32_t>(i + 1 + at);
+        }
     }
     return -1;
 }
 
-ByteSpan DataContext::SpanFrom(std::int32_t position) const {
-    if (length == 0 || position < 0 || position > length) return {};
-    return {length - position, data.data() + position};
+std::vector<std::uint8_t>& DataContext::EditBuffer(std::size_t size, std::vector<std::uint8_t>& fresh) {
+    if (size > static_cast<std::size_t>(kMaxRecordLength)) throw std::bad_alloc();
+    if (!spare) {
+        fresh.reserve(size);
+        return fresh;
+    }
+    spare->clear();
+    if (spare->capacity() < size) {
+        // Room to grow, so that a run inserting a byte at a time reallocates
+        // only now and then.
+        const std::size_t roomy = std::min(2 * spare->capacity(), static_cast<std::size_t>(kMaxRecordLength));
+        std::vector<std::uint8_t> grown;
+        grown.reserve(std::max(size, roomy));
+        spare->swap(grown);
+    }
+    return *spare;
+}
+
+void DataContext::Commit(std::vector<std::uint8_t>& filled) {
+    data.swap(filled);
+    length = static_cast<std::int32_t>(data.size());
+}
+
+namespace {
+
+// Most texts a script adds are a few bytes: copied without a library call.
+void CopyText(std::uint8_t* to, const ByteArg& text) {
+    const std::size_t n = text.bytes.size();
+    const std::uint8_t* from = text.bytes.data();
+    if (n > 16) {
+        std::memcpy(to, from, n);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+}
+
+}  // namespace
+
+// Each edit works in place when the buffer already has room for the result
+// (nothing to allocate, so nothing can fail); otherwise it builds the result
+// in the EditBuffer and commits it.
+
+std::uint8_t* DataContext::Room(std::size_t size) {
+    if (size <= data.size()) return data.data();
+    if (size > data.capacity()) return nullptr;
+    // Within the capacity: no allocation. The rule runner's buffers take some
+    // slack at once, so that the next edits find the room already there.
+    constexpr std::size_t kSlack = 256;
+    data.resize(spare ? std::min(data.capacity(), size + kSlack) : size);
+    return data.data();
 }
 
 void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
@@ -56,45 +210,67 @@ void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
     const std::int32_t at = std::clamp(cursor, 0, length);
     const std::int32_t tailFrom = std::min(length, at + remove);
     const std::int32_t removed = tailFrom - at;
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length - removed, text.bytes.size()));
-    next.insert(next.end(), data.begin(), data.begin() + at);
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    next.insert(next.end(), data.begin() + tailFrom, data.begin() + length);
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    const std::size_t size = GrownSize(length - removed, text.bytes.size());
+    if (std::uint8_t* b = Room(size)) {
+        std::memmove(b + at + text.bytes.size(), b + tailFrom, static_cast<std::size_t>(length - tailFrom));
+        CopyText(b + at, text);
+        length = static_cast<std::int32_t>(size);
+    } else {
+        std::vector<std::uint8_t> fresh;
+        auto& next = EditBuffer(size, fresh);
+        next.insert(next.end(), data.begin(), data.begin() + at);
+        next.insert(next.end(), text.bytes.begin(), text.bytes.end());
+        next.insert(next.end(), data.begin() + tailFrom, data.begin() + length);
+        Commit(next);
+    }
     cursor = at + text.length();
 }
 
 void DataContext::AppendText(const ByteArg& text) {
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, text.bytes.size()));
-    next.insert(next.end(), data.begin(), data.begin() + length);
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    const std::size_t size = GrownSize(length, text.bytes.size());
+    if (std::uint8_t* b = Room(size)) {
+        CopyText(b + length, text);
+        length = static_cast<std::int32_t>(size);
+    } else {
+        std::vector<std::uint8_t> fresh;
+        auto& next = EditBuffer(size, fresh);
+        next.insert(next.end(), data.begin(), data.begin() + length);
+        next.insert(next.end(), text.bytes.begin(), text.bytes.end());
+        Commit(next);
+    }
     cursor = length;
 }
 
 void DataContext::PrependText(const ByteArg& text) {
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, text.bytes.size()));
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    next.insert(next.end(), data.begin(), data.begin() + length);
+    const std::size_t size = GrownSize(length, text.bytes.size());
     const std::int32_t oldLength = length;
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    if (std::uint8_t* b = Room(size)) {
+        std::memmove(b + text.bytes.size(), b, static_cast<std::size_t>(length));
+        CopyText(b, text);
+        length = static_cast<std::int32_t>(size);
+    } else {
+        std::vector<std::uint8_t> fresh;
+        auto& next = EditBuffer(size, fresh);
+        next.insert(next.end(), text.bytes.begin(), text.bytes.end());
+        next.insert(next.end(), data.begin(), data.begin() + length);
+        Commit(next);
+    }
     cursor = text.length() < oldLength ? text.length() : 0;
 }
 
 void DataContext::PadEnd(std::int32_t count, std::uint8_t fill) {
     if (count > length || count < 0) return;
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, static_cast<std::size_t>(count)));
-    next.insert(next.end(), data.begin(), data.begin() + length);
-    next.insert(next.end(), static_cast<std::size_t>(count), fill);
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    const std::size_t size = GrownSize(length, static_cast<std::size_t>(count));
+    if (std::uint8_t* b = Room(size)) {
+        std::memset(b + length, fill, static_cast<std::size_t>(count));
+        length = static_cast<std::int32_t>(size);
+    } else {
+        std::vector<std::uint8_t> fresh;
+        auto& next = EditBuffer(size, fresh);
+        next.insert(next.end(), data.begin(), data.begin() + length);
+        next.insert(next.end(), static_cast<std::size_t>(count), fill);
+        Commit(next);
+    }
     cursor = length - 1;
 }
 

@@ -34,9 +34,13 @@ struct ByteSpan {
 // -1 on empty data after SKIP_END or a PAD_* of 0, and may lie past `length`
 // after CRUNCH_SPACES shortened the data. Every operation tolerates both.
 //
-// Edits that lengthen or move bytes build a new buffer of exactly the new
-// length before releasing the old one, so an allocation failure (which they
-// let through as std::bad_alloc) leaves the context as it was. An edit whose
+// An edit whose result fits in the buffer's capacity works in place and
+// allocates nothing. One that does not builds the new record in a second
+// buffer and only then swaps it in, so an allocation failure (which it lets
+// through as std::bad_alloc) leaves the context as it was. Without a `spare`
+// that buffer is a fresh one of exactly the new length; with one (the rule
+// runner keeps two buffers between runs) the buffers take turns, and the
+// spare grows with room to spare. An edit whose
 // result would be longer than kMaxRecordLength throws std::bad_alloc the same
 // way, before anything changes; the exports turn it into
 // TRLM_STATUS_OUT_OF_MEMORY.
@@ -47,10 +51,14 @@ struct DataContext {
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
     std::int32_t* rulesetEnabled = nullptr;  // the Script's switches, not a copy
+    std::vector<std::uint8_t>* spare = nullptr;  // where edits build, or null: a fresh buffer each
 
     // The bytes from `position` to the end, or the empty span when the data is
     // empty or the position lies outside 0..length.
-    ByteSpan SpanFrom(std::int32_t position) const;
+    ByteSpan SpanFrom(std::int32_t position) const {
+        if (length == 0 || position < 0 || position > length) return {};
+        return {length - position, data.data() + position};
+    }
 
     // Removes `remove` bytes at the cursor (at 0 when the cursor is negative)
     // and puts `text` there; the cursor ends just after the text. Nothing
@@ -69,6 +77,17 @@ struct DataContext {
     // The cursor ends on the new last byte. A negative count (a PAD_ number of
     // 2^31 or more) changes nothing, the cursor included.
     void PadEnd(std::int32_t count, std::uint8_t fill);
+
+    // For edits: an empty buffer with room for `size` bytes (the spare, or
+    // `fresh` when there is none), allocated before anything changes; sizes
+    // above kMaxRecordLength throw std::bad_alloc. Fill it, then Commit it:
+    // it becomes `data` and the old bytes go to the spare (or to `fresh`).
+    std::vector<std::uint8_t>& EditBuffer(std::size_t size, std::vector<std::uint8_t>& fresh);
+    void Commit(std::vector<std::uint8_t>& filled);
+
+    // For edits in place: the bytes, with `data` grown to at least `size`
+    // bytes, when its capacity already holds them; else null (nothing changed).
+    std::uint8_t* Room(std::size_t size);
 };
 
 }  // namespace trelmix

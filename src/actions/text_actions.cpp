@@ -1,5 +1,6 @@
 #include "actions/text_actions.h"
 
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -54,9 +55,11 @@ void CAction::ReplaceFirst::Execute(DataContext& d) const {
 // Exactly the result of REPLACE_FIRST repeated until nothing is found: each
 // search starts just after the previous replacement, which holds the old
 // bytes after the previous occurrence, so the occurrences are those of the
-// original data from the cursor, left to right, without overlap. One scan
-// counts them to size the result, a second fills one buffer of that exact
-// length. A result longer than kMaxRecordLength fails like an allocation
+// original data from the cursor, left to right, without overlap. A
+// replacement no longer than the search text is done in place in one pass
+// (what is written never passes what is still to be searched). A longer one
+// counts the occurrences to size the result, then fills one buffer of that
+// length; a result longer than kMaxRecordLength fails like an allocation
 // (the export turns std::bad_alloc into a status) before anything changes.
 void CAction::ReplaceAll::Execute(DataContext& d) const {
     const std::int32_t first = SearchForward(d, arg1);
@@ -65,13 +68,33 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
     const auto after = [&](std::int32_t at) {
         return all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()));
     };
+    const auto replacement = arg2.bytes.size();
+
+    if (arg2.length() <= arg1.length()) {
+        std::uint8_t* b = d.data.data();
+        std::int32_t write = first;
+        std::int32_t from = first;
+        for (std::int32_t at = first; at >= 0; at = after(at)) {
+            std::memmove(b + write, b + from, static_cast<std::size_t>(at - from));
+            write += at - from;
+            if (replacement > 0) std::memcpy(b + write, arg2.bytes.data(), replacement);
+            write += arg2.length();
+            from = at + arg1.length();
+        }
+        const std::int32_t cursor = write;
+        std::memmove(b + write, b + from, static_cast<std::size_t>(d.length - from));
+        d.length = write + (d.length - from);
+        d.cursor = cursor;
+        return;
+    }
+
     std::int64_t count = 0;
     for (std::int32_t at = first; at >= 0; at = after(at)) ++count;
     const std::int64_t size = d.length + count * (arg2.length() - arg1.length());
     if (size > kMaxRecordLength) throw std::bad_alloc();
 
-    std::vector<std::uint8_t> next;
-    next.reserve(static_cast<std::size_t>(size));
+    std::vector<std::uint8_t> fresh;
+    auto& next = d.EditBuffer(static_cast<std::size_t>(size), fresh);
     std::int32_t from = 0;
     for (std::int32_t at = first; at >= 0; at = after(at)) {
         next.insert(next.end(), d.data.begin() + from, d.data.begin() + at);
@@ -80,8 +103,7 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
     }
     const auto cursor = static_cast<std::int32_t>(next.size());
     next.insert(next.end(), d.data.begin() + from, d.data.begin() + d.length);
-    d.data = std::move(next);
-    d.length = static_cast<std::int32_t>(size);
+    d.Commit(next);
     d.cursor = cursor;
 }
 

@@ -80,14 +80,7 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* da
     try {
         const std::int32_t index = Registry().Find(*id);
         if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        RunOutcome run = RunScript(*Registry().At(index), data, length, codeType, protocol);
-        if (!run.copyBack) return run.result;
-        if (run.edited.size() > std::max(capacity, length)) {
-            run.result.status = TRLM_STATUS_TOO_LONG;
-            return run.result;
-        }
-        if (!run.edited.empty()) std::memcpy(data, run.edited.data(), run.edited.size());
-        return run.result;
+        return ExecuteScript(*Registry().At(index), data, length, codeType, protocol, capacity);
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
     }

@@ -67,51 +67,67 @@ bool ParseWildcardMatch(Script& s, TextSpan line, Diagnostic* diag) {
 
 // ---- run time ---------------------------------------------------------------
 
+namespace {
+
+bool IsWild(std::uint8_t b) { return b == '*' || b == '?'; }
+
+// The end of the literal segment that starts at p[i].
+std::int32_t LiteralEnd(const std::uint8_t* p, std::int32_t n, std::int32_t i) {
+    while (i < n && !IsWild(p[i])) ++i;
+    return i;
+}
+
+}  // namespace
+
 bool WildcardMatch(const ByteArg& pattern, ByteSpan record) {
     const std::uint8_t* p = pattern.data();
     const std::int32_t n = pattern.length();
     const std::int32_t L = record.length;
-    auto isWild = [](std::uint8_t b) { return b == '*' || b == '?'; };
     std::int32_t pos = 0;
     std::int32_t i = 0;
     while (i < n) {
         if (p[i] == '?') {
-            if (pos >= L) return false;
-            ++pos;
-            ++i;
+            // A run of '?' takes as many bytes.
+            std::int32_t run = 1;
+            while (i + run < n && p[i + run] == '?') ++run;
+            if (L - pos < run) return false;
+            pos += run;
+            i += run;
         } else if (p[i] == '*') {
             if (i + 1 == n) return pos < L;  // a final '*' needs at least one byte left
             if (pos >= L - 1) return false;  // a '*' before more pattern needs two bytes left
-            if (isWild(p[i + 1])) return false;  // "**" and "*?" never match
-            std::int32_t end = i + 1;
-            while (end < n && !isWild(p[end])) ++end;
+            if (IsWild(p[i + 1])) return false;  // "**" and "*?" never match
+            const std::int32_t end = LiteralEnd(p, n, i + 1);
             // The first occurrence only; a later one is never tried.
             const std::int32_t at = record.FindFrom(end - (i + 1), p + i + 1, static_cast<std::uint32_t>(pos));
             if (at < 0) return false;
             pos = at + (end - (i + 1));
             i = end;
         } else {
-            std::int32_t end = i;
-            while (end < n && !isWild(p[end])) ++end;
-            if (pos >= L) return false;
             // The literal must stand at the position, wholly inside the record.
-            const ByteSpan rest{L - pos, record.bytes + pos};
-            if (rest.ComparePrefix(end - i, p + i) != 0) return false;
-            pos += end - i;
-            i = end;
+            do {
+                if (pos >= L || record.bytes[pos] != p[i]) return false;
+                ++pos;
+                ++i;
+            } while (i < n && !IsWild(p[i]));
         }
     }
     return pos == L;
 }
 
+// The tests only read, so their order does not change the answer: the
+// cheapest come first.
 bool CriteriaPass(const Criteria& c, const DataContext& d) {
-    if (!c.codes.empty()) {
-        bool listed = false;
-        for (std::uint32_t code : c.codes) listed = listed || code == d.codeType;
-        if (!listed) return false;
-    }
     if (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) return false;
     if (c.protocol != kUnset && d.protocol != c.protocol) return false;
+    if (!c.codes.empty()) {
+        const std::uint32_t* code = c.codes.data();
+        const std::uint32_t* const end = code + c.codes.size();
+        while (*code != d.codeType) {
+            if (++code == end) return false;
+        }
+    }
+    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return true;
     const ByteSpan record = d.SpanFrom(0);
     if (c.match.length() > 0) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;

@@ -1,10 +1,13 @@
 #include "host/rule_runner.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
 #include "actions/data_context.h"
 #include "host/criteria.h"
+#include "host/rule_index.h"
 #include "host/rulesets.h"
 
 namespace trelmix {
@@ -24,7 +27,7 @@ Next TryRule(const Rule& rule, DataContext& d, std::int32_t& status) {
         status = TRLM_STATUS_NO_ACTION_BLOCK;
         return Next::Stop;
     }
-    if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
+    if (rule.ruleset != 0 && !RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
         status = kNotYet;
         return Next::GoOn;
     }
@@ -41,16 +44,59 @@ Next TryRule(const Rule& rule, DataContext& d, std::int32_t& status) {
     return rule.actions->empty() ? Next::Stop : Next::GoOn;
 }
 
-}  // namespace
+// The two buffers a run works in (the working copy and the spare its edits
+// build in), kept between runs so that formatting a short record allocates
+// nothing. One set for the process: calls do not overlap, and a run that
+// finds the set taken (a call from another thread, or from inside an
+// emulator's callback) works in buffers of its own. A buffer that grew past
+// kKeptCapacity is released after the run, so one long record does not keep
+// its memory.
+struct Workspace {
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> spare;
+    std::atomic<bool> taken{false};
+};
+Workspace workspace;
+constexpr std::size_t kKeptCapacity = 64 * 1024;
 
-RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
-                     std::uint32_t codeType, std::uint32_t protocol) {
-    RunOutcome out;
-    out.result = {data, length, kNotYet, 0, 0};
+// Lends the workspace's buffers to one run's DataContext and takes them back,
+// also when an edit throws.
+class Lease {
+public:
+    explicit Lease(DataContext& d) : d_(d) {
+        if (workspace.taken.exchange(true, std::memory_order_acquire)) return;
+        owner_ = true;
+        d.data.swap(workspace.data);
+        d.spare = &workspace.spare;
+    }
+    ~Lease() {
+        if (!owner_) return;
+        d_.spare = nullptr;
+        workspace.data.swap(d_.data);
+        for (auto* buffer : {&workspace.data, &workspace.spare}) {
+            if (buffer->capacity() > kKeptCapacity) std::vector<std::uint8_t>().swap(*buffer);
+        }
+        workspace.taken.store(false, std::memory_order_release);
+    }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+
+private:
+    DataContext& d_;
+    bool owner_ = false;
+};
+
+// Runs the rules on a working copy; when the run ends normally, hands the
+// edited bytes to `deliver(bytes, length)` while they still exist.
+template <typename Deliver>
+ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t codeType,
+                  std::uint32_t protocol, Deliver&& deliver) {
+    ExecuteResult result{data, length, kNotYet, 0, 0};
 
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     DataContext d;
+    Lease lease(d);
     d.data.assign(data, data + length);
     d.cursor = 0;
     d.length = static_cast<std::int32_t>(length);
@@ -58,23 +104,47 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     d.protocol = protocol;
     d.rulesetEnabled = script.rulesetEnabled.data();
 
-    for (const auto& rule : script.rules) {
-        if (TryRule(*rule, d, out.result.status) == Next::Stop) return out;
-        if (out.result.status != kNotYet) break;
-    }
-    out.result.status = TRLM_STATUS_APPLIED;
-    out.result.length = static_cast<std::uint32_t>(d.length);
-    d.data.resize(static_cast<std::size_t>(d.length));
-    out.edited = std::move(d.data);
-    out.copyBack = true;
+    // Rules whose code list leaves the record's code type out fail their
+    // criteria, so the index passes over them.
+    bool stopped = false;
+    ForEachReachableRule(script, codeType, [&](std::uint32_t position) {
+        if (TryRule(*script.rules[position], d, result.status) == Next::Stop) {
+            stopped = true;
+            return false;
+        }
+        return result.status == kNotYet;  // a rule applied: the run ends
+    });
+    if (stopped) return result;
+    result.status = TRLM_STATUS_APPLIED;
+    deliver(d.data.data(), static_cast<std::uint32_t>(d.length), result);
+    return result;
+}
+
+}  // namespace
+
+RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
+                     std::uint32_t codeType, std::uint32_t protocol) {
+    RunOutcome out;
+    out.result = Run(script, data, length, codeType, protocol,
+                     [&](const std::uint8_t* edited, std::uint32_t editedLength, ExecuteResult& result) {
+                         out.edited.assign(edited, edited + editedLength);
+                         out.copyBack = true;
+                         result.length = editedLength;
+                     });
     return out;
 }
 
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
-                            std::uint32_t codeType, std::uint32_t protocol) {
-    RunOutcome run = RunScript(script, data, length, codeType, protocol);
-    if (run.copyBack && !run.edited.empty()) std::memcpy(data, run.edited.data(), run.edited.size());
-    return run.result;
+                            std::uint32_t codeType, std::uint32_t protocol, std::uint32_t capacity) {
+    return Run(script, data, length, codeType, protocol,
+               [&](const std::uint8_t* edited, std::uint32_t editedLength, ExecuteResult& result) {
+                   result.length = editedLength;
+                   if (editedLength > std::max(capacity, length)) {
+                       result.status = TRLM_STATUS_TOO_LONG;
+                       return;
+                   }
+                   if (editedLength > 0) std::memcpy(data, edited, editedLength);
+               });
 }
 
 }  // namespace trelmix

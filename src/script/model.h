@@ -39,6 +39,18 @@ struct Rule {
 
 inline constexpr int kRulesetCount = 32;
 
+// Which rules a record can reach, by its code type, so that a run passes over
+// the rules whose code list leaves that code type out (they could not apply).
+// Built once a script has compiled (host/rule_index.h); a Script without it,
+// or whose rules changed since, is run rule by rule. Positions index `rules`.
+struct RuleIndex {
+    std::size_t ruleCount = 0;           // rules.size() when built
+    std::vector<std::uint32_t> always;   // no action block, no criteria, or no code list
+    std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
+    std::vector<std::uint32_t> first;    // codes[i]'s rules: listed[first[i] .. first[i + 1])
+    std::vector<std::uint32_t> listed;   // positions of rules naming the code, ascending
+};
+
 struct Script {
     std::vector<std::unique_ptr<Rule>> rules;  // finished rules, in END_RULE order
     std::unique_ptr<Rule> currentRule;         // the rule being compiled, or null
@@ -47,6 +59,8 @@ struct Script {
     // They live as long as the Script: runs switch them, only a new
     // assignment resets them.
     std::array<std::int32_t, kRulesetCount> rulesetEnabled;
+
+    RuleIndex index;
 
     // Block state of the compiler; nothing reads it after compilation.
     bool inRule = false;
