@@ -136,6 +136,18 @@ void RegisterJobBenchmarks() {
                                          FloorRecords(s, routing.floor, *records);
                                      });
     }
+    // A host serving many clients: 500 ids registered before the one that runs.
+    {
+        auto records = std::make_shared<std::vector<Record>>(RoutingRecordsOfLength(50, 64));
+        benchmark::RegisterBenchmark("execute/routing_50B_500_clients/trelmix",
+                                     [records, &routing](benchmark::State& s) {
+                                         std::vector<std::unique_ptr<Client>> others;
+                                         for (std::uint32_t i = 0; i < 500; ++i) {
+                                             others.push_back(std::make_unique<Client>(routing.script, false, 1000 + i));
+                                         }
+                                         TrelmixRecords(s, routing.script, *records);
+                                     });
+    }
     benchmark::RegisterBenchmark("execute/keyboard/trelmix", Keyboard);
 }
 

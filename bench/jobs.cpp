@@ -14,7 +14,7 @@ std::u16string Widen(const std::string& text) {
     return out;
 }
 
-Client::Client(const std::string& script, bool keyboard, std::uint8_t number)
+Client::Client(const std::string& script, bool keyboard, std::uint32_t number)
     : id_(keyboard ? KeyboardClientId : AppId(number)) {
     std::u16string text = Widen(script);
     assigned_ = TRLM_AssignScript(&id_, reinterpret_cast<TrelmixChar*>(text.data())) != 0;

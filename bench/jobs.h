@@ -43,7 +43,7 @@ inline constexpr std::uint32_t kHostCapacity = 4096;
 // One host id with its script, assigned and run through the exports.
 class Client {
 public:
-    explicit Client(const std::string& script, bool keyboard = false, std::uint8_t number = 1);
+    explicit Client(const std::string& script, bool keyboard = false, std::uint32_t number = 1);
     ~Client();
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;

@@ -251,7 +251,8 @@ void PrintSummary(const SummaryReporter& rep) {
 
     std::printf("\nexecute (TRLM_ExecuteInto)         ns/record   floor ns   x floor  allocs/record\n");
     for (const std::string prefix : {"job/gs1", "job/items", "job/routing", "execute/routing_20B",
-                                     "execute/routing_50B", "execute/routing_100B", "execute/routing_200B"}) {
+                                     "execute/routing_50B", "execute/routing_100B", "execute/routing_200B",
+                                     "execute/routing_50B_500_clients"}) {
         const Result* t = Find(rep, prefix + "/trelmix");
         const Result* f = Find(rep, prefix + "/floor");
         if (!t) continue;

@@ -29,14 +29,25 @@ public:
     bool Unregister(const HostId& id);
     // Add or Replace.
     void Store(const HostId& id, std::unique_ptr<Script> script);
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        slots_.clear();
+    }
 
 private:
     struct Entry {
         HostId id;
         std::unique_ptr<Script> script;
     };
+    // Re-files every entry in a table of `size` slots (a power of two).
+    void Rehash(std::vector<std::int32_t>& table) const;
+    void File(std::vector<std::int32_t>& table, std::int32_t index) const;
+
     std::vector<Entry> entries_;
+    // An open-addressing table of entry positions by id (-1: empty slot), at
+    // most half full, so that finding an id costs the same for a host with
+    // one client and for one with hundreds.
+    std::vector<std::int32_t> slots_;
 };
 
 // The process-wide registry behind the exports. Scripts still registered

@@ -1,7 +1,6 @@
 #include "host/rule_runner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -44,44 +43,38 @@ Next TryRule(const Rule& rule, DataContext& d, std::int32_t& status) {
     return rule.actions->empty() ? Next::Stop : Next::GoOn;
 }
 
-// The two buffers a run works in (the working copy and the spare its edits
-// build in), kept between runs so that formatting a short record allocates
-// nothing. One set for the process: calls do not overlap, and a run that
-// finds the set taken (a call from another thread, or from inside an
+// A run borrows its script's two buffers (the working copy and the spare its
+// edits build in) and gives them back, also when an edit throws. A run that
+// finds them in use (a host running the same script again from inside its
 // emulator's callback) works in buffers of its own. A buffer that grew past
-// kKeptCapacity is released after the run, so one long record does not keep
-// its memory.
-struct Workspace {
-    std::vector<std::uint8_t> data;
-    std::vector<std::uint8_t> spare;
-    std::atomic<bool> taken{false};
-};
-Workspace workspace;
-constexpr std::size_t kKeptCapacity = 64 * 1024;
+// kKeptCapacity is released after the run, so a long record does not keep
+// its memory. Calls do not overlap (the host's promise), so a plain flag is
+// enough; runs of different scripts never share buffers.
+constexpr std::size_t kKeptCapacity = 16 * 1024;
 
-// Lends the workspace's buffers to one run's DataContext and takes them back,
-// also when an edit throws.
 class Lease {
 public:
-    explicit Lease(DataContext& d) : d_(d) {
-        if (workspace.taken.exchange(true, std::memory_order_acquire)) return;
+    Lease(Script::RunBuffers& buffers, DataContext& d) : buffers_(buffers), d_(d) {
+        if (buffers.inUse) return;
+        buffers.inUse = true;
         owner_ = true;
-        d.data.swap(workspace.data);
-        d.spare = &workspace.spare;
+        d.data.swap(buffers.data);
+        d.spare = &buffers.spare;
     }
     ~Lease() {
         if (!owner_) return;
         d_.spare = nullptr;
-        workspace.data.swap(d_.data);
-        for (auto* buffer : {&workspace.data, &workspace.spare}) {
+        buffers_.data.swap(d_.data);
+        for (auto* buffer : {&buffers_.data, &buffers_.spare}) {
             if (buffer->capacity() > kKeptCapacity) std::vector<std::uint8_t>().swap(*buffer);
         }
-        workspace.taken.store(false, std::memory_order_release);
+        buffers_.inUse = false;
     }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
 
 private:
+    Script::RunBuffers& buffers_;
     DataContext& d_;
     bool owner_ = false;
 };
@@ -96,7 +89,7 @@ ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std:
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     DataContext d;
-    Lease lease(d);
+    Lease lease(script.buffers, d);
     d.data.assign(data, data + length);
     d.cursor = 0;
     d.length = static_cast<std::int32_t>(length);

@@ -26,7 +26,7 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
 // RunScript, then the copy-back into the caller's buffer, which holds
 // `capacity` bytes (taken as at least `length`). An edited record that would
 // not fit is not copied back: status TRLM_STATUS_TOO_LONG with the edited
-// length. The runs of one thread reuse two working buffers, so a run on a
+// length. Runs of a script reuse its two working buffers, so a run on a
 // short record allocates nothing.
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
                             std::uint32_t codeType, std::uint32_t protocol,

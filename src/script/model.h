@@ -62,6 +62,15 @@ struct Script {
 
     RuleIndex index;
 
+    // The two buffers runs of this script work in, kept from run to run so
+    // that a run on a short record allocates nothing (host/rule_runner.cpp).
+    struct RunBuffers {
+        std::vector<std::uint8_t> data;
+        std::vector<std::uint8_t> spare;
+        bool inUse = false;  // a run has them (a nested run makes its own)
+    };
+    RunBuffers buffers;
+
     // Block state of the compiler; nothing reads it after compilation.
     bool inRule = false;
     bool inCriteria = false;

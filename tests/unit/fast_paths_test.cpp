@@ -6,6 +6,7 @@
 #include <random>
 
 #include "actions/data_context.h"
+#include "exports/registry.h"
 #include "host/rule_runner.h"
 #include "platform/recording.h"
 #include "script/compiler.h"
@@ -168,6 +169,31 @@ END_RULE
             }
         }
     }
+}
+
+// Hundreds of ids, some removed and added again: every id is found at its
+// place in registration order, and removed ones are not found.
+TEST(FastPaths, RegistryFindsEveryIdAmongMany) {
+    ScriptRegistry r;
+    std::vector<HostId> ids;
+    for (std::uint32_t i = 0; i < 300; ++i) {
+        HostId id = test::AppId(static_cast<std::uint8_t>(i));
+        id.data2 = static_cast<std::uint16_t>(i);  // ids that differ in one field only
+        ids.push_back(id);
+        r.Store(id, std::make_unique<Script>());
+    }
+    for (std::size_t i = 0; i < ids.size(); i += 3) EXPECT_TRUE(r.Unregister(ids[i]));
+    for (std::size_t i = 0; i < ids.size(); i += 6) r.Store(ids[i], std::make_unique<Script>());  // at the end
+    std::vector<HostId> expected;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (i % 3 != 0) expected.push_back(ids[i]);
+    }
+    for (std::size_t i = 0; i < ids.size(); i += 6) expected.push_back(ids[i]);
+    ASSERT_EQ(r.Count(), static_cast<std::int32_t>(expected.size()));
+    for (std::size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(r.Find(expected[k]), static_cast<std::int32_t>(k));
+    for (std::size_t i = 3; i < ids.size(); i += 6) EXPECT_EQ(r.Find(ids[i]), -1);
+    r.Clear();
+    EXPECT_EQ(r.Find(ids[1]), -1);
 }
 
 // A record longer than the buffers a run keeps, then short ones: each run
