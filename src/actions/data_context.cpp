@@ -198,8 +198,7 @@ std::uint8_t* DataContext::Room(std::size_t size) {
     if (size > data.capacity()) return nullptr;
     // Within the capacity: no allocation. The rule runner's buffers take some
     // slack at once, so that the next edits find the room already there.
-    constexpr std::size_t kSlack = 256;
-    data.resize(spare ? std::min(data.capacity(), size + kSlack) : size);
+    data.resize(spare ? std::min(data.capacity(), size + kEditSlack) : size);
     return data.data();
 }
 

@@ -13,6 +13,10 @@ namespace trelmix {
 // stopped at a bounded size instead of exhausting the host's memory.
 inline constexpr std::int32_t kMaxRecordLength = 64 * 1024 * 1024;
 
+// How far past the record the rule runner's working buffer is sized, so that
+// edits that lengthen a short record work in place.
+inline constexpr std::size_t kEditSlack = 256;
+
 // A non-owning view of bytes. ComparePrefix never reads past the span.
 struct ByteSpan {
     std::int32_t length = 0;

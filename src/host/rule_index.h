@@ -6,8 +6,9 @@
 
 namespace trelmix {
 
-// Builds script.index from its rules. May throw std::bad_alloc (the index is
-// then left unbuilt and runs go rule by rule).
+// Builds script.index from its rules; leaves it empty (runs go rule by rule)
+// when the lists would be out of proportion to the script. May throw
+// std::bad_alloc, with the index left empty.
 void BuildRuleIndex(Script& script);
 
 // Calls visit(position) for each rule a record of `codeType` can reach, in
@@ -22,11 +23,9 @@ void ForEachReachableRule(const Script& script, std::uint32_t codeType, Visit&& 
         }
         return;
     }
-    // Merge the rules every record reaches with those naming this code type.
-    const std::uint32_t* a = index.always.data();
-    const std::uint32_t* const aEnd = a + index.always.size();
-    const std::uint32_t* b = nullptr;
-    const std::uint32_t* bEnd = nullptr;
+    // The code's own list, or the rules every record reaches.
+    const std::uint32_t* next = index.always.data();
+    const std::uint32_t* end = next + index.always.size();
     std::size_t lo = 0, hi = index.codes.size();
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
@@ -37,12 +36,11 @@ void ForEachReachableRule(const Script& script, std::uint32_t codeType, Visit&& 
         }
     }
     if (lo < index.codes.size() && index.codes[lo] == codeType) {
-        b = index.listed.data() + index.first[lo];
-        bEnd = index.listed.data() + index.first[lo + 1];
+        next = index.reach.data() + index.first[lo];
+        end = index.reach.data() + index.first[lo + 1];
     }
-    while (a != aEnd || b != bEnd) {
-        const std::uint32_t next = (b == bEnd || (a != aEnd && *a < *b)) ? *a++ : *b++;
-        if (!visit(next)) return;
+    for (; next != end; ++next) {
+        if (!visit(*next)) return;
     }
 }
 

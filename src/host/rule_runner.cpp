@@ -90,7 +90,15 @@ ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std:
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     DataContext d;
     Lease lease(script.buffers, d);
-    d.data.assign(data, data + length);
+    if (d.spare) {
+        // The script's own buffer, sized with slack past the record (as far as
+        // its capacity goes) so that lengthening edits work in place.
+        const std::size_t room = std::min(d.data.capacity(), std::size_t{length} + kEditSlack);
+        d.data.resize(std::max<std::size_t>(length, room));
+        if (length > 0) std::memcpy(d.data.data(), data, length);
+    } else {
+        d.data.assign(data, data + length);
+    }
     d.cursor = 0;
     d.length = static_cast<std::int32_t>(length);
     d.codeType = codeType;
