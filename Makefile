@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz bench
+.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86 bench
 
 all: release
 
@@ -18,12 +18,39 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-test: dev
+# Every test: the native build with sanitizers, the Windows builds (the x64
+# tests under Wine, the binary checks of the shipped 32-bit DLL) and the
+# 32-bit Linux build.
+test: test-native test-windows test-x86
+
+test-native: dev
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
 
+# The examples through the trelmix command: formatted scans and key strokes.
+demo: release
+	scripts/demo.sh build/release/bin/trelmix
+
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
+windows: deps
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86 -j $(JOBS)
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 -j $(JOBS)
+
+test-windows: windows
+	ctest --preset windows-x86 -j $(JOBS)
+	ctest --preset windows-x64 -j $(JOBS)
+
+x86: deps
+	cmake --preset linux-x86
+	cmake --build --preset linux-x86 -j $(JOBS)
+
+test-x86: x86
+	ctest --preset linux-x86 -j $(JOBS)
 
 # Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true

@@ -8,6 +8,14 @@ packages=(
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   libbenchmark-dev liblua5.4-dev
+  libcli11-dev nlohmann-json3-dev
+  # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)
+  # run under qemu-i386 where the kernel runs no 32-bit programs; GoogleTest's
+  # sources for both.
+  g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64
+  g++-multilib qemu-user googletest
 )
 if [ "${1:-}" = bench ]; then
   packages+=(nodejs)

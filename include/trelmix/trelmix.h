@@ -59,6 +59,8 @@
 #if defined(_WIN32)
 #if defined(TRELMIX_BUILDING)
 #define TRLM_API __declspec(dllexport)
+#elif defined(TRELMIX_STATIC) /* linked with the static library */
+#define TRLM_API
 #else
 #define TRLM_API __declspec(dllimport)
 #endif

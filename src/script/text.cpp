@@ -66,9 +66,10 @@ bool ParseArgumentList(TextSpan line, ArgumentList& arguments, ArgumentError* er
     for (;;) {
         while (i < n && IsArgumentBlank(args[i])) ++i;
         if (i == n) {
+            const bool afterComma = !arguments.empty();
             arguments.clear();
             return Fail(error, args.text + i,
-                        arguments.empty() ? "the argument list is blank" : "a comma with no argument after it");
+                        afterComma ? "a comma with no argument after it" : "the argument list is blank");
         }
         const char16_t first = args[i];
         if (first == u'\'') {

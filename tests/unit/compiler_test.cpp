@@ -133,6 +133,7 @@ TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1 ,2)", "argument 1 of CODE_LIST must be a number (digits only, no blanks) @3:11"},
         {"BEGIN_RULE\nBEGIN_ACTION\nPAD_SPACES", "PAD_SPACES arguments: the argument list is empty or has no parentheses @3:11"},
         {"END_RULE", "END_RULE without BEGIN_RULE @1:1"},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1, )", "CODE_LIST arguments: a comma with no argument after it @3:14"},
     };
     for (const auto& c : cases) {
         const Compiled r = Compile(c.text);

@@ -1,0 +1,4 @@
+# 32-bit Windows (the shipped plug-in), cross-compiled with MinGW-w64.
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(TRELMIX_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host_id.h"
+#include "key_names.h"
+#include "record_escapes.h"
+#include "warnings.h"
+
+namespace trelmix::cli {
+namespace {
+
+std::string Str(const std::vector<std::uint8_t>& b) { return {b.begin(), b.end()}; }
+
+TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
+    struct Case {
+        const char* argument;
+        bool ok;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"ABC", true, "ABC"},
+        {"", true, ""},
+        {"A\\x1DB", true, "A\x1D" "B"},
+        {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)},
+        {"a\\\\b", true, "a\\b"},
+        {"\\\\x41", true, "\\x41"},  // the escaped backslash is not looked at again
+        {"\\x4", false, ""},
+        {"\\x4G", false, ""},
+        {"\\X41", false, ""},
+        {"\\n", false, ""},
+        {"end\\", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto bytes = DecodeRecordArgument(c.argument, error);
+        EXPECT_EQ(bytes.has_value(), c.ok) << c.argument;
+        if (bytes && c.ok) {
+            EXPECT_EQ(Str(*bytes), c.bytes) << c.argument;
+        }
+        if (!c.ok) {
+            EXPECT_FALSE(error.empty()) << c.argument;
+        }
+    }
+}
+
+TEST(RecordEscapes, ShownBytesReadBackAsTheSameRecord) {
+    const std::string raw("A\"B\\C\x1D\x7F\xE9 ", 9);
+    const std::vector<std::uint8_t> bytes(raw.begin(), raw.end());
+    const std::string shown = EscapeBytes(bytes.data(), bytes.size());
+    EXPECT_EQ(shown, "A\\x22B\\x5CC\\x1D\\x7F\\xE9 ");
+    std::string error;
+    EXPECT_EQ(DecodeRecordArgument(shown, error), bytes);
+    EXPECT_EQ(EncodeHex(bytes.data(), 3), "412242");
+    EXPECT_EQ(DecodeHex("412242"), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
+    EXPECT_EQ(DecodeHex("41a"), std::nullopt);
+    EXPECT_EQ(DecodeHex("4g"), std::nullopt);
+    EXPECT_EQ(EscapeUnits({'a', 0xE9, 0x20AC}), "a\\xE9\\u20AC");
+}
+
+TEST(HostIds, ParseTheGuidLayout) {
+    const auto id = ParseHostId("{0ceff236-780D-4A29-8601-EFB059938E12}");
+    ASSERT_TRUE(id);
+    EXPECT_EQ(std::memcmp(&*id, &KeyboardClientId, sizeof(HostId)), 0);
+    EXPECT_TRUE(ParseHostId("0CEFF236-780D-4A29-8601-EFB059938E12"));
+    EXPECT_EQ(FormatHostId(*ParseHostId("00112233-4455-6677-8899-AABBCCDDEEFF")),
+              "{00112233-4455-6677-8899-AABBCCDDEEFF}");
+    for (const char* bad : {"", "{}", "{0CEFF236-780D-4A29-8601-EFB059938E12", "0CEFF236-780D-4A29-8601-EFB059938E12}",
+                            "0CEFF236780D4A298601EFB059938E12", "0CEFF236-780D-4A29-8601-EFB059938E1",
+                            "0CEFF236-780D-4A29-8601-EFB059938E12A", "0CEFF23G-780D-4A29-8601-EFB059938E12",
+                            "0CEFF236-780D-4A29-86-01EFB059938E12"}) {
+        EXPECT_FALSE(ParseHostId(bad)) << bad;
+    }
+    EXPECT_EQ(ParseDecimal32("4294967295"), 4294967295u);
+    EXPECT_EQ(ParseDecimal32("0"), 0u);
+    for (const char* bad : {"", "4294967296", "-1", "+1", "0x10", "1 ", "99999999999"}) {
+        EXPECT_FALSE(ParseDecimal32(bad)) << bad;
+    }
+}
+
+TEST(NearMisses, SuggestOnlyCloseKeywords) {
+    struct Case {
+        std::u16string word;
+        std::u16string_view keyword;  // empty: no suggestion
+    };
+    const Case cases[] = {
+        {u"PAD_SPACE", u"PAD_SPACES"},    {u"pad_space", u"PAD_SPACES"},   {u"BEGINRULE", u"BEGIN_RULE"},
+        {u"BEGIN_RUEL", u"BEGIN_RULE"},   {u"BEGN_CRITERA", u"BEGIN_CRITERIA"},
+        {u"REMOVE_SPACE", u"REMOVE_SPACES"}, {u"SEND_AL", u"SEND_ALL"},
+        {u"APEND", u"APPEND"},            {u"CODE_LEN", u""},              {u"NOTE", u""},
+        {u"END", u""},                    {u"PAD_SPACES", u""},            {u"PAD_ZERO_", u"PAD_ZEROS"},
+        {u"INSRT", u"INSERT"},            {u"Stripped", u""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NearestKeyword(c.word), c.keyword) << std::string(c.word.begin(), c.word.end());
+    }
+    EXPECT_EQ(EditDistance(u"AB", u"BA"), 1u);
+    EXPECT_EQ(EditDistance(u"abc", u"ABC"), 0u);
+    EXPECT_EQ(EditDistance(u"", u"ABC"), 3u);
+}
+
+TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
+    using R = std::vector<std::array<std::uint32_t, 3>>;
+    EXPECT_EQ(DescribeInjection(R{{13, 0, 0}, {13, 0, 2}}), "tapped Enter");
+    EXPECT_EQ(DescribeInjection(R{{0, 0x1C, 0}, {0, 0x1C, 2}}), "tapped Enter");
+    EXPECT_EQ(DescribeInjection(R{{18, 0, 0}, {70, 0, 0}, {70, 0, 2}, {18, 0, 2}}), "pressed Alt+F");
+    EXPECT_EQ(DescribeInjection(R{{18, 0, 0}, {16, 0, 0}, {50, 0, 0}, {50, 0, 2}, {16, 0, 2}, {18, 0, 2}}),
+              "pressed Alt+Shift+2");
+    EXPECT_EQ(DescribeInjection(R{{0, 0, 0}, {0, 0, 0}}), "injected no key down, no key down");
+    EXPECT_EQ(DescribeInjection(R{}), "injected nothing");
+    EXPECT_EQ(VirtualKeyName(123), "F12");
+    EXPECT_EQ(VirtualKeyName(103), "Num 7");
+    EXPECT_EQ(VirtualKeyName(255), "VK 255");
+}
+
+}  // namespace
+}  // namespace trelmix::cli

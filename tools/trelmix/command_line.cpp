@@ -1,0 +1,142 @@
+// The command line of `trelmix`: two commands, `check` and `run`, over the
+// library's own exports and a simulated host.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "host_id.h"
+#include "run.h"
+
+using namespace trelmix;
+using namespace trelmix::cli;
+
+namespace {
+
+// The options both commands share: which id the script is assigned under.
+struct IdOptions {
+    bool keyboard = false;
+    std::string id;
+
+    void AddTo(CLI::App& command) {
+        CLI::Option* kb = command.add_flag("--keyboard", keyboard,
+                                           "Assign under KeyboardClientId: the script compiles in keyboard mode "
+                                           "(the SEND_ keywords are recognised)");
+        CLI::Option* guid = command.add_option("--id", id,
+                                               "Assign under this host id, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} "
+                                               "(braces optional). Default: an application id, the nil GUID");
+        guid->type_name("GUID");
+        kb->excludes(guid);
+    }
+
+    std::optional<HostId> Resolve() const {
+        if (keyboard) return KeyboardClientId;
+        if (id.empty()) return kDefaultApplicationId;
+        return ParseHostId(id);
+    }
+};
+
+// A host option holding a 32-bit number, read strictly after parsing.
+struct NumberOption {
+    const char* name;
+    std::string text;
+    std::uint32_t* target;
+};
+
+constexpr const char* kScriptHelp =
+    "A script file (when a file or directory of that name exists) or the script text itself, "
+    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
+                 "and see what comes back and what would be typed.",
+                 "trelmix"};
+    app.set_version_flag("--version", std::string("trelmix ") + TRELMIX_VERSION);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 ok; 1 the script was rejected or could not be read (check), or assigning it "
+               "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");
+
+    // trelmix check
+    CLI::App* check = app.add_subcommand("check", "Compile a script and explain the library's decision: "
+                                                  "the failing line and why, and warnings");
+    IdOptions checkId;
+    checkId.AddTo(*check);
+    CheckOptions checkOptions;
+    check->add_option("SCRIPT", checkOptions.script, kScriptHelp)->required();
+
+    // trelmix run
+    CLI::App* run = app.add_subcommand("run", "Run a script on records and show the results and the key strokes");
+    IdOptions runId;
+    runId.AddTo(*run);
+    RunOptions runOptions;
+    HostOptions& host = runOptions.host;
+    std::vector<NumberOption> numbers = {
+        {"--code-type", "", &host.codeType},         {"--protocol", "", &host.protocol},
+        {"--text-encoding", "", &host.textEncoding}, {"--typing-context", "", &host.typingContext},
+        {"--key-code-mode", "", &host.keyCodeMode},  {"--delay-ms", "", &host.delayMs},
+    };
+    const char* numberHelp[] = {
+        "Code type of every record given as an argument or a plain line (default 0)",
+        "Protocol word of those records (default 0)",
+        "textEncoding of the TransmitObject: 1 or 3 Windows-1252, else the ANSI code page (default 1)",
+        "typingContext of the TransmitObject, passed to every TypeCharacter (default 0)",
+        "keyCodeMode of the KeyboardEmulator: 0 virtual key, 1 scan code, 2 both (default 0)",
+        "delayMs of the KeyboardEmulator: pause after each injection (default 0)",
+    };
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        run->add_option(numbers[i].name, numbers[i].text, numberHelp[i])->type_name("N");
+    }
+    bool noTransmit = false;
+    run->add_flag("--no-transmit", noTransmit, "Run without a TransmitObject: nothing is typed or pressed");
+    run->add_flag("--caps-lock", host.capsLock, "Caps Lock is on when the run starts");
+    run->add_flag("--real-time", host.realTime, "Really sleep; by default pauses are recorded, not slept");
+    run->add_flag("--jsonl", runOptions.jsonl,
+                  "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
+                  "one JSON line out per input line, after the assign result");
+    run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
+    run->add_option("RECORD", runOptions.records,
+                    "A record's bytes; \\xHH is one byte, \\\\ one backslash. Without records (and without "
+                    "--jsonl) records are read from standard input, one per line. Give -- before a SCRIPT or "
+                    "RECORD that starts with '-'");
+    run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
+                "status -1); 2 usage error.");
+    check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+        std::cerr << "trelmix: " << e.what() << "\nRun 'trelmix --help' for usage.\n";
+        return kExitUsage;
+    }
+
+    Streams io{std::cin, std::cout, std::cerr};
+    const IdOptions& ids = check->parsed() ? checkId : runId;
+    const std::optional<HostId> id = ids.Resolve();
+    if (!id) {
+        std::cerr << "trelmix: --id: '" << ids.id
+                  << "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits\n";
+        return kExitUsage;
+    }
+    if (check->parsed()) {
+        checkOptions.id = *id;
+        return CheckCommand(checkOptions, io);
+    }
+
+    for (const NumberOption& n : numbers) {
+        if (n.text.empty() && run->count(n.name) == 0) continue;
+        const std::optional<std::uint32_t> value = ParseDecimal32(n.text);
+        if (!value) {
+            std::cerr << "trelmix: " << n.name << ": '" << n.text << "' is not a number from 0 to 4294967295\n";
+            return kExitUsage;
+        }
+        *n.target = *value;
+    }
+    host.transmit = !noTransmit;
+    runOptions.id = *id;
+    return RunCommand(runOptions, io);
+}

@@ -1,0 +1,147 @@
+#include "jsonl.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "record_escapes.h"
+#include "text_encoding.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+using nlohmann::json;
+
+std::string Quoted(const std::string& utf8) { return json(utf8).dump(); }
+
+std::string OutputEntry(const platform::Output& o) {
+    using Kind = platform::Output::Kind;
+    switch (o.kind) {
+    case Kind::Inject: {
+        std::string s = "{\"inject\": [";
+        for (std::size_t i = 0; i < o.records.size(); ++i) {
+            const auto& r = o.records[i];
+            s += (i ? ", [" : "[") + std::to_string(r[0]) + ", " + std::to_string(r[1]) + ", " +
+                 std::to_string(r[2]) + "]";
+        }
+        return s + "]}";
+    }
+    case Kind::Type:
+        return "{\"type\": " + std::to_string(o.unit) + ", \"ctx\": " + std::to_string(o.context) + "}";
+    case Kind::Sleep:
+        return "{\"sleep\": " + std::to_string(o.milliseconds) + "}";
+    }
+    return "{}";
+}
+
+std::optional<std::uint32_t> Number32(const json& value) {
+    if (value.is_number_unsigned()) {
+        const auto v = value.get<std::uint64_t>();
+        if (v <= 0xFFFFFFFFu) return static_cast<std::uint32_t>(v);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string AssignmentLine(const Assignment& a) {
+    std::string s = std::string("{\"assigned\": ") + (a.assigned ? "true" : "false") + ", \"events\": [";
+    for (std::size_t i = 0; i < a.events.size(); ++i) s += (i ? ", " : "") + Quoted(ToTerminal(a.events[i]));
+    return s + "]}";
+}
+
+std::string ResultLine(const RecordResult& r) {
+    std::string s = "{\"status\": " + std::to_string(r.status) + ", \"length\": " + std::to_string(r.length) +
+                    ", \"hex\": \"" + EncodeHex(r.bytes.data(), r.bytes.size()) + "\", \"output\": [";
+    for (std::size_t i = 0; i < r.output.size(); ++i) s += (i ? ", " : "") + OutputEntry(r.output[i]);
+    return s + "]}";
+}
+
+std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t codeType, std::uint32_t protocol,
+                                        std::string& error) {
+    const json j = json::parse(line, nullptr, false);
+    if (j.is_discarded()) {
+        error = "not valid JSON";
+        return std::nullopt;
+    }
+    if (!j.is_object()) {
+        error = "expected an object: {\"hex\": ...} or {\"assign\": ...}";
+        return std::nullopt;
+    }
+    JsonRequest request;
+    if (j.contains("assign")) {
+        if (j.size() != 1) {
+            error = "an {\"assign\": ...} line takes no other field";
+            return std::nullopt;
+        }
+        if (!j["assign"].is_string()) {
+            error = "\"assign\" must be a string";
+            return std::nullopt;
+        }
+        request.kind = JsonRequest::Kind::Assign;
+        request.script = FromCommandLine(j["assign"].get<std::string>());
+        return request;
+    }
+    if (!j.contains("hex")) {
+        error = "expected a \"hex\" or an \"assign\" field";
+        return std::nullopt;
+    }
+    request.codeType = codeType;
+    request.protocol = protocol;
+    for (const auto& [key, value] : j.items()) {
+        if (key == "hex") {
+            auto bytes = value.is_string() ? DecodeHex(value.get<std::string>()) : std::nullopt;
+            if (!bytes) {
+                error = "\"hex\" must be a string of hex digit pairs";
+                return std::nullopt;
+            }
+            request.record = std::move(*bytes);
+        } else if (key == "code_type" || key == "protocol") {
+            const auto number = Number32(value);
+            if (!number) {
+                error = "\"" + key + "\" must be a whole number from 0 to 4294967295";
+                return std::nullopt;
+            }
+            (key == "code_type" ? request.codeType : request.protocol) = *number;
+        } else {
+            error = "unknown field \"" + key + "\"";
+            return std::nullopt;
+        }
+    }
+    return request;
+}
+
+int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+    Session session(o.id, o.host);
+    const Assignment first = session.Assign(FromCommandLine(o.script));
+    io.out << AssignmentLine(first) << '\n' << std::flush;
+    const int status = first.assigned ? kExitOk : kExitRejected;
+
+    if (!o.records.empty()) {
+        for (const auto& record : records) {
+            io.out << ResultLine(session.Execute(record, o.host.codeType, o.host.protocol)) << '\n';
+        }
+        io.out.flush();
+        return status;
+    }
+
+    std::string line;
+    for (std::size_t number = 1; std::getline(io.in, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;  // blank lines are skipped
+        std::string error;
+        const auto request = ParseRequest(line, o.host.codeType, o.host.protocol, error);
+        if (!request) {
+            io.err << "trelmix: input line " << number << ": " << error << '\n';
+            return kExitUsage;
+        }
+        if (request->kind == JsonRequest::Kind::Assign) {
+            io.out << AssignmentLine(session.Assign(request->script)) << '\n' << std::flush;
+        } else {
+            io.out << ResultLine(session.Execute(request->record, request->codeType, request->protocol)) << '\n'
+                   << std::flush;
+        }
+    }
+    return status;
+}
+
+}  // namespace trelmix::cli

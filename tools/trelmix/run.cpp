@@ -1,0 +1,79 @@
+#include "run.h"
+
+#include <iostream>
+
+#include "diagnose.h"
+#include "human_output.h"
+#include "jsonl.h"
+#include "record_escapes.h"
+#include "script/compiler.h"
+#include "text_encoding.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+void PrintResult(const RecordResult& result, std::ostream& out) {
+    out << FormatRecordLine(result) << '\n';
+    for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
+    out.flush();
+}
+
+// Why the command line's script was not assigned, for a person.
+void ExplainRejection(const RunOptions& o, const std::u16string& script, std::ostream& err) {
+    const Diagnosis d = Diagnose(script, o.script, IsKeyboardClient(o.id));
+    const std::string problem = SourceProblem(d.source);
+    if (!problem.empty()) {
+        err << problem << '\n';
+    } else {
+        for (const Finding& f : d.findings) {
+            if (f.error) err << FormatFinding(d.source, f);
+        }
+    }
+    err << "trelmix: the script was not assigned; every record gets status -1\n";
+}
+
+int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+    Session session(o.id, o.host);
+    const std::u16string script = FromCommandLine(o.script);
+    const Assignment a = session.Assign(script);
+    if (!a.assigned) ExplainRejection(o, script, io.err);
+
+    if (!o.records.empty()) {
+        for (const auto& record : records) {
+            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+        }
+    } else {
+        std::string line;
+        while (std::getline(io.in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
+            const std::vector<std::uint8_t> record(line.begin(), line.end());
+            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+        }
+    }
+    return a.assigned ? kExitOk : kExitRejected;
+}
+
+}  // namespace
+
+bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vector<std::vector<std::uint8_t>>& records,
+                           std::ostream& err) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string error;
+        auto bytes = DecodeRecordArgument(arguments[i], error);
+        if (!bytes) {
+            err << "trelmix: record " << (i + 1) << " '" << arguments[i] << "': " << error << '\n';
+            return false;
+        }
+        records.push_back(std::move(*bytes));
+    }
+    return true;
+}
+
+int RunCommand(const RunOptions& options, Streams io) {
+    std::vector<std::vector<std::uint8_t>> records;
+    if (!DecodeRecordArguments(options.records, records, io.err)) return kExitUsage;
+    return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
+}
+
+}  // namespace trelmix::cli

@@ -1,0 +1,66 @@
+// The simulated host of `trelmix run` and `trelmix check`: the recording
+// platform (US layout, Windows-1252, a simulated Caps Lock, every event,
+// injection, typed unit and sleep recorded in order), a TransmitObject and
+// KeyboardEmulator set from the host options, and one host id.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/recording.h"
+#include "trelmix/trelmix.h"
+
+namespace trelmix::cli {
+
+struct HostOptions {
+    std::uint32_t codeType = 0;
+    std::uint32_t protocol = 0;
+    bool transmit = true;
+    std::uint32_t textEncoding = 1;
+    std::uint32_t typingContext = 0;
+    std::uint32_t keyCodeMode = 0;
+    std::uint32_t delayMs = 0;
+    bool capsLock = false;
+    bool realTime = false;
+};
+
+struct Assignment {
+    bool assigned = false;
+    std::vector<std::u16string> events;  // insertion strings written during the call
+};
+
+struct RecordResult {
+    std::int32_t status = 0;
+    std::uint32_t length = 0;
+    std::vector<std::uint8_t> bytes;  // the first `length` bytes of the buffer after the call
+    std::vector<platform::Output> output;
+};
+
+class Session {
+public:
+    Session(const HostId& id, const HostOptions& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // TRLM_AssignScript with a writable copy of the string, as a host passes it.
+    Assignment Assign(const std::u16string& script);
+
+    // TRLM_ExecuteInto on a buffer of kCapacity bytes (or the record's length
+    // when longer). A record that outgrows it comes back with
+    // TRLM_STATUS_TOO_LONG and its bytes as passed.
+    RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
+                         std::uint32_t protocol);
+
+    static constexpr std::uint32_t kCapacity = 16u * 1024u * 1024u;
+
+private:
+    platform::ScopedRecording recording_;
+    HostId id_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::uint32_t capacity_ = 0;
+};
+
+}  // namespace trelmix::cli
