@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86
+.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86 bench
 
 all: release
 
@@ -51,6 +51,14 @@ x86: deps
 
 test-x86: x86
 	ctest --preset linux-x86 -j $(JOBS)
+
+# Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
+BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+bench:
+	@scripts/deps.sh bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	build/bench/bin/trelmix_bench $(BENCH_ARGS)
 
 clean:
 	rm -rf build

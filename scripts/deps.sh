@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. As root it runs
 # apt-get; otherwise it prints the exact command to run.
+# `scripts/deps.sh bench` adds what only the benchmarks need (make bench).
 set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
+  libbenchmark-dev liblua5.4-dev
   libcli11-dev nlohmann-json3-dev
   # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)
   # run under qemu-i386 where the kernel runs no 32-bit programs; GoogleTest's
@@ -15,6 +17,9 @@ packages=(
   wine wine64
   g++-multilib qemu-user googletest
 )
+if [ "${1:-}" = bench ]; then
+  packages+=(nodejs)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -61,63 +61,162 @@ bool ParseWildcardMatch(Script& s, TextSpan line, Diagnostic* diag) {
     ByteArg pattern;
     if (!QuotedArgument(args[0], "WILDCARD_MATCH", 1, pattern, diag)) return false;
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
-    s.currentRule->criteria->wildcard = std::move(pattern);
+    std::vector<WildcardStep> steps = CompileWildcard(pattern);
+    Criteria& c = *s.currentRule->criteria;
+    c.wildcard = std::move(pattern);
+    c.wildcardSteps = std::move(steps);
     return true;
 }
 
 // ---- run time ---------------------------------------------------------------
 
+namespace {
+
+bool IsWild(std::uint8_t b) { return b == '*' || b == '?'; }
+
+// The end of the literal segment that starts at p[i].
+std::int32_t LiteralEnd(const std::uint8_t* p, std::int32_t n, std::int32_t i) {
+    while (i < n && !IsWild(p[i])) ++i;
+    return i;
+}
+
+}  // namespace
+
 bool WildcardMatch(const ByteArg& pattern, ByteSpan record) {
     const std::uint8_t* p = pattern.data();
     const std::int32_t n = pattern.length();
     const std::int32_t L = record.length;
-    auto isWild = [](std::uint8_t b) { return b == '*' || b == '?'; };
     std::int32_t pos = 0;
     std::int32_t i = 0;
     while (i < n) {
         if (p[i] == '?') {
-            if (pos >= L) return false;
-            ++pos;
-            ++i;
+            // A run of '?' takes as many bytes.
+            std::int32_t run = 1;
+            while (i + run < n && p[i + run] == '?') ++run;
+            if (L - pos < run) return false;
+            pos += run;
+            i += run;
         } else if (p[i] == '*') {
             if (i + 1 == n) return pos < L;  // a final '*' needs at least one byte left
             if (pos >= L - 1) return false;  // a '*' before more pattern needs two bytes left
-            if (isWild(p[i + 1])) return false;  // "**" and "*?" never match
-            std::int32_t end = i + 1;
-            while (end < n && !isWild(p[end])) ++end;
+            if (IsWild(p[i + 1])) return false;  // "**" and "*?" never match
+            const std::int32_t end = LiteralEnd(p, n, i + 1);
             // The first occurrence only; a later one is never tried.
             const std::int32_t at = record.FindFrom(end - (i + 1), p + i + 1, static_cast<std::uint32_t>(pos));
             if (at < 0) return false;
             pos = at + (end - (i + 1));
             i = end;
         } else {
-            std::int32_t end = i;
-            while (end < n && !isWild(p[end])) ++end;
-            if (pos >= L) return false;
             // The literal must stand at the position, wholly inside the record.
-            const ByteSpan rest{L - pos, record.bytes + pos};
-            if (rest.ComparePrefix(end - i, p + i) != 0) return false;
-            pos += end - i;
-            i = end;
+            do {
+                if (pos >= L || record.bytes[pos] != p[i]) return false;
+                ++pos;
+                ++i;
+            } while (i < n && !IsWild(p[i]));
         }
     }
     return pos == L;
 }
 
-bool CriteriaPass(const Criteria& c, const DataContext& d) {
-    if (!c.codes.empty()) {
-        bool listed = false;
-        for (std::uint32_t code : c.codes) listed = listed || code == d.codeType;
-        if (!listed) return false;
+std::vector<WildcardStep> CompileWildcard(const ByteArg& pattern) {
+    using Kind = WildcardStep::Kind;
+    std::vector<WildcardStep> steps;
+    const std::uint8_t* p = pattern.data();
+    const std::int32_t n = pattern.length();
+    std::int32_t i = 0;
+    while (i < n) {
+        if (p[i] == '?') {
+            std::int32_t end = i;
+            while (end < n && p[end] == '?') ++end;
+            steps.push_back({Kind::Any, 0, static_cast<std::uint32_t>(end - i)});
+            i = end;
+        } else if (p[i] == '*') {
+            if (i + 1 == n) {
+                steps.push_back({Kind::StarLast, 0, 0});
+                break;
+            }
+            if (IsWild(p[i + 1])) {
+                steps.push_back({Kind::Fail, 0, 0});
+                break;
+            }
+            const std::int32_t end = LiteralEnd(p, n, i + 1);
+            steps.push_back({Kind::StarLiteral, static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(end - i - 1)});
+            i = end;
+        } else {
+            const std::int32_t end = LiteralEnd(p, n, i);
+            steps.push_back({Kind::Literal, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end - i)});
+            i = end;
+        }
     }
+    return steps;
+}
+
+namespace {
+
+// WildcardMatch with the pattern already split into steps.
+bool MatchSteps(const ByteArg& pattern, const std::vector<WildcardStep>& steps, ByteSpan record) {
+    using Kind = WildcardStep::Kind;
+    const std::uint8_t* p = pattern.data();
+    const std::int32_t L = record.length;
+    std::int32_t pos = 0;
+    for (const WildcardStep& step : steps) {
+        const auto length = static_cast<std::int32_t>(step.length);
+        switch (step.kind) {
+        case Kind::Literal: {
+            if (L - pos < length) return false;
+            const std::uint8_t* r = record.bytes + pos;
+            const std::uint8_t* literal = p + step.offset;
+            for (std::int32_t k = 0; k < length; ++k) {
+                if (r[k] != literal[k]) return false;
+            }
+            pos += length;
+            break;
+        }
+        case Kind::Any:
+            if (L - pos < length) return false;
+            pos += length;
+            break;
+        case Kind::StarLast:
+            return pos < L;
+        case Kind::StarLiteral: {
+            if (pos >= L - 1) return false;
+            const std::int32_t at = record.FindFrom(length, p + step.offset, static_cast<std::uint32_t>(pos));
+            if (at < 0) return false;
+            pos = at + length;
+            break;
+        }
+        case Kind::Fail:
+            return false;
+        }
+    }
+    return pos == L;
+}
+
+}  // namespace
+
+// The tests only read, so their order does not change the answer: the
+// cheapest come first.
+bool CriteriaPass(const Criteria& c, const DataContext& d) {
     if (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) return false;
     if (c.protocol != kUnset && d.protocol != c.protocol) return false;
+    if (!c.codes.empty()) {
+        const std::uint32_t* code = c.codes.data();
+        const std::uint32_t* const end = code + c.codes.size();
+        while (*code != d.codeType) {
+            if (++code == end) return false;
+        }
+    }
+    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return true;
     const ByteSpan record = d.SpanFrom(0);
     if (c.match.length() > 0) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
         if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return false;
     }
-    if (c.wildcard.length() != 0 && !WildcardMatch(c.wildcard, record)) return false;
+    if (c.wildcard.length() != 0) {
+        const bool matched = c.wildcardSteps.empty() ? WildcardMatch(c.wildcard, record)
+                                                     : MatchSteps(c.wildcard, c.wildcardSteps, record);
+        if (!matched) return false;
+    }
     return true;
 }
 

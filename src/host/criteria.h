@@ -13,11 +13,15 @@ bool ParseCodeMatch(Script& script, TextSpan line, Diagnostic* diag);
 bool ParseWildcardMatch(Script& script, TextSpan line, Diagnostic* diag);
 bool ParseProtocolMatch(Script& script, TextSpan line, Diagnostic* diag);
 
-// Code list, length, protocol, match from a position, wildcard: in this order,
-// the first that fails makes the rule not apply.
+// Code list, length, protocol, match from a position, wildcard: every test
+// present must pass for the rule to apply.
 bool CriteriaPass(const Criteria& criteria, const DataContext& record);
 
 // The whole record against a pattern where '*' and '?' are wildcards.
 bool WildcardMatch(const ByteArg& pattern, ByteSpan record);
+
+// The pattern split into the steps WildcardMatch walks (stored with the
+// clause, so that runs do not split it again). May throw std::bad_alloc.
+std::vector<WildcardStep> CompileWildcard(const ByteArg& pattern);
 
 }  // namespace trelmix

@@ -5,6 +5,7 @@
 
 #include "actions/data_context.h"
 #include "host/criteria.h"
+#include "host/rule_index.h"
 #include "host/rulesets.h"
 
 namespace trelmix {
@@ -32,7 +33,12 @@ Next TryRule(const Rule& rule, DataContext& d, std::int32_t& status) {
         RunActions(*rule.actions, d);
         return rule.actions->empty() ? Next::Stop : Next::GoOn;
     }
-    if (!CriteriaPass(*rule.criteria, d)) {
+    const Criteria& c = *rule.criteria;
+    // The length and protocol tests first, here: most rules that fail fail
+    // on them, without the call.
+    const bool quickFail = (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) ||
+                           (c.protocol != kUnset && d.protocol != c.protocol);
+    if (quickFail || !CriteriaPass(c, d)) {
         status = kNotYet;
         return Next::GoOn;
     }
@@ -58,10 +64,17 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     d.protocol = protocol;
     d.rulesetEnabled = script.rulesetEnabled.data();
 
-    for (const auto& rule : script.rules) {
-        if (TryRule(*rule, d, out.result.status) == Next::Stop) return out;
-        if (out.result.status != kNotYet) break;
-    }
+    // Rules whose code list leaves the record's code type out fail their
+    // criteria, so the index passes over them.
+    bool stopped = false;
+    ForEachReachableRule(script, codeType, [&](std::uint32_t position) {
+        if (TryRule(*script.rules[position], d, out.result.status) == Next::Stop) {
+            stopped = true;
+            return false;
+        }
+        return out.result.status == kNotYet;  // a rule applied: the run ends
+    });
+    if (stopped) return out;
     out.result.status = TRLM_STATUS_APPLIED;
     out.result.length = static_cast<std::uint32_t>(d.length);
     d.data.resize(static_cast<std::size_t>(d.length));

@@ -138,14 +138,22 @@ bool SendText(const std::uint8_t* bytes, std::int32_t length) {
     const std::uint32_t codePage = TextCodePage(*t);
     const int units = p.MultiByteToWide(codePage, bytes, length, nullptr, 0);
     if (units <= 0) return false;
-    // Out of memory throws before anything of the text is typed; the run then
-    // ends with the out-of-memory status.
-    std::vector<char16_t> text(static_cast<std::size_t>(units));
-    const int written = p.MultiByteToWide(codePage, bytes, length, text.data(), units);
+    // A text of a usual length is decoded on the stack; a longer one into a
+    // buffer whose allocation, if it fails, throws before anything of the
+    // text is typed (the run then ends with the out-of-memory status).
+    constexpr int kOnStack = 256;
+    char16_t small[kOnStack];
+    std::vector<char16_t> large;
+    char16_t* text = small;
+    if (units > kOnStack) {
+        large.resize(static_cast<std::size_t>(units));
+        text = large.data();
+    }
+    const int written = p.MultiByteToWide(codePage, bytes, length, text, units);
     // One unit per byte or nothing: a double-byte character types no text at all.
     if (written == 0 || written != length) return false;
     if (!CanType(*t->emulator)) return false;
-    TypeWithCapsLockOff(*t, text.data(), text.size());
+    TypeWithCapsLockOff(*t, text, static_cast<std::size_t>(units));
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "actions/text_actions.h"
 #include "actions/trim_actions.h"
 #include "host/criteria.h"
+#include "host/rule_index.h"
 #include "host/rulesets.h"
 #include "keyboard/send_actions.h"
 #include "script/event_reporter.h"
@@ -234,6 +235,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
     if (accepted && report && script.currentRule) report->openRule = openRuleAt;
     // A rule still open at the end is dropped; it is not an error.
     script.currentRule.reset();
+    if (accepted) BuildRuleIndex(script);
 
     std::u16string_view message;
     if (keyboardMode) {

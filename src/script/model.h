@@ -15,6 +15,21 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kUnset = 0xFFFFFFFFu;
 
+// One step of a WILDCARD_MATCH pattern split into its segments when the
+// clause compiles (host/criteria.cpp), so that a run does not split it again.
+struct WildcardStep {
+    enum class Kind : std::uint8_t {
+        Literal,      // bytes [offset, offset + length) of the pattern stand at the position
+        Any,          // `length` bytes of any value (a run of '?')
+        StarLast,     // a final '*': at least one byte is left
+        StarLiteral,  // '*' and the literal after it: its first occurrence from the position
+        Fail,         // "**" or "*?": never matches
+    };
+    Kind kind = Kind::Literal;
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+};
+
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
 // until a clause sets them.
 struct Criteria {
@@ -24,6 +39,8 @@ struct Criteria {
     std::uint32_t matchPosition = kUnset;  // CODE_MATCH position; unset searches from 0
     ByteArg wildcard;                      // WILDCARD_MATCH; empty tests nothing
     std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
+    // `wildcard` split into steps, or empty: the pattern is read as it stands.
+    std::vector<WildcardStep> wildcardSteps;
 };
 
 using ActionList = std::vector<std::unique_ptr<ActionBase>>;
@@ -39,6 +56,18 @@ struct Rule {
 
 inline constexpr int kRulesetCount = 32;
 
+// Which rules a record can reach, by its code type, so that a run passes over
+// the rules whose code list leaves that code type out (they could not apply).
+// Built once a script has compiled (host/rule_index.h); a Script without it,
+// or whose rules changed since, is run rule by rule. Positions index `rules`.
+struct RuleIndex {
+    std::size_t ruleCount = 0;           // rules.size() when built
+    std::vector<std::uint32_t> always;   // no action block, no criteria, or no code list
+    std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
+    std::vector<std::uint32_t> first;    // codes[i]'s rules: reach[first[i] .. first[i + 1])
+    std::vector<std::uint32_t> reach;    // `always` merged with the rules naming the code
+};
+
 struct Script {
     std::vector<std::unique_ptr<Rule>> rules;  // finished rules, in END_RULE order
     std::unique_ptr<Rule> currentRule;         // the rule being compiled, or null
@@ -47,6 +76,9 @@ struct Script {
     // They live as long as the Script: runs switch them, only a new
     // assignment resets them.
     std::array<std::int32_t, kRulesetCount> rulesetEnabled;
+
+    RuleIndex index;
+
 
     // Block state of the compiler; nothing reads it after compilation.
     bool inRule = false;
