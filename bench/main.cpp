@@ -152,11 +152,11 @@ void RunNode(const std::string& node, const Outputs& outputs) {
 
 // ---- instruction counts ------------------------------------------------------------
 
-int Passes(const std::string& spec) {
-    const auto a = spec.find(':'), b = spec.rfind(':');
+int Passes(const std::string& what) {
+    const auto a = what.find(':'), b = what.rfind(':');
     if (a == std::string::npos || a == b) return 2;
-    const std::string name = spec.substr(0, a), impl = spec.substr(a + 1, b - a - 1);
-    const long passes = std::atol(spec.c_str() + b + 1);
+    const std::string name = what.substr(0, a), impl = what.substr(a + 1, b - a - 1);
+    const long passes = std::atol(what.c_str() + b + 1);
     const Job* job = nullptr;
     for (const Job& j : Jobs()) {
         if (j.name == name) job = &j;

@@ -10,19 +10,19 @@ namespace {
 enum class Crit { None, Empty, Code5 };  // no block, empty block (passes all), CODE_LIST(5)
 enum class Acts { None, Empty, Append };
 
-struct RuleSpec { Crit criteria; Acts actions; char appended = 0; std::uint32_t ruleset = 0; };
+struct RuleShape { Crit criteria; Acts actions; char appended = 0; std::uint32_t ruleset = 0; };
 
-std::unique_ptr<Script> Build(std::initializer_list<RuleSpec> specs) {
+std::unique_ptr<Script> Build(std::initializer_list<RuleShape> shapes) {
     auto s = std::make_unique<Script>();
-    for (const RuleSpec& spec : specs) {
+    for (const RuleShape& shape : shapes) {
         auto rule = std::make_unique<Rule>();
-        rule->ruleset = spec.ruleset;
-        if (spec.criteria != Crit::None) rule->criteria = std::make_unique<Criteria>();
-        if (spec.criteria == Crit::Code5) rule->criteria->codes = {5};
-        if (spec.actions != Acts::None) rule->actions = std::make_unique<ActionList>();
-        if (spec.actions == Acts::Append) {
+        rule->ruleset = shape.ruleset;
+        if (shape.criteria != Crit::None) rule->criteria = std::make_unique<Criteria>();
+        if (shape.criteria == Crit::Code5) rule->criteria->codes = {5};
+        if (shape.actions != Acts::None) rule->actions = std::make_unique<ActionList>();
+        if (shape.actions == Acts::Append) {
             auto a = std::make_unique<CAction::Append>();
-            a->arg1.bytes = {static_cast<std::uint8_t>(spec.appended)};
+            a->arg1.bytes = {static_cast<std::uint8_t>(shape.appended)};
             rule->actions->push_back(std::move(a));
         }
         s->rules.push_back(std::move(rule));

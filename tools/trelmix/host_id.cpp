@@ -2,16 +2,11 @@
 
 #include <cstdio>
 
+#include "record_escapes.h"
+
 namespace trelmix::cli {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Reads `digits` hex digits at `at` into `value`.
 bool ReadHex(std::string_view text, std::size_t at, std::size_t digits, std::uint64_t& value) {

@@ -4,14 +4,14 @@
 
 namespace trelmix::cli {
 
-namespace {
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 bool Plain(std::uint32_t c) { return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\'; }
 
