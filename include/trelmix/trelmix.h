@@ -3,7 +3,8 @@
  *
  * A host loads the library, assigns a formatting script to each of its clients
  * (a 16-byte host id), and asks the library to run that script on every decoded
- * scan. Everything the host sees is here: four exported functions, the records
+ * scan. Everything the host sees is here: the four exported functions (with two
+ * extensions: TRLM_ExecuteInto, and on POSIX TRLM_SetPlatformHooks), the records
  * they exchange, and the keyboard emulator through which a keyboard script types.
  *
  * The header is plain C and usable from C and C++. On 32-bit Windows the sizes
@@ -36,15 +37,15 @@
  *   quoted argument                         &#xHH; for a byte of your choice.
  *   &#x..; with a non-hex digit             not an escape: the six bytes stay.
  *   scripts still registered at unload      released with the library.
- *   an empty quoted argument: SEND_UNTIL(''),  compiles; presses and types nothing.
- *   SEND_ALT(''), SEND_WIN(''), SEND_CTRL(''),
- *   SEND_NPAD(''), SEND_EXTN(''), SEND_ASCII('')
+ *   an empty quoted argument: SEND_UNTIL,   compiles; presses and types nothing.
+ *   SEND_ALT, SEND_WIN, SEND_CTRL, SEND_NPAD,
+ *   SEND_EXTN or SEND_ASCII with ''
  *   a SEND_EXTN name shorter than 3 bytes   matches no key: nothing is pressed.
- *   a text of the one byte 0x12 (Alt prefix  nothing is pressed or typed.
+ *   the one byte 0x12 (an Alt prefix        nothing is pressed or typed.
  *   without its key) reaching SEND_ALL,
  *   SEND_REM or SEND_UNTIL
- *   a TransmitObject whose emulator, or its  nothing is pressed or typed.
- *   operations table, is null
+ *   a TransmitObject whose emulator, or     nothing is pressed or typed.
+ *   its operations table, is null
  */
 #ifndef TRELMIX_H
 #define TRELMIX_H
