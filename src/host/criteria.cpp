@@ -61,10 +61,7 @@ bool ParseWildcardMatch(Script& s, TextSpan line, Diagnostic* diag) {
     ByteArg pattern;
     if (!QuotedArgument(args[0], "WILDCARD_MATCH", 1, pattern, diag)) return false;
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
-    std::vector<WildcardStep> steps = CompileWildcard(pattern);
-    Criteria& c = *s.currentRule->criteria;
-    c.wildcard = std::move(pattern);
-    c.wildcardSteps = std::move(steps);
+    s.currentRule->criteria->wildcard = std::move(pattern);
     return true;
 }
 
@@ -118,82 +115,6 @@ bool WildcardMatch(const ByteArg& pattern, ByteSpan record) {
     return pos == L;
 }
 
-std::vector<WildcardStep> CompileWildcard(const ByteArg& pattern) {
-    using Kind = WildcardStep::Kind;
-    std::vector<WildcardStep> steps;
-    const std::uint8_t* p = pattern.data();
-    const std::int32_t n = pattern.length();
-    std::int32_t i = 0;
-    while (i < n) {
-        if (p[i] == '?') {
-            std::int32_t end = i;
-            while (end < n && p[end] == '?') ++end;
-            steps.push_back({Kind::Any, 0, static_cast<std::uint32_t>(end - i)});
-            i = end;
-        } else if (p[i] == '*') {
-            if (i + 1 == n) {
-                steps.push_back({Kind::StarLast, 0, 0});
-                break;
-            }
-            if (IsWild(p[i + 1])) {
-                steps.push_back({Kind::Fail, 0, 0});
-                break;
-            }
-            const std::int32_t end = LiteralEnd(p, n, i + 1);
-            steps.push_back({Kind::StarLiteral, static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(end - i - 1)});
-            i = end;
-        } else {
-            const std::int32_t end = LiteralEnd(p, n, i);
-            steps.push_back({Kind::Literal, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end - i)});
-            i = end;
-        }
-    }
-    return steps;
-}
-
-namespace {
-
-// WildcardMatch with the pattern already split into steps.
-bool MatchSteps(const ByteArg& pattern, const std::vector<WildcardStep>& steps, ByteSpan record) {
-    using Kind = WildcardStep::Kind;
-    const std::uint8_t* p = pattern.data();
-    const std::int32_t L = record.length;
-    std::int32_t pos = 0;
-    for (const WildcardStep& step : steps) {
-        const auto length = static_cast<std::int32_t>(step.length);
-        switch (step.kind) {
-        case Kind::Literal: {
-            if (L - pos < length) return false;
-            const std::uint8_t* r = record.bytes + pos;
-            const std::uint8_t* literal = p + step.offset;
-            for (std::int32_t k = 0; k < length; ++k) {
-                if (r[k] != literal[k]) return false;
-            }
-            pos += length;
-            break;
-        }
-        case Kind::Any:
-            if (L - pos < length) return false;
-            pos += length;
-            break;
-        case Kind::StarLast:
-            return pos < L;
-        case Kind::StarLiteral: {
-            if (pos >= L - 1) return false;
-            const std::int32_t at = record.FindFrom(length, p + step.offset, static_cast<std::uint32_t>(pos));
-            if (at < 0) return false;
-            pos = at + length;
-            break;
-        }
-        case Kind::Fail:
-            return false;
-        }
-    }
-    return pos == L;
-}
-
-}  // namespace
-
 // The tests only read, so their order does not change the answer: the
 // cheapest come first.
 bool CriteriaPass(const Criteria& c, const DataContext& d) {
@@ -212,12 +133,7 @@ bool CriteriaPass(const Criteria& c, const DataContext& d) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
         if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return false;
     }
-    if (c.wildcard.length() != 0) {
-        const bool matched = c.wildcardSteps.empty() ? WildcardMatch(c.wildcard, record)
-                                                     : MatchSteps(c.wildcard, c.wildcardSteps, record);
-        if (!matched) return false;
-    }
-    return true;
+    return c.wildcard.length() == 0 || WildcardMatch(c.wildcard, record);
 }
 
 }  // namespace trelmix

@@ -20,8 +20,5 @@ bool CriteriaPass(const Criteria& criteria, const DataContext& record);
 // The whole record against a pattern where '*' and '?' are wildcards.
 bool WildcardMatch(const ByteArg& pattern, ByteSpan record);
 
-// The pattern split into the steps WildcardMatch walks (stored with the
-// clause, so that runs do not split it again). May throw std::bad_alloc.
-std::vector<WildcardStep> CompileWildcard(const ByteArg& pattern);
 
 }  // namespace trelmix

@@ -33,12 +33,7 @@ Next TryRule(const Rule& rule, DataContext& d, std::int32_t& status) {
         RunActions(*rule.actions, d);
         return rule.actions->empty() ? Next::Stop : Next::GoOn;
     }
-    const Criteria& c = *rule.criteria;
-    // The length and protocol tests first, here: most rules that fail fail
-    // on them, without the call.
-    const bool quickFail = (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) ||
-                           (c.protocol != kUnset && d.protocol != c.protocol);
-    if (quickFail || !CriteriaPass(c, d)) {
+    if (!CriteriaPass(*rule.criteria, d)) {
         status = kNotYet;
         return Next::GoOn;
     }

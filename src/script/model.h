@@ -15,21 +15,6 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kUnset = 0xFFFFFFFFu;
 
-// One step of a WILDCARD_MATCH pattern split into its segments when the
-// clause compiles (host/criteria.cpp), so that a run does not split it again.
-struct WildcardStep {
-    enum class Kind : std::uint8_t {
-        Literal,      // bytes [offset, offset + length) of the pattern stand at the position
-        Any,          // `length` bytes of any value (a run of '?')
-        StarLast,     // a final '*': at least one byte is left
-        StarLiteral,  // '*' and the literal after it: its first occurrence from the position
-        Fail,         // "**" or "*?": never matches
-    };
-    Kind kind = Kind::Literal;
-    std::uint32_t offset = 0;
-    std::uint32_t length = 0;
-};
-
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
 // until a clause sets them.
 struct Criteria {
@@ -39,8 +24,6 @@ struct Criteria {
     std::uint32_t matchPosition = kUnset;  // CODE_MATCH position; unset searches from 0
     ByteArg wildcard;                      // WILDCARD_MATCH; empty tests nothing
     std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
-    // `wildcard` split into steps, or empty: the pattern is read as it stands.
-    std::vector<WildcardStep> wildcardSteps;
 };
 
 using ActionList = std::vector<std::unique_ptr<ActionBase>>;
