@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/event_reporter.h"
 #include "support.h"
