@@ -7,9 +7,9 @@
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
 #include "keyboard_support.h"
+#include "support.h"
 #include "platform/platform.h"
-#include "platform/recording.h"
-#include "platform/us_layout.h"
+#include "platform/testing/recording.h"
 
 namespace trelmix {
 namespace {
@@ -66,9 +66,7 @@ protected:
     platform::ScopedRecording scoped;
     RecordingPlatform& rec = scoped.recording;
     KeyboardEmulator& emulator = rec.host.emulator;
-
-    void SetUp() override { SetTransmitObject(&rec.transmit); }
-    void TearDown() override { SetTransmitObject(nullptr); }
+    test::Installed<SetTransmitObject> transmit{&rec.transmit};
 };
 
 // ---- records ------------------------------------------------------------------------
@@ -174,8 +172,8 @@ TEST_F(Keyboard, AltPrefixTable) {
 
 TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     OtherAnsiPlatform p;
-    platform::Install(&p);
-    SetTransmitObject(&p.r.transmit);
+    test::Installed<platform::Install> backend(&p);
+    test::Installed<SetTransmitObject> transmit(&p.r.transmit);
     const struct {
         std::uint32_t textEncoding;
         const char* bytes;
@@ -201,8 +199,6 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     p.r.transmit.textEncoding = 1;
     TypeAsciiArgument(Text("\x80\x81z"));
     EXPECT_EQ(Render(p.r), "U+00C7 z");
-    SetTransmitObject(nullptr);
-    platform::Install(nullptr);
 }
 
 // ---- keys by number and name ------------------------------------------------------------
@@ -229,45 +225,6 @@ TEST_F(Keyboard, NamedKeys) {
         EXPECT_EQ(Render(rec), c.taps) << c.name;
     }
 }
-
-// ---- the platform's answers -----------------------------------------------------------------
-
-TEST(UsLayout, AnswersAsWindowsDoes) {
-    const struct { char16_t c; std::int16_t vk; } keys[] = {
-        {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'~', 0x1C0}, {0x00, 0x332}, {0x01, 0x241},
-        {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B}, {0x1C, 0x2DC}, {0x7F, 0x208}, {0xE9, -1},
-    };
-    for (const auto& k : keys) EXPECT_EQ(platform::UsVkKeyScan(k.c), k.vk) << int(k.c);
-    const std::uint32_t scans[][2] = {{13, 0x1C}, {19, 0}, {37, 0x4B}, {110, 0x53}, {123, 0x58},
-                                      {135, 0x76}, {189, 0x0C}, {226, 0x56}, {300, 0}};
-    for (const auto& s : scans) EXPECT_EQ(platform::UsScanCode(s[0]), s[1]) << s[0];
-}
-
-#if !defined(_WIN32)
-TEST(PosixCodePages, Windows1252TableAndIconv) {
-    const struct {
-        std::uint32_t codePage;
-        std::string bytes;
-        std::u16string units;  // empty: fails (0)
-    } cases[] = {
-        {0, "\x80", u"\u20AC"}, {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
-        {437, "\x80\xE1", u"\u00C7\u00DF"}, {1251, "\xC0", u"\u0410"}, {65001, "\xC3\xA9", u"\u00E9"},
-        {65001, "a\xFF", u"a\uFFFD"}, {28592, "\xA1", u"\u0104"}, {12345, "a", u""},
-    };
-    platform::Backend& native = platform::Native();
-    for (const auto& c : cases) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
-        const int n = static_cast<int>(c.bytes.size());
-        const int count = native.MultiByteToWide(c.codePage, bytes, n, nullptr, 0);
-        EXPECT_EQ(count, static_cast<int>(c.units.size())) << c.codePage;
-        if (c.units.empty()) continue;
-        std::u16string out(c.units.size(), u'\0');
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count), count);
-        EXPECT_EQ(out, c.units) << c.codePage;
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count - 1), 0);  // no room
-    }
-}
-#endif
 
 }  // namespace
 }  // namespace trelmix
