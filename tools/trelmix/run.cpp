@@ -13,8 +13,8 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const RecordResult& result, std::ostream& out) {
-    out << FormatRecordLine(result) << '\n';
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, std::ostream& out) {
+    out << FormatRecordLine(input, result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
     out.flush();
 }
@@ -41,14 +41,14 @@ int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
 
     if (!o.records.empty()) {
         for (const auto& record : records) {
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+            PrintResult(record, session.Execute(record, o.host.codeType, o.host.protocol), io.out);
         }
     } else {
         std::string line;
         while (std::getline(io.in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
             const std::vector<std::uint8_t> record(line.begin(), line.end());
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+            PrintResult(record, session.Execute(record, o.host.codeType, o.host.protocol), io.out);
         }
     }
     return a.assigned ? kExitOk : kExitRejected;
