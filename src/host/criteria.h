@@ -3,16 +3,19 @@
 #pragma once
 
 #include "actions/data_context.h"
+#include "host/run_observer.h"
 #include "script/model.h"
 
 namespace trelmix {
 
 // Code list, length, protocol, match from a position, wildcard: every test
-// present must pass for the rule to apply.
-bool CriteriaPass(const Criteria& criteria, const DataContext& record);
+// present must pass for the rule to apply. The answer is the first clause
+// tested that fails (length, protocol, code list, match, wildcard), or
+// Clause::None when the rule applies.
+Clause FailingClause(const Criteria& criteria, const DataContext& record);
 
-// The whole record against a pattern where '*' and '?' are wildcards.
-bool WildcardMatch(const ByteArg& pattern, ByteSpan record);
-
+// The whole record against a pattern where '*' and '?' are wildcards. When it
+// does not match and `stop` is given, `stop` says where the pattern stopped.
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop = nullptr);
 
 }  // namespace trelmix
