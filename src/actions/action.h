@@ -1,9 +1,9 @@
-// ActionBase and the action kinds. Every statement of an action block compiles
-// into one action; the rule runner calls Execute on the run's DataContext.
-// Run-time actions never fail: one that cannot do its work leaves the record
-// as it is. Execute never changes the action itself.
+// Actions: every statement of an action block compiles into one Action, held
+// by value in its Script's one array and run through a switch on its kind
+// (host/run_actions.cpp). Run-time actions never fail: one that cannot do its
+// work leaves the record as it is. Running an action never changes it.
 //
-// Each kind's Execute lives with its behaviour: the trimming and cursor kinds
+// Each kind's behaviour lives with its family: the trimming and cursor kinds
 // in actions/trim_actions.cpp, the text kinds in actions/text_actions.cpp, the
 // ruleset kinds in host/rulesets.cpp and the send kinds in
 // keyboard/send_actions.cpp. The keyword table (script/keywords.cpp) says
@@ -18,56 +18,35 @@ namespace trelmix {
 
 struct DataContext;
 
-struct ActionBase {
-    ByteArg arg1;  // search text, text to add, or the send action's key text
-    ByteArg arg2;  // replacement text (REPLACE_FIRST, REPLACE_ALL)
+// Every kind, in one list: the enumeration, the declarations below and the
+// dispatch switch are all generated from it.
+#define TRELMIX_ACTION_KINDS(X)                                                                              \
+    X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(SkipStart) X(SkipEnd)           \
+    X(SkipAhead) X(SkipBack) X(ReplaceFirst) X(ReplaceAll) X(MoveBefore) X(MoveAfter) X(Append) X(Prepend)   \
+    X(Insert) X(RulesetOn) X(RulesetOff) X(SendAll) X(SendRem) X(SendUntil) X(SendPause) X(SendAscii)        \
+    X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin) X(SendCtrl) X(SendNumpad)
 
-    virtual ~ActionBase() = default;
-    virtual void Execute(DataContext&) const {}
+enum class ActionKind : std::uint8_t {
+#define TRELMIX_KIND(Kind) Kind,
+    TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+#undef TRELMIX_KIND
 };
 
-namespace CAction {
+struct Action {
+    Action() = default;
+    explicit Action(ActionKind k, std::int32_t n = 0) : kind(k), count(n) {}
 
-#define TRELMIX_ACTION(Kind) \
-    struct Kind final : ActionBase { void Execute(DataContext& d) const override; }
-#define TRELMIX_COUNTED_ACTION(Kind, member) \
-    struct Kind final : ActionBase { \
-        std::int32_t member = 0; \
-        void Execute(DataContext& d) const override; \
-    }
+    ActionKind kind = ActionKind::SkipStart;
+    std::int32_t count = 0;  // PAD_*, SKIP_AHEAD/BACK, RULESET_ON/OFF, SEND_PAUSE, SEND_FUNC
+    ByteArg arg1;            // search text, text to add, or the send action's key text
+    ByteArg arg2;            // replacement text (REPLACE_FIRST, REPLACE_ALL)
+};
 
-TRELMIX_COUNTED_ACTION(PadSpace, count);
-TRELMIX_COUNTED_ACTION(PadZero, count);
-TRELMIX_ACTION(RemoveSpaces);
-TRELMIX_ACTION(RemoveZeros);
-TRELMIX_ACTION(CrunchSpaces);
-TRELMIX_ACTION(SkipStart);
-TRELMIX_ACTION(SkipEnd);
-TRELMIX_COUNTED_ACTION(SkipAhead, count);
-TRELMIX_COUNTED_ACTION(SkipBack, count);
-TRELMIX_ACTION(ReplaceFirst);
-TRELMIX_ACTION(ReplaceAll);
-TRELMIX_ACTION(MoveBefore);
-TRELMIX_ACTION(MoveAfter);
-TRELMIX_ACTION(Append);
-TRELMIX_ACTION(Prepend);
-TRELMIX_ACTION(Insert);
-TRELMIX_COUNTED_ACTION(RulesetOn, ruleset);
-TRELMIX_COUNTED_ACTION(RulesetOff, ruleset);
-TRELMIX_ACTION(SendAll);
-TRELMIX_ACTION(SendRem);
-TRELMIX_ACTION(SendUntil);
-TRELMIX_COUNTED_ACTION(SendPause, count);
-TRELMIX_ACTION(SendAscii);
-TRELMIX_ACTION(SendAlt);
-TRELMIX_COUNTED_ACTION(SendFunc, count);
-TRELMIX_ACTION(SendExtn);
-TRELMIX_ACTION(SendWin);
-TRELMIX_ACTION(SendCtrl);
-TRELMIX_ACTION(SendNumpad);
+// What each kind does to the run's working record.
+namespace act {
+#define TRELMIX_KIND(Kind) void Kind(const Action& action, DataContext& d);
+TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+#undef TRELMIX_KIND
+}  // namespace act
 
-#undef TRELMIX_ACTION
-#undef TRELMIX_COUNTED_ACTION
-
-}  // namespace CAction
 }  // namespace trelmix

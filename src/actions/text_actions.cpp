@@ -15,11 +15,11 @@ static std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
     return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor));
 }
 
-void CAction::ReplaceFirst::Execute(DataContext& d) const {
-    const std::int32_t at = SearchForward(d, arg1);
+void act::ReplaceFirst(const Action& a, DataContext& d) {
+    const std::int32_t at = SearchForward(d, a.arg1);
     if (at < 0) return;
     d.cursor = at;
-    d.ReplaceAtCursor(arg2, arg1.length());
+    d.ReplaceAtCursor(a.arg2, a.arg1.length());
 }
 
 // Exactly the result of REPLACE_FIRST repeated until nothing is found: each
@@ -29,7 +29,9 @@ void CAction::ReplaceFirst::Execute(DataContext& d) const {
 // counts them to size the result, a second fills one buffer of that exact
 // length. A result longer than kMaxRecordLength fails like an allocation
 // (the export turns std::bad_alloc into a status) before anything changes.
-void CAction::ReplaceAll::Execute(DataContext& d) const {
+void act::ReplaceAll(const Action& a, DataContext& d) {
+    const ByteArg& arg1 = a.arg1;
+    const ByteArg& arg2 = a.arg2;
     const std::int32_t first = SearchForward(d, arg1);
     if (first < 0) return;
     const ByteSpan all = d.SpanFrom(0);
@@ -56,20 +58,20 @@ void CAction::ReplaceAll::Execute(DataContext& d) const {
     d.cursor = cursor;
 }
 
-void CAction::MoveBefore::Execute(DataContext& d) const {
-    const std::int32_t at = SearchForward(d, arg1);
+void act::MoveBefore(const Action& a, DataContext& d) {
+    const std::int32_t at = SearchForward(d, a.arg1);
     if (at >= 0) d.cursor = at;
 }
 
-void CAction::MoveAfter::Execute(DataContext& d) const {
-    const std::int32_t at = SearchForward(d, arg1);
-    if (at >= 0) d.cursor = at + arg1.length();
+void act::MoveAfter(const Action& a, DataContext& d) {
+    const std::int32_t at = SearchForward(d, a.arg1);
+    if (at >= 0) d.cursor = at + a.arg1.length();
 }
 
-void CAction::Append::Execute(DataContext& d) const { d.AppendText(arg1); }
-void CAction::Prepend::Execute(DataContext& d) const { d.PrependText(arg1); }
+void act::Append(const Action& a, DataContext& d) { d.AppendText(a.arg1); }
+void act::Prepend(const Action& a, DataContext& d) { d.PrependText(a.arg1); }
 // Before the byte under the cursor; at 0 for a cursor of -1, at the end for a
 // cursor at or past the end.
-void CAction::Insert::Execute(DataContext& d) const { d.ReplaceAtCursor(arg1, 0); }
+void act::Insert(const Action& a, DataContext& d) { d.ReplaceAtCursor(a.arg1, 0); }
 
 }  // namespace trelmix

@@ -25,15 +25,15 @@ void MoveCursorTo(DataContext& d, std::int64_t target) {
 }  // namespace
 
 // A count of 2^31 or more reads as negative and pads nothing (PadEnd).
-void CAction::PadSpace::Execute(DataContext& d) const { d.PadEnd(count, 0x20); }
-void CAction::PadZero::Execute(DataContext& d) const { d.PadEnd(count, 0x30); }
+void act::PadSpace(const Action& a, DataContext& d) { d.PadEnd(a.count, 0x20); }
+void act::PadZero(const Action& a, DataContext& d) { d.PadEnd(a.count, 0x30); }
 
-void CAction::RemoveSpaces::Execute(DataContext& d) const { RemoveFromCursor(d, 0x20); }
-void CAction::RemoveZeros::Execute(DataContext& d) const { RemoveFromCursor(d, 0x30); }
+void act::RemoveSpaces(const Action&, DataContext& d) { RemoveFromCursor(d, 0x20); }
+void act::RemoveZeros(const Action&, DataContext& d) { RemoveFromCursor(d, 0x30); }
 
 // Every run of spaces in the whole data becomes one space. The cursor stays,
 // even past the new end.
-void CAction::CrunchSpaces::Execute(DataContext& d) const {
+void act::CrunchSpaces(const Action&, DataContext& d) {
     std::int32_t write = 0;
     for (std::int32_t read = 0; read < d.length; ++read) {
         const std::uint8_t b = d.data[read];
@@ -43,9 +43,9 @@ void CAction::CrunchSpaces::Execute(DataContext& d) const {
     d.length = write;
 }
 
-void CAction::SkipStart::Execute(DataContext& d) const { d.cursor = 0; }
-void CAction::SkipEnd::Execute(DataContext& d) const { d.cursor = d.length - 1; }
-void CAction::SkipAhead::Execute(DataContext& d) const { MoveCursorTo(d, std::int64_t{d.cursor} + count); }
-void CAction::SkipBack::Execute(DataContext& d) const { MoveCursorTo(d, std::int64_t{d.cursor} - count); }
+void act::SkipStart(const Action&, DataContext& d) { d.cursor = 0; }
+void act::SkipEnd(const Action&, DataContext& d) { d.cursor = d.length - 1; }
+void act::SkipAhead(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} + a.count); }
+void act::SkipBack(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} - a.count); }
 
 }  // namespace trelmix

@@ -25,7 +25,7 @@ static bool OneNumberClause(ScriptBuilder& b, const Statement& st, std::uint32_t
     ArgumentList args;
     std::uint32_t value = 0;
     if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
-    b.currentRule->criteria.get()->*field = value;
+    (*b.currentRule->criteria).*field = value;
     return true;
 }
 

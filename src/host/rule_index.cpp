@@ -10,7 +10,7 @@ void BuildRuleIndex(Script& script) {
     RuleIndex index;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> named;  // (code type, rule position)
     for (std::size_t i = 0; i < script.rules.size(); ++i) {
-        const Rule& rule = *script.rules[i];
+        const Rule& rule = script.rules[i];
         const auto position = static_cast<std::uint32_t>(i);
         // A rule without an action block stops every run that reaches it and
         // one without criteria runs for every record: both are always reached.

@@ -26,10 +26,20 @@ void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const Da
     watch.RuleReached(position, fate, clause, stop, View(d));
 }
 
-void RunActions(std::uint32_t position, const ActionList& actions, DataContext& d, RunObserver* watch) {
-    for (std::size_t i = 0; i < actions.size(); ++i) {
-        actions[i]->Execute(d);
-        if (watch) watch->ActionDone(position, static_cast<std::uint32_t>(i), View(d));
+void Execute(const Action& action, DataContext& d) {
+    switch (action.kind) {
+#define TRELMIX_KIND(Kind) \
+    case ActionKind::Kind: act::Kind(action, d); break;
+        TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+#undef TRELMIX_KIND
+    }
+}
+
+void RunActions(std::uint32_t position, const Action* actions, ActionRange block, DataContext& d,
+                RunObserver* watch) {
+    for (std::uint32_t i = 0; i < block.count; ++i) {
+        Execute(actions[block.first + i], d);
+        if (watch) watch->ActionDone(position, i, View(d));
     }
 }
 
@@ -42,8 +52,8 @@ void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c
     Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
 }
 
-Next TryRule(std::uint32_t position, const Rule& rule, DataContext& d, std::int32_t& status,
-             RunObserver* watch) {
+Next TryRule(std::uint32_t position, const Rule& rule, const Action* actions, DataContext& d,
+             std::int32_t& status, RunObserver* watch) {
     if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
         status = TRLM_STATUS_NO_ACTION_BLOCK;
         if (watch) Reached(*watch, position, RuleFate::NoActionBlock, d);
@@ -56,7 +66,7 @@ Next TryRule(std::uint32_t position, const Rule& rule, DataContext& d, std::int3
     }
     if (!rule.criteria) {  // runs for every record that reaches it; the run goes on
         if (watch) Reached(*watch, position, RuleFate::NoCriteria, d);
-        RunActions(position, *rule.actions, d, watch);
+        RunActions(position, actions, *rule.actions, d, watch);
         return rule.actions->empty() ? Next::Stop : Next::GoOn;
     }
     const Clause failed = FailingClause(*rule.criteria, d);
@@ -67,7 +77,7 @@ Next TryRule(std::uint32_t position, const Rule& rule, DataContext& d, std::int3
     }
     status = TRLM_STATUS_APPLIED;
     if (watch) Reached(*watch, position, RuleFate::Applied, d);
-    RunActions(position, *rule.actions, d, watch);
+    RunActions(position, actions, *rule.actions, d, watch);
     return rule.actions->empty() ? Next::Stop : Next::GoOn;
 }
 
@@ -106,7 +116,8 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
             PassedOver(*watch, unreported, position, d);
             unreported = position + 1;
         }
-        if (TryRule(position, *script.rules[position], d, out.result.status, watch) == Next::Stop) {
+        if (TryRule(position, script.rules[position], script.actions.data(), d, out.result.status, watch) ==
+            Next::Stop) {
             stopped = true;
             return false;
         }

@@ -18,8 +18,8 @@ bool ParseSetRuleset(ScriptBuilder& b, const Statement& st) {
 // RULESET_OFF is a plain counted action; RULESET_ON also tells `trelmix
 // check` which rulesets the rule switches on.
 bool ParseRulesetOn(ScriptBuilder& b, const Statement& st) {
-    if (!CountedAction<CAction::RulesetOn, &CAction::RulesetOn::ruleset>(b, st)) return false;
-    const auto ruleset = static_cast<const CAction::RulesetOn&>(*b.currentRule->actions->back()).ruleset;
+    if (!CountedAction<ActionKind::RulesetOn>(b, st)) return false;
+    const std::int32_t ruleset = b.script.actions.back().count;
     if (Switchable(ruleset)) b.rulesetsSwitchedOn |= 1u << ruleset;
     return true;
 }
@@ -30,12 +30,12 @@ bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* enabled) {
     return enabled[ruleset] == 1;
 }
 
-void CAction::RulesetOn::Execute(DataContext& d) const {
-    if (Switchable(ruleset)) d.rulesetEnabled[ruleset] = 1;
+void act::RulesetOn(const Action& a, DataContext& d) {
+    if (Switchable(a.count)) d.rulesetEnabled[a.count] = 1;
 }
 
-void CAction::RulesetOff::Execute(DataContext& d) const {
-    if (Switchable(ruleset)) d.rulesetEnabled[ruleset] = 0;
+void act::RulesetOff(const Action& a, DataContext& d) {
+    if (Switchable(a.count)) d.rulesetEnabled[a.count] = 0;
 }
 
 }  // namespace trelmix

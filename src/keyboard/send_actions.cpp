@@ -56,21 +56,21 @@ void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDig
 
 }  // namespace
 
-void CAction::SendAll::Execute(DataContext& d) const {
+void act::SendAll(const Action&, DataContext& d) {
     if (!CurrentTransmitObject()) return;
     d.cursor = 0;
     SendText(d.data.data(), d.length);
 }
 
-void CAction::SendRem::Execute(DataContext& d) const {
+void act::SendRem(const Action&, DataContext& d) {
     if (!CurrentTransmitObject() || !CursorInData(d)) return;
     SendText(d.data.data() + d.cursor, d.length - d.cursor);
 }
 
-void CAction::SendUntil::Execute(DataContext& d) const {
+void act::SendUntil(const Action& a, DataContext& d) {
     if (!CurrentTransmitObject() || !CursorInData(d)) return;
-    if (arg1.bytes.empty()) return;  // an empty delimiter never occurs: nothing is typed
-    const std::uint8_t delimiter = arg1.bytes[0];
+    if (a.arg1.bytes.empty()) return;  // an empty delimiter never occurs: nothing is typed
+    const std::uint8_t delimiter = a.arg1.bytes[0];
     for (std::int32_t i = d.cursor; i < d.length; ++i) {
         if (d.data[static_cast<std::size_t>(i)] == delimiter) {
             SendText(d.data.data() + d.cursor, i - d.cursor);
@@ -79,30 +79,30 @@ void CAction::SendUntil::Execute(DataContext& d) const {
     }
 }
 
-void CAction::SendPause::Execute(DataContext&) const {
+void act::SendPause(const Action& a, DataContext&) {
     // Also without a TransmitObject. The product is taken in 32 bits.
-    if (count > 0) platform::Current().Sleep(static_cast<std::uint32_t>(count) * 1000u);
+    if (a.count > 0) platform::Current().Sleep(static_cast<std::uint32_t>(a.count) * 1000u);
 }
 
-void CAction::SendAscii::Execute(DataContext&) const { TypeAsciiArgument(arg1); }
+void act::SendAscii(const Action& a, DataContext&) { TypeAsciiArgument(a.arg1); }
 
-void CAction::SendAlt::Execute(DataContext&) const { PressModified(arg1, vk::Alt, true); }
+void act::SendAlt(const Action& a, DataContext&) { PressModified(a.arg1, vk::Alt, true); }
 
-void CAction::SendWin::Execute(DataContext&) const { PressModified(arg1, vk::LeftWindows, false); }
+void act::SendWin(const Action& a, DataContext&) { PressModified(a.arg1, vk::LeftWindows, false); }
 
-void CAction::SendCtrl::Execute(DataContext&) const { PressModified(arg1, vk::Ctrl, false); }
+void act::SendCtrl(const Action& a, DataContext&) { PressModified(a.arg1, vk::Ctrl, false); }
 
-void CAction::SendFunc::Execute(DataContext&) const {
+void act::SendFunc(const Action& a, DataContext&) {
     if (!CurrentTransmitObject()) return;
-    PressFunctionKey(static_cast<std::uint16_t>(count));
+    PressFunctionKey(static_cast<std::uint16_t>(a.count));
 }
 
-void CAction::SendExtn::Execute(DataContext&) const { PressKeyByName(arg1); }
+void act::SendExtn(const Action& a, DataContext&) { PressKeyByName(a.arg1); }
 
-void CAction::SendNumpad::Execute(DataContext&) const {
+void act::SendNumpad(const Action& a, DataContext&) {
     KeyboardEmulator* e = Emulator();
-    if (!e || arg1.bytes.empty()) return;  // an empty text names no keypad key
-    const std::uint8_t c = arg1.bytes[0];
+    if (!e || a.arg1.bytes.empty()) return;  // an empty text names no keypad key
+    const std::uint8_t c = a.arg1.bytes[0];
     if (c >= '0' && c <= '9') {
         TapKeys(*e, {vk::Numpad0 + (c - '0')});
     } else if (c == '.') {

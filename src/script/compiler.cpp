@@ -56,8 +56,13 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             report->rules.push_back({openRuleAt, builder.rulesetsSwitchedOn});
         }
     }
-    // A rule still open at the end is dropped; it is not an error.
-    if (accepted && report && builder.currentRule) report->openRule = openRuleAt;
+    // A rule still open at the end is dropped, actions and all; it is not an error.
+    if (accepted && builder.currentRule) {
+        if (const auto& open = builder.currentRule->actions; open && !open->empty()) {
+            script.actions.resize(open->first);
+        }
+        if (report) report->openRule = openRuleAt;
+    }
     if (accepted) BuildRuleIndex(script);
 
     std::u16string_view message;

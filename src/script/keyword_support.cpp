@@ -55,7 +55,7 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
 // ---- the block keywords ------------------------------------------------------
 
 bool BeginRule(ScriptBuilder& b, const Statement&) {
-    b.currentRule = std::make_unique<Rule>();
+    b.currentRule.emplace();
     b.block = Block::RuleLevel;
     b.rulesetsSwitchedOn = 0;
     return true;
@@ -67,7 +67,8 @@ bool EndBlock(ScriptBuilder& b, const Statement&) {
 }
 
 bool EndRule(ScriptBuilder& b, const Statement&) {
-    b.script.rules.push_back(std::move(b.currentRule));
+    b.script.rules.push_back(std::move(*b.currentRule));
+    b.currentRule.reset();
     b.block = Block::Outside;
     return true;
 }
@@ -109,8 +110,12 @@ bool StringOrNumberArgument(const Statement& st, TextSpan argument, std::size_t 
     return Reject(st.diag, argument.text, Nth(st, position) + " must be a quoted string or a number");
 }
 
-void AppendAction(ScriptBuilder& builder, std::unique_ptr<ActionBase> action) {
-    builder.currentRule->actions->push_back(std::move(action));
+void AppendAction(ScriptBuilder& builder, Action action) {
+    ActionRange& block = *builder.currentRule->actions;
+    const auto at = static_cast<std::uint32_t>(builder.script.actions.size());
+    builder.script.actions.push_back(std::move(action));
+    if (block.empty()) block.first = at;
+    ++block.count;
 }
 
 }  // namespace trelmix

@@ -10,10 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <type_traits>
 
 #include "actions/action.h"
 #include "script/diagnostic.h"
@@ -29,7 +28,7 @@ struct ScriptBuilder {
     explicit ScriptBuilder(Script& built) : script(built) {}
 
     Script& script;
-    std::unique_ptr<Rule> currentRule;  // from BEGIN_RULE to END_RULE, else null
+    std::optional<Rule> currentRule;    // from BEGIN_RULE to END_RULE, else empty
     Block block = Block::Outside;       // where the next line stands
     std::uint32_t rulesetsSwitchedOn = 0;  // bit n: the current rule has RULESET_ON(n)
 };
@@ -57,38 +56,38 @@ bool NumberArgument(const Statement& statement, TextSpan argument, std::size_t p
 bool QuotedArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
 bool StringOrNumberArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
 
-// Appends a finished action to the current rule's list. May throw std::bad_alloc.
-void AppendAction(ScriptBuilder& builder, std::unique_ptr<ActionBase> action);
+// Appends a finished action to the script's array, in the current rule's
+// block (the open rule's actions are always the array's last). May throw
+// std::bad_alloc.
+void AppendAction(ScriptBuilder& builder, Action action);
 
 // ---- handlers of the common shapes; the keyword table instantiates them ----
 
 // An action without arguments: the rest of the line is ignored.
-template <typename Kind>
+template <ActionKind Kind>
 bool SimpleAction(ScriptBuilder& builder, const Statement&) {
-    AppendAction(builder, std::make_unique<Kind>());
+    AppendAction(builder, Action(Kind));
     return true;
 }
 
-// An action that takes one number into `Member`.
-template <typename Kind, auto Member>
+// An action that takes one number into its count.
+template <ActionKind Kind>
 bool CountedAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
     std::uint32_t value = 0;
     if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
-    auto action = std::make_unique<Kind>();
-    action.get()->*Member = static_cast<std::int32_t>(value);
-    AppendAction(builder, std::move(action));
+    AppendAction(builder, Action(Kind, static_cast<std::int32_t>(value)));
     return true;
 }
 
 // An action that takes `Texts` (1 or 2) quoted texts into arg1 and arg2, hex
 // escapes decoded.
-template <typename Kind, int Texts>
+template <ActionKind Kind, int Texts>
 bool TextAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
     if (!ReadArguments(st, Texts, Texts, args)) return false;
-    auto action = std::make_unique<Kind>();
-    ByteArg* texts[] = {&action->arg1, &action->arg2};
+    Action action(Kind);
+    ByteArg* texts[] = {&action.arg1, &action.arg2};
     for (int i = 0; i < Texts; ++i) {
         if (!QuotedArgument(st, args[i], i + 1, *texts[i])) return false;
         DecodeHexEscapes(*texts[i]);
@@ -100,13 +99,13 @@ bool TextAction(ScriptBuilder& builder, const Statement& st) {
 // A send action that takes one key text into arg1, as written: quoted only,
 // or quoted or a number; `MoreAllowed` accepts (and ignores) further arguments.
 enum class KeyForm { Quoted, QuotedOrNumber };
-template <typename Kind, KeyForm Form, bool MoreAllowed = false>
+template <ActionKind Kind, KeyForm Form, bool MoreAllowed = false>
 bool KeyAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
     if (!ReadArguments(st, 1, MoreAllowed ? 0 : 1, args)) return false;
-    auto action = std::make_unique<Kind>();
-    const bool converted = Form == KeyForm::Quoted ? QuotedArgument(st, args[0], 1, action->arg1)
-                                                   : StringOrNumberArgument(st, args[0], 1, action->arg1);
+    Action action(Kind);
+    const bool converted = Form == KeyForm::Quoted ? QuotedArgument(st, args[0], 1, action.arg1)
+                                                   : StringOrNumberArgument(st, args[0], 1, action.arg1);
     if (!converted) return false;
     AppendAction(builder, std::move(action));
     return true;
@@ -120,12 +119,12 @@ bool EndBlock(ScriptBuilder& builder, const Statement& statement);  // END_CRITE
 bool EndRule(ScriptBuilder& builder, const Statement& statement);
 
 // BEGIN_CRITERIA and BEGIN_ACTION: once per rule, each makes the part of the
-// rule (`Part`: its Criteria or its ActionList) that its block fills.
+// rule (`Part`: its Criteria or its ActionRange) that its block fills.
 template <auto Part, Block Inner>
 bool BeginBlock(ScriptBuilder& builder, const Statement& st) {
-    auto& part = builder.currentRule.get()->*Part;
+    auto& part = (*builder.currentRule).*Part;
     if (part) return Reject(st.diag, st.line.text, "a second " + std::string(st.keyword.name) + " in one rule");
-    part = std::make_unique<typename std::remove_reference_t<decltype(part)>::element_type>();
+    part.emplace();
     builder.block = Inner;
     return true;
 }

@@ -1,11 +1,10 @@
-// The compiled form of one script. The registry owns each Script; a Script owns
-// its rules; a Rule owns its Criteria and
-// its ActionList; the list owns its actions.
+// The compiled form of one script. The registry owns each Script; a Script
+// holds its rules by value and all their actions in one array, in order.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "actions/action.h"
@@ -26,15 +25,20 @@ struct Criteria {
     std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
 };
 
-using ActionList = std::vector<std::unique_ptr<ActionBase>>;
+// A rule's action block: Script::actions[first .. first + count).
+struct ActionRange {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+    bool empty() const { return count == 0; }
+};
 
-// One BEGIN_RULE ... END_RULE block. A null criteria means the rule had no
-// criteria block (it runs for every record and lets the run go on); a null
-// action list means it had no action block (it stops every run reaching it).
+// One BEGIN_RULE ... END_RULE block. No criteria means the rule had no
+// criteria block (it runs for every record and lets the run go on); no
+// actions means it had no action block (it stops every run reaching it).
 struct Rule {
     std::uint32_t ruleset = 0;  // 0: no ruleset; 1..31 switchable; larger: never on
-    std::unique_ptr<Criteria> criteria;
-    std::unique_ptr<ActionList> actions;
+    std::optional<Criteria> criteria;
+    std::optional<ActionRange> actions;
 };
 
 inline constexpr int kRulesetCount = 32;
@@ -52,7 +56,8 @@ struct RuleIndex {
 };
 
 struct Script {
-    std::vector<std::unique_ptr<Rule>> rules;  // the rules, in END_RULE order
+    std::vector<Rule> rules;       // the rules, in END_RULE order
+    std::vector<Action> actions;   // every rule's actions, rule after rule
 
     // Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
     // They live as long as the Script: runs switch them, only a new

@@ -10,14 +10,13 @@ using test::AppId;
 
 std::unique_ptr<Script> Tagged(std::uint32_t tag) {
     auto s = std::make_unique<Script>();
-    s->rules.push_back(std::make_unique<Rule>());
-    s->rules.back()->ruleset = tag;  // tells the scripts apart
+    s->rules.emplace_back().ruleset = tag;  // tells the scripts apart
     return s;
 }
 
 std::vector<std::uint32_t> Tags(const ScriptRegistry& r) {
     std::vector<std::uint32_t> tags;
-    for (std::int32_t i = 0; i < r.Count(); ++i) tags.push_back(r.At(i)->rules[0]->ruleset);
+    for (std::int32_t i = 0; i < r.Count(); ++i) tags.push_back(r.At(i)->rules[0].ruleset);
     return tags;
 }
 

@@ -15,17 +15,16 @@ struct RuleShape { Crit criteria; Acts actions; char appended = 0; std::uint32_t
 std::unique_ptr<Script> Build(std::initializer_list<RuleShape> shapes) {
     auto s = std::make_unique<Script>();
     for (const RuleShape& shape : shapes) {
-        auto rule = std::make_unique<Rule>();
-        rule->ruleset = shape.ruleset;
-        if (shape.criteria != Crit::None) rule->criteria = std::make_unique<Criteria>();
-        if (shape.criteria == Crit::Code5) rule->criteria->codes = {5};
-        if (shape.actions != Acts::None) rule->actions = std::make_unique<ActionList>();
+        Rule& rule = s->rules.emplace_back();
+        rule.ruleset = shape.ruleset;
+        if (shape.criteria != Crit::None) rule.criteria.emplace();
+        if (shape.criteria == Crit::Code5) rule.criteria->codes = {5};
+        if (shape.actions != Acts::None) rule.actions = ActionRange{static_cast<std::uint32_t>(s->actions.size()), 0};
         if (shape.actions == Acts::Append) {
-            auto a = std::make_unique<CAction::Append>();
-            a->arg1.bytes = {static_cast<std::uint8_t>(shape.appended)};
-            rule->actions->push_back(std::move(a));
+            Action& a = s->actions.emplace_back(ActionKind::Append);
+            a.arg1.bytes = {static_cast<std::uint8_t>(shape.appended)};
+            rule.actions->count = 1;
         }
-        s->rules.push_back(std::move(rule));
     }
     return s;
 }
@@ -67,7 +66,7 @@ TEST(RuleRunner, StatusesAndCopyBack) {
 
 TEST(RuleRunner, EmptyRecordHasAWorkingCopyAndWritesNothing) {
     auto script = Build({{Crit::Empty, Acts::Append, '!'}});
-    script->rules[0]->criteria->length = 0;
+    script->rules[0].criteria->length = 0;
     std::uint8_t buffer[4] = {'z', 'z', 'z', 'z'};
     ExecuteResult r = ExecuteScript(*script, buffer, 0, 0, 0);
     EXPECT_EQ(r.status, 1);

@@ -112,7 +112,7 @@ void CheckRules(const char16_t* text, const Script& script, const CompileReport&
     const std::size_t count = std::min(script.rules.size(), report.rules.size());
     std::vector<Blocker> blockers;
     for (std::size_t i = 0; i < count; ++i) {
-        const Rule& rule = *script.rules[i];
+        const Rule& rule = script.rules[i];
         const char16_t* at = report.rules[i].begin;
         const Blocker* blockedBy = nullptr;
         for (const Blocker& b : blockers) {
