@@ -7,7 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-300}
-targets=(engine lexer)
+targets=(engine lexer differential)
+# The corpus directories of a target; the differential target (the library
+# against the reference engine) takes the same inputs as the engine's.
+corpora() {
+  case $1 in
+  differential) echo "fuzz/corpus/differential fuzz/corpus/engine" ;;
+  *) echo "fuzz/corpus/$1" ;;
+  esac
+}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 per=$(( seconds / ${#targets[@]} ))
@@ -16,12 +24,12 @@ for t in "${targets[@]}"; do
   work=build/fuzz/corpus-$t
   mkdir -p "$work"
   echo "== fuzz_$t: replaying the corpus and the kept crashers"
-  find fuzz/corpus/$t fuzz/regressions/$t -type f ! -name .keep -print0 | xargs -0 -r "$bin" -runs=1 >/dev/null 2>build/fuzz/replay-$t.log \
+  find $(corpora "$t") fuzz/regressions/$t -type f ! -name .keep -print0 | xargs -0 -r "$bin" -runs=1 >/dev/null 2>build/fuzz/replay-$t.log \
     || { cat build/fuzz/replay-$t.log; exit 1; }
   if [ "$per" -gt 0 ]; then
     echo "== fuzz_$t: fuzzing for $per s"
     (cd build/fuzz && "../../$bin" -max_total_time="$per" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-       "corpus-$t" "../../fuzz/corpus/$t" 2>&1 | grep -E 'stat::number_of_executed_units|DONE|ERROR|SUMMARY|invariant' )
+       "corpus-$t" $(corpora "$t" | sed 's|fuzz/|../../fuzz/|g') 2>&1 | grep -E 'stat::number_of_executed_units|DONE|ERROR|SUMMARY|invariant|differ' )
   fi
 done
 echo "fuzzing: no crash"
