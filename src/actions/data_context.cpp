@@ -8,152 +8,84 @@ namespace trelmix {
 
 namespace {
 
-// An edit that would pass the record limit fails like an allocation, before
-// anything is touched.
-std::size_t GrownSize(std::int32_t length, std::size_t extra) {
-    const std::size_t size = static_cast<std::size_t>(length) + extra;
+// memcpy and memmove must not be given a null pointer, even for no bytes (an
+// empty record may have none).
+void Copy(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    if (n) std::memmove(to, from, n);
+}
+
+// Buffers kept between runs up to this size; one larger was grown by an
+// exceptional record and is let go before a run that does not need it.
+constexpr std::size_t kKeptCapacity = 1 << 20;
+
+}  // namespace
+
+std::size_t GrownSize(std::size_t length, std::size_t extra) {
+    const std::size_t size = length + extra;
     if (size > static_cast<std::size_t>(kMaxRecordLength)) throw std::bad_alloc();
     return size;
 }
 
-}  // namespace
-
-std::int32_t ByteSpan::ComparePrefix(std::int32_t patternLength, const std::uint8_t* pattern) const {
-    if (length <= 0 || !bytes) return -1;
-    if (patternLength <= 0 || !pattern) return 1;
-    if (length < patternLength) return -1;
-    for (std::int32_t i = 0; i < patternLength; ++i) {
-        if (bytes[i] != pattern[i]) return bytes[i] > pattern[i] ? 1 : -1;
-    }
-    return 0;
+void ByteBuffer::Reserve(std::size_t size) {
+    if (size <= capacity_) return;
+    // Growing by half again bounds the number of growths within one run that
+    // keeps lengthening its record.
+    const std::size_t grown = std::max({size, capacity_ + capacity_ / 2, std::size_t{64}});
+    bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(grown);
+    capacity_ = grown;
 }
 
-namespace {
-
-// Two-way search (Crochemore and Perrin): linear in the text plus the pattern
-// whatever the bytes, with no extra memory. The pattern is split at a
-// critical position into a left and a right part; the right part is matched
-// left to right, then the left part right to left, and each mismatch shifts
-// the window by as much as the pattern's periodicity allows.
-struct Factorization {
-    std::size_t split;   // the right part starts here
-    std::size_t period;  // the pattern's period (when the pattern is periodic)
-};
-
-// The start of the lexicographically greatest suffix (with the byte order
-// reversed when `reversed`) and that suffix's period.
-Factorization MaximalSuffix(const std::uint8_t* x, std::size_t m, bool reversed) {
-    std::size_t start = 0, j = 1, k = 1, period = 1;  // `start` is the candidate suffix
-    while (j + k <= m) {
-        const std::uint8_t a = x[j + k - 1];
-        const std::uint8_t b = x[start + k - 1];
-        if (a == b) {
-            if (k == period) {
-                j += period;
-                k = 1;
-            } else {
-                ++k;
-            }
-        } else if ((a < b) != reversed) {
-            j += k;
-            k = 1;
-            period = j - start;
-        } else {
-            start = j;
-            j = start + 1;
-            k = period = 1;
-        }
-    }
-    return {start, period};
+void WorkBuffers::Trim(std::uint32_t length) {
+    if (front.capacity() > kKeptCapacity && front.capacity() / 4 > length) front = {};
+    if (back.capacity() > kKeptCapacity && back.capacity() / 4 > length) back = {};
 }
 
-std::int64_t TwoWaySearch(const std::uint8_t* text, std::size_t n, const std::uint8_t* x, std::size_t m) {
-    const Factorization forward = MaximalSuffix(x, m, false);
-    const Factorization backward = MaximalSuffix(x, m, true);
-    const Factorization f = forward.split > backward.split ? forward : backward;
-    const std::size_t split = f.split;
-    if (n < m) return -1;
-    if (std::memcmp(x, x + f.period, split) == 0) {
-        // Periodic pattern: after a full match of the right part, the next
-        // `memory` bytes of the window are known to match already.
-        const std::size_t period = f.period;
-        std::size_t memory = 0;
-        for (std::size_t j = 0; j <= n - m;) {
-            std::size_t i = std::max(split, memory);
-            while (i < m && x[i] == text[j + i]) ++i;
-            if (i < m) {
-                j += i - split + 1;
-                memory = 0;
-                continue;
-            }
-            std::size_t left = split;  // bytes of the left part not yet matched
-            while (left > memory && x[left - 1] == text[j + left - 1]) --left;
-            if (left <= memory) return static_cast<std::int64_t>(j);
-            j += period;
-            memory = m - period;
-        }
-    } else {
-        const std::size_t shift = std::max(split, m - split) + 1;
-        for (std::size_t j = 0; j <= n - m;) {
-            std::size_t i = split;
-            while (i < m && x[i] == text[j + i]) ++i;
-            if (i < m) {
-                j += i - split + 1;
-                continue;
-            }
-            std::size_t left = split;
-            while (left > 0 && x[left - 1] == text[j + left - 1]) --left;
-            if (left == 0) return static_cast<std::int64_t>(j);
-            j += shift;
-        }
-    }
-    return -1;
-}
-
-}  // namespace
-
-// The first byte is looked for with memchr and the rest compared at each hit:
-// fast for the texts scripts search for. A long pattern whose first byte keeps
-// turning up (the adversarial 'aaa...ab' in a run of a's) would make that cost
-// the record's length times the pattern's; once hits are frequent the rest of
-// the record is searched with the two-way algorithm, which stays linear.
-std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
-                                std::uint32_t start) const {
-    if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
-    if (start >= static_cast<std::uint32_t>(length)) return -1;
-    // Only offsets where the whole pattern fits can match.
-    const std::int32_t last = length - patternLength;
-    const std::uint8_t first = pattern[0];
-    const auto m = static_cast<std::size_t>(patternLength);
-    constexpr std::int32_t kShortPattern = 16;   // at most this many bytes per hit: linear anyway
-    constexpr std::int32_t kHitsBeforeCheck = 32;
-    std::int32_t hits = 0;
-    const auto matchesAt = [&](std::int32_t i) {
-        if (patternLength > 8) return std::memcmp(bytes + i, pattern, m) == 0;
-        for (std::int32_t k = 1; k < patternLength; ++k) {
-            if (bytes[i + k] != pattern[k]) return false;
-        }
-        return true;
-    };
-    for (std::int32_t i = static_cast<std::int32_t>(start); i <= last; ++i) {
-        if (bytes[i] != first) {  // often the byte at the start is the one
-            const void* hit = std::memchr(bytes + i, first, static_cast<std::size_t>(last - i + 1));
-            if (!hit) return -1;
-            i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes);
-        }
-        if (matchesAt(i)) return i;
-        if (patternLength > kShortPattern && ++hits > kHitsBeforeCheck &&
-            hits > (i - static_cast<std::int32_t>(start)) / 8) {
-            const std::int64_t at = TwoWaySearch(bytes + i + 1, static_cast<std::size_t>(length - i - 1), pattern, m);
-            return at < 0 ? -1 : static_cast<std::int32_t>(i + 1 + at);
-        }
-    }
-    return -1;
+void DataContext::Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers) {
+    bytes = record;
+    length = recordLength;
+    cursor = 0;
+    work = &buffers;
+    edited = false;
 }
 
 ByteSpan DataContext::SpanFrom(std::int32_t position) const {
     if (length == 0 || position < 0 || position > length) return {};
-    return {length - position, data.data() + position};
+    return {length - position, bytes + position};
+}
+
+std::uint8_t* DataContext::Writable() {
+    if (!edited) {
+        work->front.Reserve(static_cast<std::size_t>(length));
+        Copy(work->front.data(), bytes, static_cast<std::size_t>(length));
+        Became(static_cast<std::size_t>(length));
+    }
+    return work->front.data();
+}
+
+void DataContext::Became(std::size_t size) {
+    edited = true;
+    bytes = work->front.data();
+    length = static_cast<std::int32_t>(size);
+}
+
+template <typename Fill>
+void DataContext::Splice(std::int32_t at, std::int32_t removed, std::size_t added, Fill&& fill) {
+    const std::size_t size = GrownSize(static_cast<std::size_t>(length - removed), added);
+    const auto head = static_cast<std::size_t>(at);
+    const auto tail = static_cast<std::size_t>(length - at - removed);
+    if (edited && size <= work->front.capacity()) {
+        std::uint8_t* d = work->front.data();
+        Copy(d + head + added, d + head + removed, tail);
+        fill(d + head);
+        Became(size);
+        return;
+    }
+    const std::uint8_t* from = bytes;
+    Rebuild(size, [&](std::uint8_t* out) {
+        Copy(out, from, head);
+        fill(out + head);
+        Copy(out + head + added, from + head + removed, tail);
+    });
 }
 
 void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
@@ -161,47 +93,28 @@ void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
     // A cursor past the end (CRUNCH_SPACES shortened the data under it)
     // inserts at the end; a negative cursor inserts at the start.
     const std::int32_t at = std::clamp(cursor, 0, length);
-    const std::int32_t tailFrom = std::min(length, at + remove);
-    const std::int32_t removed = tailFrom - at;
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length - removed, text.bytes.size()));
-    next.insert(next.end(), data.begin(), data.begin() + at);
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    next.insert(next.end(), data.begin() + tailFrom, data.begin() + length);
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    const std::int32_t removed = std::min(length, at + remove) - at;
+    Splice(at, removed, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
     cursor = at + text.length();
 }
 
 void DataContext::AppendText(const ByteArg& text) {
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, text.bytes.size()));
-    next.insert(next.end(), data.begin(), data.begin() + length);
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    Splice(length, 0, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
     cursor = length;
 }
 
 void DataContext::PrependText(const ByteArg& text) {
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, text.bytes.size()));
-    next.insert(next.end(), text.bytes.begin(), text.bytes.end());
-    next.insert(next.end(), data.begin(), data.begin() + length);
     const std::int32_t oldLength = length;
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    Splice(0, 0, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
     cursor = text.length() < oldLength ? text.length() : 0;
 }
 
 void DataContext::PadEnd(std::int32_t count, std::uint8_t fill) {
     if (count > length || count < 0) return;
-    std::vector<std::uint8_t> next;
-    next.reserve(GrownSize(length, static_cast<std::size_t>(count)));
-    next.insert(next.end(), data.begin(), data.begin() + length);
-    next.insert(next.end(), static_cast<std::size_t>(count), fill);
-    data = std::move(next);
-    length = static_cast<std::int32_t>(data.size());
+    const auto n = static_cast<std::size_t>(count);
+    Splice(length, 0, n, [&](std::uint8_t* out) {
+        if (n) std::memset(out, fill, n);
+    });
     cursor = length - 1;
 }
 

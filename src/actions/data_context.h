@@ -1,9 +1,12 @@
-// The working record of one run, and the byte view the searches use.
+// The working record of one run, and the buffers a script keeps for it
+// between runs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
+#include "actions/byte_span.h"
 #include "script/byte_arg.h"
 
 namespace trelmix {
@@ -13,44 +16,70 @@ namespace trelmix {
 // stopped at a bounded size instead of exhausting the host's memory.
 inline constexpr std::int32_t kMaxRecordLength = 64 * 1024 * 1024;
 
-// A non-owning view of bytes. ComparePrefix never reads past the span.
-struct ByteSpan {
-    std::int32_t length = 0;
-    const std::uint8_t* bytes = nullptr;
+// Bytes whose contents are not kept when the buffer grows: every user
+// rebuilds what it needs.
+class ByteBuffer {
+public:
+    std::uint8_t* data() const { return bytes_.get(); }
+    std::size_t capacity() const { return capacity_; }
+    // Room for `size` bytes, growing geometrically. May throw std::bad_alloc,
+    // leaving the buffer as it was.
+    void Reserve(std::size_t size);
 
-    // 0 when the span starts with the pattern. An empty span gives -1, an
-    // empty pattern 1 (it never matches), a span shorter than the pattern -1;
-    // otherwise the sign of the first differing byte.
-    std::int32_t ComparePrefix(std::int32_t patternLength, const std::uint8_t* pattern) const;
-
-    // The first offset >= start at which the span's remaining bytes begin with
-    // the pattern, or -1. An occurrence always lies wholly inside the span.
-    std::int32_t FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
-                          std::uint32_t start) const;
+private:
+    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::size_t capacity_ = 0;
 };
 
-// A private copy of the host's record with a cursor. `data` always exists and
-// holds at least `length` bytes. The cursor normally lies in 0..length; it is
-// -1 on empty data after SKIP_END or a PAD_* of 0, and may lie past `length`
-// after CRUNCH_SPACES shortened the data. Every operation tolerates both.
+// The two buffers a script's runs edit in. A Script keeps them between runs
+// (calls never overlap), so that once a record of similar length has been
+// run, a run allocates nothing.
+struct WorkBuffers {
+    ByteBuffer front;  // the record, once edited
+    ByteBuffer back;   // where an edit that cannot work in place builds its result
+
+    // Before a run on a record of `length`: lets go of buffers that one
+    // exceptional record grew far beyond what this record needs.
+    void Trim(std::uint32_t length);
+};
+
+// The record of one run with a cursor. Until the first edit `bytes` are the
+// host's own (copy-on-write: criteria and searches read them where they lie);
+// the first edit builds the record in the script's front buffer, and later
+// edits work there in place when it has room. The cursor normally lies in
+// 0..length; it is -1 on empty data after SKIP_END or a PAD_* of 0, and may
+// lie past `length` after CRUNCH_SPACES shortened the data. Every operation
+// tolerates both.
 //
-// Edits that lengthen or move bytes build a new buffer of exactly the new
-// length before releasing the old one, so an allocation failure (which they
-// let through as std::bad_alloc) leaves the context as it was. An edit whose
-// result would be longer than kMaxRecordLength throws std::bad_alloc the same
-// way, before anything changes; the exports turn it into
-// TRLM_STATUS_OUT_OF_MEMORY.
+// An edit that needs a larger buffer reserves it before anything changes, so
+// an allocation failure (let through as std::bad_alloc) leaves the record as
+// it was; so does an edit whose result would be longer than
+// kMaxRecordLength. The exports turn either into TRLM_STATUS_OUT_OF_MEMORY.
 struct DataContext {
-    std::vector<std::uint8_t> data;
+    const std::uint8_t* bytes = nullptr;  // `length` bytes: the host's, or work->front once edited
     std::int32_t cursor = 0;
     std::int32_t length = 0;
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
     std::int32_t* rulesetEnabled = nullptr;  // the Script's switches, not a copy
+    WorkBuffers* work = nullptr;             // the Script's buffers
+    bool edited = false;                     // `bytes` lie in work->front
+
+    // The host's record, not yet edited.
+    void Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers);
 
     // The bytes from `position` to the end, or the empty span when the data is
     // empty or the position lies outside 0..length.
     ByteSpan SpanFrom(std::int32_t position) const;
+
+    // The record's bytes to change in place (copied into the front buffer on
+    // the first edit).
+    std::uint8_t* Writable();
+
+    // Makes the record `size` bytes long, all of them written by
+    // `build(out)` from the current bytes (which stay readable meanwhile).
+    template <typename Build>
+    void Rebuild(std::size_t size, Build&& build);
 
     // Removes `remove` bytes at the cursor (at 0 when the cursor is negative)
     // and puts `text` there; the cursor ends just after the text. Nothing
@@ -69,6 +98,26 @@ struct DataContext {
     // The cursor ends on the new last byte. A negative count (a PAD_ number of
     // 2^31 or more) changes nothing, the cursor included.
     void PadEnd(std::int32_t count, std::uint8_t fill);
+
+private:
+    // Replaces `removed` bytes at `at` with `added` bytes that `fill(out)`
+    // writes: in place when the front buffer has room, else rebuilt.
+    template <typename Fill>
+    void Splice(std::int32_t at, std::int32_t removed, std::size_t added, Fill&& fill);
+    void Became(std::size_t size);
 };
+
+// The size of a record of `length` bytes grown by `extra`; past
+// kMaxRecordLength it throws std::bad_alloc, before anything is touched.
+std::size_t GrownSize(std::size_t length, std::size_t extra);
+
+template <typename Build>
+void DataContext::Rebuild(std::size_t size, Build&& build) {
+    ByteBuffer& target = edited ? work->back : work->front;  // never the bytes being read
+    target.Reserve(size);
+    build(target.data());
+    if (edited) std::swap(work->front, work->back);
+    Became(size);
+}
 
 }  // namespace trelmix

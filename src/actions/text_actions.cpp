@@ -1,7 +1,7 @@
 // Replace, move and insert: what the actions that take text do when their
 // rule runs.
+#include <cstring>
 #include <new>
-#include <vector>
 
 #include "actions/action.h"
 #include "actions/data_context.h"
@@ -26,8 +26,8 @@ void act::ReplaceFirst(const Action& a, DataContext& d) {
 // search starts just after the previous replacement, which holds the old
 // bytes after the previous occurrence, so the occurrences are those of the
 // original data from the cursor, left to right, without overlap. One scan
-// counts them to size the result, a second fills one buffer of that exact
-// length. A result longer than kMaxRecordLength fails like an allocation
+// counts them to size the result, a second builds it in the other working
+// buffer. A result longer than kMaxRecordLength fails like an allocation
 // (the export turns std::bad_alloc into a status) before anything changes.
 void act::ReplaceAll(const Action& a, DataContext& d) {
     const ByteArg& arg1 = a.arg1;
@@ -43,18 +43,21 @@ void act::ReplaceAll(const Action& a, DataContext& d) {
     const std::int64_t size = d.length + count * (arg2.length() - arg1.length());
     if (size > kMaxRecordLength) throw std::bad_alloc();
 
-    std::vector<std::uint8_t> next;
-    next.reserve(static_cast<std::size_t>(size));
-    std::int32_t from = 0;
-    for (std::int32_t at = first; at >= 0; at = after(at)) {
-        next.insert(next.end(), d.data.begin() + from, d.data.begin() + at);
-        next.insert(next.end(), arg2.bytes.begin(), arg2.bytes.end());
-        from = at + arg1.length();
-    }
-    const auto cursor = static_cast<std::int32_t>(next.size());
-    next.insert(next.end(), d.data.begin() + from, d.data.begin() + d.length);
-    d.data = std::move(next);
-    d.length = static_cast<std::int32_t>(size);
+    std::int32_t cursor = 0;
+    d.Rebuild(static_cast<std::size_t>(size), [&](std::uint8_t* out) {
+        const auto put = [&](const std::uint8_t* from, std::int32_t n) {
+            if (n > 0) std::memcpy(out, from, static_cast<std::size_t>(n));
+            out += n;
+        };
+        std::int32_t from = 0;
+        for (std::int32_t at = first; at >= 0; at = after(at)) {
+            put(all.bytes + from, at - from);
+            put(arg2.data(), arg2.length());
+            cursor += at - from + arg2.length();
+            from = at + arg1.length();
+        }
+        put(all.bytes + from, all.length - from);
+    });
     d.cursor = cursor;
 }
 

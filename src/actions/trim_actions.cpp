@@ -10,9 +10,10 @@ namespace {
 // before the cursor stay whatever they are, and the cursor does not move.
 void RemoveFromCursor(DataContext& d, std::uint8_t victim) {
     if (d.cursor < 0 || d.cursor >= d.length) return;
+    std::uint8_t* data = d.Writable();
     std::int32_t write = d.cursor;
     for (std::int32_t read = d.cursor; read < d.length; ++read) {
-        if (d.data[read] != victim) d.data[write++] = d.data[read];
+        if (data[read] != victim) data[write++] = data[read];
     }
     d.length = write;
 }
@@ -34,11 +35,13 @@ void act::RemoveZeros(const Action&, DataContext& d) { RemoveFromCursor(d, 0x30)
 // Every run of spaces in the whole data becomes one space. The cursor stays,
 // even past the new end.
 void act::CrunchSpaces(const Action&, DataContext& d) {
+    if (d.length == 0) return;
+    std::uint8_t* data = d.Writable();
     std::int32_t write = 0;
     for (std::int32_t read = 0; read < d.length; ++read) {
-        const std::uint8_t b = d.data[read];
-        if (b == 0x20 && write > 0 && d.data[write - 1] == 0x20) continue;
-        d.data[write++] = b;
+        const std::uint8_t b = data[read];
+        if (b == 0x20 && write > 0 && data[write - 1] == 0x20) continue;
+        data[write++] = b;
     }
     d.length = write;
 }

@@ -82,11 +82,11 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* da
         if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
         RunOutcome run = RunScript(*Registry().At(index), data, length, codeType, protocol);
         if (!run.copyBack) return run.result;
-        if (run.edited.size() > std::max(capacity, length)) {
+        if (static_cast<std::uint32_t>(run.edited.length) > std::max(capacity, length)) {
             run.result.status = TRLM_STATUS_TOO_LONG;
             return run.result;
         }
-        if (!run.edited.empty()) std::memcpy(data, run.edited.data(), run.edited.size());
+        CopyBack(run, data);
         return run.result;
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);

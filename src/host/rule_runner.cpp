@@ -19,7 +19,7 @@ constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied
 
 // Every report below is guarded by `if (watch)`: the library's normal path
 // has no observer and pays one predictable branch per step.
-RecordView View(const DataContext& d) { return {d.data.data(), d.length, d.cursor, d.rulesetEnabled}; }
+RecordView View(const DataContext& d) { return {d.bytes, d.length, d.cursor, d.rulesetEnabled}; }
 
 void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const DataContext& d,
              Clause clause = Clause::None, WildcardStop stop = {}) {
@@ -96,10 +96,9 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
 
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
+    script.work.Trim(length);
     DataContext d;
-    d.data.assign(data, data + length);
-    d.cursor = 0;
-    d.length = static_cast<std::int32_t>(length);
+    d.Start(data, static_cast<std::int32_t>(length), script.work);
     d.codeType = codeType;
     d.protocol = protocol;
     d.rulesetEnabled = script.rulesetEnabled.data();
@@ -132,17 +131,22 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     }
     out.result.status = TRLM_STATUS_APPLIED;
     out.result.length = static_cast<std::uint32_t>(d.length);
-    d.data.resize(static_cast<std::size_t>(d.length));
-    out.edited = std::move(d.data);
+    out.edited = d.SpanFrom(0);
     out.copyBack = true;
     if (watch) watch->RunEnded({out.result.status, true});
     return out;
 }
 
+void CopyBack(const RunOutcome& run, std::uint8_t* data) {
+    if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
+        std::memcpy(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
+    }
+}
+
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
                             std::uint32_t codeType, std::uint32_t protocol) {
-    RunOutcome run = RunScript(script, data, length, codeType, protocol);
-    if (run.copyBack && !run.edited.empty()) std::memcpy(data, run.edited.data(), run.edited.size());
+    const RunOutcome run = RunScript(script, data, length, codeType, protocol);
+    CopyBack(run, data);
     return run.result;
 }
 

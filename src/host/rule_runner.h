@@ -10,18 +10,23 @@
 
 namespace trelmix {
 
-// The edited record stays in `edited` so that a caller with a capacity can
-// decide whether it fits before anything is copied back.
+// The edited record stays where the run left it (the script's working buffer,
+// or the caller's own bytes when no edit was made) so that a caller with a
+// capacity can decide whether it fits before anything is copied back.
 struct RunOutcome {
-    ExecuteResult result{};       // status, and the caller's length
-    bool copyBack = false;        // the run ended normally: `edited` goes back
-    std::vector<std::uint8_t> edited;
+    ExecuteResult result{};  // status, and the caller's length
+    bool copyBack = false;   // the run ended normally: `edited` goes back
+    ByteSpan edited;         // valid until the script runs again
 };
 
-// May throw std::bad_alloc (the working copy, an edit); the caller's buffer is
-// untouched until the caller copies `edited` back.
+// May throw std::bad_alloc (a working buffer, an edit); the caller's buffer
+// is untouched until the caller copies `edited` back (CopyBack).
 RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
                      std::uint32_t codeType, std::uint32_t protocol);
+
+// Writes the edited record into the caller's buffer (nothing when the run
+// made no edit: the bytes are already there).
+void CopyBack(const RunOutcome& run, std::uint8_t* data);
 
 // RunScript, then the copy-back into the caller's buffer.
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,

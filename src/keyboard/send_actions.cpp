@@ -59,12 +59,12 @@ void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDig
 void act::SendAll(const Action&, DataContext& d) {
     if (!CurrentTransmitObject()) return;
     d.cursor = 0;
-    SendText(d.data.data(), d.length);
+    SendText(d.bytes, d.length);
 }
 
 void act::SendRem(const Action&, DataContext& d) {
     if (!CurrentTransmitObject() || !CursorInData(d)) return;
-    SendText(d.data.data() + d.cursor, d.length - d.cursor);
+    SendText(d.bytes + d.cursor, d.length - d.cursor);
 }
 
 void act::SendUntil(const Action& a, DataContext& d) {
@@ -72,8 +72,8 @@ void act::SendUntil(const Action& a, DataContext& d) {
     if (a.arg1.bytes.empty()) return;  // an empty delimiter never occurs: nothing is typed
     const std::uint8_t delimiter = a.arg1.bytes[0];
     for (std::int32_t i = d.cursor; i < d.length; ++i) {
-        if (d.data[static_cast<std::size_t>(i)] == delimiter) {
-            SendText(d.data.data() + d.cursor, i - d.cursor);
+        if (d.bytes[i] == delimiter) {
+            SendText(d.bytes + d.cursor, i - d.cursor);
             return;
         }
     }

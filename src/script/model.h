@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "actions/action.h"
+#include "actions/data_context.h"
 #include "script/byte_arg.h"
 
 namespace trelmix {
@@ -65,6 +66,11 @@ struct Script {
     std::array<std::int32_t, kRulesetCount> rulesetEnabled;
 
     RuleIndex index;
+
+    // Where runs build their edited record, kept from run to run. Like the
+    // switches, it changes as the script runs; it holds nothing a later run
+    // reads.
+    WorkBuffers work;
 
     Script() { rulesetEnabled.fill(1); }
 };

@@ -55,33 +55,44 @@ TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
 
 // ---- the working record directly, for what a script cannot show -----------
 
+// A host's record and the buffers of the script that works on it.
+struct Record {
+    explicit Record(std::string text, std::int32_t length = -1) : host(std::move(text)) {
+        d.Start(reinterpret_cast<const std::uint8_t*>(host.data()),
+                length < 0 ? static_cast<std::int32_t>(host.size()) : length, work);
+    }
+    std::string Str() const { return d.length ? std::string(d.bytes, d.bytes + d.length) : ""; }
+    std::string host;
+    WorkBuffers work;
+    DataContext d;
+};
+
 TEST(DataContext, QuirksOutOfReachOfScripts) {
     ByteArg ab;
     ab.bytes = {'a', 'b'};
 
-    DataContext empty;  // SKIP_END or PAD_* 0 on empty data leave the cursor at -1
-    empty.PadEnd(0, ' ');
-    EXPECT_EQ(empty.cursor, -1);
-    EXPECT_EQ(empty.length, 0);
-    empty.ReplaceAtCursor(ab, 0);
-    EXPECT_EQ(test::Str(empty.data), "ab");
-    EXPECT_EQ(empty.cursor, 2);
+    Record empty("");  // SKIP_END or PAD_* 0 on empty data leave the cursor at -1
+    empty.d.PadEnd(0, ' ');
+    EXPECT_EQ(empty.d.cursor, -1);
+    EXPECT_EQ(empty.d.length, 0);
+    empty.d.ReplaceAtCursor(ab, 0);
+    EXPECT_EQ(empty.Str(), "ab");
+    EXPECT_EQ(empty.d.cursor, 2);
 
-    DataContext d;
-    d.data = test::Bytes("ABC");
-    d.length = 3;
-    d.cursor = 1;
-    d.ReplaceAtCursor(ab, 4);  // more to remove than there is: nothing changes
-    d.PadEnd(4, ' ');          // more fill than data
-    d.PadEnd(-1, ' ');         // a count of 2^31 or more
-    EXPECT_EQ(test::Str(d.data), "ABC");
-    EXPECT_EQ(d.length, 3);
-    EXPECT_EQ(d.cursor, 1);
+    Record r("ABC");
+    r.d.cursor = 1;
+    r.d.ReplaceAtCursor(ab, 4);  // more to remove than there is: nothing changes
+    r.d.PadEnd(4, ' ');          // more fill than data
+    r.d.PadEnd(-1, ' ');         // a count of 2^31 or more
+    EXPECT_FALSE(r.d.edited);    // the host's bytes are still the record
+    EXPECT_EQ(r.Str(), "ABC");
+    EXPECT_EQ(r.d.cursor, 1);
 
-    d.cursor = 7;  // past the end, as CRUNCH_SPACES can leave it
-    d.ReplaceAtCursor(ab, 0);
-    EXPECT_EQ(test::Str(d.data), "ABCab");
-    EXPECT_EQ(d.cursor, 5);
+    r.d.cursor = 7;  // past the end, as CRUNCH_SPACES can leave it
+    r.d.ReplaceAtCursor(ab, 0);
+    EXPECT_EQ(r.Str(), "ABCab");
+    EXPECT_EQ(r.d.cursor, 5);
+    EXPECT_EQ(r.host, "ABC");  // the first edit copied; the host's bytes never change
 }
 
 // Each edit that could pass the limit, on a record whose length is faked
@@ -89,35 +100,19 @@ TEST(DataContext, QuirksOutOfReachOfScripts) {
 TEST(DataContext, ResultPastTheLimitThrowsBeforeAnyChange) {
     ByteArg two;
     two.bytes = {'a', 'b'};
-    DataContext d;
-    d.data = test::Bytes("ABC");
-    d.length = kMaxRecordLength - 1;
-    d.cursor = 1;
-    EXPECT_THROW(d.AppendText(two), std::bad_alloc);
-    EXPECT_THROW(d.PrependText(two), std::bad_alloc);
-    EXPECT_THROW(d.ReplaceAtCursor(two, 0), std::bad_alloc);
-    EXPECT_THROW(d.PadEnd(2, ' '), std::bad_alloc);
-    EXPECT_EQ(test::Str(d.data), "ABC");
-    EXPECT_EQ(d.length, kMaxRecordLength - 1);
-    EXPECT_EQ(d.cursor, 1);
+    Record r("ABC", kMaxRecordLength - 1);
+    r.d.cursor = 1;
+    EXPECT_THROW(r.d.AppendText(two), std::bad_alloc);
+    EXPECT_THROW(r.d.PrependText(two), std::bad_alloc);
+    EXPECT_THROW(r.d.ReplaceAtCursor(two, 0), std::bad_alloc);
+    EXPECT_THROW(r.d.PadEnd(2, ' '), std::bad_alloc);
+    EXPECT_FALSE(r.d.edited);
+    EXPECT_EQ(r.d.length, kMaxRecordLength - 1);
+    EXPECT_EQ(r.d.cursor, 1);
 }
 
-TEST(ByteSpan, ComparePrefixAndFindFrom) {
-    const std::uint8_t abc[] = {'A', 'B', 'C'};
-    const ByteSpan span{3, abc};
-    const auto P = [](const char* s) { return reinterpret_cast<const std::uint8_t*>(s); };
-    EXPECT_EQ(span.ComparePrefix(2, P("AB")), 0);
-    EXPECT_EQ(span.ComparePrefix(3, P("ABC")), 0);
-    EXPECT_EQ(span.ComparePrefix(4, P("ABCD")), -1);
-    EXPECT_EQ(span.ComparePrefix(0, P("")), 1);
-    EXPECT_EQ(span.ComparePrefix(2, nullptr), 1);
-    EXPECT_EQ(span.ComparePrefix(2, P("AA")), 1);
-    EXPECT_EQ(span.ComparePrefix(2, P("AZ")), -1);
-    EXPECT_EQ(span.ComparePrefix(1, P("\xFF")), -1);  // unsigned bytes
-    EXPECT_EQ((ByteSpan{0, abc}).ComparePrefix(1, P("A")), -1);
-    EXPECT_EQ((ByteSpan{0, abc}).ComparePrefix(0, P("")), -1);  // the empty span first
-    EXPECT_EQ((ByteSpan{3, nullptr}).ComparePrefix(1, P("A")), -1);
-
+TEST(ByteSpan, FindFrom) {
+    const auto P = [](const char* t) { return reinterpret_cast<const std::uint8_t*>(t); };
     const std::uint8_t text[] = {'x', 'A', 'B', 'A', 'B'};
     const ByteSpan record{5, text};
     EXPECT_EQ(record.FindFrom(2, P("AB"), 0), 1);
