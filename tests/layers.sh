@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# The layers of the code, lowest first; an #include may point to the same
-# layer or a lower one, never higher. Every file of src/, include/ and tools/
-# must have a layer, so a new file is placed here when it is added.
+# The layers of the code by file, lowest first (README, Layout): an #include
+# may point to its own layer or a lower one. Every file of include/, src/ and
+# tools/ must have a layer, so a new file is placed here when it is added.
 #   layers.sh SOURCE_DIR
-set -u
 cd "${1:-.}" || exit 1
-
 names=("public header" platform "model and actions" language "criteria, rulesets, keyboard"
        "compiler and rule runner" exports tools)
 layer_of() {
@@ -21,28 +19,21 @@ layer_of() {
     *) echo -1 ;;
     esac
 }
-
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 failures=0
-files=$(find include src tools -name '*.h' -o -name '*.c' -o -name '*.cpp' | sort)
+files=$(find include src tools -name '*.h' -o -name '*.c' -o -name '*.cpp')
 for file in $files; do
     from=$(layer_of "$file")
-    if [ "$from" -lt 0 ]; then
-        echo "FAIL: $file has no layer (add it to tests/layers.sh)"
-        failures=$((failures + 1))
-        continue
-    fi
+    [ "$from" -ge 0 ] || { fail "$file has no layer (add it to tests/layers.sh)"; continue; }
     for included in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file"); do
         target=""
         for dir in "${file%/*}" src include; do
             [ -f "$dir/$included" ] && { target="$dir/$included"; break; }
         done
-        [ -n "$target" ] || { echo "FAIL: $file includes $included, which is not in the tree"; failures=$((failures + 1)); continue; }
+        [ -n "$target" ] || { fail "$file includes $included, which is not in the tree"; continue; }
         to=$(layer_of "$target")
-        if [ "$to" -gt "$from" ]; then
-            echo "FAIL: $file (${names[$from]}) includes $target (${names[$to]}), a higher layer"
-            failures=$((failures + 1))
-        fi
+        [ "$to" -le "$from" ] || fail "$file (${names[$from]}) includes $target (${names[$to]}), a higher layer"
     done
 done
-[ $failures -eq 0 ] && echo "every include points to its own layer or a lower one ($(echo "$files" | wc -l) files)"
+[ $failures -eq 0 ] && echo "every include points to its own layer or a lower one ($(wc -w <<<"$files") files)"
 [ $failures -eq 0 ]

@@ -27,22 +27,13 @@ ByteArg Text(std::string_view s, bool isNumber = false) {
 // A recording platform whose ANSI code page is not Windows-1252: 0x80 is
 // U+00C7, 0x81 does not decode, 0x82 leads a two-byte character; it also
 // notes the code page of every request.
-class OtherAnsiPlatform final : public platform::Backend {
+class OtherAnsiPlatform final : public RecordingPlatform {
 public:
-    RecordingPlatform r;
     std::vector<std::uint32_t> codePages;
 
-    void ReportEvent(std::u16string_view s, std::u16string_view m) override { r.ReportEvent(s, m); }
-    bool PathExists(const char16_t* p) override { return r.PathExists(p); }
-    bool ReadFile(const char16_t* p, std::uint64_t n, std::vector<std::uint8_t>& b) override { return r.ReadFile(p, n, b); }
-    void SendInput(std::uint32_t n, const InputRecord* rec) override { r.SendInput(n, rec); }
-    std::uint32_t MapVirtualKey(std::uint32_t k) override { return r.MapVirtualKey(k); }
-    std::int16_t VkKeyScan(char16_t c) override { return r.VkKeyScan(c); }
-    bool CapsLockOn() override { return r.CapsLockOn(); }
-    void Sleep(std::uint32_t ms) override { r.Sleep(ms); }
     int MultiByteToWide(std::uint32_t cp, const std::uint8_t* bytes, int count, char16_t* out, int size) override {
         codePages.push_back(cp);
-        if (cp != 0) return r.MultiByteToWide(cp, bytes, count, out, size);
+        if (cp != 0) return RecordingPlatform::MultiByteToWide(cp, bytes, count, out, size);
         std::u16string units;
         for (int i = 0; i < count; ++i) {
             if (bytes[i] == 0x81) return 0;
@@ -173,7 +164,7 @@ TEST_F(Keyboard, AltPrefixTable) {
 TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     OtherAnsiPlatform p;
     test::Installed<platform::Install> backend(&p);
-    test::Installed<SetTransmitObject> transmit(&p.r.transmit);
+    test::Installed<SetTransmitObject> transmit(&p.transmit);
     const struct {
         std::uint32_t textEncoding;
         const char* bytes;
@@ -185,20 +176,20 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
         {0, "a\x82\x41", 0, ""},    // a two-byte character: nothing typed at all
     };
     for (const auto& c : cases) {
-        p.r.output.clear();
+        p.output.clear();
         p.codePages.clear();
-        p.r.transmit.textEncoding = c.textEncoding;
+        p.transmit.textEncoding = c.textEncoding;
         SendText(reinterpret_cast<const std::uint8_t*>(c.bytes), static_cast<std::int32_t>(std::strlen(c.bytes)));
-        EXPECT_EQ(Render(p.r), c.output) << c.textEncoding << " " << c.bytes;
+        EXPECT_EQ(Render(p), c.output) << c.textEncoding << " " << c.bytes;
         ASSERT_FALSE(p.codePages.empty());
         EXPECT_EQ(p.codePages[0], c.codePage);
     }
     // A single character is always decoded in the ANSI page, and a byte that
     // does not decode is skipped.
-    p.r.output.clear();
-    p.r.transmit.textEncoding = 1;
+    p.output.clear();
+    p.transmit.textEncoding = 1;
     TypeAsciiArgument(Text("\x80\x81z"));
-    EXPECT_EQ(Render(p.r), "U+00C7 z");
+    EXPECT_EQ(Render(p), "U+00C7 z");
 }
 
 // ---- keys by number and name ------------------------------------------------------------

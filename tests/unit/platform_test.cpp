@@ -39,16 +39,12 @@ std::string DifferencesFromWindows(platform::Backend& backend) {
         fields.ignore(1);  // the colon
         unsigned want = 0;
         for (unsigned input = first; fields >> want; ++input, ++answers) {
-            unsigned got = 0;
-            if (question == "vk") {
-                got = static_cast<std::uint16_t>(backend.VkKeyScan(static_cast<char16_t>(input)));
-            } else if (question == "sc") {
-                got = backend.MapVirtualKey(input);
-            } else {
-                const auto byte = static_cast<std::uint8_t>(input);
-                char16_t unit = 0;
-                got = backend.MultiByteToWide(1252, &byte, 1, &unit, 1) == 1 ? unit : 0xFFFFFFFFu;
-            }
+            const auto byte = static_cast<std::uint8_t>(input);
+            char16_t unit = 0;
+            const unsigned got = question == "vk"   ? static_cast<std::uint16_t>(backend.VkKeyScan(byte))
+                                 : question == "sc" ? backend.MapVirtualKey(input)
+                                 : backend.MultiByteToWide(1252, &byte, 1, &unit, 1) == 1 ? unit
+                                                                                          : 0xFFFFFFFFu;
             if (got != want) differences += "\n  " + question + " " + Hex(input) + ": " + Hex(got) + ", Windows " + Hex(want);
         }
     }
