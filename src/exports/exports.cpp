@@ -61,15 +61,15 @@ TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId* id, TrelmixChar* scr
 }
 
 TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
-    return Registry().Find(*id) >= 0 ? 1 : 0;
+    return Registry().Find(*id) ? 1 : 0;
 }
 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol) {
     try {
-        const std::int32_t index = Registry().Find(*id);
-        if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        return ExecuteScript(*Registry().At(index), data, length, codeType, protocol);
+        Script* const script = Registry().Find(*id);
+        if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+        return ExecuteScript(*script, data, length, codeType, protocol);
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
     }
@@ -78,9 +78,9 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType, uint32_t protocol) {
     try {
-        const std::int32_t index = Registry().Find(*id);
-        if (index < 0) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        RunOutcome run = RunScript(*Registry().At(index), data, length, codeType, protocol);
+        Script* const script = Registry().Find(*id);
+        if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+        RunOutcome run = RunScript(*script, data, length, codeType, protocol);
         if (!run.copyBack) return run.result;
         if (static_cast<std::uint32_t>(run.edited.length) > std::max(capacity, length)) {
             run.result.status = TRLM_STATUS_TOO_LONG;

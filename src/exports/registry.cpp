@@ -4,41 +4,79 @@
 
 namespace trelmix {
 
-std::int32_t ScriptRegistry::Find(const HostId& id) const {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (std::memcmp(&entries_[i].id, &id, sizeof(HostId)) == 0) return static_cast<std::int32_t>(i);
+namespace {
+
+bool SameId(const HostId& a, const HostId& b) { return std::memcmp(&a, &b, sizeof(HostId)) == 0; }
+
+}  // namespace
+
+// Ids are GUIDs, mostly random already; the multiplications spread ids that
+// differ in one field only (hosts number their clients) over the table.
+std::size_t ScriptRegistry::Home(const HostId& id) const {
+    std::uint64_t low, high;
+    static_assert(sizeof(HostId) == 2 * sizeof(std::uint64_t));
+    std::memcpy(&low, &id, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const std::uint8_t*>(&id) + sizeof low, sizeof high);
+    std::uint64_t h = (low ^ (high * 0x9E3779B97F4A7C15u)) * 0xBF58476D1CE4E5B9u;
+    h ^= h >> 31;
+    return static_cast<std::size_t>(h) & (slots_.size() - 1);
+}
+
+std::size_t ScriptRegistry::Probe(const HostId& id) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Home(id);
+    while (slots_[i].script && !SameId(slots_[i].id, id)) i = (i + 1) & mask;
+    return i;
+}
+
+Script* ScriptRegistry::Find(const HostId& id) const {
+    if (count_ == 0) return nullptr;
+    return slots_[Probe(id)].script.get();
+}
+
+void ScriptRegistry::Grow() {
+    std::vector<Slot> old(slots_.empty() ? 8 : slots_.size() * 2);  // the only allocation: may throw
+    old.swap(slots_);
+    for (Slot& s : old) {
+        if (s.script) slots_[Probe(s.id)] = std::move(s);
     }
-    return -1;
-}
-
-void ScriptRegistry::Add(const HostId& id, std::unique_ptr<Script> script) {
-    entries_.push_back({id, std::move(script)});
-}
-
-void ScriptRegistry::Replace(std::int32_t index, std::unique_ptr<Script> script) {
-    entries_[static_cast<std::size_t>(index)].script = std::move(script);
-}
-
-std::unique_ptr<Script> ScriptRegistry::Remove(std::int32_t index) {
-    auto script = std::move(entries_[static_cast<std::size_t>(index)].script);
-    entries_.erase(entries_.begin() + index);
-    return script;
-}
-
-bool ScriptRegistry::Unregister(const HostId& id) {
-    const std::int32_t index = Find(id);
-    if (index < 0) return false;
-    Remove(index);  // the returned script is released here
-    return true;
 }
 
 void ScriptRegistry::Store(const HostId& id, std::unique_ptr<Script> script) {
-    const std::int32_t index = Find(id);
-    if (index < 0) {
-        Add(id, std::move(script));
-    } else {
-        Replace(index, std::move(script));
+    if (Find(id)) {
+        slots_[Probe(id)].script = std::move(script);  // the old script is released here
+        return;
     }
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    Slot& slot = slots_[Probe(id)];
+    slot.id = id;
+    slot.script = std::move(script);
+    ++count_;
+}
+
+// Backward-shift deletion: the entries after the hole whose probe passed
+// through it move back, so that no probe stops early at the hole.
+bool ScriptRegistry::Unregister(const HostId& id) {
+    if (count_ == 0) return false;
+    std::size_t hole = Probe(id);
+    if (!slots_[hole].script) return false;
+    slots_[hole].script.reset();
+    --count_;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t next = (hole + 1) & mask; slots_[next].script; next = (next + 1) & mask) {
+        const std::size_t home = Home(slots_[next].id);
+        // The entry stays when its home lies cyclically in (hole, next].
+        const bool stays = hole < next ? (hole < home && home <= next) : (hole < home || home <= next);
+        if (stays) continue;
+        slots_[hole] = std::move(slots_[next]);
+        hole = next;
+    }
+    return true;
+}
+
+void ScriptRegistry::Clear() {
+    slots_.clear();
+    count_ = 0;
 }
 
 ScriptRegistry& Registry() {

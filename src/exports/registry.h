@@ -1,6 +1,6 @@
-// The script registry: each host id's compiled Script, in the order the ids
-// were first registered. Replacing an id's script keeps its place; removing it
-// closes the gap.
+// The script registry: each host id's compiled Script, found by hashing the
+// id so that a lookup costs the same with one client or hundreds. The order
+// of the entries is nobody's concern: a host only ever names one id.
 #pragma once
 
 #include <cstdint>
@@ -14,29 +14,31 @@ namespace trelmix {
 
 class ScriptRegistry {
 public:
-    // Index of the id, compared in all 16 bytes, or -1.
-    std::int32_t Find(const HostId& id) const;
-    Script* At(std::int32_t index) const { return entries_[static_cast<std::size_t>(index)].script.get(); }
-    std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
+    // The id's script, compared in all 16 bytes, or null.
+    Script* Find(const HostId& id) const;
+    std::size_t Count() const { return count_; }
 
-    // Registers a new id at the end (may throw std::bad_alloc; then nothing changed).
-    void Add(const HostId& id, std::unique_ptr<Script> script);
-    // Releases the entry's script and keeps the new one in the same place.
-    void Replace(std::int32_t index, std::unique_ptr<Script> script);
-    // Takes the entry's script out and closes the gap.
-    std::unique_ptr<Script> Remove(std::int32_t index);
+    // Registers the id's script, releasing the one it had. May throw
+    // std::bad_alloc (the table's growth); then nothing changed.
+    void Store(const HostId& id, std::unique_ptr<Script> script);
     // Removes the id's entry and releases its script; false when it had none.
     bool Unregister(const HostId& id);
-    // Add or Replace.
-    void Store(const HostId& id, std::unique_ptr<Script> script);
-    void Clear() { entries_.clear(); }
+    void Clear();
 
 private:
-    struct Entry {
-        HostId id;
+    // Open addressing with linear probing, at most half full, so that a probe
+    // always ends at an empty slot (one without a script).
+    struct Slot {
+        HostId id{};
         std::unique_ptr<Script> script;
     };
-    std::vector<Entry> entries_;
+    std::size_t Home(const HostId& id) const;
+    // The slot holding the id, else the empty slot where the probe ended.
+    std::size_t Probe(const HostId& id) const;
+    void Grow();
+
+    std::vector<Slot> slots_;  // empty, or a power of two in size
+    std::size_t count_ = 0;
 };
 
 // The process-wide registry behind the exports. Scripts still registered

@@ -85,7 +85,7 @@ std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, 
         diff += "keys, text or pauses; ";
     }
     if (assigned_) {
-        const Script* library = Registry().At(Registry().Find(id_));
+        const Script* library = Registry().Find(id_);
         if (!std::equal(switches_.begin(), switches_.end(), library->rulesetEnabled.begin())) diff += "ruleset switches; ";
     }
     recording_.output.clear();

@@ -14,9 +14,30 @@ TEST(Registry, ComparesAll16Bytes) {
     for (int byte = 0; byte < 16; ++byte) {
         HostId other = KeyboardClientId;
         reinterpret_cast<std::uint8_t*>(&other)[byte] ^= 0x01;
-        EXPECT_EQ(r.Find(other), -1) << "byte " << byte;
+        EXPECT_EQ(r.Find(other), nullptr) << "byte " << byte;
     }
-    EXPECT_EQ(r.Find(KeyboardClientId), 0);
+    EXPECT_NE(r.Find(KeyboardClientId), nullptr);
+}
+
+// Ids that collide and wrap around the table, removed in an order that
+// leaves holes in the middle of probe chains: every id keeps its own script.
+TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
+    ScriptRegistry r;
+    std::vector<Script*> scripts(600);
+    const auto id = [](std::size_t n) { return HostId{static_cast<std::uint32_t>(n % 37), 1, static_cast<std::uint16_t>(n), {}}; };
+    for (std::size_t n = 0; n < scripts.size(); ++n) {
+        auto s = std::make_unique<Script>();
+        scripts[n] = s.get();
+        r.Store(id(n), std::move(s));
+    }
+    for (std::size_t n = 0; n < scripts.size(); n += 3) EXPECT_TRUE(r.Unregister(id(n)));
+    for (std::size_t n = 1; n < scripts.size(); n += 3) {
+        auto s = std::make_unique<Script>();
+        scripts[n] = s.get();
+        r.Store(id(n), std::move(s));  // replaced: the count stays
+    }
+    EXPECT_EQ(r.Count(), 400u);
+    for (std::size_t n = 0; n < scripts.size(); ++n) EXPECT_EQ(r.Find(id(n)), n % 3 ? scripts[n] : nullptr) << n;
 }
 
 // Assignment through the export: what the host sees of the registry.
