@@ -14,10 +14,6 @@ void Copy(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     if (n) std::memmove(to, from, n);
 }
 
-// Buffers kept between runs up to this size; one larger was grown by an
-// exceptional record and is let go before a run that does not need it.
-constexpr std::size_t kKeptCapacity = 1 << 20;
-
 }  // namespace
 
 std::size_t GrownSize(std::size_t length, std::size_t extra) {
@@ -35,7 +31,8 @@ void ByteBuffer::Reserve(std::size_t size) {
     capacity_ = grown;
 }
 
-void WorkBuffers::Trim(std::uint32_t length) {
+// A buffer larger than kKeptCapacity was grown by an exceptional record.
+void WorkBuffers::TrimLarge(std::uint32_t length) {
     if (front.capacity() > kKeptCapacity && front.capacity() / 4 > length) front = {};
     if (back.capacity() > kKeptCapacity && back.capacity() / 4 > length) back = {};
 }
@@ -46,11 +43,6 @@ void DataContext::Start(const std::uint8_t* record, std::int32_t recordLength, W
     cursor = 0;
     work = &buffers;
     edited = false;
-}
-
-ByteSpan DataContext::SpanFrom(std::int32_t position) const {
-    if (length == 0 || position < 0 || position > length) return {};
-    return {length - position, bytes + position};
 }
 
 std::uint8_t* DataContext::Writable() {

@@ -40,7 +40,15 @@ struct WorkBuffers {
 
     // Before a run on a record of `length`: lets go of buffers that one
     // exceptional record grew far beyond what this record needs.
-    void Trim(std::uint32_t length);
+    void Trim(std::uint32_t length) {
+        if (front.capacity() > kKeptCapacity || back.capacity() > kKeptCapacity) TrimLarge(length);
+    }
+
+    // Buffers are kept between runs up to this size.
+    static constexpr std::size_t kKeptCapacity = 1 << 20;
+
+private:
+    void TrimLarge(std::uint32_t length);
 };
 
 // The record of one run with a cursor. Until the first edit `bytes` are the
@@ -70,7 +78,10 @@ struct DataContext {
 
     // The bytes from `position` to the end, or the empty span when the data is
     // empty or the position lies outside 0..length.
-    ByteSpan SpanFrom(std::int32_t position) const;
+    ByteSpan SpanFrom(std::int32_t position) const {
+        if (length == 0 || position < 0 || position > length) return {};
+        return {length - position, bytes + position};
+    }
 
     // The record's bytes to change in place (copied into the front buffer on
     // the first edit).

@@ -79,9 +79,6 @@ void ScriptRegistry::Clear() {
     count_ = 0;
 }
 
-ScriptRegistry& Registry() {
-    static ScriptRegistry registry;
-    return registry;
-}
+constinit ScriptRegistry theRegistry;
 
 }  // namespace trelmix

@@ -41,8 +41,10 @@ private:
     std::size_t count_ = 0;
 };
 
-// The process-wide registry behind the exports. Scripts still registered
-// when the library unloads are released with it.
-ScriptRegistry& Registry();
+// The process-wide registry behind the exports, built before any code runs
+// (no guard to test on every call). Scripts still registered when the
+// library unloads are released with it.
+extern constinit ScriptRegistry theRegistry;
+inline ScriptRegistry& Registry() { return theRegistry; }
 
 }  // namespace trelmix

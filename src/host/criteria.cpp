@@ -1,5 +1,7 @@
 #include "host/criteria.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "script/keyword_support.h"
@@ -54,6 +56,7 @@ bool ParseWildcardMatch(ScriptBuilder& b, const Statement& st) {
     ByteArg pattern;
     if (!ReadArguments(st, 1, 1, args) || !QuotedArgument(st, args[0], 1, pattern)) return false;
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
+    b.currentRule->criteria->wildcardShape = ShapeOf(pattern);
     b.currentRule->criteria->wildcard = std::move(pattern);
     return true;
 }
@@ -114,25 +117,36 @@ bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) 
     return pos == L || stopped(n, pos);
 }
 
-// The tests only read, so their order does not change the answer: the
-// cheapest come first.
-Clause FailingClause(const Criteria& c, const DataContext& d) {
-    if (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) return Clause::Length;
-    if (c.protocol != kUnset && d.protocol != c.protocol) return Clause::Protocol;
-    if (!c.codes.empty()) {
-        const std::uint32_t* code = c.codes.data();
-        const std::uint32_t* const end = code + c.codes.size();
-        while (*code != d.codeType) {
-            if (++code == end) return Clause::CodeList;
-        }
+// Each literal byte and '?' takes one byte of the record, a final '*' at
+// least one, any other '*' none or more: a lower bound on the length.
+WildcardShape ShapeOf(const ByteArg& pattern) {
+    WildcardShape shape;
+    const auto stars = std::count(pattern.bytes.begin(), pattern.bytes.end(), '*');
+    const bool finalStar = !pattern.bytes.empty() && pattern.bytes.back() == '*';
+    shape.minLength = pattern.length() - static_cast<std::int32_t>(stars) + (finalStar ? 1 : 0);
+    shape.exact = stars == 0;
+    shape.prefix = stars == 1 && finalStar && std::count(pattern.bytes.begin(), pattern.bytes.end(), '?') == 0;
+    return shape;
+}
+
+bool WildcardAccepts(const ByteArg& pattern, const WildcardShape& shape, ByteSpan record) {
+    if (record.length < shape.minLength || (shape.exact && record.length != shape.minLength)) return false;
+    if (!shape.prefix) return WildcardMatch(pattern, record);
+    // Prefixes are a few bytes: compared here rather than through a call.
+    const std::uint8_t* p = pattern.data();
+    for (std::int32_t i = 0; i + 1 < shape.minLength; ++i) {
+        if (record.bytes[i] != p[i]) return false;
     }
-    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return Clause::None;
+    return true;
+}
+
+Clause FailingTextClause(const Criteria& c, const DataContext& d) {
     const ByteSpan record = d.SpanFrom(0);
     if (c.match.length() > 0) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
         if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return Clause::Match;
     }
-    if (c.wildcard.length() == 0 || WildcardMatch(c.wildcard, record)) return Clause::None;
+    if (c.wildcard.length() == 0 || WildcardAccepts(c.wildcard, c.wildcardShape, record)) return Clause::None;
     return Clause::Wildcard;
 }
 

@@ -2,6 +2,8 @@
 // of that type can reach. See RuleIndex (script/model.h).
 #pragma once
 
+#include <algorithm>
+
 #include "script/model.h"
 
 namespace trelmix {
@@ -11,37 +13,30 @@ namespace trelmix {
 // std::bad_alloc, with the index left empty.
 void BuildRuleIndex(Script& script);
 
-// Calls visit(position) for each rule a record of `codeType` can reach, in
-// the rules' order, until visit returns false.
-template <typename Visit>
-void ForEachReachableRule(const Script& script, std::uint32_t codeType, Visit&& visit) {
+// True when runs go by the index: a rule with a code list that a run reaches
+// then always lists the record's code type.
+inline bool UsesRuleIndex(const Script& script) {
+    return script.index.ruleCount == script.rules.size() && !script.rules.empty();
+}
+
+// The rules a record of `codeType` can reach, in the rules' order: positions
+// list[0 .. count), or every rule (0 .. count) when `list` is null (no index).
+struct ReachableRules {
+    const std::uint32_t* list = nullptr;
+    std::uint32_t count = 0;
+    std::uint32_t operator[](std::uint32_t k) const { return list ? list[k] : k; }
+};
+
+inline ReachableRules RulesFor(const Script& script, std::uint32_t codeType) {
+    if (!UsesRuleIndex(script)) return {nullptr, static_cast<std::uint32_t>(script.rules.size())};
     const RuleIndex& index = script.index;
-    const auto rules = static_cast<std::uint32_t>(script.rules.size());
-    if (index.ruleCount != script.rules.size() || rules == 0) {
-        for (std::uint32_t i = 0; i < rules; ++i) {
-            if (!visit(i)) return;
-        }
-        return;
-    }
     // The code's own list, or the rules every record reaches.
-    const std::uint32_t* next = index.always.data();
-    const std::uint32_t* end = next + index.always.size();
-    std::size_t lo = 0, hi = index.codes.size();
-    while (lo < hi) {
-        const std::size_t mid = (lo + hi) / 2;
-        if (index.codes[mid] < codeType) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
+    const auto code = std::lower_bound(index.codes.begin(), index.codes.end(), codeType);
+    if (code == index.codes.end() || *code != codeType) {
+        return {index.always.data(), static_cast<std::uint32_t>(index.always.size())};
     }
-    if (lo < index.codes.size() && index.codes[lo] == codeType) {
-        next = index.reach.data() + index.first[lo];
-        end = index.reach.data() + index.first[lo + 1];
-    }
-    for (; next != end; ++next) {
-        if (!visit(*next)) return;
-    }
+    const std::size_t i = static_cast<std::size_t>(code - index.codes.begin());
+    return {index.reach.data() + index.first[i], index.first[i + 1] - index.first[i]};
 }
 
 }  // namespace trelmix

@@ -13,8 +13,6 @@ namespace trelmix {
 
 namespace {
 
-enum class Next { GoOn, Stop };
-
 constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied yet
 
 // Every report below is guarded by `if (watch)`: the library's normal path
@@ -26,7 +24,23 @@ void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const Da
     watch.RuleReached(position, fate, clause, stop, View(d));
 }
 
-void Execute(const Action& action, DataContext& d) {
+// Why the criteria failed, for the observer: the clause, and for a wildcard
+// where the matcher stopped.
+void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed,
+                   const DataContext& d) {
+    WildcardStop stop;
+    if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, d.SpanFrom(0), &stop);
+    Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
+}
+
+// The rules from `first` up to (not including) `next` that the rule index
+// passed over: their code lists leave the record's code type out.
+void PassedOver(RunObserver& watch, std::uint32_t first, std::uint32_t next, const DataContext& d) {
+    for (std::uint32_t p = first; p < next; ++p) Reached(watch, p, RuleFate::CodeNotListed, d, Clause::CodeList);
+}
+
+// One switch over the kinds: actions are plain values, not objects.
+inline void Execute(const Action& action, DataContext& d) {
     switch (action.kind) {
 #define TRELMIX_KIND(Kind) \
     case ActionKind::Kind: act::Kind(action, d); break;
@@ -37,63 +51,21 @@ void Execute(const Action& action, DataContext& d) {
 
 void RunActions(std::uint32_t position, const Action* actions, ActionRange block, DataContext& d,
                 RunObserver* watch) {
-    for (std::uint32_t i = 0; i < block.count; ++i) {
-        Execute(actions[block.first + i], d);
+    const Action* action = actions + block.first;
+    for (std::uint32_t i = 0; i < block.count; ++i, ++action) {
+        Execute(*action, d);
         if (watch) watch->ActionDone(position, i, View(d));
     }
 }
 
-// Why the criteria failed, for the observer: the clause, and for a wildcard
-// where the matcher stopped.
-void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed,
-                   const DataContext& d) {
-    WildcardStop stop;
-    if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, d.SpanFrom(0), &stop);
-    Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
-}
-
-Next TryRule(std::uint32_t position, const Rule& rule, const Action* actions, DataContext& d,
-             std::int32_t& status, RunObserver* watch) {
-    if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
-        status = TRLM_STATUS_NO_ACTION_BLOCK;
-        if (watch) Reached(*watch, position, RuleFate::NoActionBlock, d);
-        return Next::Stop;
-    }
-    if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
-        status = kNotYet;
-        if (watch) Reached(*watch, position, RuleFate::RulesetOff, d);
-        return Next::GoOn;
-    }
-    if (!rule.criteria) {  // runs for every record that reaches it; the run goes on
-        if (watch) Reached(*watch, position, RuleFate::NoCriteria, d);
-        RunActions(position, actions, *rule.actions, d, watch);
-        return rule.actions->empty() ? Next::Stop : Next::GoOn;
-    }
-    const Clause failed = FailingClause(*rule.criteria, d);
-    if (failed != Clause::None) {
-        status = kNotYet;
-        if (watch) ReportFailure(*watch, position, *rule.criteria, failed, d);
-        return Next::GoOn;
-    }
-    status = TRLM_STATUS_APPLIED;
-    if (watch) Reached(*watch, position, RuleFate::Applied, d);
-    RunActions(position, actions, *rule.actions, d, watch);
-    return rule.actions->empty() ? Next::Stop : Next::GoOn;
-}
-
-// The rules from `first` up to (not including) `next` that the rule index
-// passed over: their code lists leave the record's code type out.
-void PassedOver(RunObserver& watch, std::uint32_t first, std::uint32_t next, const DataContext& d) {
-    for (std::uint32_t p = first; p < next; ++p) Reached(watch, p, RuleFate::CodeNotListed, d, Clause::CodeList);
-}
-
 }  // namespace
 
+// The first rule whose ruleset and criteria accept the record runs its
+// actions and ends the run; a rule without criteria runs its actions and lets
+// the run go on; a rule without an action block, or with an empty one that
+// runs, stops the run with nothing copied back.
 RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
                      std::uint32_t codeType, std::uint32_t protocol) {
-    RunOutcome out;
-    out.result = {data, length, kNotYet, 0, 0};
-
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     script.work.Trim(length);
@@ -107,40 +79,62 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     if (watch) watch->RunStarted(View(d));
 
     // Rules whose code list leaves the record's code type out fail their
-    // criteria, so the index passes over them.
+    // criteria, so the index passes over them, and the code lists of the
+    // rules it reaches need no test.
+    const ReachableRules reach = RulesFor(script, codeType);
+    const bool listed = reach.list != nullptr;
+    const Action* const actions = script.actions.data();
+    std::int32_t status = kNotYet;
     bool stopped = false;
     std::uint32_t unreported = 0;  // with an observer: the first rule not yet reported
-    ForEachReachableRule(script, codeType, [&](std::uint32_t position) {
+    for (std::uint32_t k = 0; k < reach.count; ++k) {
+        const std::uint32_t position = reach[k];
+        const Rule& rule = script.rules[position];
         if (watch) {
             PassedOver(*watch, unreported, position, d);
             unreported = position + 1;
         }
-        if (TryRule(position, script.rules[position], script.actions.data(), d, out.result.status, watch) ==
-            Next::Stop) {
+        if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
+            status = TRLM_STATUS_NO_ACTION_BLOCK;
+            if (watch) Reached(*watch, position, RuleFate::NoActionBlock, d);
             stopped = true;
-            return false;
+            break;
         }
-        return out.result.status == kNotYet;  // a rule applied: the run ends
-    });
-    if (watch && !stopped && out.result.status == kNotYet) {
+        if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
+            if (watch) Reached(*watch, position, RuleFate::RulesetOff, d);
+            continue;
+        }
+        if (rule.criteria) {
+            const Clause failed = FailingClause(*rule.criteria, d, listed);
+            if (failed != Clause::None) {
+                if (watch) ReportFailure(*watch, position, *rule.criteria, failed, d);
+                continue;
+            }
+            status = TRLM_STATUS_APPLIED;
+            if (watch) Reached(*watch, position, RuleFate::Applied, d);
+        } else if (watch) {
+            Reached(*watch, position, RuleFate::NoCriteria, d);
+        }
+        RunActions(position, actions, *rule.actions, d, watch);
+        if (rule.actions->empty()) {
+            stopped = true;
+            break;
+        }
+        if (status == TRLM_STATUS_APPLIED) break;
+    }
+    if (watch && !stopped && status == kNotYet) {
         PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
     }
-    if (stopped) {
-        if (watch) watch->RunEnded({out.result.status, false});
-        return out;
-    }
-    out.result.status = TRLM_STATUS_APPLIED;
-    out.result.length = static_cast<std::uint32_t>(d.length);
-    out.edited = d.SpanFrom(0);
-    out.copyBack = true;
-    if (watch) watch->RunEnded({out.result.status, true});
-    return out;
-}
 
-void CopyBack(const RunOutcome& run, std::uint8_t* data) {
-    if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
-        std::memcpy(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
+    RunOutcome out;
+    out.result = {data, length, stopped ? status : TRLM_STATUS_APPLIED, 0, 0};
+    if (!stopped) {
+        out.result.length = static_cast<std::uint32_t>(d.length);
+        out.edited = d.SpanFrom(0);
+        out.copyBack = true;
     }
+    if (watch) watch->RunEnded({out.result.status, out.copyBack});
+    return out;
 }
 
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,

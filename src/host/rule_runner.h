@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "script/model.h"
 #include "trelmix/trelmix.h"
@@ -26,7 +27,11 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
 
 // Writes the edited record into the caller's buffer (nothing when the run
 // made no edit: the bytes are already there).
-void CopyBack(const RunOutcome& run, std::uint8_t* data);
+inline void CopyBack(const RunOutcome& run, std::uint8_t* data) {
+    if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
+        std::memcpy(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
+    }
+}
 
 // RunScript, then the copy-back into the caller's buffer.
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,

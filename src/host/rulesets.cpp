@@ -24,12 +24,6 @@ bool ParseRulesetOn(ScriptBuilder& b, const Statement& st) {
     return true;
 }
 
-bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* enabled) {
-    if (ruleset == 0) return true;
-    if (ruleset >= static_cast<std::uint32_t>(kRulesetCount)) return false;
-    return enabled[ruleset] == 1;
-}
-
 void act::RulesetOn(const Action& a, DataContext& d) {
     if (Switchable(a.count)) d.rulesetEnabled[a.count] = 1;
 }

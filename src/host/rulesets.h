@@ -4,9 +4,15 @@
 
 #include <cstdint>
 
+#include "script/model.h"
+
 namespace trelmix {
 
 // Ruleset 0 always passes; 1..31 pass while switched on; larger never.
-bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* rulesetEnabled);
+inline bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* rulesetEnabled) {
+    if (ruleset == 0) return true;
+    if (ruleset >= static_cast<std::uint32_t>(kRulesetCount)) return false;
+    return rulesetEnabled[ruleset] == 1;
+}
 
 }  // namespace trelmix

@@ -15,6 +15,15 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kUnset = 0xFFFFFFFFu;
 
+// What a WILDCARD_MATCH pattern demands of a record's length and start,
+// worked out when the clause compiles so that most records are decided
+// without walking the pattern (host/criteria.cpp).
+struct WildcardShape {
+    std::int32_t minLength = 0;  // a shorter record cannot match
+    bool exact = false;          // no '*': only a record of exactly minLength bytes can
+    bool prefix = false;         // literal bytes then one final '*': the record must start with them
+};
+
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
 // until a clause sets them.
 struct Criteria {
@@ -23,6 +32,7 @@ struct Criteria {
     ByteArg match;                         // CODE_MATCH text; empty tests nothing
     std::uint32_t matchPosition = kUnset;  // CODE_MATCH position; unset searches from 0
     ByteArg wildcard;                      // WILDCARD_MATCH; empty tests nothing
+    WildcardShape wildcardShape;           // of `wildcard`
     std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
 };
 
