@@ -1,9 +1,8 @@
 #include "host/criteria.h"
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
+#include "host/wildcard.h"
 #include "script/keyword_support.h"
 
 namespace trelmix {
@@ -56,98 +55,10 @@ bool ParseWildcardMatch(ScriptBuilder& b, const Statement& st) {
     ByteArg pattern;
     if (!ReadArguments(st, 1, 1, args) || !QuotedArgument(st, args[0], 1, pattern)) return false;
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
-    b.currentRule->criteria->wildcardShape = ShapeOf(pattern);
-    b.currentRule->criteria->wildcard = std::move(pattern);
+    Criteria& c = *b.currentRule->criteria;
+    c.wildcardSteps = CompileWildcard(pattern);
+    c.wildcard = std::move(pattern);
     return true;
-}
-
-// ---- run time ---------------------------------------------------------------
-
-namespace {
-
-bool IsWild(std::uint8_t b) { return b == '*' || b == '?'; }
-
-// The end of the literal segment that starts at p[i].
-std::int32_t LiteralEnd(const std::uint8_t* p, std::int32_t n, std::int32_t i) {
-    while (i < n && !IsWild(p[i])) ++i;
-    return i;
-}
-
-}  // namespace
-
-bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) {
-    const std::uint8_t* p = pattern.data();
-    const std::int32_t n = pattern.length();
-    const std::int32_t L = record.length;
-    std::int32_t pos = 0;
-    std::int32_t i = 0;
-    const auto stopped = [stop](std::int32_t segment, std::int32_t at) {
-        if (stop) *stop = {segment, at};
-        return false;
-    };
-    while (i < n) {
-        if (p[i] == '?') {
-            // A run of '?' takes as many bytes.
-            std::int32_t run = 1;
-            while (i + run < n && p[i + run] == '?') ++run;
-            if (L - pos < run) return stopped(i, pos);
-            pos += run;
-            i += run;
-        } else if (p[i] == '*') {
-            if (i + 1 == n) return pos < L || stopped(i, pos);  // a final '*' needs at least one byte left
-            if (pos >= L - 1) return stopped(i, pos);  // a '*' before more pattern needs two bytes left
-            if (IsWild(p[i + 1])) return stopped(i, pos);  // "**" and "*?" never match
-            const std::int32_t end = LiteralEnd(p, n, i + 1);
-            // The first occurrence only; a later one is never tried.
-            const std::int32_t at = record.FindFrom(end - (i + 1), p + i + 1, static_cast<std::uint32_t>(pos));
-            if (at < 0) return stopped(i, pos);
-            pos = at + (end - (i + 1));
-            i = end;
-        } else {
-            // The literal must stand at the position, wholly inside the record.
-            const std::int32_t segment = i;
-            const std::int32_t from = pos;
-            do {
-                if (pos >= L || record.bytes[pos] != p[i]) return stopped(segment, from);
-                ++pos;
-                ++i;
-            } while (i < n && !IsWild(p[i]));
-        }
-    }
-    return pos == L || stopped(n, pos);
-}
-
-// Each literal byte and '?' takes one byte of the record, a final '*' at
-// least one, any other '*' none or more: a lower bound on the length.
-WildcardShape ShapeOf(const ByteArg& pattern) {
-    WildcardShape shape;
-    const auto stars = std::count(pattern.bytes.begin(), pattern.bytes.end(), '*');
-    const bool finalStar = !pattern.bytes.empty() && pattern.bytes.back() == '*';
-    shape.minLength = pattern.length() - static_cast<std::int32_t>(stars) + (finalStar ? 1 : 0);
-    shape.exact = stars == 0;
-    shape.prefix = stars == 1 && finalStar && std::count(pattern.bytes.begin(), pattern.bytes.end(), '?') == 0;
-    return shape;
-}
-
-bool WildcardAccepts(const ByteArg& pattern, const WildcardShape& shape, ByteSpan record) {
-    if (record.length < shape.minLength || (shape.exact && record.length != shape.minLength)) return false;
-    if (!shape.prefix) return WildcardMatch(pattern, record);
-    // Prefixes are a few bytes: compared here rather than through a call.
-    const std::uint8_t* p = pattern.data();
-    for (std::int32_t i = 0; i + 1 < shape.minLength; ++i) {
-        if (record.bytes[i] != p[i]) return false;
-    }
-    return true;
-}
-
-Clause FailingTextClause(const Criteria& c, const DataContext& d) {
-    const ByteSpan record = d.SpanFrom(0);
-    if (c.match.length() > 0) {
-        const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
-        if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return Clause::Match;
-    }
-    if (c.wildcard.length() == 0 || WildcardAccepts(c.wildcard, c.wildcardShape, record)) return Clause::None;
-    return Clause::Wildcard;
 }
 
 }  // namespace trelmix

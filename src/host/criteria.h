@@ -4,13 +4,10 @@
 
 #include "actions/data_context.h"
 #include "host/run_observer.h"
+#include "host/wildcard.h"
 #include "script/model.h"
 
 namespace trelmix {
-
-// The text clauses (CODE_MATCH, then WILDCARD_MATCH): the first that fails,
-// or Clause::None.
-Clause FailingTextClause(const Criteria& criteria, const DataContext& record);
 
 // Code list, length, protocol, match from a position, wildcard: every test
 // present must pass for the rule to apply. The answer is the first clause
@@ -30,17 +27,13 @@ inline Clause FailingClause(const Criteria& c, const DataContext& d, bool codeTy
         }
     }
     if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return Clause::None;
-    return FailingTextClause(c, d);
+    const ByteSpan record = d.SpanFrom(0);
+    if (!c.match.bytes.empty()) {
+        const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
+        if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return Clause::Match;
+    }
+    if (!c.wildcard.bytes.empty() && !WildcardMatches(c.wildcard, c.wildcardSteps, record)) return Clause::Wildcard;
+    return Clause::None;
 }
-
-// What a pattern demands of a record's length and start (WildcardShape).
-WildcardShape ShapeOf(const ByteArg& pattern);
-
-// WildcardMatch, deciding from the shape first where it can.
-bool WildcardAccepts(const ByteArg& pattern, const WildcardShape& shape, ByteSpan record);
-
-// The whole record against a pattern where '*' and '?' are wildcards. When it
-// does not match and `stop` is given, `stop` says where the pattern stopped.
-bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop = nullptr);
 
 }  // namespace trelmix

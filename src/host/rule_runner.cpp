@@ -8,6 +8,7 @@
 #include "host/rule_index.h"
 #include "host/rulesets.h"
 #include "host/run_observer.h"
+#include "host/wildcard.h"
 
 namespace trelmix {
 
@@ -29,7 +30,7 @@ void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const Da
 void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed,
                    const DataContext& d) {
     WildcardStop stop;
-    if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, d.SpanFrom(0), &stop);
+    if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, c.wildcardSteps, d.SpanFrom(0), &stop);
     Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
 }
 

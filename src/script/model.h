@@ -15,13 +15,28 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kUnset = 0xFFFFFFFFu;
 
-// What a WILDCARD_MATCH pattern demands of a record's length and start,
-// worked out when the clause compiles so that most records are decided
-// without walking the pattern (host/criteria.cpp).
-struct WildcardShape {
+// A WILDCARD_MATCH pattern as the steps that match it, worked out when the
+// clause compiles (host/wildcard.h), so that a run neither walks the pattern
+// byte by byte nor counts its runs of '?'.
+struct WildcardStep {
+    enum class Kind : std::uint8_t {
+        Literal,    // pattern[from, from + length) must stand at the position
+        Any,        // a run of `length` '?': that many bytes, whatever they are
+        Find,       // '*' then a literal: its first occurrence from the position
+        FinalStar,  // a last '*': at least one byte left
+        Never,      // "**" or "*?": never matches
+    };
+    Kind kind = Kind::Literal;
+    std::int32_t at = 0;      // where the step begins in the pattern
+    std::int32_t from = 0;    // Literal, Find: the literal's first byte in the pattern
+    std::int32_t length = 0;  // Literal, Find: the literal's length; Any: the run's
+};
+
+struct WildcardProgram {
+    std::vector<WildcardStep> steps;
     std::int32_t minLength = 0;  // a shorter record cannot match
     bool exact = false;          // no '*': only a record of exactly minLength bytes can
-    bool prefix = false;         // literal bytes then one final '*': the record must start with them
+    bool prefix = false;         // a literal then a last '*': a test of the record's first bytes
 };
 
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
@@ -32,7 +47,7 @@ struct Criteria {
     ByteArg match;                         // CODE_MATCH text; empty tests nothing
     std::uint32_t matchPosition = kUnset;  // CODE_MATCH position; unset searches from 0
     ByteArg wildcard;                      // WILDCARD_MATCH; empty tests nothing
-    WildcardShape wildcardShape;           // of `wildcard`
+    WildcardProgram wildcardSteps;         // `wildcard` compiled
     std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
 };
 

@@ -1,0 +1,85 @@
+#include "host/wildcard.h"
+
+namespace trelmix {
+
+namespace {
+
+bool IsWild(std::uint8_t b) { return b == '*' || b == '?'; }
+
+using Kind = WildcardStep::Kind;
+
+}  // namespace
+
+WildcardProgram CompileWildcard(const ByteArg& pattern) {
+    WildcardProgram program;
+    const std::uint8_t* p = pattern.data();
+    const std::int32_t n = pattern.length();
+    bool star = false;
+    for (std::int32_t i = 0; i < n;) {
+        const std::int32_t at = i;
+        if (p[i] == '?') {
+            while (i < n && p[i] == '?') ++i;
+            program.steps.push_back({Kind::Any, at, 0, i - at});
+            program.minLength += i - at;
+        } else if (p[i] == '*') {
+            star = true;
+            if (i + 1 == n) {
+                program.steps.push_back({Kind::FinalStar, at, 0, 0});
+                program.minLength += 1;
+                break;
+            }
+            if (IsWild(p[i + 1])) {
+                program.steps.push_back({Kind::Never, at, 0, 0});
+                break;
+            }
+            for (++i; i < n && !IsWild(p[i]); ++i) {}
+            program.steps.push_back({Kind::Find, at, at + 1, i - at - 1});
+            program.minLength += i - at - 1;
+        } else {
+            while (i < n && !IsWild(p[i])) ++i;
+            program.steps.push_back({Kind::Literal, at, at, i - at});
+            program.minLength += i - at;
+        }
+    }
+    program.exact = !star;
+    program.prefix = program.steps.size() == 2 && program.steps[0].kind == Kind::Literal &&
+                     program.steps[1].kind == Kind::FinalStar;
+    return program;
+}
+
+bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record, WildcardStop* stop) {
+    const std::int32_t L = record.length;
+    const auto stopped = [stop](std::int32_t at, std::int32_t pos) {
+        if (stop) *stop = {at, pos};
+        return false;
+    };
+    const std::uint8_t* p = pattern.data();
+    std::int32_t pos = 0;
+    for (const WildcardStep& s : program.steps) {
+        switch (s.kind) {
+        case Kind::Literal:  // wholly inside the record
+            if (L - pos < s.length) return stopped(s.at, pos);
+            for (std::int32_t k = 0; k < s.length; ++k) {
+                if (record.bytes[pos + k] != p[s.from + k]) return stopped(s.at, pos);
+            }
+            pos += s.length;
+            break;
+        case Kind::Any:
+            if (L - pos < s.length) return stopped(s.at, pos);
+            pos += s.length;
+            break;
+        case Kind::Find: {
+            if (pos >= L - 1) return stopped(s.at, pos);  // two bytes left at least
+            const std::int32_t found = record.FindFrom(s.length, p + s.from, static_cast<std::uint32_t>(pos));
+            if (found < 0) return stopped(s.at, pos);
+            pos = found + s.length;
+            break;
+        }
+        case Kind::FinalStar: return pos < L || stopped(s.at, pos);
+        case Kind::Never: return stopped(s.at, pos);
+        }
+    }
+    return pos == L || stopped(pattern.length(), pos);
+}
+
+}  // namespace trelmix
