@@ -14,6 +14,16 @@ void Copy(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     if (n) std::memmove(to, from, n);
 }
 
+// The texts scripts add are a few bytes: copied here rather than through a
+// call. Never overlapping (the text belongs to the script).
+void CopyText(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+}
+
 }  // namespace
 
 std::size_t GrownSize(std::size_t length, std::size_t extra) {
@@ -37,14 +47,6 @@ void WorkBuffers::TrimLarge(std::uint32_t length) {
     if (back.capacity() > kKeptCapacity && back.capacity() / 4 > length) back = {};
 }
 
-void DataContext::Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers) {
-    bytes = record;
-    length = recordLength;
-    cursor = 0;
-    work = &buffers;
-    edited = false;
-}
-
 std::uint8_t* DataContext::Writable() {
     if (!edited) {
         work->front.Reserve(static_cast<std::size_t>(length));
@@ -65,6 +67,13 @@ void DataContext::Splice(std::int32_t at, std::int32_t removed, std::size_t adde
     const std::size_t size = GrownSize(static_cast<std::size_t>(length - removed), added);
     const auto head = static_cast<std::size_t>(at);
     const auto tail = static_cast<std::size_t>(length - at - removed);
+    if (!edited && added == 0 && (head == 0 || tail == 0)) {
+        // Bytes cut from either end of the host's record: the view narrows,
+        // nothing is copied.
+        if (head == 0) bytes += removed;
+        length = static_cast<std::int32_t>(size);
+        return;
+    }
     if (edited && size <= work->front.capacity()) {
         std::uint8_t* d = work->front.data();
         Copy(d + head + added, d + head + removed, tail);
@@ -86,18 +95,18 @@ void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
     // inserts at the end; a negative cursor inserts at the start.
     const std::int32_t at = std::clamp(cursor, 0, length);
     const std::int32_t removed = std::min(length, at + remove) - at;
-    Splice(at, removed, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
+    Splice(at, removed, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
     cursor = at + text.length();
 }
 
 void DataContext::AppendText(const ByteArg& text) {
-    Splice(length, 0, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
+    Splice(length, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
     cursor = length;
 }
 
 void DataContext::PrependText(const ByteArg& text) {
     const std::int32_t oldLength = length;
-    Splice(0, 0, text.bytes.size(), [&](std::uint8_t* out) { Copy(out, text.data(), text.bytes.size()); });
+    Splice(0, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
     cursor = text.length() < oldLength ? text.length() : 0;
 }
 
@@ -105,7 +114,7 @@ void DataContext::PadEnd(std::int32_t count, std::uint8_t fill) {
     if (count > length || count < 0) return;
     const auto n = static_cast<std::size_t>(count);
     Splice(length, 0, n, [&](std::uint8_t* out) {
-        if (n) std::memset(out, fill, n);
+        for (std::size_t i = 0; i < n; ++i) out[i] = fill;
     });
     cursor = length - 1;
 }

@@ -52,9 +52,10 @@ private:
 };
 
 // The record of one run with a cursor. Until the first edit `bytes` are the
-// host's own (copy-on-write: criteria and searches read them where they lie);
-// the first edit builds the record in the script's front buffer, and later
-// edits work there in place when it has room. The cursor normally lies in
+// host's own (copy-on-write: criteria and searches read them where they lie,
+// and bytes cut from either end only narrow the view); the first edit that
+// writes builds the record in the script's front buffer, and later edits work
+// there in place when it has room. The cursor normally lies in
 // 0..length; it is -1 on empty data after SKIP_END or a PAD_* of 0, and may
 // lie past `length` after CRUNCH_SPACES shortened the data. Every operation
 // tolerates both.
@@ -64,7 +65,7 @@ private:
 // it was; so does an edit whose result would be longer than
 // kMaxRecordLength. The exports turn either into TRLM_STATUS_OUT_OF_MEMORY.
 struct DataContext {
-    const std::uint8_t* bytes = nullptr;  // `length` bytes: the host's, or work->front once edited
+    const std::uint8_t* bytes = nullptr;  // `length` bytes: within the host's, or work->front once edited
     std::int32_t cursor = 0;
     std::int32_t length = 0;
     std::uint32_t codeType = 0;
@@ -74,7 +75,13 @@ struct DataContext {
     bool edited = false;                     // `bytes` lie in work->front
 
     // The host's record, not yet edited.
-    void Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers);
+    void Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers) {
+        bytes = record;
+        length = recordLength;
+        cursor = 0;
+        work = &buffers;
+        edited = false;
+    }
 
     // The bytes from `position` to the end, or the empty span when the data is
     // empty or the position lies outside 0..length.

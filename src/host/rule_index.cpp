@@ -41,6 +41,9 @@ void BuildRuleIndex(Script& script) {
         index.reach.insert(index.reach.end(), index.always.begin() + static_cast<std::ptrdiff_t>(a), index.always.end());
     }
     index.first.push_back(static_cast<std::uint32_t>(index.reach.size()));
+    for (std::size_t i = 0; i < index.codes.size() && index.codes[i] < RuleIndex::kDirectCodes; ++i) {
+        index.direct[index.codes[i]] = static_cast<std::uint16_t>(i + 1);
+    }
     index.ruleCount = script.rules.size();
     script.index = std::move(index);
 }

@@ -31,12 +31,15 @@ inline ReachableRules RulesFor(const Script& script, std::uint32_t codeType) {
     if (!UsesRuleIndex(script)) return {nullptr, static_cast<std::uint32_t>(script.rules.size())};
     const RuleIndex& index = script.index;
     // The code's own list, or the rules every record reaches.
-    const auto code = std::lower_bound(index.codes.begin(), index.codes.end(), codeType);
-    if (code == index.codes.end() || *code != codeType) {
-        return {index.always.data(), static_cast<std::uint32_t>(index.always.size())};
+    std::size_t i = 0;
+    if (codeType < RuleIndex::kDirectCodes) {
+        i = index.direct[codeType];
+    } else {
+        const auto code = std::lower_bound(index.codes.begin(), index.codes.end(), codeType);
+        if (code != index.codes.end() && *code == codeType) i = static_cast<std::size_t>(code - index.codes.begin()) + 1;
     }
-    const std::size_t i = static_cast<std::size_t>(code - index.codes.begin());
-    return {index.reach.data() + index.first[i], index.first[i + 1] - index.first[i]};
+    if (i == 0) return {index.always.data(), static_cast<std::uint32_t>(index.always.size())};
+    return {index.reach.data() + index.first[i - 1], index.first[i] - index.first[i - 1]};
 }
 
 }  // namespace trelmix

@@ -25,11 +25,12 @@ struct RunOutcome {
 RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
                      std::uint32_t codeType, std::uint32_t protocol);
 
-// Writes the edited record into the caller's buffer (nothing when the run
-// made no edit: the bytes are already there).
+// Writes the edited record into the caller's buffer: nothing when the run
+// made no edit or only cut its end (the bytes are already there); a move
+// within it when the run only cut bytes from its start.
 inline void CopyBack(const RunOutcome& run, std::uint8_t* data) {
     if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
-        std::memcpy(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
+        std::memmove(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
     }
 }
 

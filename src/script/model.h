@@ -79,6 +79,10 @@ struct RuleIndex {
     std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
     std::vector<std::uint32_t> first;    // codes[i]'s rules: reach[first[i] .. first[i + 1])
     std::vector<std::uint32_t> reach;    // `always` merged with the rules naming the code
+    // Code types below kDirectCodes (the usual ones) are looked up here
+    // rather than searched for: i + 1 for codes[i], 0 for a code no list names.
+    static constexpr std::uint32_t kDirectCodes = 256;
+    std::array<std::uint16_t, kDirectCodes> direct{};
 };
 
 struct Script {
