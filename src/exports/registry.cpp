@@ -4,18 +4,6 @@
 
 namespace trelmix {
 
-namespace {
-
-// All 16 bytes, as two words (a call to memcmp would cost more than the compare).
-bool SameId(const HostId& a, const HostId& b) {
-    std::uint64_t x[2], y[2];
-    std::memcpy(x, &a, sizeof x);
-    std::memcpy(y, &b, sizeof y);
-    return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
-}
-
-}  // namespace
-
 // Ids are GUIDs, mostly random already; the multiplications spread ids that
 // differ in one field only (hosts number their clients) over the table.
 std::size_t ScriptRegistry::Home(const HostId& id) const {
@@ -35,9 +23,11 @@ std::size_t ScriptRegistry::Probe(const HostId& id) const {
     return i;
 }
 
-Script* ScriptRegistry::Find(const HostId& id) const {
+Script* ScriptRegistry::Look(const HostId& id) const {
     if (count_ == 0) return nullptr;
-    return slots_[Probe(id)].script.get();
+    Script* const script = slots_[Probe(id)].script.get();
+    if (script) lastId_ = id, last_ = script;
+    return script;
 }
 
 void ScriptRegistry::Grow() {
@@ -49,9 +39,12 @@ void ScriptRegistry::Grow() {
 }
 
 void ScriptRegistry::Store(const HostId& id, std::unique_ptr<Script> script) {
-    if (Find(id)) {
-        slots_[Probe(id)].script = std::move(script);  // the old script is released here
-        return;
+    last_ = nullptr;
+    if (count_ > 0) {
+        if (Slot& had = slots_[Probe(id)]; had.script) {
+            had.script = std::move(script);  // the old script is released here
+            return;
+        }
     }
     if (2 * (count_ + 1) > slots_.size()) Grow();
     Slot& slot = slots_[Probe(id)];
@@ -63,6 +56,7 @@ void ScriptRegistry::Store(const HostId& id, std::unique_ptr<Script> script) {
 // Backward-shift deletion: the entries after the hole whose probe passed
 // through it move back, so that no probe stops early at the hole.
 bool ScriptRegistry::Unregister(const HostId& id) {
+    last_ = nullptr;
     if (count_ == 0) return false;
     std::size_t hole = Probe(id);
     if (!slots_[hole].script) return false;
@@ -81,6 +75,7 @@ bool ScriptRegistry::Unregister(const HostId& id) {
 }
 
 void ScriptRegistry::Clear() {
+    last_ = nullptr;
     slots_.clear();
     count_ = 0;
 }

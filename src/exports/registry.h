@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,8 +15,12 @@ namespace trelmix {
 
 class ScriptRegistry {
 public:
-    // The id's script, compared in all 16 bytes, or null.
-    Script* Find(const HostId& id) const;
+    // The id's script, compared in all 16 bytes, or null. A host runs one
+    // client's scans in a row: the last id found is answered first.
+    Script* Find(const HostId& id) const {
+        if (last_ && SameId(lastId_, id)) return last_;
+        return Look(id);
+    }
     std::size_t Count() const { return count_; }
 
     // Registers the id's script, releasing the one it had. May throw
@@ -32,6 +37,13 @@ private:
         HostId id{};
         std::unique_ptr<Script> script;
     };
+    static bool SameId(const HostId& a, const HostId& b) {
+        std::uint64_t x[2], y[2];  // two words: a call to memcmp would cost more than the compare
+        std::memcpy(x, &a, sizeof x);
+        std::memcpy(y, &b, sizeof y);
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+    }
+    Script* Look(const HostId& id) const;
     std::size_t Home(const HostId& id) const;
     // The slot holding the id, else the empty slot where the probe ended.
     std::size_t Probe(const HostId& id) const;
@@ -39,6 +51,8 @@ private:
 
     std::vector<Slot> slots_;  // empty, or a power of two in size
     std::size_t count_ = 0;
+    mutable HostId lastId_{};         // the id Look found last,
+    mutable Script* last_ = nullptr;  // and its script; null after any change
 };
 
 // The process-wide registry behind the exports, built before any code runs

@@ -45,6 +45,7 @@ bool ParseCodeMatch(ScriptBuilder& b, const Statement& st) {
     if (!NumberArgument(st, args[1], 2, position)) return false;
     DecodeHexEscapes(text);
     Criteria& c = *b.currentRule->criteria;
+    c.textClauses = c.textClauses || !text.bytes.empty();
     c.match = std::move(text);
     c.matchPosition = position;
     return true;
@@ -57,6 +58,7 @@ bool ParseWildcardMatch(ScriptBuilder& b, const Statement& st) {
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
     Criteria& c = *b.currentRule->criteria;
     c.wildcardSteps = CompileWildcard(pattern);
+    c.textClauses = c.textClauses || !pattern.bytes.empty();
     c.wildcard = std::move(pattern);
     return true;
 }

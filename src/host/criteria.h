@@ -26,7 +26,7 @@ inline Clause FailingClause(const Criteria& c, const DataContext& d, bool codeTy
             if (++code == end) return Clause::CodeList;
         }
     }
-    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return Clause::None;
+    if (!c.textClauses) return Clause::None;
     const ByteSpan record = d.SpanFrom(0);
     if (!c.match.bytes.empty()) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;

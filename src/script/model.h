@@ -42,13 +42,15 @@ struct WildcardProgram {
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
 // until a clause sets them.
 struct Criteria {
-    std::vector<std::uint32_t> codes;      // CODE_LIST: alternatives; empty tests nothing
+    // The clauses a run tests first, together.
     std::uint32_t length = kUnset;         // CODE_LENGTH
+    std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
+    bool textClauses = false;              // `match` or `wildcard` is set (their clauses say so)
+    std::vector<std::uint32_t> codes;      // CODE_LIST: alternatives; empty tests nothing
     ByteArg match;                         // CODE_MATCH text; empty tests nothing
     std::uint32_t matchPosition = kUnset;  // CODE_MATCH position; unset searches from 0
     ByteArg wildcard;                      // WILDCARD_MATCH; empty tests nothing
     WildcardProgram wildcardSteps;         // `wildcard` compiled
-    std::uint32_t protocol = kUnset;       // PROTOCOL_MATCH
 };
 
 // A rule's action block: Script::actions[first .. first + count).
