@@ -12,19 +12,22 @@
 
 #include <cstdint>
 
+#include "actions/data_context.h"
 #include "script/byte_arg.h"
 
 namespace trelmix {
 
-struct DataContext;
-
-// Every kind, in one list: the enumeration, the declarations below and the
-// dispatch switch are all generated from it.
-#define TRELMIX_ACTION_KINDS(X)                                                                              \
-    X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(SkipStart) X(SkipEnd)           \
-    X(SkipAhead) X(SkipBack) X(ReplaceFirst) X(ReplaceAll) X(MoveBefore) X(MoveAfter) X(Append) X(Prepend)   \
-    X(Insert) X(RulesetOn) X(RulesetOff) X(SendAll) X(SendRem) X(SendUntil) X(SendPause) X(SendAscii)        \
-    X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin) X(SendCtrl) X(SendNumpad)
+// Every kind, in two lists: the enumeration, the declarations below and the
+// dispatch switch are all generated from them. The cursor kinds are a line
+// each and are defined below, inline, so that the dispatch runs them
+// without a call; the others live with their families.
+#define TRELMIX_CURSOR_KINDS(X) X(SkipStart) X(SkipEnd) X(SkipAhead) X(SkipBack)
+#define TRELMIX_CALLED_KINDS(X)                                                                              \
+    X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(ReplaceFirst) X(ReplaceAll)     \
+    X(MoveBefore) X(MoveAfter) X(Append) X(Prepend) X(Insert) X(RulesetOn) X(RulesetOff) X(SendAll)         \
+    X(SendRem) X(SendUntil) X(SendPause) X(SendAscii) X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin)          \
+    X(SendCtrl) X(SendNumpad)
+#define TRELMIX_ACTION_KINDS(X) TRELMIX_CURSOR_KINDS(X) TRELMIX_CALLED_KINDS(X)
 
 enum class ActionKind : std::uint8_t {
 #define TRELMIX_KIND(Kind) Kind,
@@ -45,8 +48,17 @@ struct Action {
 // What each kind does to the run's working record.
 namespace act {
 #define TRELMIX_KIND(Kind) void Kind(const Action& action, DataContext& d);
-TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+TRELMIX_CALLED_KINDS(TRELMIX_KIND)
 #undef TRELMIX_KIND
+
+// The cursor moves only to a byte of the data; it is never clamped.
+inline void MoveCursorTo(DataContext& d, std::int64_t target) {
+    if (target >= 0 && target < d.length) d.cursor = static_cast<std::int32_t>(target);
+}
+inline void SkipStart(const Action&, DataContext& d) { d.cursor = 0; }
+inline void SkipEnd(const Action&, DataContext& d) { d.cursor = d.length - 1; }
+inline void SkipAhead(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} + a.count); }
+inline void SkipBack(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} - a.count); }
 }  // namespace act
 
 }  // namespace trelmix

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "actions/byte_span.h"
@@ -104,6 +105,24 @@ struct DataContext {
     // happens when `remove` exceeds the length. A cursor past the end (after
     // CRUNCH_SPACES) inserts at the end: nothing outside the data is read.
     void ReplaceAtCursor(const ByteArg& text, std::int32_t remove);
+
+    // ReplaceAtCursor(text, 0). Inline for the usual case, a few bytes into a
+    // record already in the front buffer with room for them: the tail moves
+    // up and the text goes in.
+    void InsertAtCursor(const ByteArg& text) {
+        const std::size_t added = text.bytes.size();
+        const std::size_t size = static_cast<std::size_t>(length) + added;
+        if (!edited || size > work->front.capacity() || added > 16 || size > kMaxRecordLength) {
+            ReplaceAtCursor(text, 0);
+            return;
+        }
+        const std::int32_t at = cursor < 0 ? 0 : cursor > length ? length : cursor;
+        std::uint8_t* d = work->front.data() + at;
+        if (at < length) std::memmove(d + added, d, static_cast<std::size_t>(length - at));
+        for (std::size_t i = 0; i < added; ++i) d[i] = text.bytes[i];
+        length = static_cast<std::int32_t>(size);
+        cursor = at + static_cast<std::int32_t>(added);
+    }
 
     // Adds text after the last byte; the cursor ends at the new length.
     void AppendText(const ByteArg& text);

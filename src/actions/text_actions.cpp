@@ -75,6 +75,6 @@ void act::Append(const Action& a, DataContext& d) { d.AppendText(a.arg1); }
 void act::Prepend(const Action& a, DataContext& d) { d.PrependText(a.arg1); }
 // Before the byte under the cursor; at 0 for a cursor of -1, at the end for a
 // cursor at or past the end.
-void act::Insert(const Action& a, DataContext& d) { d.ReplaceAtCursor(a.arg1, 0); }
+void act::Insert(const Action& a, DataContext& d) { d.InsertAtCursor(a.arg1); }
 
 }  // namespace trelmix

@@ -18,11 +18,6 @@ void RemoveFromCursor(DataContext& d, std::uint8_t victim) {
     d.length = write;
 }
 
-// The cursor moves only to a byte of the data; it is never clamped.
-void MoveCursorTo(DataContext& d, std::int64_t target) {
-    if (target >= 0 && target < d.length) d.cursor = static_cast<std::int32_t>(target);
-}
-
 }  // namespace
 
 // A count of 2^31 or more reads as negative and pads nothing (PadEnd).
@@ -45,10 +40,5 @@ void act::CrunchSpaces(const Action&, DataContext& d) {
     }
     d.length = write;
 }
-
-void act::SkipStart(const Action&, DataContext& d) { d.cursor = 0; }
-void act::SkipEnd(const Action&, DataContext& d) { d.cursor = d.length - 1; }
-void act::SkipAhead(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} + a.count); }
-void act::SkipBack(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} - a.count); }
 
 }  // namespace trelmix
