@@ -25,9 +25,17 @@ void BuildRuleIndex(Script& script) {
     std::size_t codes = 0;
     for (std::size_t i = 0; i < named.size(); ++i) codes += i == 0 || named[i].first != named[i - 1].first;
     // Each code's list repeats `always`; a script where that would pass the
-    // size of the script itself many times over is run rule by rule instead.
+    // size of the script itself many times over is run rule by rule instead:
+    // every rule is always reached.
     constexpr std::size_t kMaxEntries = 1 << 20;
-    if (codes * index.always.size() > kMaxEntries) return;
+    if (codes * index.always.size() > kMaxEntries) {
+        RuleIndex everyRule;
+        everyRule.listsCodes = false;
+        for (std::uint32_t i = 0; i < script.rules.size(); ++i) everyRule.always.push_back(i);
+        everyRule.ruleCount = script.rules.size();
+        script.index = std::move(everyRule);
+        return;
+    }
 
     for (std::size_t i = 0; i < named.size();) {
         const std::uint32_t code = named[i].first;

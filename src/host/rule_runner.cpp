@@ -50,25 +50,77 @@ inline void Execute(const Action& action, DataContext& d) {
     }
 }
 
+template <bool kWatched>
 void RunActions(std::uint32_t position, const Action* actions, ActionRange block, DataContext& d,
                 RunObserver* watch) {
     const Action* action = actions + block.first;
     for (std::uint32_t i = 0; i < block.count; ++i, ++action) {
         Execute(*action, d);
-        if (watch) watch->ActionDone(position, i, View(d));
+        if constexpr (kWatched) watch->ActionDone(position, i, View(d));
     }
 }
 
-}  // namespace
+struct RulesEnd {
+    std::int32_t status = kNotYet;
+    bool stopped = false;  // nothing is copied back
+};
 
 // The first rule whose ruleset and criteria accept the record runs its
 // actions and ends the run; a rule without criteria runs its actions and lets
 // the run go on; a rule without an action block, or with an empty one that
-// runs, stops the run with nothing copied back.
+// runs, stops the run with nothing copied back. Compiled twice: the library's
+// path, without an observer and without a trace of one, and the observed
+// path, which reports every step.
+template <bool kWatched>
+RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext& d, RunObserver* watch) {
+    const Action* const actions = script.actions.data();
+    RulesEnd end;
+    [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
+    for (const std::uint32_t* next = reach.begin; next != reach.end; ++next) {
+        const std::uint32_t position = *next;
+        const Rule& rule = script.rules[position];
+        if constexpr (kWatched) {
+            PassedOver(*watch, unreported, position, d);
+            unreported = position + 1;
+        }
+        if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
+            end = {TRLM_STATUS_NO_ACTION_BLOCK, true};
+            if constexpr (kWatched) Reached(*watch, position, RuleFate::NoActionBlock, d);
+            return end;
+        }
+        if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
+            if constexpr (kWatched) Reached(*watch, position, RuleFate::RulesetOff, d);
+            continue;
+        }
+        if (rule.criteria) {
+            const Clause failed = FailingClause(*rule.criteria, d, reach.listed);
+            if (failed != Clause::None) {
+                if constexpr (kWatched) ReportFailure(*watch, position, *rule.criteria, failed, d);
+                continue;
+            }
+            end.status = TRLM_STATUS_APPLIED;
+            if constexpr (kWatched) Reached(*watch, position, RuleFate::Applied, d);
+        } else if constexpr (kWatched) {
+            Reached(*watch, position, RuleFate::NoCriteria, d);
+        }
+        RunActions<kWatched>(position, actions, *rule.actions, d, watch);
+        if (rule.actions->empty()) {
+            end.stopped = true;
+            return end;
+        }
+        if (end.status == TRLM_STATUS_APPLIED) return end;
+    }
+    if constexpr (kWatched) PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
+    return end;
+}
+
+}  // namespace
+
 RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
                      std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
+    if (!IndexIsCurrent(script)) BuildRuleIndex(script);  // a Script built by hand
     script.work.Trim(length);
     DataContext d;
     d.Start(data, static_cast<std::int32_t>(length), script.work);
@@ -76,60 +128,22 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     d.protocol = protocol;
     d.rulesetEnabled = script.rulesetEnabled.data();
 
-    RunObserver* const watch = CurrentRunObserver();
-    if (watch) watch->RunStarted(View(d));
-
     // Rules whose code list leaves the record's code type out fail their
     // criteria, so the index passes over them, and the code lists of the
     // rules it reaches need no test.
     const ReachableRules reach = RulesFor(script, codeType);
-    const bool listed = reach.list != nullptr;
-    const Action* const actions = script.actions.data();
-    std::int32_t status = kNotYet;
-    bool stopped = false;
-    std::uint32_t unreported = 0;  // with an observer: the first rule not yet reported
-    for (std::uint32_t k = 0; k < reach.count; ++k) {
-        const std::uint32_t position = reach[k];
-        const Rule& rule = script.rules[position];
-        if (watch) {
-            PassedOver(*watch, unreported, position, d);
-            unreported = position + 1;
-        }
-        if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
-            status = TRLM_STATUS_NO_ACTION_BLOCK;
-            if (watch) Reached(*watch, position, RuleFate::NoActionBlock, d);
-            stopped = true;
-            break;
-        }
-        if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
-            if (watch) Reached(*watch, position, RuleFate::RulesetOff, d);
-            continue;
-        }
-        if (rule.criteria) {
-            const Clause failed = FailingClause(*rule.criteria, d, listed);
-            if (failed != Clause::None) {
-                if (watch) ReportFailure(*watch, position, *rule.criteria, failed, d);
-                continue;
-            }
-            status = TRLM_STATUS_APPLIED;
-            if (watch) Reached(*watch, position, RuleFate::Applied, d);
-        } else if (watch) {
-            Reached(*watch, position, RuleFate::NoCriteria, d);
-        }
-        RunActions(position, actions, *rule.actions, d, watch);
-        if (rule.actions->empty()) {
-            stopped = true;
-            break;
-        }
-        if (status == TRLM_STATUS_APPLIED) break;
-    }
-    if (watch && !stopped && status == kNotYet) {
-        PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
+    RunObserver* const watch = CurrentRunObserver();
+    RulesEnd end;
+    if (watch) {
+        watch->RunStarted(View(d));
+        end = RunRules<true>(script, reach, d, watch);
+    } else {
+        end = RunRules<false>(script, reach, d, nullptr);
     }
 
     RunOutcome out;
-    out.result = {data, length, stopped ? status : TRLM_STATUS_APPLIED, 0, 0};
-    if (!stopped) {
+    out.result = {data, length, end.stopped ? end.status : TRLM_STATUS_APPLIED, 0, 0};
+    if (!end.stopped) {
         out.result.length = static_cast<std::uint32_t>(d.length);
         out.edited = d.SpanFrom(0);
         out.copyBack = true;

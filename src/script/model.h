@@ -73,10 +73,12 @@ inline constexpr int kRulesetCount = 32;
 
 // Which rules a record can reach, by its code type, so that a run passes over
 // the rules whose code list leaves that code type out (they could not apply).
-// Built once a script has compiled (host/rule_index.h); a Script without it,
-// or whose rules changed since, is run rule by rule. Positions index `rules`.
+// Built once a script has compiled (host/rule_index.h); a Script without it
+// (built by hand), or whose rules changed since, has it built by its next
+// run. Positions index `rules`.
 struct RuleIndex {
     std::size_t ruleCount = 0;           // rules.size() when built
+    bool listsCodes = true;              // false: `always` is every rule, code lists untested
     std::vector<std::uint32_t> always;   // no action block, no criteria, or no code list
     std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
     std::vector<std::uint32_t> first;    // codes[i]'s rules: reach[first[i] .. first[i + 1])
