@@ -43,6 +43,12 @@ struct Action {
     std::int32_t count = 0;  // PAD_*, SKIP_AHEAD/BACK, RULESET_ON/OFF, SEND_PAUSE, SEND_FUNC
     ByteArg arg1;            // search text, text to add, or the send action's key text
     ByteArg arg2;            // replacement text (REPLACE_FIRST, REPLACE_ALL)
+
+    // Set when the script compiles, on the first action of a run of forward
+    // edits (actions/forward_edits.h): how many actions the run has, and how
+    // many bytes it can add at most.
+    std::uint32_t forwardRun = 0;
+    std::uint32_t forwardGrowth = 0;
 };
 
 // What each kind does to the run's working record.

@@ -2,7 +2,9 @@
 // uses on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace trelmix {
 
@@ -16,5 +18,30 @@ struct ByteSpan {
     std::int32_t FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
                           std::uint32_t start) const;
 };
+
+// Copies n bytes between buffers that do not overlap. The pieces scripts
+// copy are mostly a few bytes: those go as two words that may overlap rather
+// than through a call. memcpy is never given a null pointer (an empty record
+// may have none).
+inline void CopyBytes(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    const auto words = [&](auto word) {
+        decltype(word) a, b;
+        std::memcpy(&a, from, sizeof a);
+        std::memcpy(&b, from + n - sizeof b, sizeof b);
+        std::memcpy(to, &a, sizeof a);
+        std::memcpy(to + n - sizeof b, &b, sizeof b);
+    };
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        words(std::uint64_t{});
+    } else if (n >= 4) {
+        words(std::uint32_t{});
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
 
 }  // namespace trelmix

@@ -8,20 +8,10 @@ namespace trelmix {
 
 namespace {
 
-// memcpy and memmove must not be given a null pointer, even for no bytes (an
-// empty record may have none).
-void Copy(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+// Within one buffer, where the ranges may overlap. memmove is never given a
+// null pointer (an empty record may have none).
+void Move(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     if (n) std::memmove(to, from, n);
-}
-
-// The texts scripts add are a few bytes: copied here rather than through a
-// call. Never overlapping (the text belongs to the script).
-void CopyText(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
-    if (n > 16) {
-        std::memcpy(to, from, n);
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
 }
 
 }  // namespace
@@ -50,7 +40,7 @@ void WorkBuffers::TrimLarge(std::uint32_t length) {
 std::uint8_t* DataContext::Writable() {
     if (!edited) {
         work->front.Reserve(static_cast<std::size_t>(length));
-        Copy(work->front.data(), bytes, static_cast<std::size_t>(length));
+        CopyBytes(work->front.data(), bytes, static_cast<std::size_t>(length));
         Became(static_cast<std::size_t>(length));
     }
     return work->front.data();
@@ -76,16 +66,16 @@ void DataContext::Splice(std::int32_t at, std::int32_t removed, std::size_t adde
     }
     if (edited && size <= work->front.capacity()) {
         std::uint8_t* d = work->front.data();
-        Copy(d + head + added, d + head + removed, tail);
+        Move(d + head + added, d + head + removed, tail);
         fill(d + head);
         Became(size);
         return;
     }
     const std::uint8_t* from = bytes;
     Rebuild(size, [&](std::uint8_t* out) {
-        Copy(out, from, head);
+        CopyBytes(out, from, head);
         fill(out + head);
-        Copy(out + head + added, from + head + removed, tail);
+        CopyBytes(out + head + added, from + head + removed, tail);
     });
 }
 
@@ -95,18 +85,18 @@ void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
     // inserts at the end; a negative cursor inserts at the start.
     const std::int32_t at = std::clamp(cursor, 0, length);
     const std::int32_t removed = std::min(length, at + remove) - at;
-    Splice(at, removed, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
+    Splice(at, removed, text.bytes.size(), [&](std::uint8_t* out) { CopyBytes(out, text.data(), text.bytes.size()); });
     cursor = at + text.length();
 }
 
 void DataContext::AppendText(const ByteArg& text) {
-    Splice(length, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
+    Splice(length, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyBytes(out, text.data(), text.bytes.size()); });
     cursor = length;
 }
 
 void DataContext::PrependText(const ByteArg& text) {
     const std::int32_t oldLength = length;
-    Splice(0, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyText(out, text.data(), text.bytes.size()); });
+    Splice(0, 0, text.bytes.size(), [&](std::uint8_t* out) { CopyBytes(out, text.data(), text.bytes.size()); });
     cursor = text.length() < oldLength ? text.length() : 0;
 }
 

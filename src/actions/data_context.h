@@ -100,6 +100,11 @@ struct DataContext {
     template <typename Build>
     void Rebuild(std::size_t size, Build&& build);
 
+    // Rebuild for an edit that knows only a bound on its result: `build(out)`
+    // writes at most `capacity` bytes and returns how many it wrote.
+    template <typename Build>
+    void RebuildUpTo(std::size_t capacity, Build&& build);
+
     // Removes `remove` bytes at the cursor (at 0 when the cursor is negative)
     // and puts `text` there; the cursor ends just after the text. Nothing
     // happens when `remove` exceeds the length. A cursor past the end (after
@@ -147,6 +152,15 @@ private:
 // The size of a record of `length` bytes grown by `extra`; past
 // kMaxRecordLength it throws std::bad_alloc, before anything is touched.
 std::size_t GrownSize(std::size_t length, std::size_t extra);
+
+template <typename Build>
+void DataContext::RebuildUpTo(std::size_t capacity, Build&& build) {
+    ByteBuffer& target = edited ? work->back : work->front;  // never the bytes being read
+    target.Reserve(capacity);
+    const std::size_t size = build(target.data());
+    if (edited) std::swap(work->front, work->back);
+    Became(size);
+}
 
 template <typename Build>
 void DataContext::Rebuild(std::size_t size, Build&& build) {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "actions/data_context.h"
+#include "actions/forward_edits.h"
 #include "host/criteria.h"
 #include "host/rule_index.h"
 #include "host/rulesets.h"
@@ -54,9 +55,18 @@ template <bool kWatched>
 void RunActions(std::uint32_t position, const Action* actions, ActionRange block, DataContext& d,
                 RunObserver* watch) {
     const Action* action = actions + block.first;
-    for (std::uint32_t i = 0; i < block.count; ++i, ++action) {
-        Execute(*action, d);
-        if constexpr (kWatched) watch->ActionDone(position, i, View(d));
+    const Action* const end = action + block.count;
+    while (action != end) {
+        if constexpr (kWatched) {
+            Execute(*action, d);
+            watch->ActionDone(position, static_cast<std::uint32_t>(action - (actions + block.first)), View(d));
+            ++action;
+        } else if (action->forwardRun && FitsForward(*action, d)) {
+            RunForward(action, d);
+            action += action->forwardRun;
+        } else {
+            Execute(*action++, d);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "actions/forward_edits.h"
 #include "host/rule_index.h"
 #include "script/event_reporter.h"
 #include "script/keyword_support.h"
@@ -63,7 +64,10 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
         }
         if (report) report->openRule = openRuleAt;
     }
-    if (accepted) BuildRuleIndex(script);
+    if (accepted) {
+        BuildRuleIndex(script);
+        MarkForwardRuns(script);
+    }
 
     std::u16string_view message;
     if (keyboardMode) {
