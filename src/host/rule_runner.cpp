@@ -19,7 +19,9 @@ constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied
 
 // Every report below is guarded by `if (watch)`: the library's normal path
 // has no observer and pays one predictable branch per step.
-RecordView View(const DataContext& d) { return {d.data.data(), d.length, d.cursor, d.rulesetEnabled}; }
+RecordView View(const DataContext& d) {
+    return {d.data.data(), d.length, d.cursor, d.rulesetEnabled, d.codeType, d.protocol};
+}
 
 void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const DataContext& d,
              Clause clause = Clause::None, WildcardStop stop = {}) {

@@ -40,6 +40,8 @@ struct RecordView {
     std::int32_t length = 0;
     std::int32_t cursor = 0;
     const std::int32_t* rulesets = nullptr;  // the script's switches: entry n is ruleset n, 1 = on
+    std::uint32_t codeType = 0;
+    std::uint32_t protocol = 0;
 };
 
 // How a run reached its end.

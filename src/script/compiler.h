@@ -21,6 +21,8 @@ struct CompileReport {
     struct RuleFacts {
         const char16_t* begin = nullptr;    // its BEGIN_RULE line
         std::uint32_t rulesetsSwitchedOn = 0;  // bit n: it has RULESET_ON(n), 1 <= n <= 31
+        std::vector<const char16_t*> clauses;  // each criteria clause's keyword, in order
+        std::vector<const char16_t*> actions;  // each action's keyword: entry i built action i
     };
     std::vector<RuleFacts> rules;              // each finished rule, in order
     const char16_t* openRule = nullptr;        // BEGIN_RULE of a rule the text ended inside

@@ -1,4 +1,4 @@
-// The command line of `trelmix`: two commands, `check` and `run`, over the
+// The command line of `trelmix`: `check`, `run` and `test`, over the
 // library's own exports and a simulated host.
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -9,6 +9,7 @@
 #include "check.h"
 #include "host_id.h"
 #include "run.h"
+#include "test_runner.h"
 
 using namespace trelmix;
 using namespace trelmix::cli;
@@ -97,6 +98,9 @@ int main(int argc, char** argv) {
     run->add_flag("--jsonl", runOptions.jsonl,
                   "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
                   "one JSON line out per input line, after the assign result");
+    run->add_flag("--explain", runOptions.explain,
+                  "After each record, the story of its run: every rule reached and why it was passed or "
+                  "applied, each action with the record after it, and the status (--jsonl: a \"trace\" array)");
     run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
     run->add_option("RECORD", runOptions.records,
                     "A record's bytes; \\xHH is one byte, \\\\ one backslash. Without records (and without "
@@ -105,6 +109,22 @@ int main(int argc, char** argv) {
     run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
                 "status -1); 2 usage error.");
     check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
+
+    // trelmix test
+    CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
+                                                "status, record and keys; a diff and the trace of each failure, "
+                                                "then rule coverage");
+    TestOptions testOptions;
+    test->add_flag("--update", testOptions.update, "Rewrite the failing expectations from what came back");
+    test->add_option("--coverage-min", testOptions.coverageMin, "Fail when fewer than N percent of the rules applied")
+        ->type_name("N");
+    test->add_option("--engine", testOptions.engine,
+                     "Run the cases on another engine: the command CMD, run as CMD run --jsonl ..., instead of "
+                     "the library linked in")
+        ->type_name("CMD");
+    test->add_option("FILE", testOptions.files, "A test file (see README: Test files)")->required();
+    test->footer("Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
+                 "2 usage error or a malformed test file.");
 
     try {
         app.parse(argc, argv);
@@ -115,6 +135,7 @@ int main(int argc, char** argv) {
     }
 
     Streams io{std::cin, std::cout, std::cerr};
+    if (test->parsed()) return TestCommand(testOptions, io);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {

@@ -3,7 +3,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "explain.h"
 #include "record_escapes.h"
+#include "script/compiler.h"
 #include "text_encoding.h"
 
 namespace trelmix::cli {
@@ -13,6 +15,8 @@ namespace {
 using nlohmann::json;
 
 std::string Quoted(const std::string& utf8) { return json(utf8).dump(); }
+
+}  // namespace
 
 std::string OutputEntry(const platform::Output& o) {
     using Kind = platform::Output::Kind;
@@ -33,6 +37,8 @@ std::string OutputEntry(const platform::Output& o) {
     }
     return "{}";
 }
+
+namespace {
 
 std::optional<std::uint32_t> Number32(const json& value) {
     if (value.is_number_unsigned()) {
@@ -96,6 +102,8 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
                 return std::nullopt;
             }
             request.record = std::move(*bytes);
+        } else if (key == "explain" && value.is_boolean()) {
+            request.explain = value.get<bool>();
         } else if (key == "code_type" || key == "protocol") {
             const auto number = Number32(value);
             if (!number) {
@@ -113,14 +121,29 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
 
 int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
     Session session(o.id, o.host);
-    const Assignment first = session.Assign(FromCommandLine(o.script));
+    Explainer explainer(IsKeyboardClient(o.id));
+    const auto assign = [&](const std::u16string& script) {
+        explainer.Assigned(script);
+        return AssignmentLine(session.Assign(script));
+    };
+    // A record's answer, with its trace when asked for.
+    const auto answer = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol,
+                            bool explain) {
+        if (!explain) return ResultLine(session.Execute(record, codeType, protocol));
+        Trace trace;
+        std::string line =
+            ResultLine(explainer.Run([&] { return session.Execute(record, codeType, protocol); }, trace));
+        line.insert(line.size() - 1, ", \"trace\": " + TraceJson(trace));
+        return line;
+    };
+    const std::u16string script = FromCommandLine(o.script);
+    explainer.Assigned(script);
+    const Assignment first = session.Assign(script);
     io.out << AssignmentLine(first) << '\n' << std::flush;
     const int status = first.assigned ? kExitOk : kExitRejected;
 
     if (!o.records.empty()) {
-        for (const auto& record : records) {
-            io.out << ResultLine(session.Execute(record, o.host.codeType, o.host.protocol)) << '\n';
-        }
+        for (const auto& record : records) io.out << answer(record, o.host.codeType, o.host.protocol, o.explain) << '\n';
         io.out.flush();
         return status;
     }
@@ -135,10 +158,10 @@ int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
             return kExitUsage;
         }
         if (request->kind == JsonRequest::Kind::Assign) {
-            io.out << AssignmentLine(session.Assign(request->script)) << '\n' << std::flush;
+            io.out << assign(request->script) << '\n' << std::flush;
         } else {
-            io.out << ResultLine(session.Execute(request->record, request->codeType, request->protocol)) << '\n'
-                   << std::flush;
+            io.out << answer(request->record, request->codeType, request->protocol, request->explain || o.explain)
+                   << '\n' << std::flush;
         }
     }
     return status;

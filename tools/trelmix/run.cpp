@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "diagnose.h"
+#include "explain.h"
 #include "human_output.h"
 #include "jsonl.h"
 #include "record_escapes.h"
@@ -13,9 +14,13 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const RecordResult& result, std::ostream& out) {
+void PrintResult(const RecordResult& result, const Trace* trace, std::ostream& out) {
     out << FormatRecordLine(result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
+    if (trace) {
+        out << "  why:\n";
+        for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
+    }
     out.flush();
 }
 
@@ -38,17 +43,23 @@ int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
+    Explainer explainer(IsKeyboardClient(o.id));
+    explainer.Assigned(script);
+    const auto run = [&](const std::vector<std::uint8_t>& record) {
+        const auto execute = [&] { return session.Execute(record, o.host.codeType, o.host.protocol); };
+        if (!o.explain) return PrintResult(execute(), nullptr, io.out);
+        Trace trace;
+        const RecordResult result = explainer.Run(execute, trace);
+        PrintResult(result, &trace, io.out);
+    };
 
     if (!o.records.empty()) {
-        for (const auto& record : records) {
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
-        }
+        for (const auto& record : records) run(record);
     } else {
         std::string line;
         while (std::getline(io.in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
-            const std::vector<std::uint8_t> record(line.begin(), line.end());
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+            run(std::vector<std::uint8_t>(line.begin(), line.end()));
         }
     }
     return a.assigned ? kExitOk : kExitRejected;

@@ -18,6 +18,7 @@ struct RunOptions {
     HostId id{};
     HostOptions host;
     bool jsonl = false;
+    bool explain = false;              // each record's trace after its result
     std::string script;                // as given: a path or inline text
     std::vector<std::string> records;  // RECORD arguments, with their escapes
 };
