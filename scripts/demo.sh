@@ -45,3 +45,7 @@ show_example() {  # NAME
 for name in gs1-128 item-numbers returns-desk goods-in-form; do
   show_example "$name"
 done
+
+# The examples' test files: every sample scan against what it must give.
+echo "\$ trelmix test examples/*.tests"
+"$trelmix" test examples/*.tests

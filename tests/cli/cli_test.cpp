@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host_id.h"
 #include "key_names.h"
 #include "record_escapes.h"
+#include "test_runner.h"
 #include "warnings.h"
 
 namespace trelmix::cli {
@@ -103,6 +107,49 @@ TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
     EXPECT_EQ(VirtualKeyName(123), "F12");
     EXPECT_EQ(VirtualKeyName(103), "Num 7");
     EXPECT_EQ(VirtualKeyName(255), "VK 255");
+}
+
+// A test file in a temporary place, removed at the end of the test.
+struct TempTests {
+    std::string path = ::testing::TempDir() + "trelmix_cli_test.tests";
+    explicit TempTests(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    ~TempTests() { std::remove(path.c_str()); }
+    std::string Read() const {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
+};
+
+TEST(TestFiles, MalformedLinesAreNamedByLine) {
+    const struct { const char* text; const char* error; } cases[] = {
+        {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
+        {"script: BEGIN_RULE / END_RULE\n\"A\" -> 1 \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
+        {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
+        {"script: X\n--keyboard\n\"A\" -> status 1: \"A\"\n", ":3: host options take effect at a script line"},
+        {"script: X\n--caps-lock \"A\" -> status 1: \"A\"\n", ":2: only --code-type and --protocol"},
+        {"script: X\n--colour\n", ":2: unknown option '--colour'"},
+        {"# nothing\n", ": no script line"},
+    };
+    for (const auto& c : cases) {
+        const TempTests file(c.text);
+        std::string error;
+        EXPECT_FALSE(ReadCaseFile(file.path, error)) << c.text;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
+    const TempTests file("# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\n"
+                         "--code-type 3 \"A\" -> status 0: \"wrong\"\n  typed \"wrong\"\n  tapped Enter\n"
+                         "\"B\" -> status 1: \"B!\"\n  typed \"B!\"\n");
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, ""}, {in, out, err}), 0);
+    EXPECT_EQ(file.Read(), "# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / "
+                           "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
+                           "  typed \"B!\"\n");
+    EXPECT_EQ(TestCommand({{file.path}, false, 100.0, ""}, {in, out, err}), 0) << out.str();
 }
 
 }  // namespace

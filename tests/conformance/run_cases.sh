@@ -1,26 +1,30 @@
 #!/usr/bin/env bash
-# Runs the conformance cases through the built trelmix command and compares
-# its output, byte for byte, with the expected output written beside each
-# case.
+# Runs the conformance cases through the built trelmix command.
 #
-#   run_cases.sh TRELMIX SET      SET: core (records, statuses, check) or
-#                                      keyboard (typed units, injections,
-#                                      sleeps of the send actions)
+#   run_cases.sh TRELMIX SET [ENGINE]
 #
-# run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
-# check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
-# keyboard/: run cases of the keyboard set
-# examples: every examples/NAME.trelmix with its NAME.scans -> examples/NAME.out.jsonl
+# SET: core (records, statuses, the command's own output) or keyboard (typed
+# units, injections, sleeps). ENGINE: a command that speaks `run --jsonl`
+# (such as `trelmix-x86 --dll PATH`); the engine cases then run on it, with
+# TRELMIX's `test` driving it. Without it they run on TRELMIX's own library.
 #
-# NAME.args: extra arguments, one per line, put before the script (a case
-# without NAME.trelmix gives its script, inline, in NAME.args).
-# NAME.status: the expected exit status (default 0).
+# Engine cases:
+#   run/*.tests, keyboard/*.tests, examples/*.tests   `trelmix test FILE`
+#   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
+#                                     `ENGINE run --jsonl [NAME.args] [NAME.trelmix]`
+# The command's own output (core set, TRELMIX only):
+#   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
+#   explain/NAME.expected `trelmix run --explain NAME.args`
+#   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`
+#
+# NAME.args: arguments, one per line. NAME.status: the expected exit status
+# (default 0).
 set -u
 trelmix=$(realpath "$1")
 set_name=$2
+engine=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-source "$root/scripts/scans.sh"
 
 failures=0
 cases=0
@@ -42,8 +46,9 @@ verdict() {
   cases=$((cases + 1))
   if [ "$4" != "$5" ]; then
     echo "FAIL $1: exit status $5, expected $4"
+    cat "$3" "$work/err"
     failures=$((failures + 1))
-  elif ! diff -u "$2" "$3" > "$work/diff"; then
+  elif [ -n "$2" ] && ! diff -u "$2" "$3" > "$work/diff"; then
     echo "FAIL $1:"
     cat "$work/diff"
     failures=$((failures + 1))
@@ -52,60 +57,62 @@ verdict() {
   fi
 }
 
-run_cases() {  # DIR
+test_files() {  # FILE...: each through `trelmix test`
+  local file
+  for file in "$@"; do
+    [ -e "$file" ] || continue
+    "$trelmix" test ${engine:+--engine "$engine"} "$file" > "$work/out" 2> "$work/err"
+    verdict "${file#"$root"/}" "" "$work/out" 0 $?
+  done
+}
+
+jsonl_cases() {  # DIR
   local dir=$1 input name script status
+  read -r -a run <<< "${engine:-$trelmix}"
   for input in "$dir"/*.in.jsonl; do
     [ -e "$input" ] || continue
     name=$(basename "$input" .in.jsonl)
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=(-- "$name.trelmix")
-    (cd "$dir" && "$trelmix" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
+    (cd "$dir" && "${run[@]}" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$dir/$name.out.jsonl" "$work/out" \
-      "$(expected_status "$dir/$name.status")" "$status"
+      "$(expected_status "$dir/$name.status")" $status
   done
 }
 
-check_cases() {
-  local dir=$here/check expected name script status
+command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NAME.args] [NAME.EXT]`
+  local dir=$here/$1 ext=$2 expected name file status
+  shift 2
   for expected in "$dir"/*.expected; do
     [ -e "$expected" ] || continue
     name=$(basename "$expected" .expected)
     read_args "$dir/$name.args"
-    script=()
-    [ -f "$dir/$name.trelmix" ] && script=("$name.trelmix")
-    (cd "$dir" && "$trelmix" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
+    file=()
+    [ -n "$ext" ] && [ -f "$dir/$name.$ext" ] && file=("$name.$ext")
+    (cd "$dir" && "$trelmix" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
     status=$?
-    verdict "check/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" "$status"
+    verdict "$(basename "$dir")/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" $status
   done
 }
 
-example_cases() {  # WANT_KEYBOARD (yes/no)
-  local script name options keyboard status
-  for script in "$root"/examples/*.trelmix; do
-    name=$(basename "$script" .trelmix)
-    mapfile -t options < <(scans_options "$root/examples/$name.scans")
-    keyboard=no
-    case " ${options[*]} " in *" --keyboard "*) keyboard=yes ;; esac
-    [ "$keyboard" = "$1" ] || continue
-    if [ ! -f "$here/examples/$name.out.jsonl" ]; then
-      echo "FAIL examples/$name: no expected output tests/conformance/examples/$name.out.jsonl"
-      failures=$((failures + 1))
-      continue
-    fi
-    scans_jsonl "$root/examples/$name.scans" > "$work/in" || { failures=$((failures + 1)); continue; }
-    (cd "$root/examples" && "$trelmix" run --jsonl "${options[@]}" -- "$name.trelmix" < "$work/in") \
-      > "$work/out" 2> "$work/err"
-    status=$?
-    verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"
+# The examples' test files of one kind (keyboard or not).
+examples() {  # yes|no
+  local file
+  for file in "$root"/examples/*.tests; do
+    if grep -q '^--keyboard' "$file"; then [ "$1" = yes ]; else [ "$1" = no ]; fi && test_files "$file"
   done
 }
 
 case $set_name in
-  core) run_cases "$here/run"; check_cases; example_cases no ;;
-  keyboard) run_cases "$here/keyboard"; example_cases yes ;;
+  core)
+    test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
+    if [ -z "$engine" ]; then
+      command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
+    fi ;;
+  keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac
 

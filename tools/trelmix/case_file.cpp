@@ -183,7 +183,9 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
                 step.expectRejected = true;
                 what = Trim(what.substr(0, arrow));
             }
-            if (StartsWith(what, ":") && what.size() > 1) {
+            if (what == "\"\"") {
+                step.inlineScript = true;  // the empty string: the id's script is removed
+            } else if (StartsWith(what, ":") && what.size() > 1) {
                 // One line: the script's lines separated by " / ".
                 std::string rest = Trim(what.substr(1));
                 step.inlineScript = true;

@@ -11,7 +11,8 @@
 //     tapped Tab                         words of `trelmix run`
 //
 // `script:` followed by indented lines gives the script inline, and so does
-// `script: LINE / LINE / ...` on one line. Options that
+// `script: LINE / LINE / ...` on one line; `script ""` assigns the empty
+// string (the id's script is removed). Options that
 // are not --code-type or --protocol (--keyboard, --caps-lock, ...) are the
 // host's: they take effect at the next script line, which starts a new
 // session. Cases run in order against one assignment.

@@ -91,8 +91,10 @@ public:
     }
 
     std::optional<bool> Assign(const std::string& script, std::string& error) override {
+        // As UTF-8 of the text the library would get, so that a script that
+        // is not UTF-8 (widened byte for byte) survives the JSON line.
         json a;
-        if (!Ask(json{{"assign", script}}, a, error)) return std::nullopt;
+        if (!Ask(json{{"assign", ToTerminal(FromCommandLine(script))}}, a, error)) return std::nullopt;
         if (!a.contains("assigned") || !a["assigned"].is_boolean()) return Fail(error, "no \"assigned\" in " + a.dump()), std::nullopt;
         return a["assigned"].get<bool>();
     }

@@ -17,11 +17,13 @@ struct ScriptCoverage {
     std::string name;
     std::unique_ptr<ScriptMap> map;
     bool traced = false;                              // some record brought a trace
+    std::size_t records = 0;                          // records run with it
     std::map<std::uint32_t, std::size_t> reached;     // by BEGIN_RULE line
     std::set<std::uint32_t> applied;                  // took the record: applied, ran, or stopped it
     std::set<std::pair<std::uint32_t, std::string>> decided;  // (rule line, clause keyword)
 
     void Add(const Trace& trace) {
+        ++records;
         for (const TraceStep& step : trace) {
             if (step.kind != TraceStep::Kind::Rule) continue;
             traced = true;
@@ -54,7 +56,7 @@ public:
         std::size_t rules = 0, applied = 0;
         bool traced = false;
         for (const ScriptCoverage& c : scripts_) {
-            if (!c.map->accepted()) continue;
+            if (!c.map->accepted() || c.records == 0) continue;
             traced |= c.traced;
             std::vector<std::string> gaps;
             std::size_t took = 0;
@@ -69,7 +71,8 @@ public:
                 if (c.applied.count(rule.begin)) {
                     ++took;
                 } else {
-                    gaps.push_back(at + " never applied (reached " + std::to_string(reached->second) + " times)");
+                    const std::size_t n = reached->second;
+                    gaps.push_back(at + " never applied (reached " + (n == 1 ? "once" : std::to_string(n) + " times") + ")");
                 }
                 std::set<std::string> seen;
                 for (const std::string& keyword : rule.clauseKeywords) {
