@@ -1,6 +1,7 @@
 #include "explain.h"
 
 #include <algorithm>
+#include <utility>
 #include <nlohmann/json.hpp>
 
 #include "host/criteria.h"
@@ -138,6 +139,7 @@ TraceRecorder::~TraceRecorder() { SetRunObserver(nullptr); }
 
 void TraceRecorder::RunStarted(const RecordView& record) {
     trace_.clear();
+    started_ = true;
     ended_ = false;
     outputSeen_ = recording_ ? recording_->output.size() : 0;
     rulesets_.assign(record.rulesets, record.rulesets + kRulesetCount);
@@ -235,6 +237,10 @@ void TraceRecorder::RunEnded(const RunEnd& end) {
 }
 
 Trace TraceRecorder::Take(std::int32_t status, std::uint32_t length) {
+    const bool started = std::exchange(started_, false);
+    // An engine that does not report (another process, an emulated DLL)
+    // leaves nothing to tell, unless the status says it all.
+    if (!started && status != TRLM_STATUS_NO_SCRIPT && status != TRLM_STATUS_OUT_OF_MEMORY) return {};
     TraceStep step;
     step.kind = TraceStep::Kind::End;
     step.status = status;

@@ -90,7 +90,8 @@ public:
     TraceRecorder& operator=(const TraceRecorder&) = delete;
 
     // The story of the latest run, finished with the result the host got
-    // (which can differ from the run's end: a record too long for the buffer).
+    // (which can differ from the run's end: a record too long for the buffer);
+    // empty when no run reported.
     Trace Take(std::int32_t status, std::uint32_t length);
 
     void RunStarted(const RecordView& record) override;
@@ -105,6 +106,7 @@ private:
     Trace trace_;
     std::size_t outputSeen_ = 0;
     std::vector<std::int32_t> rulesets_;
+    bool started_ = false;
     bool ended_ = false;
     RunEnd end_;
 };

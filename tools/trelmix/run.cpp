@@ -18,7 +18,7 @@ void PrintResult(const RecordResult& result, const Trace* trace, std::ostream& o
     out << FormatRecordLine(result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
     if (trace) {
-        out << "  why:\n";
+        out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
         for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
     }
     out.flush();
