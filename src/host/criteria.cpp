@@ -1,5 +1,6 @@
 #include "host/criteria.h"
 
+#include <type_traits>
 #include <vector>
 
 #include "script/keyword_support.h"
@@ -70,16 +71,16 @@ std::int32_t LiteralEnd(const std::uint8_t* p, std::int32_t n, std::int32_t i) {
     return i;
 }
 
-}  // namespace
-
-bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) {
+// The matcher, compiled once without reporting (the runs) and once with.
+template <bool kReport>
+bool MatchWildcard(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) {
     const std::uint8_t* p = pattern.data();
     const std::int32_t n = pattern.length();
     const std::int32_t L = record.length;
     std::int32_t pos = 0;
     std::int32_t i = 0;
-    const auto stopped = [stop](std::int32_t segment, std::int32_t at) {
-        if (stop) *stop = {segment, at};
+    const auto stopped = [&](std::int32_t segment, std::int32_t at) {
+        if constexpr (kReport) *stop = {segment, at};
         return false;
     };
     while (i < n) {
@@ -114,26 +115,53 @@ bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) 
     return pos == L || stopped(n, pos);
 }
 
+}  // namespace
+
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record) { return MatchWildcard<false>(pattern, record, nullptr); }
+
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop) {
+    return MatchWildcard<true>(pattern, record, stop);
+}
+
+namespace {
+
 // The tests only read, so their order does not change the answer: the
-// cheapest come first.
-Clause FailingClause(const Criteria& c, const DataContext& d) {
-    if (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) return Clause::Length;
-    if (c.protocol != kUnset && d.protocol != c.protocol) return Clause::Protocol;
+// cheapest come first. Compiled twice: answering pass or fail (the runs),
+// and answering which clause failed (an observed run).
+template <bool kWhich>
+auto Decide(const Criteria& c, const DataContext& d) {
+    using Verdict = std::conditional_t<kWhich, Clause, bool>;
+    const auto fails = [](Clause clause) {
+        if constexpr (kWhich) {
+            return clause;
+        } else {
+            return clause == Clause::None;
+        }
+    };
+    const Verdict passes = fails(Clause::None);
+    if (c.length != kUnset && static_cast<std::uint32_t>(d.length) != c.length) return fails(Clause::Length);
+    if (c.protocol != kUnset && d.protocol != c.protocol) return fails(Clause::Protocol);
     if (!c.codes.empty()) {
         const std::uint32_t* code = c.codes.data();
         const std::uint32_t* const end = code + c.codes.size();
         while (*code != d.codeType) {
-            if (++code == end) return Clause::CodeList;
+            if (++code == end) return fails(Clause::CodeList);
         }
     }
-    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return Clause::None;
+    if (c.match.bytes.empty() && c.wildcard.bytes.empty()) return passes;
     const ByteSpan record = d.SpanFrom(0);
     if (c.match.length() > 0) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
-        if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return Clause::Match;
+        if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return fails(Clause::Match);
     }
-    if (c.wildcard.length() == 0 || WildcardMatch(c.wildcard, record)) return Clause::None;
-    return Clause::Wildcard;
+    if (c.wildcard.length() == 0 || WildcardMatch(c.wildcard, record)) return passes;
+    return fails(Clause::Wildcard);
 }
+
+}  // namespace
+
+bool CriteriaPass(const Criteria& c, const DataContext& d) { return Decide<false>(c, d); }
+
+Clause FailingClause(const Criteria& c, const DataContext& d) { return Decide<true>(c, d); }
 
 }  // namespace trelmix

@@ -9,13 +9,16 @@
 namespace trelmix {
 
 // Code list, length, protocol, match from a position, wildcard: every test
-// present must pass for the rule to apply. The answer is the first clause
-// tested that fails (length, protocol, code list, match, wildcard), or
-// Clause::None when the rule applies.
+// present must pass for the rule to apply.
+bool CriteriaPass(const Criteria& criteria, const DataContext& record);
+
+// The same tests, answering with the first clause tested that fails
+// (length, protocol, code list, match, wildcard), or Clause::None.
 Clause FailingClause(const Criteria& criteria, const DataContext& record);
 
 // The whole record against a pattern where '*' and '?' are wildcards. When it
-// does not match and `stop` is given, `stop` says where the pattern stopped.
-bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop = nullptr);
+// does not match, the second form says in `stop` where the pattern stopped.
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record);
+bool WildcardMatch(const ByteArg& pattern, ByteSpan record, WildcardStop* stop);
 
 }  // namespace trelmix

@@ -17,66 +17,103 @@ enum class Next { GoOn, Stop };
 
 constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied yet
 
-// Every report below is guarded by `if (watch)`: the library's normal path
-// has no observer and pays one predictable branch per step.
+// The walk over the rules is compiled twice: without an observer (the
+// library's normal path, with no reporting code at all) and with one, where
+// each step reports. RunScript picks one per run.
 RecordView View(const DataContext& d) {
     return {d.data.data(), d.length, d.cursor, d.rulesetEnabled, d.codeType, d.protocol};
 }
 
-void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const DataContext& d,
+template <bool kObserved>
+void Reached(RunObserver* watch, std::uint32_t position, RuleFate fate, const DataContext& d,
              Clause clause = Clause::None, WildcardStop stop = {}) {
-    watch.RuleReached(position, fate, clause, stop, View(d));
+    if constexpr (kObserved) watch->RuleReached(position, fate, clause, stop, View(d));
 }
 
+template <bool kObserved>
 void RunActions(std::uint32_t position, const ActionList& actions, DataContext& d, RunObserver* watch) {
-    for (std::size_t i = 0; i < actions.size(); ++i) {
-        actions[i]->Execute(d);
-        if (watch) watch->ActionDone(position, static_cast<std::uint32_t>(i), View(d));
+    [[maybe_unused]] std::uint32_t number = 0;
+    for (const auto& action : actions) {
+        action->Execute(d);
+        if constexpr (kObserved) watch->ActionDone(position, number++, View(d));
     }
 }
 
-// Why the criteria failed, for the observer: the clause, and for a wildcard
-// where the matcher stopped.
-void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed,
-                   const DataContext& d) {
-    WildcardStop stop;
-    if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, d.SpanFrom(0), &stop);
-    Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
-}
-
+template <bool kObserved>
 Next TryRule(std::uint32_t position, const Rule& rule, DataContext& d, std::int32_t& status,
              RunObserver* watch) {
     if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
         status = TRLM_STATUS_NO_ACTION_BLOCK;
-        if (watch) Reached(*watch, position, RuleFate::NoActionBlock, d);
+        Reached<kObserved>(watch, position, RuleFate::NoActionBlock, d);
         return Next::Stop;
     }
     if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
         status = kNotYet;
-        if (watch) Reached(*watch, position, RuleFate::RulesetOff, d);
+        Reached<kObserved>(watch, position, RuleFate::RulesetOff, d);
         return Next::GoOn;
     }
     if (!rule.criteria) {  // runs for every record that reaches it; the run goes on
-        if (watch) Reached(*watch, position, RuleFate::NoCriteria, d);
-        RunActions(position, *rule.actions, d, watch);
+        Reached<kObserved>(watch, position, RuleFate::NoCriteria, d);
+        RunActions<kObserved>(position, *rule.actions, d, watch);
         return rule.actions->empty() ? Next::Stop : Next::GoOn;
     }
-    const Clause failed = FailingClause(*rule.criteria, d);
-    if (failed != Clause::None) {
+    if constexpr (kObserved) {  // which clause failed, and where a wildcard stopped
+        const Clause failed = FailingClause(*rule.criteria, d);
+        if (failed != Clause::None) {
+            status = kNotYet;
+            WildcardStop stop;
+            if (failed == Clause::Wildcard) WildcardMatch(rule.criteria->wildcard, d.SpanFrom(0), &stop);
+            Reached<kObserved>(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
+            return Next::GoOn;
+        }
+    } else if (!CriteriaPass(*rule.criteria, d)) {
         status = kNotYet;
-        if (watch) ReportFailure(*watch, position, *rule.criteria, failed, d);
         return Next::GoOn;
     }
     status = TRLM_STATUS_APPLIED;
-    if (watch) Reached(*watch, position, RuleFate::Applied, d);
-    RunActions(position, *rule.actions, d, watch);
+    Reached<kObserved>(watch, position, RuleFate::Applied, d);
+    RunActions<kObserved>(position, *rule.actions, d, watch);
     return rule.actions->empty() ? Next::Stop : Next::GoOn;
 }
 
-// The rules from `first` up to (not including) `next` that the rule index
-// passed over: their code lists leave the record's code type out.
-void PassedOver(RunObserver& watch, std::uint32_t first, std::uint32_t next, const DataContext& d) {
-    for (std::uint32_t p = first; p < next; ++p) Reached(watch, p, RuleFate::CodeNotListed, d, Clause::CodeList);
+// Tries the rules a record can reach until one applies or stops the run;
+// true when one stopped it. Rules whose code list leaves the record's code
+// type out fail their criteria, so the index passes over them (an observer
+// hears of them as passed over).
+template <bool kObserved>
+bool WalkRules(const Script& script, DataContext& d, std::int32_t& status, RunObserver* watch) {
+    bool stopped = false;
+    std::uint32_t unreported = 0;  // the first rule not yet reported
+    const auto passOver = [&](std::uint32_t next) {
+        for (; unreported < next; ++unreported) {
+            Reached<kObserved>(watch, unreported, RuleFate::CodeNotListed, d, Clause::CodeList);
+        }
+    };
+    ForEachReachableRule(script, d.codeType, [&](std::uint32_t position) {
+        if constexpr (kObserved) {
+            passOver(position);
+            unreported = position + 1;
+        }
+        if (TryRule<kObserved>(position, *script.rules[position], d, status, watch) == Next::Stop) {
+            stopped = true;
+            return false;
+        }
+        return status == kNotYet;  // a rule applied: the run ends
+    });
+    if constexpr (kObserved) {
+        if (!stopped && status == kNotYet) passOver(static_cast<std::uint32_t>(script.rules.size()));
+    }
+    return stopped;
+}
+
+// The observed walk stays out of RunScript's way: a run without an observer
+// executes exactly the unobserved walk, inlined.
+[[gnu::noinline, gnu::cold]] bool WalkObserved(const Script& script, DataContext& d, std::int32_t& status,
+                                               RunObserver* watch) {
+    watch->RunStarted(View(d));
+    const bool stopped = WalkRules<true>(script, d, status, watch);
+    watch->RunEnded({stopped ? status : TRLM_STATUS_APPLIED, !stopped});
+    return stopped;
 }
 
 }  // namespace
@@ -97,36 +134,14 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     d.rulesetEnabled = script.rulesetEnabled.data();
 
     RunObserver* const watch = CurrentRunObserver();
-    if (watch) watch->RunStarted(View(d));
-
-    // Rules whose code list leaves the record's code type out fail their
-    // criteria, so the index passes over them.
-    bool stopped = false;
-    std::uint32_t unreported = 0;  // with an observer: the first rule not yet reported
-    ForEachReachableRule(script, codeType, [&](std::uint32_t position) {
-        if (watch) {
-            PassedOver(*watch, unreported, position, d);
-            unreported = position + 1;
-        }
-        if (TryRule(position, *script.rules[position], d, out.result.status, watch) == Next::Stop) {
-            stopped = true;
-            return false;
-        }
-        return out.result.status == kNotYet;  // a rule applied: the run ends
-    });
-    if (watch && !stopped && out.result.status == kNotYet) {
-        PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
-    }
-    if (stopped) {
-        if (watch) watch->RunEnded({out.result.status, false});
-        return out;
-    }
+    const bool stopped = watch ? WalkObserved(script, d, out.result.status, watch)
+                               : WalkRules<false>(script, d, out.result.status, nullptr);
+    if (stopped) return out;
     out.result.status = TRLM_STATUS_APPLIED;
     out.result.length = static_cast<std::uint32_t>(d.length);
     d.data.resize(static_cast<std::size_t>(d.length));
     out.edited = std::move(d.data);
     out.copyBack = true;
-    if (watch) watch->RunEnded({out.result.status, true});
     return out;
 }
 

@@ -5,8 +5,10 @@
 #
 # SET: core (records, statuses, the command's own output) or keyboard (typed
 # units, injections, sleeps). ENGINE: a command that speaks `run --jsonl`
-# (such as `trelmix-x86 --dll PATH`); the engine cases then run on it, with
-# TRELMIX's `test` driving it. Without it they run on TRELMIX's own library.
+# (such as `trelmix-x86 --dll PATH`); the engine cases then run on it as a
+# host runs them (no trace), with TRELMIX's `test` driving it. Without it they
+# run on TRELMIX's own library, traced (so the cases also check the trace's
+# path through the engine and report rule coverage).
 #
 # Engine cases:
 #   run/*.tests, keyboard/*.tests, examples/*.tests   `trelmix test FILE`
@@ -15,7 +17,8 @@
 # The command's own output (core set, TRELMIX only):
 #   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
 #   explain/NAME.expected `trelmix run --explain NAME.args`
-#   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`
+#   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
+#                         `--engine TRELMIX` (the traces come back as JSON)
 #
 # NAME.args: arguments, one per line. NAME.status: the expected exit status
 # (default 0).
@@ -61,7 +64,7 @@ test_files() {  # FILE...: each through `trelmix test`
   local file
   for file in "$@"; do
     [ -e "$file" ] || continue
-    "$trelmix" test ${engine:+--engine "$engine"} "$file" > "$work/out" 2> "$work/err"
+    "$trelmix" test ${engine:+--no-trace --engine "$engine"} "$file" > "$work/out" 2> "$work/err"
     verdict "${file#"$root"/}" "" "$work/out" 0 $?
   done
 }
@@ -111,6 +114,8 @@ case $set_name in
     test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
     if [ -z "$engine" ]; then
       command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
+      # the same through an engine process: its traces read back give the same report
+      command_cases test tests test --engine "$trelmix"
     fi ;;
   keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;

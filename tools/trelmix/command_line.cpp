@@ -122,6 +122,10 @@ int main(int argc, char** argv) {
                      "Run the cases on another engine: the command CMD, run as CMD run --jsonl ..., instead of "
                      "the library linked in")
         ->type_name("CMD");
+    bool noTrace = false;
+    test->add_flag("--no-trace", noTrace,
+                   "Run the records exactly as a host does, without the trace (no trace in a failure, no "
+                   "coverage)");
     test->add_option("FILE", testOptions.files, "A test file (see README: Test files)")->required();
     test->footer("Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
                  "2 usage error or a malformed test file.");
@@ -135,7 +139,10 @@ int main(int argc, char** argv) {
     }
 
     Streams io{std::cin, std::cout, std::cerr};
-    if (test->parsed()) return TestCommand(testOptions, io);
+    if (test->parsed()) {
+        testOptions.trace = !noTrace;
+        return TestCommand(testOptions, io);
+    }
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {

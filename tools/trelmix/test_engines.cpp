@@ -25,6 +25,8 @@ using nlohmann::json;
 
 class Linked final : public CaseEngine {
 public:
+    explicit Linked(bool trace) : trace_(trace) {}
+
     bool Start(const SessionSpec& s, std::string&) override {
         session_.reset();  // one recording platform at a time
         session_ = std::make_unique<Session>(s.id, s.host);
@@ -40,11 +42,13 @@ public:
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string&) override {
         CaseOutcome out;
-        out.result = explainer_->Run([&] { return session_->Execute(c.record, c.codeType, c.protocol); }, out.trace);
+        const auto execute = [&] { return session_->Execute(c.record, c.codeType, c.protocol); };
+        out.result = trace_ ? explainer_->Run(execute, out.trace) : execute();
         return out;
     }
 
 private:
+    bool trace_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<Explainer> explainer_;
 };
@@ -55,7 +59,9 @@ private:
 // arguments; one request line out, one answer line back.
 class Process final : public CaseEngine {
 public:
-    explicit Process(std::string command) : command_(std::move(command)) { std::signal(SIGPIPE, SIG_IGN); }
+    Process(std::string command, bool trace) : command_(std::move(command)), trace_(trace) {
+        std::signal(SIGPIPE, SIG_IGN);
+    }
     ~Process() override { Stop(); }
 
     bool Start(const SessionSpec& s, std::string& error) override {
@@ -100,10 +106,10 @@ public:
     }
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string& error) override {
-        const json request = {{"hex", EncodeHex(c.record.data(), c.record.size())},
-                              {"code_type", c.codeType},
-                              {"protocol", c.protocol},
-                              {"explain", true}};
+        json request = {{"hex", EncodeHex(c.record.data(), c.record.size())},
+                        {"code_type", c.codeType},
+                        {"protocol", c.protocol}};
+        if (trace_) request["explain"] = true;
         json a;
         if (!Ask(request, a, error)) return std::nullopt;
         CaseOutcome out;
@@ -155,6 +161,7 @@ private:
     }
 
     std::string command_;
+    bool trace_;
     pid_t pid_ = 0;
     std::FILE* to_ = nullptr;
     std::FILE* from_ = nullptr;
@@ -184,13 +191,14 @@ std::vector<std::string> SessionArguments(const SessionSpec& s) {
     return args;
 }
 
-std::unique_ptr<CaseEngine> LinkedEngine() { return std::make_unique<Linked>(); }
+std::unique_ptr<CaseEngine> LinkedEngine(bool trace) { return std::make_unique<Linked>(trace); }
 
-std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command) {
+std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace) {
 #ifndef _WIN32
-    return std::make_unique<Process>(command);
+    return std::make_unique<Process>(command, trace);
 #else
     (void)command;
+    (void)trace;
     return nullptr;
 #endif
 }

@@ -259,7 +259,7 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
 }  // namespace
 
 int TestCommand(const TestOptions& o, Streams io) {
-    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine() : ProcessEngine(o.engine);
+    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.trace) : ProcessEngine(o.engine, o.trace);
     if (!engine) {
         io.err << "trelmix: test --engine is not available on this system\n";
         return kExitUsage;
@@ -284,7 +284,7 @@ int TestCommand(const TestOptions& o, Streams io) {
         failed += t.failed;
     }
     engine.reset();
-    const std::optional<double> percent = coverage.Report(io.out);
+    const std::optional<double> percent = o.trace ? coverage.Report(io.out) : std::nullopt;
     io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << cases << " cases, " << failed
            << " failed\n";
     bool ok = failed == 0 || o.update;

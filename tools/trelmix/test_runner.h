@@ -21,6 +21,7 @@ struct TestOptions {
     bool update = false;              // rewrite the expectations from what came back
     std::optional<double> coverageMin;  // percent of the rules that must apply
     std::string engine;               // empty: the library linked in
+    bool trace = true;                // false: no traces, no coverage (the host's path)
 };
 
 int TestCommand(const TestOptions& options, Streams io);
@@ -40,8 +41,10 @@ public:
     virtual std::optional<CaseOutcome> Run(const CaseFileStep& step, std::string& error) = 0;
 };
 
-std::unique_ptr<CaseEngine> LinkedEngine();
-std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command);
+// With `trace`, each record's trace is asked for (the library linked in runs
+// observed); without, records run exactly as in a host.
+std::unique_ptr<CaseEngine> LinkedEngine(bool trace);
+std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace);
 
 // The `run` options that set up this session's host, for an engine process.
 std::vector<std::string> SessionArguments(const SessionSpec& session);
