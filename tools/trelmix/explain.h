@@ -13,7 +13,7 @@
 
 #include "diagnose.h"
 #include "host/run_observer.h"
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/model.h"
 

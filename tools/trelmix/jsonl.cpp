@@ -119,7 +119,7 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
     return request;
 }
 
-int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
     Session session(o.id, o.host);
     Explainer explainer(IsKeyboardClient(o.id));
     const auto assign = [&](const std::u16string& script) {
@@ -142,8 +142,8 @@ int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
     io.out << AssignmentLine(first) << '\n' << std::flush;
     const int status = first.assigned ? kExitOk : kExitRejected;
 
-    if (!o.records.empty()) {
-        for (const auto& record : records) io.out << answer(record, o.host.codeType, o.host.protocol, o.explain) << '\n';
+    if (RecordsGiven(o)) {
+        for (const RunRecord& r : records) io.out << answer(r.bytes, r.codeType, r.protocol, o.explain) << '\n';
         io.out.flush();
         return status;
     }

@@ -7,6 +7,7 @@
 #include "human_output.h"
 #include "jsonl.h"
 #include "record_escapes.h"
+#include "scans.h"
 #include "script/compiler.h"
 #include "text_encoding.h"
 
@@ -14,8 +15,9 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const RecordResult& result, const Trace* trace, std::ostream& out) {
-    out << FormatRecordLine(result) << '\n';
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, const Trace* trace,
+                 std::ostream& out) {
+    out << FormatRecordLine(input, result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
     if (trace) {
         out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
@@ -38,28 +40,28 @@ void ExplainRejection(const RunOptions& o, const std::u16string& script, std::os
     err << "trelmix: the script was not assigned; every record gets status -1\n";
 }
 
-int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
     Session session(o.id, o.host);
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
     Explainer explainer(IsKeyboardClient(o.id));
     explainer.Assigned(script);
-    const auto run = [&](const std::vector<std::uint8_t>& record) {
-        const auto execute = [&] { return session.Execute(record, o.host.codeType, o.host.protocol); };
-        if (!o.explain) return PrintResult(execute(), nullptr, io.out);
+    const auto run = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol) {
+        const auto execute = [&] { return session.Execute(record, codeType, protocol); };
+        if (!o.explain) return PrintResult(record, execute(), nullptr, io.out);
         Trace trace;
         const RecordResult result = explainer.Run(execute, trace);
-        PrintResult(result, &trace, io.out);
+        PrintResult(record, result, &trace, io.out);
     };
 
-    if (!o.records.empty()) {
-        for (const auto& record : records) run(record);
+    if (RecordsGiven(o)) {
+        for (const RunRecord& r : records) run(r.bytes, r.codeType, r.protocol);
     } else {
         std::string line;
         while (std::getline(io.in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
-            run(std::vector<std::uint8_t>(line.begin(), line.end()));
+            run(std::vector<std::uint8_t>(line.begin(), line.end()), o.host.codeType, o.host.protocol);
         }
     }
     return a.assigned ? kExitOk : kExitRejected;
@@ -67,8 +69,8 @@ int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
 
 }  // namespace
 
-bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vector<std::vector<std::uint8_t>>& records,
-                           std::ostream& err) {
+bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    const std::vector<std::string>& arguments = options.records;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string error;
         auto bytes = DecodeRecordArgument(arguments[i], error);
@@ -76,14 +78,16 @@ bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vecto
             err << "trelmix: record " << (i + 1) << " '" << arguments[i] << "': " << error << '\n';
             return false;
         }
-        records.push_back(std::move(*bytes));
+        records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});
     }
     return true;
 }
 
-int RunCommand(const RunOptions& options, Streams io) {
-    std::vector<std::vector<std::uint8_t>> records;
-    if (!DecodeRecordArguments(options.records, records, io.err)) return kExitUsage;
+int RunCommand(RunOptions options, Streams io) {
+    std::vector<RunRecord> records;
+    const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, io.err)
+                                            : ReadScans(options.scans, options, records, io.err);
+    if (!read) return kExitUsage;
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 
