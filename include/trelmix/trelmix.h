@@ -53,6 +53,16 @@
 #ifndef TRELMIX_H
 #define TRELMIX_H
 
+/* The library's version: the one place it is written (the build reads it
+ * from here for the shared library's name and `trelmix --version`). */
+#define TRLM_VERSION_MAJOR 0
+#define TRLM_VERSION_MINOR 1
+#define TRLM_VERSION_PATCH 0
+#define TRLM_VERSION (TRLM_VERSION_MAJOR * 10000 + TRLM_VERSION_MINOR * 100 + TRLM_VERSION_PATCH)
+#define TRLM_VERSION_TEXT_(a, b, c) #a "." #b "." #c
+#define TRLM_VERSION_TEXT(a, b, c) TRLM_VERSION_TEXT_(a, b, c)
+#define TRLM_VERSION_STRING TRLM_VERSION_TEXT(TRLM_VERSION_MAJOR, TRLM_VERSION_MINOR, TRLM_VERSION_PATCH)
+
 #include <stddef.h>
 #include <stdint.h>
 
