@@ -24,7 +24,7 @@ if grep -q 'MessageId = 0x0$' "$work/resources.rc" && grep -qx '   %1%0\\n\\000'
 else
     fail "message table: no entry 0 reading %1%0"; cat "$work/resources.rc"
 fi
-version=$(sed -n 's/^#define TRLM_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\)$/\2/p' "$root/include/trelmix/trelmix.h" | paste -sd.)
+version=$("$root/scripts/version.sh")
 if grep -q "VALUE \"FileVersion\", \"$version\"" "$work/resources.rc" &&
     grep -q "FILEVERSION ${version//./, }, 0" "$work/resources.rc"; then
     pass "version resource: $version"
@@ -41,7 +41,8 @@ if "$clang" --target=$target -ffreestanding -O2 -Wall -Wextra -Werror -I "$root/
     "$lld_link" /nologo /machine:$machine /entry:probe /subsystem:console /nodefaultlib \
         /out:"$work/probe.exe" "$work/probe.obj" "$lib"; then
     imports=$("$tools-objdump" -p "$work/probe.exe" |
-        awk '/DLL Name:/ { dll = $3 } dll == "trelmix.dll" && $2 == "0" { print $3 }' | sort | paste -sd' ')
+        awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" } dll == "trelmix.dll" && $2 ~ /^[0-9]+$/ { print $3 }' |
+        sort | paste -sd' ')
     if [ "$imports" = "TRLM_AssignScript TRLM_Execute TRLM_ExecuteInto TRLM_IsRegistered TRLM_SetTransmitObject" ]; then
         pass "trelmix.lib ($machine): a Visual C++ host imports the plain names"
     else
