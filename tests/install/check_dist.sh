@@ -43,9 +43,7 @@ step "windows: trelmix.exe"
 exe=$work/$windows/x64/bin/trelmix.exe
 [ "$("${wine[@]}" "$exe" --version)" = "trelmix $version" ]
 # The gs1-128 example's scans: what trelmix.exe shows is what Linux's trelmix shows.
-source "$root/scripts/scans.sh"
-mapfile -t records < <(scans_records "$root/examples/gs1-128.scans" | awk -F'\t' '$1 == 15 { print $2 }')
-run_example() { (cd "$work/$windows/examples" && "$@" run --code-type 15 gs1-128.trelmix "${records[@]}"); }
+run_example() { (cd "$work/$windows/examples" && "$@" run --scans gs1-128.scans gs1-128.trelmix); }
 diff <(run_example "$work/$linux/bin/trelmix") <(run_example "${wine[@]}" "$exe")
 step "windows: resources, trelmix.lib and the import libraries"
 bash "$root/tests/windows/check_release.sh" i686-w64-mingw32 "$work/$windows/x86/bin/trelmix.dll" \
