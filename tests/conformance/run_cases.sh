@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # Runs the conformance cases through the built trelmix command.
 #
-#   run_cases.sh TRELMIX SET [ENGINE]
+#   run_cases.sh [--engine ENGINE] TRELMIX SET [RUNNER...]
 #
 # SET: core (records, statuses, the command's own output) or keyboard (typed
-# units, injections, sleeps). ENGINE: a command that speaks `run --jsonl`
-# (such as `trelmix-x86 --dll PATH`); the engine cases then run on it as a
-# host runs them (no trace), with TRELMIX's `test` driving it. Without it they
-# run on TRELMIX's own library, traced (so the cases also check the trace's
-# path through the engine and report rule coverage).
+# units, injections, sleeps). RUNNER: the command that runs TRELMIX when it
+# is not a program of this machine (trelmix.exe: scripts/wine-run.sh PREFIX).
+# ENGINE: a command that speaks `run --jsonl` (such as `trelmix-x86 --dll
+# PATH`); the engine cases then run on it as a host runs them (no trace),
+# with TRELMIX's `test` driving it. Without it they run on TRELMIX's own
+# library, traced (so they also check the trace's path through the engine).
 #
 # Engine cases:
 #   run/*.tests, keyboard/*.tests, examples/*.tests   `trelmix test FILE`
 #   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
 #                                     `ENGINE run --jsonl [NAME.args] [NAME.trelmix]`
-# The command's own output (core set, TRELMIX only):
+# The command's own output (core set, without ENGINE):
 #   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
 #   explain/NAME.expected `trelmix run --explain NAME.args`
 #   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
@@ -23,9 +24,15 @@
 # NAME.args: arguments, one per line. NAME.status: the expected exit status
 # (default 0).
 set -u
+engine=
+if [ "${1:-}" = --engine ]; then
+  engine=$2
+  shift 2
+fi
 trelmix=$(realpath "$1")
 set_name=$2
-engine=${3:-}
+shift 2
+runner=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -60,18 +67,20 @@ verdict() {
   fi
 }
 
-test_files() {  # FILE...: each through `trelmix test`
-  local file
+test_files() {  # FILE...: each through `trelmix test`, in its folder
+  local file status
   for file in "$@"; do
     [ -e "$file" ] || continue
-    "$trelmix" test ${engine:+--no-trace --engine "$engine"} "$file" > "$work/out" 2> "$work/err"
-    verdict "${file#"$root"/}" "" "$work/out" 0 $?
+    (cd "$(dirname "$file")" && "${runner[@]}" "$trelmix" test ${engine:+--no-trace --engine "$engine"} \
+      "$(basename "$file")") > "$work/out" 2> "$work/err"
+    status=$?
+    verdict "${file#"$root"/}" "" "$work/out" 0 $status
   done
 }
 
 jsonl_cases() {  # DIR
-  local dir=$1 input name script status
-  read -r -a run <<< "${engine:-$trelmix}"
+  local dir=$1 input name script status run
+  if [ -n "$engine" ]; then read -r -a run <<< "$engine"; else run=("${runner[@]}" "$trelmix"); fi
   for input in "$dir"/*.in.jsonl; do
     [ -e "$input" ] || continue
     name=$(basename "$input" .in.jsonl)
@@ -95,7 +104,7 @@ command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NA
     read_args "$dir/$name.args"
     file=()
     [ -n "$ext" ] && [ -f "$dir/$name.$ext" ] && file=("$name.$ext")
-    (cd "$dir" && "$trelmix" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
+    (cd "$dir" && "${runner[@]}" "$trelmix" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" $status
   done
@@ -114,8 +123,8 @@ case $set_name in
     test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
     if [ -z "$engine" ]; then
       command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
-      # the same through an engine process: its traces read back give the same report
-      command_cases test tests test --engine "$trelmix"
+      # the same through an engine process (POSIX only): its traces read back give the same report
+      [ ${#runner[@]} -eq 0 ] && command_cases test tests test --engine "$trelmix"
     fi ;;
   keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
