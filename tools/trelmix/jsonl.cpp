@@ -102,7 +102,11 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
                 return std::nullopt;
             }
             request.record = std::move(*bytes);
-        } else if (key == "explain" && value.is_boolean()) {
+        } else if (key == "explain") {
+            if (!value.is_boolean()) {
+                error = "\"explain\" must be true or false";
+                return std::nullopt;
+            }
             request.explain = value.get<bool>();
         } else if (key == "code_type" || key == "protocol") {
             const auto number = Number32(value);
