@@ -1,5 +1,7 @@
 // The command line of `trelmix`: two commands, `check` and `run`, over the
 // library's own exports and a simulated host.
+#include "command_line.h"
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <optional>
@@ -51,18 +53,17 @@ constexpr const char* kScriptHelp =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
-                 "and see what comes back and what would be typed.",
-                 "trelmix"};
-    app.set_version_flag("--version", std::string("trelmix ") + TRELMIX_VERSION);
+int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
+    CLI::App app{program.description, program.name};
+    app.set_version_flag("--version", program.name + " " + TRELMIX_VERSION);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 ok; 1 the script was rejected or could not be read (check), or assigning it "
-               "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");
+    app.footer(program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
+    if (program.options) program.options(app);
 
     // trelmix check
     CLI::App* check = app.add_subcommand("check", "Compile a script and explain the library's decision: "
                                                   "the failing line and why, and warnings");
+    check->disabled(!program.check);
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-        std::cerr << "trelmix: " << e.what() << "\nRun 'trelmix --help' for usage.\n";
+        std::cerr << program.name << ": " << e.what() << "\nRun '" << program.name << " --help' for usage.\n";
         return kExitUsage;
     }
 
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
-        std::cerr << "trelmix: --id: '" << ids.id
+        std::cerr << program.name << ": --id: '" << ids.id
                   << "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits\n";
         return kExitUsage;
     }
@@ -131,12 +132,14 @@ int main(int argc, char** argv) {
         if (n.text.empty() && run->count(n.name) == 0) continue;
         const std::optional<std::uint32_t> value = ParseDecimal32(n.text);
         if (!value) {
-            std::cerr << "trelmix: " << n.name << ": '" << n.text << "' is not a number from 0 to 4294967295\n";
+            std::cerr << program.name << ": " << n.name << ": '" << n.text
+                      << "' is not a number from 0 to 4294967295\n";
             return kExitUsage;
         }
         *n.target = *value;
     }
     host.transmit = !noTransmit;
     runOptions.id = *id;
+    runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }

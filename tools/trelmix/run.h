@@ -20,6 +20,7 @@ struct RunOptions {
     bool jsonl = false;
     std::string script;                // as given: a path or inline text
     std::vector<std::string> records;  // RECORD arguments, with their escapes
+    EngineFactory engine;              // empty: the library linked in (Session)
 };
 
 struct Streams {
@@ -29,6 +30,9 @@ struct Streams {
 };
 
 int RunCommand(const RunOptions& options, Streams io);
+
+// The engine the run's options name, for their id and host options.
+std::unique_ptr<Engine> OpenEngine(const RunOptions& options);
 
 // The RECORD arguments decoded; false (and a message on err) for a bad escape.
 bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vector<std::vector<std::uint8_t>>& records,
