@@ -48,6 +48,7 @@ public:
     // block allocated after attaching.
     void Close();
 
+    bool Faulted() const { return process_.Faulted(); }
     HostEffects& host() { return process_.host; }
     Heap& heap() { return process_.heap; }
 

@@ -52,6 +52,7 @@ public:
                        std::initializer_list<std::uint32_t> args);
 
     void SetLastError(std::uint32_t code) { machine.Write32(layout::kTeb + 0x34, code); }
+    bool Faulted() const { return faulted_; }
 
     Machine machine;
     Calls calls{machine};

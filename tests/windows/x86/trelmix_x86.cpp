@@ -31,8 +31,10 @@ public:
     }
 
     // As a host unloads the plug-in: no transmit object, the script removed,
-    // the DLL detached. A fault here still fails the command.
+    // the DLL detached. A fault here still fails the command; after a fault
+    // (on its way to main) nothing more runs.
     ~X86Engine() override {
+        if (library_.Faulted()) return;
         try {
             library_.SetTransmitObject(nullptr);
             library_.AssignScript(id_, u"");
