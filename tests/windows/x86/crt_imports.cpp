@@ -1,6 +1,6 @@
 // The C runtime subset (msvcrt.dll) the DLL calls: the heap, with the
-// out-of-memory injection, the memory and string functions (every copy into
-// the DLL's heap checked against the block it lands in), the start-up's
+// out-of-memory injection, the memory and string functions (every copy
+// checked against the heap block it lands in), the start-up's
 // _initterm as x86 code of its own, and the runtime's last words (abort,
 // _amsg_exit, what it prints) as faults or lines on standard error.
 #include <cstdio>
@@ -34,9 +34,12 @@ constexpr std::initializer_list<std::uint8_t> kInitterm = {
     0xC3,                    // ret
 };
 
-// The bytes [address, address + size) for a copy, checked against the heap.
+// The bytes [address, address + size) for a copy, checked against the block
+// they lie in: the DLL's own, or the host's (a record buffer of exactly the
+// capacity the host passed).
 std::uint8_t* Bytes(Process& p, std::uint32_t address, std::uint32_t size, const char* what) {
     p.heap.CheckRange(address, size, what);
+    p.hostHeap.CheckRange(address, size, what);
     return p.machine.Pointer(address, size);
 }
 

@@ -44,8 +44,9 @@ std::uint32_t Library::Id(const HostId& id) {
     return id_;
 }
 
+// A block of exactly `capacity` bytes: a copy past it faults (crt_imports.cpp).
 std::uint32_t Library::Buffer(std::uint32_t capacity) {
-    if (capacity > capacity_) {
+    if (capacity != capacity_) {
         if (buffer_) process_.hostHeap.Free(buffer_, "record buffer");
         buffer_ = process_.hostHeap.Allocate(capacity);
         if (buffer_ == 0) throw Fault("the host has no room for a record buffer of " + std::to_string(capacity));
