@@ -4,7 +4,6 @@
 // _initterm as x86 code of its own, and the runtime's last words (abort,
 // _amsg_exit, what it prints) as faults or lines on standard error.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -43,20 +42,6 @@ std::uint8_t* Bytes(Process& p, std::uint32_t address, std::uint32_t size, const
     return p.machine.Pointer(address, size);
 }
 
-std::uint32_t Realloc(Process& p, std::uint32_t old, std::uint32_t size) {
-    if (old == 0) return p.heap.Allocate(size);
-    if (size == 0) {  // msvcrt: frees, returns null
-        p.heap.Free(old, "realloc");
-        return 0;
-    }
-    const std::uint32_t oldSize = p.heap.SizeOf(old, "realloc");
-    const std::uint32_t moved = p.heap.Allocate(size);
-    if (moved == 0) return 0;  // the old block stays
-    std::memcpy(p.machine.Pointer(moved, size), p.machine.Pointer(old, oldSize), std::min(size, oldSize));
-    p.heap.Free(old, "realloc");
-    return moved;
-}
-
 // What the runtime prints before it gives up (terminate's message, say).
 std::uint32_t Print(const std::string& text) {
     std::fprintf(stderr, "trelmix.dll: %s", text.c_str());
@@ -77,7 +62,6 @@ void AddCrtImports(Process& p, Imports& in) {
         if (at != 0) std::memset(p.machine.Pointer(at, static_cast<std::uint32_t>(size)), 0, size);
         return at;
     });
-    in.Cdecl(c, "realloc", [&p](const Args& a) { return Realloc(p, a[0], a[1]); });
     in.Cdecl(c, "free", [&p](const Args& a) {
         if (a[0] != 0) p.heap.Free(a[0], "free");
         return 0u;
@@ -104,26 +88,7 @@ void AddCrtImports(Process& p, Imports& in) {
         return hit ? a[0] + static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(hit) - s) : 0u;
     });
     in.Cdecl(c, "strlen", [&p](const Args& a) { return p.machine.StringLength(a[0]); });
-    in.Cdecl(c, "wcslen", [&p](const Args& a) { return static_cast<std::uint32_t>(p.machine.ReadWide(a[0]).size()); });
-    in.Cdecl(c, "strcmp", [&p](const Args& a) {
-        return Compare(std::strcmp(p.machine.ReadString(a[0]).c_str(), p.machine.ReadString(a[1]).c_str()));
-    });
-    in.Cdecl(c, "strncmp", [&p](const Args& a) {
-        return Compare(p.machine.ReadString(a[0]).substr(0, a[2]).compare(p.machine.ReadString(a[1]).substr(0, a[2])));
-    });
-    in.Cdecl(c, "strchr", [&p](const Args& a) {
-        const std::string s = p.machine.ReadString(a[0]);
-        const char ch = static_cast<char>(a[1]);
-        const std::size_t at = ch == 0 ? s.size() : s.find(ch);
-        return at == std::string::npos ? 0u : a[0] + static_cast<std::uint32_t>(at);
-    });
-    in.Cdecl(c, "atoi", [&p](const Args& a) {
-        return static_cast<std::uint32_t>(std::atoi(p.machine.ReadString(a[0]).c_str()));
-    });
-
     in.Data(c, "_initterm", p.calls.Code(kInitterm));  // the slot holds the code's address
-    const std::uint32_t errnoAt = p.calls.Data(4);
-    in.Cdecl(c, "_errno", [errnoAt](const Args&) { return errnoAt; });
     in.Cdecl(c, "_lock", [](const Args&) { return 0u; });  // one thread
     in.Cdecl(c, "_unlock", [](const Args&) { return 0u; });
     in.Cdecl(c, "abort", [](const Args&) -> std::uint32_t { throw Fault("the DLL called abort()"); });
@@ -144,7 +109,6 @@ void AddCrtImports(Process& p, Imports& in) {
         Print(std::string(reinterpret_cast<const char*>(p.machine.Pointer(a[0], n)), n));
         return a[2];
     });
-    in.Cdecl(c, "vfprintf", [&p](const Args& a) { return Print(p.machine.ReadString(a[1]) + " (unformatted)\n"); });
 }
 
 }  // namespace trelmix::x86

@@ -32,17 +32,14 @@ public:
     }
     void Data(const char* dll, const char* name, std::uint32_t address) { table_[Key(dll, name)] = {0, {}, address}; }
 
-    // The address an IAT slot gets (or GetProcAddress returns) for the
-    // import; 0 from Find when the host does not implement it.
+    // The address the import's IAT slot gets.
     std::uint32_t Bind(Calls& calls, const std::string& dll, const std::string& name);
-    std::uint32_t Find(Calls& calls, const std::string& dll, const std::string& name);
 
     static std::string Lower(std::string s);
 
 private:
     static std::string Key(const std::string& dll, const std::string& name) { return Lower(dll) + "!" + name; }
     std::map<std::string, Binding> table_;
-    std::map<std::string, std::uint32_t> bound_;  // stubs made so far
 };
 
 void AddWin32Imports(Process& process, Imports& imports);

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 #include <fstream>
 
 namespace trelmix::x86 {
@@ -28,25 +28,15 @@ std::string Imports::Lower(std::string s) {
     return s;
 }
 
-std::uint32_t Imports::Find(Calls& calls, const std::string& dll, const std::string& name) {
-    const std::string key = Key(dll, name);
-    if (const auto b = bound_.find(key); b != bound_.end()) return b->second;
-    const auto it = table_.find(key);
-    if (it == table_.end()) return 0;
-    const Binding& binding = it->second;
-    const std::uint32_t at = binding.function ? calls.Stub(name, binding.popBytes, binding.function) : binding.data;
-    bound_[key] = at;
-    return at;
-}
-
 std::uint32_t Imports::Bind(Calls& calls, const std::string& dll, const std::string& name) {
-    if (const std::uint32_t at = Find(calls, dll, name)) return at;
-    const std::string what = dll + "!" + name;
-    const std::uint32_t at = calls.Stub(name, 0, [what](const Args&) -> std::uint32_t {
-        throw Fault("the DLL called " + what + ", which this host does not implement");
-    });
-    bound_[Key(dll, name)] = at;
-    return at;
+    const auto it = table_.find(Key(dll, name));
+    if (it == table_.end()) {
+        const std::string what = dll + "!" + name;
+        return calls.Stub(name, 0, [what](const Args&) -> std::uint32_t {
+            throw Fault("the DLL called " + what + ", which this host does not implement");
+        });
+    }
+    return it->second.function ? calls.Stub(name, it->second.popBytes, it->second.function) : it->second.data;
 }
 
 Process::Process(const std::string& dllPath)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ struct HostEffects {
 struct Win32State {
     std::uint32_t nextHandle = 0x100;
     std::map<std::uint32_t, int> files;                  // handle -> descriptor
-    std::map<std::uint32_t, std::uint32_t> semaphores;  // handle -> count
+    std::set<std::uint32_t> semaphores;
     std::uint64_t tlsSlots = 0;                          // TlsAlloc's, in use
 };
 

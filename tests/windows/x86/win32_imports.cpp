@@ -29,10 +29,9 @@ constexpr std::uint32_t kInvalidHandleError = 6;
 constexpr std::uint32_t kInvalidParameter = 87;
 constexpr std::uint32_t kInsufficientBuffer = 122;
 constexpr std::uint32_t kModNotFound = 126;
-constexpr std::uint32_t kProcNotFound = 127;
 constexpr std::uint32_t kTlsSlots = 64;
 constexpr std::uint32_t kTebTlsSlots = 0xE10;
-constexpr std::uint32_t kModules = 0x7F000000;  // pseudo handles of the system DLLs; never dereferenced
+constexpr std::uint32_t kModules = 0x7F000000;  // pseudo handles of the system DLLs
 
 int FileOf(Process& p, std::uint32_t handle) {
     const auto it = p.win32.files.find(handle);
@@ -164,28 +163,16 @@ void AddWin32Imports(Process& p, Imports& in) {
         return kTrue;
     });
 
-    // One thread: critical sections never wait, a semaphore that would is a deadlock.
+    // One thread: critical sections never wait, and nothing waits on the
+    // semaphores the runtime's mutexes make.
     for (const char* cs : {"InitializeCriticalSection", "DeleteCriticalSection", "EnterCriticalSection",
                            "LeaveCriticalSection"}) {
         in.Stdcall(k, cs, 1, [](const Args&) { return 0u; });
     }
-    in.Stdcall(k, "CreateSemaphoreW", 4, [&p](const Args& a) {
+    in.Stdcall(k, "CreateSemaphoreW", 4, [&p](const Args&) {
         const std::uint32_t handle = p.win32.nextHandle += 4;
-        p.win32.semaphores[handle] = a[1];
+        p.win32.semaphores.insert(handle);
         return handle;
-    });
-    in.Stdcall(k, "ReleaseSemaphore", 3, [&p](const Args& a) {
-        std::uint32_t& count = p.win32.semaphores.at(a[0]);
-        if (a[2]) p.machine.Write32(a[2], count);
-        count += a[1];
-        return kTrue;
-    });
-    in.Stdcall(k, "WaitForSingleObject", 2, [&p](const Args& a) {
-        const auto it = p.win32.semaphores.find(a[0]);
-        if (it == p.win32.semaphores.end()) throw Fault("a wait on something other than a semaphore");
-        if (it->second == 0) throw Fault("a wait that never ends: the process has one thread");
-        --it->second;
-        return 0u;  // WAIT_OBJECT_0
     });
     in.Stdcall(k, "GetCurrentThreadId", 0, [](const Args&) { return 1u; });
     in.Stdcall(k, "GetLastError", 0, [&p](const Args&) { return p.machine.Read32(layout::kTeb + 0x34); });
@@ -209,11 +196,6 @@ void AddWin32Imports(Process& p, Imports& in) {
         if (i >= kTlsSlots || (p.win32.tlsSlots >> i & 1) == 0) throw Fault("TLS slot " + std::to_string(i));
         return layout::kTeb + kTebTlsSlots + 4 * i;
     };
-    in.Stdcall(k, "TlsFree", 1, [&p, slot](const Args& a) {
-        slot(a[0]);
-        p.win32.tlsSlots &= ~(std::uint64_t{1} << a[0]);
-        return kTrue;
-    });
     in.Stdcall(k, "TlsGetValue", 1, [&p, slot](const Args& a) {
         const std::uint32_t value = p.machine.Read32(slot(a[0]));
         p.SetLastError(0);  // callers tell a stored 0 from a failure by it
@@ -224,29 +206,13 @@ void AddWin32Imports(Process& p, Imports& in) {
         return kTrue;
     });
 
-    // Modules: the system DLLs this host stands in for, and nothing else (the
-    // C runtime looks for a shared libgcc and does without).
-    auto narrowModule = [&p](const Args& a) {
-        return a[0] ? ModuleHandle(p, p.machine.ReadString(a[0])) : 0x00400000u;
-    };
-    auto wideModule = [&p](const Args& a) {
-        return a[0] ? ModuleHandle(p, platform::ToUtf8(p.machine.ReadWide(a[0]))) : 0x00400000u;
-    };
-    in.Stdcall(k, "GetModuleHandleA", 1, narrowModule);
-    in.Stdcall(k, "LoadLibraryA", 1, narrowModule);
-    in.Stdcall(k, "GetModuleHandleW", 1, wideModule);
-    in.Stdcall(k, "LoadLibraryW", 1, wideModule);
-    in.Stdcall(k, "FreeLibrary", 1, [](const Args&) { return kTrue; });
-    in.Stdcall(k, "GetProcAddress", 2, [&p](const Args& a) {
-        const std::uint32_t i = (a[0] - kModules) / 0x10000;
-        const bool known = a[0] >= kModules && i < std::size(kSystemDlls) && a[1] >= 0x10000;  // not an ordinal
-        const std::uint32_t at = known ? p.imports.Find(p.calls, kSystemDlls[i], p.machine.ReadString(a[1])) : 0;
-        if (at == 0) p.SetLastError(kProcNotFound);
-        return at;
+    // No module but the system DLLs is loaded: the C runtime's start-up looks
+    // for a shared libgcc and does without.
+    in.Stdcall(k, "GetModuleHandleA", 1, [&p](const Args& a) {
+        return a[0] ? ModuleHandle(p, p.machine.ReadString(a[0])) : 0x00400000u;  // null: the program's
     });
 
     in.Stdcall(k, "MultiByteToWideChar", 6, [&p](const Args& a) { return MultiByteToWideChar(p, a); });
-    in.Stdcall(k, "IsDBCSLeadByteEx", 2, [](const Args&) { return 0u; });  // 1252 has one byte a character
     in.Stdcall(k, "Sleep", 1, [&p](const Args& a) {
         platform::Output out;
         out.kind = platform::Output::Kind::Sleep;
