@@ -1,4 +1,5 @@
-// The send actions: their parsers and what they do when their rule runs.
+// The send actions: what they do when their rule runs (the keyword table
+// in script/keywords.cpp says what each takes).
 //
 // Every send action but SEND_PAUSE does nothing while no TransmitObject is
 // set; SEND_PAUSE sleeps either way. None changes the record's bytes; only
@@ -9,10 +10,9 @@
 // occurs), SEND_ALT(''), SEND_WIN(''), SEND_CTRL(''), SEND_NPAD('') and
 // SEND_EXTN('') (as any key name shorter than three letters). SEND_ASCII('')
 // types nothing, having no bytes to type.
-#include "keyboard/send_actions.h"
-
 #include <string_view>
 
+#include "actions/action.h"
 #include "actions/data_context.h"
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
@@ -20,71 +20,10 @@
 
 namespace trelmix {
 
-// ---- parsers ---------------------------------------------------------------------
-
-namespace {
-
-enum class Form { Quoted, QuotedOrNumber };
-
-// One argument into arg1 (SEND_ALT: the first of one or more).
-template <typename Kind>
-bool ParseKeyText(Script& s, TextSpan line, Diagnostic* diag, std::string_view keyword, Form form,
-                  std::string_view shape, bool moreAllowed = false) {
-    if (!RequireBlock(s, Block::Action, keyword, line, diag)) return false;
-    ArgumentList args;
-    if (!ReadArguments(line, keyword, 1, moreAllowed ? 0 : 1, shape, args, diag)) return false;
-    auto action = std::make_unique<Kind>();
-    const bool converted = form == Form::Quoted
-                               ? QuotedArgument(args[0], keyword, 1, action->arg1, diag)
-                               : StringOrNumberArgument(args[0], keyword, 1, action->arg1, diag);
-    if (!converted) return false;
-    AppendAction(s, std::move(action));
-    return true;
-}
-
-}  // namespace
-
-bool ParseSendUntil(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendUntil>(s, l, d, "SEND_UNTIL", Form::Quoted,
-                                            "the delimiter as a quoted string, like ','");
-}
-bool ParseSendPause(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseCountedAction<CAction::SendPause, &CAction::SendPause::count>(s, l, d, "SEND_PAUSE");
-}
-bool ParseSendAscii(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendAscii>(s, l, d, "SEND_ASCII", Form::QuotedOrNumber,
-                                            "a quoted text or a character number");
-}
-bool ParseSendAlt(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendAlt>(s, l, d, "SEND_ALT", Form::QuotedOrNumber,
-                                          "a quoted letter or digit, or a virtual-key number", true);
-}
-bool ParseSendFunc(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseCountedAction<CAction::SendFunc, &CAction::SendFunc::count>(s, l, d, "SEND_FUNC");
-}
-bool ParseSendExtn(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendExtn>(s, l, d, "SEND_EXTN", Form::Quoted,
-                                           "a quoted key name, like 'RET'");
-}
-bool ParseSendWin(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendWin>(s, l, d, "SEND_WIN", Form::QuotedOrNumber,
-                                          "a quoted character or a virtual-key number");
-}
-bool ParseSendCtrl(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendCtrl>(s, l, d, "SEND_CTRL", Form::QuotedOrNumber,
-                                           "a quoted character or a virtual-key number");
-}
-bool ParseSendNumpad(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendNumpad>(s, l, d, "SEND_NPAD", Form::Quoted,
-                                             "a quoted keypad key, '0' to '9' or '.'");
-}
-
-// ---- behaviour ---------------------------------------------------------------------
-
 namespace {
 
 KeyboardEmulator* Emulator() {
-    TransmitObject* t = CurrentTransmitObject();
+    TransmitObject* t = CurrentTarget();
     return t ? t->emulator : nullptr;
 }
 
@@ -94,7 +33,8 @@ bool CursorInData(const DataContext& d) { return d.cursor >= 0 && d.cursor < d.l
 // Modifier plus one key. A quoted argument gives the key that types its first
 // byte (without the shift state), a number the virtual key itself when its
 // low 16 bits are at most 255. SEND_ALT takes only letters and digits, and a
-// letter as its lower-case form.
+// letter as its lower-case form. A character no key of the layout types
+// presses nothing: not the modifier alone, nor a chord with key 255.
 void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDigitsOnly) {
     KeyboardEmulator* e = Emulator();
     if (!e) return;
@@ -111,8 +51,9 @@ void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDig
         const bool digit = c >= u'0' && c <= u'9';
         if (!letter && !digit) return;
     }
-    const std::int32_t key = platform::Current().VkKeyScan(c) & 0xFF;
-    PressChord(*e, {modifier, key});
+    const std::int16_t scan = platform::Current().VkKeyScan(c);
+    if (scan == -1) return;
+    PressChord(*e, {modifier, scan & 0xFF});
 }
 
 }  // namespace

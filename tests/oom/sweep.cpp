@@ -1,6 +1,7 @@
 #include "sweep.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace trelmix::oom {
 
@@ -45,42 +46,43 @@ int failures = 0;
 int Sweep(Target& t, const char* target) {
     failures = 0;
     long long points = 0;
-    auto assign = [&t](const HostId& id, const char* script, long long failAt = -1) {
-        return t.Assign(id, script, failAt);
-    };
-    for (const Job& job : kJobs) {
+    for (std::size_t pass = 0; pass < 2 * std::size(kJobs); ++pass) {
+        const Job& job = kJobs[pass % std::size(kJobs)];
+        const bool persistent = pass >= std::size(kJobs);  // the second round
+        const std::string named = std::string(job.name) + (persistent ? " (persistent)" : "");
+        const char* name = named.c_str();
         const HostId id = job.keyboard ? KeyboardClientId : HostId{0x00C0FFEE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
         std::int32_t status = 0;
 
         // The reference outcome, without any failure.
-        CHECK(assign(id, job.script), "%s compiles", job.name);
+        CHECK(t.Assign(id, job.script), "%s compiles", name);
         const std::string expected = t.Execute(id, job.record, job.codeType, true, status);
-        CHECK(status == TRLM_STATUS_APPLIED, "%s runs", job.name);
+        CHECK(status == TRLM_STATUS_APPLIED, "%s runs", name);
 
         for (long long n = 0;; ++n) {  // assignment failing at allocation n
-            CHECK(assign(id, kBaseline), "%s baseline", job.name);
-            const bool ok = assign(id, job.script, n);
+            CHECK(t.Assign(id, kBaseline), "%s baseline", name);
+            const bool ok = t.Assign(id, job.script, {n, persistent});
             if (!t.Failed()) {
-                CHECK(ok, "%s assigns once memory suffices", job.name);
+                CHECK(ok, "%s assigns once memory suffices", name);
                 points += n;
                 break;
             }
-            CHECK(!ok, "%s: assign reports failure at allocation %lld", job.name, n);
-            CHECK(t.IsRegistered(id), "%s: id keeps a script at %lld", job.name, n);
+            CHECK(!ok, "%s: assign reports failure at allocation %lld", name, n);
+            CHECK(t.IsRegistered(id), "%s: id keeps a script at %lld", name, n);
             const std::string kept = t.Execute(id, job.record, job.codeType, false, status);
-            CHECK(kept == std::string(job.record) + "=base", "%s: earlier script kept at %lld", job.name, n);
+            CHECK(kept == std::string(job.record) + "=base", "%s: earlier script kept at %lld", name, n);
         }
 
-        CHECK(assign(id, job.script), "%s compiles", job.name);
+        CHECK(t.Assign(id, job.script), "%s compiles", name);
         for (long long n = 0;; ++n) {  // execution failing at allocation n
-            const std::string got = t.Execute(id, job.record, job.codeType, true, status, n);
+            const std::string got = t.Execute(id, job.record, job.codeType, true, status, {n, persistent});
             if (!t.Failed()) {
-                CHECK(got == expected, "%s: same result once memory suffices", job.name);
+                CHECK(got == expected, "%s: same result once memory suffices", name);
                 points += n;
                 break;
             }
-            CHECK(status == TRLM_STATUS_OUT_OF_MEMORY, "%s: status %d at allocation %lld", job.name, status, n);
-            CHECK(got == job.record, "%s: caller's buffer untouched at %lld", job.name, n);
+            CHECK(status == TRLM_STATUS_OUT_OF_MEMORY, "%s: status %d at allocation %lld", name, status, n);
+            CHECK(got == job.record, "%s: caller's buffer untouched at %lld", name, n);
         }
         t.Assign(id, "");
     }

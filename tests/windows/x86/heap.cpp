@@ -29,7 +29,7 @@ Heap::Heap(Machine& machine, std::uint32_t base, std::uint32_t size, bool garbag
 
 std::uint32_t Heap::Allocate(std::uint32_t size) {
     if (countdown_ == 0) {
-        countdown_ = -1;
+        if (!persistent_) countdown_ = -1;
         failed_ = true;
         return 0;
     }

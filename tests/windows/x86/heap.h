@@ -28,9 +28,11 @@ public:
     // inside one live block: a copy past the end of an allocation.
     void CheckRange(std::uint32_t address, std::uint32_t size, const std::string& what) const;
 
-    // Fails the allocation `n` from now (0: the next one); -1: none.
-    void FailAt(long long n) {
+    // Fails the allocation `n` from now (0: the next one), and with
+    // `persistent` every one after it; -1: none.
+    void FailAt(long long n, bool persistent) {
         countdown_ = n;
+        persistent_ = persistent;
         failed_ = false;
     }
     bool Failed() const { return failed_; }
@@ -52,6 +54,7 @@ private:
     std::map<std::uint32_t, Block> live_;  // by address
     std::uint64_t serial_ = 0, mark_ = 0;
     long long countdown_ = -1;
+    bool persistent_ = false;
     bool failed_ = false;
 };
 

@@ -16,7 +16,7 @@
 #include "imports.h"
 #include "machine.h"
 #include "pe_image.h"
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 
 namespace trelmix::x86 {
 
