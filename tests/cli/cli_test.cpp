@@ -174,11 +174,11 @@ TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
                          "\"B\" -> status 1: \"B!\"\n  typed \"B!\"\n");
     std::istringstream in;
     std::ostringstream out, err;
-    EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true}, {in, out, err}), 0);
+    EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
     EXPECT_EQ(file.Read(), "# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / "
                            "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
                            "  typed \"B!\"\n");
-    EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true}, {in, out, err}), 0) << out.str();
+    EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
 }
 
 }  // namespace

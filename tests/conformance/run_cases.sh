@@ -1,38 +1,47 @@
 #!/usr/bin/env bash
-# Runs the conformance cases through the built trelmix command.
+# Runs the conformance cases through a built trelmix command.
 #
-#   run_cases.sh [--engine ENGINE] TRELMIX SET [RUNNER...]
+#   run_cases.sh [--needs FILE] [--engine ENGINE] SET COMMAND...
 #
-# SET: core (records, statuses, the command's own output) or keyboard (typed
-# units, injections, sleeps). RUNNER: the command that runs TRELMIX when it
-# is not a program of this machine (trelmix.exe: scripts/wine-run.sh PREFIX).
-# ENGINE: a command that speaks `run --jsonl` (such as `trelmix-x86 --dll
-# PATH`); the engine cases then run on it as a host runs them (no trace),
-# with TRELMIX's `test` driving it. Without it they run on TRELMIX's own
-# library, traced (so they also check the trace's path through the engine).
+# SET: core (records, statuses, the command's own output), run (core without
+# the command's own output: what another build of the library answers) or
+# keyboard (typed units, injections, sleeps).
+# COMMAND: what runs trelmix, in absolute paths (each case runs in its own
+# folder): the program; the emulator that runs it when it is not a program of
+# this machine (scripts/wine-run.sh PREFIX trelmix.exe); or the program with
+# arguments of its own (trelmix-x86 --dll trelmix.dll, the shipped DLL in the
+# emulated 32-bit Windows host). The test files run with `COMMAND test`, on
+# COMMAND's own engine.
+# --engine ENGINE: a command that speaks `run --jsonl` (node web/trelmix-cli.mjs,
+# or trelmix itself); the test files then run on it, as a host runs them (no
+# trace), driven by `COMMAND test --engine`, and the JSON cases on it.
+# --needs FILE: skip (exit 77) while FILE is not built.
 #
 # Engine cases:
-#   run/*.tests, keyboard/*.tests, examples/*.tests   `trelmix test FILE`
+#   run/*.tests, keyboard/*.tests, examples/*.tests   `COMMAND test FILE`
 #   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
-#                                     `ENGINE run --jsonl [NAME.args] [NAME.trelmix]`
-# The command's own output (core set, without ENGINE):
+#                                     `COMMAND run --jsonl [NAME.args] [NAME.trelmix]`
+# The command's own output (core set):
 #   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
-#   explain/NAME.expected `trelmix run --explain NAME.args`
+#   explain/NAME.expected `trelmix run --explain NAME.args`, and
+#   explain/NAME.in.jsonl -> NAME.out.jsonl (the "trace" of run --jsonl)
 #   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
-#                         `--engine TRELMIX` (the traces come back as JSON)
+#                         `--engine trelmix` (the traces come back as JSON)
 #
 # NAME.args: arguments, one per line. NAME.status: the expected exit status
 # (default 0).
 set -u
+if [ "$1" = --needs ]; then
+  if [ ! -e "$2" ]; then echo "skipped: $2 is not built"; exit 77; fi
+  shift 2
+fi
 engine=
-if [ "${1:-}" = --engine ]; then
+if [ "$1" = --engine ]; then
   engine=$2
   shift 2
 fi
-trelmix=$(realpath "$1")
-set_name=$2
-shift 2
-runner=("$@")
+set_name=$1
+trelmix=("${@:2}")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -71,7 +80,7 @@ test_files() {  # FILE...: each through `trelmix test`, in its folder
   local file status
   for file in "$@"; do
     [ -e "$file" ] || continue
-    (cd "$(dirname "$file")" && "${runner[@]}" "$trelmix" test ${engine:+--no-trace --engine "$engine"} \
+    (cd "$(dirname "$file")" && "${trelmix[@]}" test ${engine:+--no-trace --engine "$engine"} \
       "$(basename "$file")") > "$work/out" 2> "$work/err"
     status=$?
     verdict "${file#"$root"/}" "" "$work/out" 0 $status
@@ -80,7 +89,7 @@ test_files() {  # FILE...: each through `trelmix test`, in its folder
 
 jsonl_cases() {  # DIR
   local dir=$1 input name script status run
-  if [ -n "$engine" ]; then read -r -a run <<< "$engine"; else run=("${runner[@]}" "$trelmix"); fi
+  if [ -n "$engine" ]; then read -r -a run <<< "$engine"; else run=("${trelmix[@]}"); fi
   for input in "$dir"/*.in.jsonl; do
     [ -e "$input" ] || continue
     name=$(basename "$input" .in.jsonl)
@@ -104,7 +113,7 @@ command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NA
     read_args "$dir/$name.args"
     file=()
     [ -n "$ext" ] && [ -f "$dir/$name.$ext" ] && file=("$name.$ext")
-    (cd "$dir" && "${runner[@]}" "$trelmix" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
+    (cd "$dir" && "${trelmix[@]}" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" $status
   done
@@ -119,12 +128,14 @@ examples() {  # yes|no
 }
 
 case $set_name in
-  core)
+  core | run)
     test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
-    if [ -z "$engine" ]; then
+    if [ "$set_name" = core ] && [ -z "$engine" ]; then
       command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
-      # the same through an engine process (POSIX only): its traces read back give the same report
-      [ ${#runner[@]} -eq 0 ] && command_cases test tests test --engine "$trelmix"
+      jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports
+      # the same through an engine process, when trelmix is a program of this
+      # machine: its traces read back give the same report
+      [ ${#trelmix[@]} -eq 1 ] && command_cases test tests test --engine "${trelmix[0]}"
     fi ;;
   keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;

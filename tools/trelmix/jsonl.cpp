@@ -124,7 +124,8 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
 }
 
 int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
-    Session session(o.id, o.host);
+    const std::unique_ptr<Engine> engine = OpenEngine(o);
+    Engine& session = *engine;
     Explainer explainer(IsKeyboardClient(o.id));
     const auto assign = [&](const std::u16string& script) {
         explainer.Assigned(script);

@@ -1,5 +1,6 @@
-// The engines `trelmix test` can run cases on: the library linked in, with
-// the run observer's trace, and a process that speaks `run --jsonl`.
+// The engines `trelmix test` can run cases on: the program's own (the library
+// linked in, with the run observer's trace, or trelmix-x86's DLL), and a
+// process that speaks `run --jsonl`.
 #include <nlohmann/json.hpp>
 
 #include "host_id.h"
@@ -25,11 +26,11 @@ using nlohmann::json;
 
 class Linked final : public CaseEngine {
 public:
-    explicit Linked(bool trace) : trace_(trace) {}
+    Linked(EngineFactory factory, bool trace) : factory_(std::move(factory)), trace_(trace) {}
 
     bool Start(const SessionSpec& s, std::string&) override {
         session_.reset();  // one recording platform at a time
-        session_ = std::make_unique<Session>(s.id, s.host);
+        session_ = factory_ ? factory_(s.id, s.host) : std::make_unique<Session>(s.id, s.host);
         explainer_ = std::make_unique<Explainer>(s.keyboard);
         return true;
     }
@@ -48,8 +49,9 @@ public:
     }
 
 private:
+    EngineFactory factory_;
     bool trace_;
-    std::unique_ptr<Session> session_;
+    std::unique_ptr<Engine> session_;
     std::unique_ptr<Explainer> explainer_;
 };
 
@@ -191,7 +193,9 @@ std::vector<std::string> SessionArguments(const SessionSpec& s) {
     return args;
 }
 
-std::unique_ptr<CaseEngine> LinkedEngine(bool trace) { return std::make_unique<Linked>(trace); }
+std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trace) {
+    return std::make_unique<Linked>(factory, trace);
+}
 
 std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace) {
 #ifndef _WIN32

@@ -259,7 +259,7 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
 }  // namespace
 
 int TestCommand(const TestOptions& o, Streams io) {
-    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.trace) : ProcessEngine(o.engine, o.trace);
+    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace);
     if (!engine) {
         io.err << "trelmix: test --engine is not available on this system\n";
         return kExitUsage;

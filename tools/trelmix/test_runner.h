@@ -20,8 +20,9 @@ struct TestOptions {
     std::vector<std::string> files;
     bool update = false;              // rewrite the expectations from what came back
     std::optional<double> coverageMin;  // percent of the rules that must apply
-    std::string engine;               // empty: the library linked in
+    std::string engine;               // an engine process's command; empty: the engine below
     bool trace = true;                // false: no traces, no coverage (the host's path)
+    EngineFactory linked;             // the program's engine (trelmix-x86: the DLL); empty: Session
 };
 
 int TestCommand(const TestOptions& options, Streams io);
@@ -43,7 +44,7 @@ public:
 
 // With `trace`, each record's trace is asked for (the library linked in runs
 // observed); without, records run exactly as in a host.
-std::unique_ptr<CaseEngine> LinkedEngine(bool trace);
+std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trace);
 std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace);
 
 // The `run` options that set up this session's host, for an engine process.
