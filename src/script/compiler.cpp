@@ -39,6 +39,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             if (report) report->ignoredLines.push_back(line.text);
             continue;
         }
+        if (report) report->statements.push_back({keyword, line.text});
         Diagnostic diag;
         const Statement statement{*keyword, line, report ? &diag : nullptr};
         const Block before = builder.block;
@@ -57,7 +58,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
         }
     }
     // A rule still open at the end is dropped; it is not an error.
-    if (accepted && report && builder.currentRule) report->openRule = openRuleAt;
+    if (report && builder.currentRule) report->openRule = openRuleAt;
     if (accepted) BuildRuleIndex(script);
 
     std::u16string_view message;
