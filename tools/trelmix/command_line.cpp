@@ -1,5 +1,5 @@
-// The command line of `trelmix`: two commands, `check` and `run`, over the
-// library's own exports and a simulated host.
+// The command line of `trelmix`: `check` and `run` over the library's own
+// exports and a simulated host, and `keywords`, the language reference.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <optional>
@@ -8,6 +8,7 @@
 
 #include "check.h"
 #include "host_id.h"
+#include "keyword_reference.h"
 #include "run.h"
 
 using namespace trelmix;
@@ -47,7 +48,10 @@ struct NumberOption {
 
 constexpr const char* kScriptHelp =
     "A script file (when a file or directory of that name exists) or the script text itself, "
-    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it";
+    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it. A name that looks like a "
+    "file name (one line ending in .trelmix or .txt, or one word holding no keyword) but names no file is a "
+    "usage error";
+constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks like a file name";
 
 }  // namespace
 
@@ -57,7 +61,11 @@ int main(int argc, char** argv) {
                  "trelmix"};
     app.set_version_flag("--version", std::string("trelmix ") + TRELMIX_VERSION);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 ok; 1 the script was rejected or could not be read (check), or assigning it "
+    app.footer("Commands:\n"
+               "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
+               "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--text] SCRIPT [RECORD...]\n"
+               "  trelmix keywords [KEYWORD]\n"
+               "Exit status: 0 ok; 1 a script was rejected or could not be read (check), or assigning it "
                "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");
 
     // trelmix check
@@ -66,7 +74,15 @@ int main(int argc, char** argv) {
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
-    check->add_option("SCRIPT", checkOptions.script, kScriptHelp)->required();
+    std::string format = "text";
+    check->add_flag("--werror", checkOptions.werror, "Exit 1 when any warning was printed");
+    check->add_option("--format", format,
+                      "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
+                      "severity, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
+        ->check(CLI::IsMember({"text", "jsonl"}));
+    check->add_flag("--text", checkOptions.text, kTextHelp);
+    check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"))
+        ->required();
 
     // trelmix run
     CLI::App* run = app.add_subcommand("run", "Run a script on records and show the results and the key strokes");
@@ -97,14 +113,22 @@ int main(int argc, char** argv) {
     run->add_flag("--jsonl", runOptions.jsonl,
                   "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
                   "one JSON line out per input line, after the assign result");
+    run->add_flag("--text", runOptions.text, kTextHelp);
     run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
     run->add_option("RECORD", runOptions.records,
                     "A record's bytes; \\xHH is one byte, \\\\ one backslash. Without records (and without "
                     "--jsonl) records are read from standard input, one per line. Give -- before a SCRIPT or "
                     "RECORD that starts with '-'");
-    run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
-                "status -1); 2 usage error.");
-    check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
+    run->footer("The script's warnings go to standard error before the first record.\nExit status: 0 every "
+                "record was processed; 1 assigning SCRIPT failed (records still run, with status -1); 2 usage "
+                "error (with --jsonl: a bad request line, answered with {\"error\": ...}).");
+    check->footer("Exit status: 0 the scripts compile; 1 one is rejected or cannot be read (or, with --werror, "
+                  "has a warning); 2 usage error.");
+
+    // trelmix keywords
+    CLI::App* keywords = app.add_subcommand("keywords", "List the script language's keywords, or show one");
+    std::string keyword;
+    keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
 
     try {
         app.parse(argc, argv);
@@ -115,6 +139,7 @@ int main(int argc, char** argv) {
     }
 
     Streams io{std::cin, std::cout, std::cerr};
+    if (keywords->parsed()) return KeywordsCommand(keyword, io);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
@@ -124,6 +149,7 @@ int main(int argc, char** argv) {
     }
     if (check->parsed()) {
         checkOptions.id = *id;
+        checkOptions.jsonl = format == "jsonl";
         return CheckCommand(checkOptions, io);
     }
 

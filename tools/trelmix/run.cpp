@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "check.h"
 #include "diagnose.h"
 #include "human_output.h"
 #include "jsonl.h"
@@ -71,8 +72,10 @@ bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vecto
 }
 
 int RunCommand(const RunOptions& options, Streams io) {
+    if (!options.text && ReportMissingFile(options.script, io.err)) return kExitUsage;
     std::vector<std::vector<std::uint8_t>> records;
     if (!DecodeRecordArguments(options.records, records, io.err)) return kExitUsage;
+    PrintRunWarnings(options.script, options.id, io.err);
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 
