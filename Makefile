@@ -55,7 +55,7 @@ test-x86: x86
 # Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 bench:
-	@scripts/deps.sh bench
+	@scripts/deps.sh
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bin/trelmix_bench $(BENCH_ARGS)

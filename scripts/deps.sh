@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. As root it runs
 # apt-get; otherwise it prints the exact command to run.
-# `scripts/deps.sh bench` adds what only the benchmarks need (make bench).
 set -u
 packages=(
   cmake g++ make pkg-config
@@ -17,9 +16,11 @@ packages=(
   wine wine64
   g++-multilib qemu-user googletest
 )
-if [ "${1:-}" = bench ]; then
-  packages+=(nodejs)
-fi
+# Node.js runs the benchmarks' JavaScript and the editor support's tests; a
+# Node.js from elsewhere that brings its own npm (and conflicts with Debian's)
+# is taken as it is.
+command -v node > /dev/null || packages+=(nodejs)
+command -v npm > /dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

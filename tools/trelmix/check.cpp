@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "diagnose.h"
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
 #include "session.h"

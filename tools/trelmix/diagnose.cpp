@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "host/script_source.h"
+#include "platform/codepage.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
 #include "text_encoding.h"
@@ -39,9 +40,14 @@ const char16_t* TokenEnd(const char16_t* at) {
     return p;
 }
 
-// What the terminal shows for a stretch of the text.
-std::string Shown(const ScriptSource& source, std::u16string_view part) {
-    return source.kind == ScriptSource::Kind::File ? ToFileBytes(part) : ToTerminal(part);
+// What the terminal shows for a stretch of a line: a file's bytes as they
+// stand when the line is UTF-8, else each byte as Windows-1252 shows it.
+std::string Shown(const ScriptSource& source, std::u16string_view part, bool utf8Line) {
+    if (source.kind != ScriptSource::Kind::File) return ToTerminal(part);
+    if (utf8Line) return ToFileBytes(part);
+    std::u16string decoded(part);
+    for (char16_t& u : decoded) u = platform::DecodeCp1252(static_cast<std::uint8_t>(u));
+    return ToTerminal(decoded);
 }
 
 // Blanks under `prefix` that line up with it in a terminal: tabs stay tabs.
@@ -141,8 +147,9 @@ std::string FormatFinding(const ScriptSource& source, const Finding& finding) {
     std::string out = source.name + ":" + std::to_string(place.line) + ":" + std::to_string(place.column) + ": " +
                       (finding.error ? "error: " : "warning: ") + finding.message +
                       (finding.hint.empty() ? "" : "; " + finding.hint) + "\n";
-    out += "  " + Shown(source, line) + "\n";
-    out += "  " + CaretIndent(Shown(source, before)) + "^\n";
+    const bool utf8 = IsUtf8(ToFileBytes(line));
+    out += "  " + Shown(source, line, utf8) + "\n";
+    out += "  " + CaretIndent(Shown(source, before, utf8)) + "^\n";
     return out;
 }
 
