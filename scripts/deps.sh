@@ -15,6 +15,9 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   g++-multilib qemu-user googletest
+  # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link
+  # of it (lld-link), the zip.
+  llvm-14 lld-14 zip unzip
 )
 # Node.js runs the benchmarks' JavaScript and the editor support's tests; a
 # Node.js from elsewhere that brings its own npm (and conflicts with Debian's)

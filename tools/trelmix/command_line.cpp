@@ -2,6 +2,10 @@
 // exports and a simulated host, and `keywords`, the language reference.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,10 +53,15 @@ constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Records, scripts and JSON lines are bytes: no CR LF translation, and
+    // 0x1A does not end the input.
+    for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
+#endif
     CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
                  "and see what comes back and what would be typed.",
                  "trelmix"};
-    app.set_version_flag("--version", std::string("trelmix ") + TRELMIX_VERSION);
+    app.set_version_flag("--version", std::string("trelmix ") + TRLM_VERSION_STRING);
     app.require_subcommand(1);
     app.footer("Commands:\n"
                "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
