@@ -104,7 +104,7 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     } else if (modifier) {
         const std::int16_t scan = platform::UsVkKeyScan(first);
         if (scan == -1) {
-            return warn("presses " + mod + " with no key: no key of the US layout types " +
+            return warn("presses nothing: no key of the US layout types " +
                             Quoted(std::u16string_view(&first, 1)),
                         "write the key's virtual-key number instead");
         }
