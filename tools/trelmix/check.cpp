@@ -61,7 +61,8 @@ void PrintRunWarnings(const std::string& argument, const HostId& id, std::ostrea
         sendLines += (sendLines.empty() ? "" : ", ") + std::to_string(Locate(d.source.text.data(), line).line);
     }
     if (!sendLines.empty()) {
-        err << "trelmix: note: this application script ignores its send keywords (line " << sendLines
+        err << "trelmix: note: this application script ignores its send keywords ("
+            << (d.ignoredSends.size() == 1 ? "line " : "lines ") << sendLines
             << "); use --keyboard to run it as the keyboard's script\n";
     }
 }
