@@ -3,11 +3,16 @@
 # its output, byte for byte, with the expected output written beside each
 # case.
 #
-#   run_cases.sh TRELMIX SET [RUNNER...]
-#       SET: core (records, statuses, check) or keyboard (typed units,
-#       injections, sleeps of the send actions); RUNNER: the command that
-#       runs TRELMIX when it is not a program of this machine (trelmix.exe:
-#       scripts/wine-run.sh PREFIX)
+#   run_cases.sh [--needs FILE] SET COMMAND...
+#     SET: core (records, statuses, check), run (core without check: what
+#     another build of the library answers) or keyboard (typed units,
+#     injections, sleeps of the send actions).
+#     COMMAND: what runs trelmix, in absolute paths (each case runs in its
+#     own folder): the program; the emulator that runs it when it is not a
+#     program of this machine (scripts/wine-run.sh PREFIX trelmix.exe); or
+#     the program with arguments of its own (trelmix-x86 --dll trelmix.dll,
+#     the shipped DLL in the emulated 32-bit Windows host).
+#     --needs FILE: skip (exit 77) while FILE is not built.
 #
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
 # check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
@@ -18,10 +23,12 @@
 # without NAME.trelmix gives its script, inline, in NAME.args).
 # NAME.status: the expected exit status (default 0).
 set -u
-trelmix=$(realpath "$1")
-set_name=$2
-shift 2
-runner=("$@")
+if [ "$1" = --needs ]; then
+  if [ ! -e "$2" ]; then echo "skipped: $2 is not built"; exit 77; fi
+  shift 2
+fi
+set_name=$1
+trelmix=("${@:2}")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -63,7 +70,7 @@ run_cases() {  # DIR
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=(-- "$name.trelmix")
-    (cd "$dir" && "${runner[@]}" "$trelmix" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
+    (cd "$dir" && "${trelmix[@]}" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$dir/$name.out.jsonl" "$work/out" \
@@ -79,7 +86,7 @@ check_cases() {
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=("$name.trelmix")
-    (cd "$dir" && "${runner[@]}" "$trelmix" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
+    (cd "$dir" && "${trelmix[@]}" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
     status=$?
     verdict "check/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" "$status"
   done
@@ -97,7 +104,7 @@ example_cases() {  # WANT_KEYBOARD (yes/no)
       failures=$((failures + 1))
       continue
     fi
-    (cd "$root/examples" && "${runner[@]}" "$trelmix" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
+    (cd "$root/examples" && "${trelmix[@]}" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"
@@ -106,6 +113,7 @@ example_cases() {  # WANT_KEYBOARD (yes/no)
 
 case $set_name in
   core) run_cases "$here/run"; check_cases; example_cases no ;;
+  run) run_cases "$here/run"; example_cases no ;;
   keyboard) run_cases "$here/keyboard"; example_cases yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac

@@ -1,5 +1,7 @@
 // The command line of `trelmix`: `check` and `run` over the library's own
 // exports and a simulated host, and `keywords`, the language reference.
+#include "command_line.h"
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 #if defined(_WIN32)
@@ -52,28 +54,29 @@ constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
 #if defined(_WIN32)
     // Records, scripts and JSON lines are bytes: no CR LF translation, and
     // 0x1A does not end the input.
     for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
 #endif
-    CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
-                 "and see what comes back and what would be typed.",
-                 "trelmix"};
-    app.set_version_flag("--version", std::string("trelmix ") + TRLM_VERSION_STRING);
+    CLI::App app{program.description, program.name};
+    app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);
-    app.footer("Commands:\n"
-               "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
-               "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] SCRIPT "
-               "[RECORD...]\n"
-               "  trelmix keywords [KEYWORD]\n"
-               "Exit status: 0 ok; 1 a script was rejected or could not be read (check), or assigning it "
-               "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");
+    const std::string commands =
+        program.check ? "Commands:\n"
+                        "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
+                        "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
+                        "SCRIPT [RECORD...]\n"
+                        "  trelmix keywords [KEYWORD]\n"
+                      : "";
+    app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
+    if (program.options) program.options(app);
 
     // trelmix check
     CLI::App* check = app.add_subcommand("check", "Compile a script and explain the library's decision: "
                                                   "the failing line and why, and warnings");
+    check->disabled(!program.check);
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
 
     // trelmix keywords
     CLI::App* keywords = app.add_subcommand("keywords", "List the script language's keywords, or show one");
+    keywords->disabled(!program.check);
     std::string keyword;
     keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
 
@@ -134,7 +138,7 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-        std::cerr << "trelmix: " << e.what() << "\nRun 'trelmix --help' for usage.\n";
+        std::cerr << program.name << ": " << e.what() << "\nRun '" << program.name << " --help' for usage.\n";
         return kExitUsage;
     }
 
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
-        std::cerr << "trelmix: --id: '" << ids.id
+        std::cerr << program.name << ": --id: '" << ids.id
                   << "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits\n";
         return kExitUsage;
     }
@@ -158,12 +162,14 @@ int main(int argc, char** argv) {
         if (run->count(name) == 0) continue;
         const std::optional<std::uint32_t> value = ParseDecimal32(numberText[i]);
         if (!value) {
-            std::cerr << "trelmix: " << name << ": '" << numberText[i] << "' is not a number from 0 to 4294967295\n";
+            std::cerr << program.name << ": " << name << ": '" << numberText[i]
+                      << "' is not a number from 0 to 4294967295\n";
             return kExitUsage;
         }
         host.*kNumberHostOptions[i].member = *value;
     }
     host.transmit = !noTransmit;
     runOptions.id = *id;
+    runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }
