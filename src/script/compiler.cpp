@@ -55,6 +55,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             if (report) report->ignoredLines.push_back(line.text);
             continue;
         }
+        if (report) report->statements.push_back({keyword, line.text});
         Diagnostic diag;
         const Statement statement{*keyword, line, report ? &diag : nullptr};
         const Block before = builder.block;
@@ -70,7 +71,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
         if (report) NoteStatement(*report, facts, builder, *keyword, before, line.text);
     }
     // A rule still open at the end is dropped; it is not an error.
-    if (accepted && report && builder.currentRule) report->openRule = facts.begin;
+    if (report && builder.currentRule) report->openRule = facts.begin;
     if (accepted) BuildRuleIndex(script);
 
     std::u16string_view message;

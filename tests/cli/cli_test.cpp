@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "check.h"
+#include "diagnose.h"
 #include "host_id.h"
 #include "key_names.h"
+#include "keyword_reference.h"
 #include "record_escapes.h"
 #include "scans.h"
 #include "test_runner.h"
@@ -179,6 +182,44 @@ TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
                            "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
                            "  typed \"B!\"\n");
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
+}
+
+TEST(KeywordsCommand, PrintsEveryRowOfTheTableAndEachEntryByName) {
+    std::istringstream in;
+    std::ostringstream all, err;
+    ASSERT_EQ(KeywordsCommand("", {in, all, err}), kExitOk);
+    for (const KeywordInfo& k : Keywords()) {
+        EXPECT_NE(all.str().find(std::string(k.synopsis) + " "), std::string::npos) << k.name;
+        EXPECT_NE(all.str().find(std::string(k.summary) + "\n"), std::string::npos) << k.name;
+        std::ostringstream one;
+        std::string lower(k.name);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        ASSERT_EQ(KeywordsCommand(lower, {in, one, err}), kExitOk);
+        EXPECT_EQ(one.str().rfind(std::string(k.synopsis) + "\n  " + std::string(k.summary) + "\n", 0), 0u) << k.name;
+    }
+    EXPECT_EQ(KeywordsCommand("PAD_SPACE", {in, all, err}), kExitUsage);
+    EXPECT_NE(err.str().find("did you mean PAD_SPACES?"), std::string::npos);
+}
+
+TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
+    std::ostringstream err;
+    for (const char* missing : {"nosuchfile.trelmix", "notes.TXT", "nosuchfile", "my scripts/desk.trelmix"}) {
+        EXPECT_TRUE(ReportMissingFile(missing, err)) << missing;
+    }
+    for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"}) {
+        EXPECT_FALSE(ReportMissingFile(inlineText, err)) << inlineText;
+    }
+}
+
+TEST(RunWarnings, PrintedOnceWithANoteAboutIgnoredSendKeywords) {
+    std::ostringstream err;
+    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", kDefaultApplicationId, err);
+    EXPECT_EQ(err.str().rfind("<inline>:3:3: warning: SEND_ALL is ignored in an application script", 0), 0u);
+    EXPECT_NE(err.str().find("note: this application script ignores its send keywords (line 3); use --keyboard"),
+              std::string::npos);
+    std::ostringstream none;
+    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", KeyboardClientId, none);
+    EXPECT_EQ(none.str(), "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The command line of `trelmix`: `check`, `run` and `test`, over the
-// library's own exports and a simulated host.
+// The command line of `trelmix`: `check`, `run` and `test` over the library's
+// own exports and a simulated host, and `keywords`, the language reference.
 #include "command_line.h"
 
 #include <CLI/CLI.hpp>
@@ -14,6 +14,7 @@
 
 #include "check.h"
 #include "host_id.h"
+#include "keyword_reference.h"
 #include "run.h"
 #include "test_runner.h"
 
@@ -47,7 +48,10 @@ struct IdOptions {
 
 constexpr const char* kScriptHelp =
     "A script file (when a file or directory of that name exists) or the script text itself, "
-    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it";
+    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it. A name that looks like a "
+    "file name (one line ending in .trelmix or .txt, or one word holding no keyword) but names no file is a "
+    "usage error";
+constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks like a file name";
 
 }  // namespace
 
@@ -60,7 +64,15 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     CLI::App app{program.description, program.name};
     app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);
-    app.footer(program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
+    const std::string commands =
+        program.check ? "Commands:\n"
+                        "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
+                        "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
+                        "[--explain] SCRIPT [RECORD...]\n"
+                        "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
+                        "  trelmix keywords [KEYWORD]\n"
+                      : "";
+    app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
 
     // trelmix check
@@ -70,7 +82,15 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
-    check->add_option("SCRIPT", checkOptions.script, kScriptHelp)->required();
+    std::string format = "text";
+    check->add_flag("--werror", checkOptions.werror, "Exit 1 when any warning was printed");
+    check->add_option("--format", format,
+                      "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
+                      "severity, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
+        ->check(CLI::IsMember({"text", "jsonl"}));
+    check->add_flag("--text", checkOptions.text, kTextHelp);
+    check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"))
+        ->required();
 
     // trelmix run
     CLI::App* run = app.add_subcommand("run", "Run a script on records and show the results and the key strokes");
@@ -99,6 +119,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         "'--code-type N' and '--protocol N' lines hold for the records after them, other option lines "
         "(--keyboard, --caps-lock, ...) before the first record hold for the whole run");
     scans->type_name("FILE");
+    run->add_flag("--text", runOptions.text, kTextHelp);
     run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
     CLI::Option* records = run->add_option(
         "RECORD", runOptions.records,
@@ -106,9 +127,17 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         "--scans) records are read from standard input, one per line. Give -- before a SCRIPT or RECORD that "
         "starts with '-'");
     records->excludes(scans);
-    run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
-                "status -1); 2 usage error.");
-    check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
+    run->footer("The script's warnings go to standard error before the first record.\nExit status: 0 every "
+                "record was processed; 1 assigning SCRIPT failed (records still run, with status -1); 2 usage "
+                "error (with --jsonl: a bad request line, answered with {\"error\": ...}).");
+    check->footer("Exit status: 0 the scripts compile; 1 one is rejected or cannot be read (or, with --werror, "
+                  "has a warning); 2 usage error.");
+
+    // trelmix keywords
+    CLI::App* keywords = app.add_subcommand("keywords", "List the script language's keywords, or show one");
+    keywords->disabled(!program.check);
+    std::string keyword;
+    keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
 
     // trelmix test
     CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
@@ -144,6 +173,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         testOptions.linked = program.engine;
         return TestCommand(testOptions, io);
     }
+    if (keywords->parsed()) return KeywordsCommand(keyword, io);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
@@ -153,6 +183,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
     if (check->parsed()) {
         checkOptions.id = *id;
+        checkOptions.jsonl = format == "jsonl";
         return CheckCommand(checkOptions, io);
     }
 

@@ -154,13 +154,15 @@ int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams
     }
 
     std::string line;
-    for (std::size_t number = 1; std::getline(io.in, line); ++number) {
+    bool badLine = false;
+    while (std::getline(io.in, line)) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;  // blank lines are skipped
         std::string error;
         const auto request = ParseRequest(line, o.host.codeType, o.host.protocol, error);
-        if (!request) {
-            io.err << "trelmix: input line " << number << ": " << error << '\n';
-            return kExitUsage;
+        if (!request) {  // answered, and the run goes on
+            io.out << "{\"error\": " << Quoted(error) << "}\n" << std::flush;
+            badLine = true;
+            continue;
         }
         if (request->kind == JsonRequest::Kind::Assign) {
             io.out << assign(request->script) << '\n' << std::flush;
@@ -169,7 +171,7 @@ int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams
                    << '\n' << std::flush;
         }
     }
-    return status;
+    return badLine ? kExitUsage : status;
 }
 
 }  // namespace trelmix::cli

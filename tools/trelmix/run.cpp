@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "check.h"
 #include "diagnose.h"
 #include "explain.h"
 #include "human_output.h"
@@ -90,10 +91,12 @@ std::unique_ptr<Engine> OpenEngine(const RunOptions& o) {
 }
 
 int RunCommand(RunOptions options, Streams io) {
+    if (!options.text && ReportMissingFile(options.script, io.err)) return kExitUsage;
     std::vector<RunRecord> records;
     const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, io.err)
                                             : ReadScans(options.scans, options, records, io.err);
     if (!read) return kExitUsage;
+    PrintRunWarnings(options.script, options.id, io.err);
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 
