@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86 bench
+.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 test-native test-windows test-x86 bench dist test-dist
 
 all: release
 
@@ -18,12 +18,14 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-# Every test: the native build with sanitizers, the Windows builds (the x64
-# tests under Wine, the binary checks of the shipped 32-bit DLL) and the
-# 32-bit Linux build.
-test: test-native test-windows test-x86
+# Every test: the native build with sanitizers (with the shipped 32-bit DLL
+# run in the emulated host), the Windows builds (the x64 tests under Wine, the
+# binary checks of the shipped 32-bit DLL), the 32-bit Linux build and the
+# release archives.
+test: test-native test-windows test-x86 test-dist
 
-test-native: dev
+# The native tests run the shipped DLL in trelmix-x86: build it first.
+test-native: dev windows-x86
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
 
@@ -35,9 +37,11 @@ fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
-windows: deps
+windows-x86: deps
 	cmake --preset windows-x86
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+windows: windows-x86
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64 -j $(JOBS)
 
@@ -52,6 +56,14 @@ x86: deps
 test-x86: x86
 	ctest --preset linux-x86 -j $(JOBS)
 
+# dist/trelmix-VERSION-linux-x86_64.tar.gz and dist/trelmix-VERSION-windows.zip,
+# each with its SHA-256 list; test-dist unpacks and uses both.
+dist: release windows
+	scripts/dist.sh
+
+test-dist: dist
+	tests/install/check_dist.sh build/windows-x64/bin/trelmix_win_host.exe build/windows-x64/wineprefix
+
 # Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 bench:
@@ -61,4 +73,4 @@ bench:
 	build/bench/bin/trelmix_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf build
+	rm -rf build dist

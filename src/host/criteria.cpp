@@ -43,7 +43,6 @@ bool ParseCodeMatch(ScriptBuilder& b, const Statement& st) {
     std::uint32_t position = 0;
     if (!QuotedArgument(st, args[0], 1, text)) return false;
     if (!NumberArgument(st, args[1], 2, position)) return false;
-    DecodeHexEscapes(text);
     Criteria& c = *b.currentRule->criteria;
     c.textClauses = c.textClauses || !text.bytes.empty();
     c.match = std::move(text);
@@ -54,8 +53,8 @@ bool ParseCodeMatch(ScriptBuilder& b, const Statement& st) {
 bool ParseWildcardMatch(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
     ByteArg pattern;
+    // Escapes are undone first, so an escaped '*' is still a wildcard.
     if (!ReadArguments(st, 1, 1, args) || !QuotedArgument(st, args[0], 1, pattern)) return false;
-    DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
     Criteria& c = *b.currentRule->criteria;
     c.wildcardSteps = CompileWildcard(pattern);
     c.textClauses = c.textClauses || !pattern.bytes.empty();

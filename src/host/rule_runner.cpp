@@ -17,9 +17,11 @@ namespace {
 
 constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied yet
 
-// Every report below is guarded by `if (watch)`: the library's normal path
-// has no observer and pays one predictable branch per step.
-RecordView View(const DataContext& d) { return {d.bytes, d.length, d.cursor, d.rulesetEnabled}; }
+// The reports below are made on the observed path only (RunRules<true>); the
+// library's own path has no observer and no trace of one.
+RecordView View(const DataContext& d) {
+    return {d.bytes, d.length, d.cursor, d.rulesetEnabled, d.codeType, d.protocol};
+}
 
 void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const DataContext& d,
              Clause clause = Clause::None, WildcardStop stop = {}) {

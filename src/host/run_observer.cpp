@@ -2,12 +2,8 @@
 
 namespace trelmix {
 
-namespace {
-RunObserver* g_observer = nullptr;
-}
+RunObserver* detail::runObserver = nullptr;
 
-void SetRunObserver(RunObserver* observer) { g_observer = observer; }
-
-RunObserver* CurrentRunObserver() { return g_observer; }
+void SetRunObserver(RunObserver* observer) { detail::runObserver = observer; }
 
 }  // namespace trelmix

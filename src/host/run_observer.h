@@ -4,8 +4,9 @@
 // and `trelmix test` turn this into the story of a record.
 //
 // The shipped library never sets an observer: the runner reads the pointer
-// once per run and tests it before each report, a branch that always goes
-// the same way. The reports only read; an observer cannot change the run.
+// once per run and walks the rules with code that has no reporting in it;
+// with an observer it walks with the same code compiled to report each step.
+// The reports only read; an observer cannot change the run.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,8 @@ struct RecordView {
     std::int32_t length = 0;
     std::int32_t cursor = 0;
     const std::int32_t* rulesets = nullptr;  // the script's switches: entry n is ruleset n, 1 = on
+    std::uint32_t codeType = 0;
+    std::uint32_t protocol = 0;
 };
 
 // How a run reached its end.
@@ -69,6 +72,10 @@ public:
 // The observer of the runs that follow, or null (the library's normal path).
 // Process-wide, like the TransmitObject: calls never overlap.
 void SetRunObserver(RunObserver* observer);
-RunObserver* CurrentRunObserver();
+
+namespace detail {
+extern RunObserver* runObserver;
+}
+inline RunObserver* CurrentRunObserver() { return detail::runObserver; }
 
 }  // namespace trelmix

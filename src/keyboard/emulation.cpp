@@ -47,14 +47,6 @@ void Inject(KeyboardEmulator& emulator, std::uint32_t count) {
 
 // ---- the host's emulator -------------------------------------------------------
 
-// The stored TransmitObject when it is set and has an emulator.
-TransmitObject* CurrentTarget() {
-    TransmitObject* t = CurrentTransmitObject();
-    return (t && t->emulator) ? t : nullptr;
-}
-
-bool CanType(const KeyboardEmulator& e) { return e.operations && e.operations->TypeCharacter; }
-
 // TypeCharacter is the second entry of the host's operations table, called on
 // the emulator; its result is ignored.
 void TypeUnit(const TransmitObject& t, char16_t unit) {
@@ -77,11 +69,6 @@ std::uint32_t TextCodePage(const TransmitObject& t) {
     return (t.textEncoding == 1 || t.textEncoding == 3) ? kWindows1252 : kAnsiCodePage;
 }
 
-// The key-name table: three letters and a zero byte each, searched in order.
-struct NamedKey {
-    char name[4];
-    std::uint16_t virtualKey;
-};
 constexpr NamedKey kNamedKeys[] = {
     {"BSP", 8},   {"TAB", 9},   {"FFD", 12},  {"RET", 13},  {"CAP", 20},  {"ESC", 27},
     {"SPA", 32},  {"PGU", 33},  {"PGD", 34},  {"END", 35},  {"HOM", 36},  {"ARL", 37},
@@ -152,7 +139,6 @@ bool SendText(const std::uint8_t* bytes, std::int32_t length) {
     const int written = p.MultiByteToWide(codePage, bytes, length, text, units);
     // One unit per byte or nothing: a double-byte character types no text at all.
     if (written == 0 || written != length) return false;
-    if (!CanType(*t->emulator)) return false;
     TypeWithCapsLockOff(*t, text, static_cast<std::size_t>(units));
     return true;
 }
@@ -184,6 +170,8 @@ bool SendAltSequence(std::uint8_t byte) {
 }
 
 // ---- named and numbered keys -----------------------------------------------------------
+
+std::span<const NamedKey> NamedKeys() { return kNamedKeys; }
 
 bool PressNamedKey(std::uint16_t virtualKey) {
     TransmitObject* t = CurrentTarget();
@@ -230,7 +218,6 @@ void TypeOneByte(std::uint8_t byte) {
     if (!t) return;
     char16_t unit = 0;
     if (platform::Current().MultiByteToWide(kAnsiCodePage, &byte, 1, &unit, 1) == 0) return;
-    if (!CanType(*t->emulator)) return;
     TypeWithCapsLockOff(*t, &unit, 1);
 }
 

@@ -3,8 +3,8 @@
 // handed to the host's TypeCharacter one UTF-16 unit at a time.
 //
 // The library functions (SendText to ParseDecimalBytes) take the TransmitObject
-// from the stored pointer when they start; with none set (or one without an
-// emulator) they press and type nothing. TapKeys and PressChord work on the
+// from the stored pointer when they start; with none set, or one whose
+// emulator cannot be driven (CurrentTarget), they press and type nothing. TapKeys and PressChord work on the
 // emulator they are given.
 //
 // A key press or chord allocates nothing: its records are built in the
@@ -81,6 +81,14 @@ bool PressNamedKey(std::uint16_t virtualKey);
 
 // Taps F1..F24 for 1..24. False, and nothing pressed, for any other number.
 bool PressFunctionKey(std::uint16_t number);
+
+// The key-name table: three letters and a zero byte each, searched in order
+// (BSP, TAB, FFD, RET, ... NUM).
+struct NamedKey {
+    char name[4];
+    std::uint16_t virtualKey;
+};
+std::span<const NamedKey> NamedKeys();
 
 // Taps the key whose three-letter name (BSP, TAB, ... NUM; case-sensitive)
 // the argument begins with: RETURN presses Enter. An argument shorter than
