@@ -40,7 +40,11 @@ RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint
     const auto length = static_cast<std::uint32_t>(record.size());
     const std::uint32_t needed = std::max(kCapacity, length);
     if (!buffer_ || capacity_ < needed) {
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
         buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(needed);
+#else  // emscripten's libc++ (the playground): zeroed once per session
+        buffer_ = std::make_unique<std::uint8_t[]>(needed);
+#endif
         capacity_ = needed;
     }
     if (length > 0) std::memcpy(buffer_.get(), record.data(), length);

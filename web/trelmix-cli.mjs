@@ -1,0 +1,97 @@
+#!/usr/bin/env node
+// `trelmix run --jsonl` on the WebAssembly engine, under node:
+//
+//   node web/trelmix-cli.mjs run [--keyboard | --id GUID] [HOST OPTIONS] [--text] [--explain] [--jsonl]
+//                                SCRIPT [RECORD...]
+//
+// The output is always that of `--jsonl`: the assign line, then one answer
+// line per record argument or, without records, per request line read from
+// standard input. Exit status as the command's: 0, 1 when SCRIPT was not
+// assigned, 2 for a usage error or a bad request line.
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+
+const here = new URL('.', import.meta.url);
+const built = [new URL('trelmix.mjs', here), new URL('../build/web/trelmix.mjs', here)].find((u) => fs.existsSync(u));
+
+const valueOptions = {
+  '--id': 'id', '--code-type': 'code_type', '--protocol': 'protocol', '--text-encoding': 'text_encoding',
+  '--typing-context': 'typing_context', '--key-code-mode': 'key_code_mode', '--delay-ms': 'delay_ms',
+};
+const flagOptions = {
+  '--keyboard': ['keyboard', true], '--no-transmit': ['transmit', false], '--caps-lock': ['caps_lock', true],
+  '--real-time': ['real_time', true], '--text': ['text', true], '--explain': ['explain', true], '--jsonl': ['jsonl', true],
+};
+
+function usage(message) {
+  process.stderr.write(`trelmix: ${message}\nusage: node trelmix-cli.mjs run [--keyboard | --id GUID] [host options] [--text] [--explain] [--jsonl] SCRIPT [RECORD...]\n`);
+  process.exit(2);
+}
+
+// The command line of `trelmix run`: options anywhere, `--` ends them.
+function parse(args) {
+  if (args[0] !== 'run') usage(args.length ? `unknown command '${args[0]}' (only 'run' is here)` : 'a command is required');
+  const settings = {};
+  const positional = [];
+  for (let i = 1; i < args.length; ++i) {
+    const arg = args[i];
+    if (arg === '--') {
+      positional.push(...args.slice(i + 1));
+      break;
+    }
+    const [name, inline] = arg.startsWith('--') ? arg.split(/=(.*)/s) : [arg];
+    if (name in valueOptions) {
+      const value = inline ?? args[++i];
+      if (value === undefined) usage(`${name} needs a value`);
+      settings[valueOptions[name]] = value;
+    } else if (name in flagOptions && inline === undefined) {
+      settings[flagOptions[name][0]] = flagOptions[name][1];
+    } else if (arg.startsWith('-') && arg.length > 1) {
+      usage(`unknown option '${arg}'`);
+    } else {
+      positional.push(arg);
+    }
+  }
+  if (settings.keyboard && settings.id !== undefined) usage('--keyboard excludes --id');
+  if (positional.length === 0) usage('SCRIPT is required');
+  [settings.script, ...settings.records] = positional;
+  return settings;
+}
+
+const settings = parse(process.argv.slice(2));
+if (!built) usage('the engine is not built: run `make web`');
+const { createEngine } = await import(built);
+const engine = await createEngine({ require: createRequire(import.meta.url) });
+engine.mountHostFiles(fs, process.cwd());
+
+const requests = [];
+for (const [i, text] of settings.records.entries()) {
+  const record = engine.record(text);
+  if (record.error) usage(`record ${i + 1} '${text}': ${record.error}`);
+  requests.push(JSON.stringify(settings.explain ? { ...record, explain: true } : record));
+}
+const firstLine = engine.openLine(settings);
+const first = JSON.parse(firstLine);
+if (first.error) usage(first.error);
+let status = first.assigned ? 0 : 1;
+const print = (line) => process.stdout.write(line + '\n');
+print(firstLine);
+
+// One request line, as bytes: its answer, if any.
+const answer = (line) => {
+  const text = engine.requestLine(line);
+  if (text === '') return;
+  if (text.startsWith('{"error"')) status = 2;
+  print(text);
+};
+if (requests.length) {
+  requests.forEach(answer);
+} else {
+  let pending = Buffer.alloc(0);
+  for await (const chunk of process.stdin) {
+    pending = Buffer.concat([pending, chunk]);
+    for (let end; (end = pending.indexOf(10)) >= 0; pending = pending.subarray(end + 1)) answer(pending.subarray(0, end));
+  }
+  if (pending.length) answer(pending);
+}
+process.exitCode = status;
