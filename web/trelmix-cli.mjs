@@ -9,7 +9,6 @@
 // standard input. Exit status as the command's: 0, 1 when SCRIPT was not
 // assigned, 2 for a usage error or a bad request line.
 import fs from 'node:fs';
-import { createRequire } from 'node:module';
 
 const here = new URL('.', import.meta.url);
 const built = [new URL('trelmix.mjs', here), new URL('../build/web/trelmix.mjs', here)].find((u) => fs.existsSync(u));
@@ -61,7 +60,7 @@ function parse(args) {
 const settings = parse(process.argv.slice(2));
 if (!built) usage('the engine is not built: run `make web`');
 const { createEngine } = await import(built);
-const engine = await createEngine({ require: createRequire(import.meta.url) });
+const engine = await createEngine();
 engine.mountHostFiles(fs, process.cwd());
 
 const requests = [];

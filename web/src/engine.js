@@ -4,7 +4,7 @@
 // then each request object or line gets exactly the answer object that
 // `run --jsonl` prints. build.mjs puts emscripten's output where the marker
 // below stands.
-let require; // node's require, for the file system of the node command
+let require; // node's, for emscripten's file system under node
 const __dirname = '';
 
 /* EMSCRIPTEN */
@@ -69,6 +69,12 @@ export class Engine {
     return { diagnostics: lines, ok: summary.ok, rules: summary.rules, error: summary.error };
   }
 
+  // A file of the engine's own file system (in memory in a browser), for a
+  // script assigned by path as a file is.
+  writeFile(path, text) {
+    this.wasm.FS.writeFile(path, text);
+  }
+
   // Node only: the host's files under their own paths, and the current
   // directory, so that a script is found by path as the command finds it.
   mountHostFiles(fs, cwd) {
@@ -86,8 +92,7 @@ export class Engine {
   }
 }
 
-// options.require: node's require (createRequire), for mountHostFiles.
-export async function createEngine(options = {}) {
-  require = options.require;
+export async function createEngine() {
+  if (globalThis.process?.versions?.node) require = (await import('node:module')).createRequire(import.meta.url);
   return new Engine(await TrelmixWasm());
 }

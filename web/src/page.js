@@ -1,0 +1,162 @@
+// The playground page: a script editor, records, and what the engine (the
+// library itself, in WebAssembly) makes of them, recomputed as the author
+// types. The state lives in the URL fragment, so a link shares it.
+import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
+import { lintGutter, linter } from '@codemirror/lint';
+import { EditorState } from '@codemirror/state';
+import { EditorView, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
+import examples from 'trelmix:examples';
+import { createEngine } from 'trelmix:engine';
+import { trelmixHighlighting, trelmixLanguage } from './grammar.js';
+
+const $ = (id) => document.getElementById(id);
+const engine = await createEngine();
+const scriptPath = 'script.trelmix';
+
+// What the UI and the records' option lines ask for together.
+function settings() {
+  const records = parseScans($('records').value);
+  const s = { script: scriptPath, keyboard: $('keyboard').checked, code_type: $('code-type').value || '0',
+    protocol: $('protocol').value || '0', ...records.options };
+  return { settings: s, records };
+}
+
+function check(view) {
+  const doc = view.state.doc;
+  engine.writeFile(scriptPath, doc.toString());
+  const result = engine.check(settings().settings);
+  $('check').textContent = result.error ?? (result.ok ? `ok, ${result.rules} rules` : 'rejected: every record gets status -1');
+  $('check').className = result.ok ? 'ok' : 'bad';
+  return result.diagnostics.map((d) => {
+    const line = doc.line(Math.min(d.line, doc.lines));
+    const from = Math.min(line.from + d.column - 1, line.to);
+    const to = d.end_column ? Math.min(line.from + d.end_column - 1, line.to) : line.to;
+    return { from, to: Math.max(to, from), severity: d.severity, message: d.message + (d.hint ? `\n${d.hint}` : '') };
+  });
+}
+
+// Runs every record on a fresh assignment, as `trelmix run` does.
+function run() {
+  const started = performance.now();
+  const { settings: s, records } = settings();
+  engine.writeFile(scriptPath, editor.state.doc.toString());
+  const assigned = engine.open(s);
+  const results = records.error ? [] : records.requests.map((r) => ({ input: r.text, answer: engine.request(r), words: engine.words() }));
+  const elapsed = performance.now() - started;
+  show(assigned, records, results, elapsed);
+  saveState();
+}
+
+function show(assigned, records, results, elapsed) {
+  $('assign').textContent = assigned.error ?? `${assigned.assigned ? 'assigned' : 'not assigned'}${assigned.events.map((e) => ' · ' + e.trim()).join('')}`;
+  $('assign').className = assigned.assigned ? 'ok' : 'bad';
+  $('timing').textContent = `${results.length} records in ${elapsed.toFixed(1)} ms`;
+  $('timing').dataset.ms = elapsed;
+  const list = $('results');
+  list.replaceChildren();
+  if (records.error) list.append(element('li', 'bad', records.error));
+  for (const r of results) {
+    const item = element('li', r.answer.status >= 0 ? 'record' : 'record bad');
+    item.append(element('code', 'input', r.input), element('pre', 'words', r.words));
+    item.dataset.answer = JSON.stringify(r.answer);
+    list.append(item);
+  }
+}
+
+function element(tag, className, text) {
+  const e = document.createElement(tag);
+  e.className = className;
+  if (text !== undefined) e.textContent = text;
+  return e;
+}
+
+// Records in the examples' .scans form: one per line in the escape form of a
+// RECORD argument, '#' comment lines, and --code-type N / --protocol N lines
+// for the records after them; --keyboard and the other host options hold for
+// the whole run.
+function parseScans(text) {
+  const out = { options: {}, requests: [] };
+  let codeType;
+  let protocol;
+  for (const [i, line] of text.split(/\r?\n/).entries()) {
+    if (line === '' || line.startsWith('#')) continue;
+    const option = line.match(/^--([a-z-]+)(?: (.*))?$/);
+    if (option) {
+      const key = option[1].replace(/-/g, '_');
+      if (key === 'code_type') codeType = option[2];
+      else if (key === 'protocol') protocol = option[2];
+      else if (key === 'no_transmit') out.options.transmit = false;
+      else out.options[key] = option[2] ?? true;
+      continue;
+    }
+    const record = engine.record(line);
+    if (record.error) return { ...out, error: `records line ${i + 1}: ${record.error}` };
+    out.requests.push({ ...record, ...(codeType && { code_type: codeType }), ...(protocol && { protocol }), text: line });
+  }
+  return out;
+}
+
+// The fragment: #s= and the state as base64url JSON.
+function saveState() {
+  const state = { script: editor.state.doc.toString(), records: $('records').value, keyboard: $('keyboard').checked,
+    code_type: $('code-type').value, protocol: $('protocol').value };
+  let binary = '';
+  for (const byte of new TextEncoder().encode(JSON.stringify(state))) binary += String.fromCharCode(byte);
+  const base64 = btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  window.history.replaceState(null, '', '#s=' + base64);
+}
+
+function loadState() {
+  const match = location.hash.match(/^#s=([A-Za-z0-9_-]*)$/);
+  if (!match) return null;
+  try {
+    const binary = atob(match[1].replace(/-/g, '+').replace(/_/g, '/'));
+    return JSON.parse(new TextDecoder().decode(Uint8Array.from(binary, (c) => c.charCodeAt(0))));
+  } catch {
+    return null;
+  }
+}
+
+function setState(state) {
+  editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: state.script } });
+  $('records').value = state.records;
+  $('keyboard').checked = !!state.keyboard;
+  $('code-type').value = state.code_type ?? '';
+  $('protocol').value = state.protocol ?? '';
+  scheduleRun();
+}
+
+let timer;
+function scheduleRun() {
+  clearTimeout(timer);
+  timer = setTimeout(run, 150);
+}
+
+const editor = new EditorView({
+  parent: $('editor'),
+  state: EditorState.create({
+    extensions: [
+      lineNumbers(), history(), highlightActiveLine(), trelmixLanguage, trelmixHighlighting,
+      keymap.of([...defaultKeymap, ...historyKeymap, indentWithTab]),
+      linter(check, { delay: 200 }), lintGutter(),
+      EditorView.updateListener.of((u) => u.docChanged && scheduleRun()),
+    ],
+  }),
+});
+
+const menu = $('examples');
+for (const name of Object.keys(examples)) menu.append(new Option(name, name));
+menu.addEventListener('change', () => {
+  const example = examples[menu.value];
+  if (!example) return;
+  setState({ script: example.script, records: example.scans, keyboard: /^--keyboard$/m.test(example.scans) });
+  menu.value = '';
+});
+for (const id of ['records', 'keyboard', 'code-type', 'protocol']) $(id).addEventListener('input', scheduleRun);
+$('share').addEventListener('click', () => {
+  saveState();
+  navigator.clipboard?.writeText(location.href).catch(() => {});
+  $('share').textContent = 'Link copied';
+});
+
+setState(loadState() ?? { script: examples['gs1-128'].script, records: examples['gs1-128'].scans });
