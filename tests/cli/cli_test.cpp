@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host_id.h"
 #include "key_names.h"
 #include "record_escapes.h"
+#include "scans.h"
 #include "warnings.h"
 
 namespace trelmix::cli {
@@ -47,6 +50,34 @@ TEST(RecordEscapes, ShownBytesReadBackAsTheSameRecord) {
     EXPECT_EQ(DecodeHex("41a"), std::nullopt);
     EXPECT_EQ(DecodeHex("4g"), std::nullopt);
     EXPECT_EQ(EscapeUnits({'a', 0xE9, 0x20AC}), "a\\xE9\\u20AC");
+}
+
+TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
+    const std::string path = testing::TempDir() + "trelmix_scans_test.scans";
+    const auto read = [&](const std::string& text, RunOptions& o, std::vector<RunRecord>& records) {
+        std::ofstream(path, std::ios::binary) << text;
+        records.clear();
+        std::ostringstream err;
+        const bool ok = ReadScans(path, o, records, err);
+        return ok ? std::string("ok") : err.str().substr(path.size());
+    };
+    RunOptions o;
+    std::vector<RunRecord> r;
+    EXPECT_EQ(read("# note\r\n--keyboard\r\n--caps-lock\nA\\x1D\r\n\n--code-type 15\n--protocol 2\n B \n", o, r), "ok");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(Str(r[0].bytes), "A\x1D");
+    EXPECT_EQ(r[0].codeType, 0u);
+    EXPECT_EQ(Str(r[1].bytes), " B ");
+    EXPECT_EQ(r[1].codeType, 15u);
+    EXPECT_EQ(r[1].protocol, 2u);
+    EXPECT_EQ(std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)), 0);
+    EXPECT_TRUE(o.host.capsLock);
+    RunOptions p;
+    EXPECT_EQ(read("A\n--delay-ms 5\n", p, r), ":2: --delay-ms holds for the whole run: put it before the first record\n");
+    EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type takes one number from 0 to 4294967295\n");
+    EXPECT_EQ(read("A\n--keybord\n", p, r), ":2: unknown option --keybord\n");
+    EXPECT_EQ(read("--keyboard 1\n", p, r), ":1: --keyboard takes no value\n");
+    EXPECT_EQ(read("ok\nA\\n\n", p, r).substr(0, 20), ":2: bad escape at ch");
 }
 
 TEST(HostIds, ParseTheGuidLayout) {

@@ -10,7 +10,7 @@
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
 # check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
 # keyboard/: run cases of the keyboard set
-# examples: every examples/NAME.trelmix with its NAME.scans -> examples/NAME.out.jsonl
+# examples: every examples/NAME.trelmix run --scans NAME.scans -> examples/NAME.out.jsonl
 #
 # NAME.args: extra arguments, one per line, put before the script (a case
 # without NAME.trelmix gives its script, inline, in NAME.args).
@@ -20,7 +20,6 @@ trelmix=$(realpath "$1")
 set_name=$2
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-source "$root/scripts/scans.sh"
 
 failures=0
 cases=0
@@ -83,20 +82,18 @@ check_cases() {
 }
 
 example_cases() {  # WANT_KEYBOARD (yes/no)
-  local script name options keyboard status
+  local script name keyboard status
   for script in "$root"/examples/*.trelmix; do
     name=$(basename "$script" .trelmix)
-    mapfile -t options < <(scans_options "$root/examples/$name.scans")
     keyboard=no
-    case " ${options[*]} " in *" --keyboard "*) keyboard=yes ;; esac
+    grep -qx -- '--keyboard' "$root/examples/$name.scans" && keyboard=yes
     [ "$keyboard" = "$1" ] || continue
     if [ ! -f "$here/examples/$name.out.jsonl" ]; then
       echo "FAIL examples/$name: no expected output tests/conformance/examples/$name.out.jsonl"
       failures=$((failures + 1))
       continue
     fi
-    scans_jsonl "$root/examples/$name.scans" > "$work/in" || { failures=$((failures + 1)); continue; }
-    (cd "$root/examples" && "$trelmix" run --jsonl "${options[@]}" -- "$name.trelmix" < "$work/in") \
+    (cd "$root/examples" && "$trelmix" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"

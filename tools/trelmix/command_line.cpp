@@ -38,13 +38,6 @@ struct IdOptions {
     }
 };
 
-// A host option holding a 32-bit number, read strictly after parsing.
-struct NumberOption {
-    const char* name;
-    std::string text;
-    std::uint32_t* target;
-};
-
 constexpr const char* kScriptHelp =
     "A script file (when a file or directory of that name exists) or the script text itself, "
     "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it";
@@ -74,21 +67,10 @@ int main(int argc, char** argv) {
     runId.AddTo(*run);
     RunOptions runOptions;
     HostOptions& host = runOptions.host;
-    std::vector<NumberOption> numbers = {
-        {"--code-type", "", &host.codeType},         {"--protocol", "", &host.protocol},
-        {"--text-encoding", "", &host.textEncoding}, {"--typing-context", "", &host.typingContext},
-        {"--key-code-mode", "", &host.keyCodeMode},  {"--delay-ms", "", &host.delayMs},
-    };
-    const char* numberHelp[] = {
-        "Code type of every record given as an argument or a plain line (default 0)",
-        "Protocol word of those records (default 0)",
-        "textEncoding of the TransmitObject: 1 or 3 Windows-1252, else the ANSI code page (default 1)",
-        "typingContext of the TransmitObject, passed to every TypeCharacter (default 0)",
-        "keyCodeMode of the KeyboardEmulator: 0 virtual key, 1 scan code, 2 both (default 0)",
-        "delayMs of the KeyboardEmulator: pause after each injection (default 0)",
-    };
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-        run->add_option(numbers[i].name, numbers[i].text, numberHelp[i])->type_name("N");
+    // Numbers are read strictly after parsing.
+    std::string numberText[std::size(kNumberHostOptions)];
+    for (std::size_t i = 0; i < std::size(kNumberHostOptions); ++i) {
+        run->add_option(kNumberHostOptions[i].name, numberText[i], kNumberHostOptions[i].help)->type_name("N");
     }
     bool noTransmit = false;
     run->add_flag("--no-transmit", noTransmit, "Run without a TransmitObject: nothing is typed or pressed");
@@ -97,11 +79,19 @@ int main(int argc, char** argv) {
     run->add_flag("--jsonl", runOptions.jsonl,
                   "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
                   "one JSON line out per input line, after the assign result");
+    CLI::Option* scans = run->add_option(
+        "--scans", runOptions.scans,
+        "Read the records from FILE: one per line as a RECORD argument is written, '#' lines are comments, "
+        "'--code-type N' and '--protocol N' lines hold for the records after them, other option lines "
+        "(--keyboard, --caps-lock, ...) before the first record hold for the whole run");
+    scans->type_name("FILE");
     run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
-    run->add_option("RECORD", runOptions.records,
-                    "A record's bytes; \\xHH is one byte, \\\\ one backslash. Without records (and without "
-                    "--jsonl) records are read from standard input, one per line. Give -- before a SCRIPT or "
-                    "RECORD that starts with '-'");
+    CLI::Option* records = run->add_option(
+        "RECORD", runOptions.records,
+        "A record's bytes; \\xHH is one byte, \\\\ one backslash. Without records (and without --jsonl or "
+        "--scans) records are read from standard input, one per line. Give -- before a SCRIPT or RECORD that "
+        "starts with '-'");
+    records->excludes(scans);
     run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
                 "status -1); 2 usage error.");
     check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
@@ -127,14 +117,15 @@ int main(int argc, char** argv) {
         return CheckCommand(checkOptions, io);
     }
 
-    for (const NumberOption& n : numbers) {
-        if (n.text.empty() && run->count(n.name) == 0) continue;
-        const std::optional<std::uint32_t> value = ParseDecimal32(n.text);
+    for (std::size_t i = 0; i < std::size(kNumberHostOptions); ++i) {
+        const char* name = kNumberHostOptions[i].name;
+        if (run->count(name) == 0) continue;
+        const std::optional<std::uint32_t> value = ParseDecimal32(numberText[i]);
         if (!value) {
-            std::cerr << "trelmix: " << n.name << ": '" << n.text << "' is not a number from 0 to 4294967295\n";
+            std::cerr << "trelmix: " << name << ": '" << numberText[i] << "' is not a number from 0 to 4294967295\n";
             return kExitUsage;
         }
-        *n.target = *value;
+        host.*kNumberHostOptions[i].member = *value;
     }
     host.transmit = !noTransmit;
     runOptions.id = *id;

@@ -20,9 +20,10 @@ const char* StatusNote(std::int32_t status) {
 
 }  // namespace
 
-std::string FormatRecordLine(const RecordResult& r) {
-    return "status " + std::to_string(r.status) + StatusNote(r.status) + ", length " + std::to_string(r.length) +
-           ": \"" + EscapeBytes(r.bytes.data(), r.bytes.size()) + "\"";
+std::string FormatRecordLine(const std::vector<std::uint8_t>& input, const RecordResult& r) {
+    return "\"" + EscapeBytes(input.data(), input.size()) + "\" -> status " + std::to_string(r.status) +
+           StatusNote(r.status) + ", length " + std::to_string(r.length) + ": \"" +
+           EscapeBytes(r.bytes.data(), r.bytes.size()) + "\"";
 }
 
 std::vector<std::string> DescribeOutput(const std::vector<platform::Output>& output) {

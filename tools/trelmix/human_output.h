@@ -10,8 +10,8 @@
 
 namespace trelmix::cli {
 
-// status 1, length 5: "ABCDE"
-std::string FormatRecordLine(const RecordResult& result);
+// The record given, then what came back: "00123" -> status 1, length 3: "123"
+std::string FormatRecordLine(const std::vector<std::uint8_t>& input, const RecordResult& result);
 
 // typed "AB" | tapped Enter | pressed Alt+F | slept 2000 ms; consecutive typed
 // units of one typing context go on one line.

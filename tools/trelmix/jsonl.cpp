@@ -111,15 +111,15 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
     return request;
 }
 
-int RunJsonl(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
     Session session(o.id, o.host);
     const Assignment first = session.Assign(FromCommandLine(o.script));
     io.out << AssignmentLine(first) << '\n' << std::flush;
     const int status = first.assigned ? kExitOk : kExitRejected;
 
-    if (!o.records.empty()) {
-        for (const auto& record : records) {
-            io.out << ResultLine(session.Execute(record, o.host.codeType, o.host.protocol)) << '\n';
+    if (RecordsGiven(o)) {
+        for (const RunRecord& r : records) {
+            io.out << ResultLine(session.Execute(r.bytes, r.codeType, r.protocol)) << '\n';
         }
         io.out.flush();
         return status;

@@ -34,7 +34,8 @@ struct JsonRequest {
 std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t codeType, std::uint32_t protocol,
                                         std::string& error);
 
-// Records given as arguments are run instead of reading standard input.
-int RunJsonl(const RunOptions& options, const std::vector<std::vector<std::uint8_t>>& records, Streams io);
+// Records given as arguments or with --scans are run instead of reading
+// standard input.
+int RunJsonl(const RunOptions& options, const std::vector<RunRecord>& records, Streams io);
 
 }  // namespace trelmix::cli

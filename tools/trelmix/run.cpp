@@ -6,6 +6,7 @@
 #include "human_output.h"
 #include "jsonl.h"
 #include "record_escapes.h"
+#include "scans.h"
 #include "script/compiler.h"
 #include "text_encoding.h"
 
@@ -13,8 +14,8 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const RecordResult& result, std::ostream& out) {
-    out << FormatRecordLine(result) << '\n';
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, std::ostream& out) {
+    out << FormatRecordLine(input, result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
     out.flush();
 }
@@ -33,22 +34,22 @@ void ExplainRejection(const RunOptions& o, const std::u16string& script, std::os
     err << "trelmix: the script was not assigned; every record gets status -1\n";
 }
 
-int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& records, Streams io) {
+int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
     Session session(o.id, o.host);
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
 
-    if (!o.records.empty()) {
-        for (const auto& record : records) {
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+    if (RecordsGiven(o)) {
+        for (const RunRecord& r : records) {
+            PrintResult(r.bytes, session.Execute(r.bytes, r.codeType, r.protocol), io.out);
         }
     } else {
         std::string line;
         while (std::getline(io.in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
             const std::vector<std::uint8_t> record(line.begin(), line.end());
-            PrintResult(session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+            PrintResult(record, session.Execute(record, o.host.codeType, o.host.protocol), io.out);
         }
     }
     return a.assigned ? kExitOk : kExitRejected;
@@ -56,8 +57,8 @@ int RunHuman(const RunOptions& o, const std::vector<std::vector<std::uint8_t>>& 
 
 }  // namespace
 
-bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vector<std::vector<std::uint8_t>>& records,
-                           std::ostream& err) {
+bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    const std::vector<std::string>& arguments = options.records;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string error;
         auto bytes = DecodeRecordArgument(arguments[i], error);
@@ -65,14 +66,16 @@ bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vecto
             err << "trelmix: record " << (i + 1) << " '" << arguments[i] << "': " << error << '\n';
             return false;
         }
-        records.push_back(std::move(*bytes));
+        records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});
     }
     return true;
 }
 
-int RunCommand(const RunOptions& options, Streams io) {
-    std::vector<std::vector<std::uint8_t>> records;
-    if (!DecodeRecordArguments(options.records, records, io.err)) return kExitUsage;
+int RunCommand(RunOptions options, Streams io) {
+    std::vector<RunRecord> records;
+    const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, io.err)
+                                            : ReadScans(options.scans, options, records, io.err);
+    if (!read) return kExitUsage;
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 

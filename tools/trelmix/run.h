@@ -20,7 +20,18 @@ struct RunOptions {
     bool jsonl = false;
     std::string script;                // as given: a path or inline text
     std::vector<std::string> records;  // RECORD arguments, with their escapes
+    std::string scans;                 // --scans FILE, or empty
 };
+
+// One record to run, with the code type and protocol it is passed with.
+struct RunRecord {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t codeType = 0;
+    std::uint32_t protocol = 0;
+};
+
+// Records come from the command line (arguments or --scans), not standard input.
+inline bool RecordsGiven(const RunOptions& o) { return !o.records.empty() || !o.scans.empty(); }
 
 struct Streams {
     std::istream& in;
@@ -28,10 +39,11 @@ struct Streams {
     std::ostream& err;
 };
 
-int RunCommand(const RunOptions& options, Streams io);
+// Reads the records of --scans (which may set options) or decodes the RECORD
+// arguments, then runs. Standard input is read only when neither gave records.
+int RunCommand(RunOptions options, Streams io);
 
 // The RECORD arguments decoded; false (and a message on err) for a bad escape.
-bool DecodeRecordArguments(const std::vector<std::string>& arguments, std::vector<std::vector<std::uint8_t>>& records,
-                           std::ostream& err);
+bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err);
 
 }  // namespace trelmix::cli

@@ -26,6 +26,25 @@ struct HostOptions {
     bool realTime = false;
 };
 
+// The host options that hold a number, by their command-line name (a scans
+// file sets them by the same names).
+struct NumberHostOption {
+    const char* name;
+    std::uint32_t HostOptions::*member;
+    const char* help;
+};
+inline constexpr NumberHostOption kNumberHostOptions[] = {
+    {"--code-type", &HostOptions::codeType, "Code type of every record given as an argument or a plain line (default 0)"},
+    {"--protocol", &HostOptions::protocol, "Protocol word of those records (default 0)"},
+    {"--text-encoding", &HostOptions::textEncoding,
+     "textEncoding of the TransmitObject: 1 or 3 Windows-1252, else the ANSI code page (default 1)"},
+    {"--typing-context", &HostOptions::typingContext,
+     "typingContext of the TransmitObject, passed to every TypeCharacter (default 0)"},
+    {"--key-code-mode", &HostOptions::keyCodeMode,
+     "keyCodeMode of the KeyboardEmulator: 0 virtual key, 1 scan code, 2 both (default 0)"},
+    {"--delay-ms", &HostOptions::delayMs, "delayMs of the KeyboardEmulator: pause after each injection (default 0)"},
+};
+
 struct Assignment {
     bool assigned = false;
     std::vector<std::u16string> events;  // insertion strings written during the call
