@@ -4,19 +4,22 @@
 //   index.html       the page: CodeMirror, the grammar, the examples and the
 //                    engine bundled into one file that works opened from disk
 //
-//   node web/build.mjs ENGINE_JS OUT_DIR
+//   node web/build.mjs ENGINE OUT_DIR     ENGINE: emscripten's output, ENGINE.js and ENGINE.wasm
 import fs from 'node:fs';
 import path from 'node:path';
+import zlib from 'node:zlib';
 import * as esbuild from 'esbuild';
 
-const [engineJs, outDir] = process.argv.slice(2);
+const [engine, outDir] = process.argv.slice(2);
 const here = path.dirname(new URL(import.meta.url).pathname);
 fs.mkdirSync(outDir, { recursive: true });
 
 const engineSource = fs.readFileSync(path.join(here, 'src/engine.js'), 'utf8');
 // emscripten's output without its CommonJS and AMD export lines
-const emscripten = fs.readFileSync(engineJs, 'utf8').split("\nif (typeof exports === 'object'")[0];
-const module = (await esbuild.transform(engineSource.replace('/* EMSCRIPTEN */', () => emscripten), {
+const emscripten = fs.readFileSync(engine + '.js', 'utf8').split("\nif (typeof exports === 'object'")[0];
+const wasm = zlib.gzipSync(fs.readFileSync(engine + '.wasm'), { level: 9 }).toString('base64');
+const source = engineSource.replace('/* EMSCRIPTEN */', () => emscripten).replace('/* WASM */', wasm);
+const module = (await esbuild.transform(source, {
   format: 'esm', minify: true, legalComments: 'none',
 })).code;
 fs.writeFileSync(path.join(outDir, 'trelmix.mjs'), module);

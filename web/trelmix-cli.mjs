@@ -2,10 +2,10 @@
 // `trelmix run --jsonl` on the WebAssembly engine, under node:
 //
 //   node web/trelmix-cli.mjs run [--keyboard | --id GUID] [HOST OPTIONS] [--text] [--explain] [--jsonl]
-//                                SCRIPT [RECORD...]
+//                                [--scans FILE] SCRIPT [RECORD...]
 //
 // The output is always that of `--jsonl`: the assign line, then one answer
-// line per record argument or, without records, per request line read from
+// line per record (arguments or --scans) or, without them, per request line read from
 // standard input. Exit status as the command's: 0, 1 when SCRIPT was not
 // assigned, 2 for a usage error or a bad request line.
 import fs from 'node:fs';
@@ -16,6 +16,7 @@ const built = [new URL('trelmix.mjs', here), new URL('../build/web/trelmix.mjs',
 const valueOptions = {
   '--id': 'id', '--code-type': 'code_type', '--protocol': 'protocol', '--text-encoding': 'text_encoding',
   '--typing-context': 'typing_context', '--key-code-mode': 'key_code_mode', '--delay-ms': 'delay_ms',
+  '--scans': 'scans',
 };
 const flagOptions = {
   '--keyboard': ['keyboard', true], '--no-transmit': ['transmit', false], '--caps-lock': ['caps_lock', true],
@@ -23,7 +24,8 @@ const flagOptions = {
 };
 
 function usage(message) {
-  process.stderr.write(`trelmix: ${message}\nusage: node trelmix-cli.mjs run [--keyboard | --id GUID] [host options] [--text] [--explain] [--jsonl] SCRIPT [RECORD...]\n`);
+  process.stderr.write(`${message.startsWith('trelmix:') ? '' : 'trelmix: '}${message}\nusage: node trelmix-cli.mjs run ` +
+    '[--keyboard | --id GUID] [host options] [--text] [--explain] [--jsonl] [--scans FILE] SCRIPT [RECORD...]\n');
   process.exit(2);
 }
 
@@ -54,6 +56,7 @@ function parse(args) {
   if (settings.keyboard && settings.id !== undefined) usage('--keyboard excludes --id');
   if (positional.length === 0) usage('SCRIPT is required');
   [settings.script, ...settings.records] = positional;
+  if (settings.records.length && settings.scans !== undefined) usage('RECORD excludes --scans');
   return settings;
 }
 
@@ -63,17 +66,12 @@ const { createEngine } = await import(built);
 const engine = await createEngine();
 engine.mountHostFiles(fs, process.cwd());
 
-const requests = [];
-for (const [i, text] of settings.records.entries()) {
-  const record = engine.record(text);
-  if (record.error) usage(`record ${i + 1} '${text}': ${record.error}`);
-  requests.push(JSON.stringify(settings.explain ? { ...record, explain: true } : record));
-}
 const firstLine = engine.openLine(settings);
 const first = JSON.parse(firstLine);
 if (first.error) usage(first.error);
 let status = first.assigned ? 0 : 1;
 const print = (line) => process.stdout.write(line + '\n');
+process.stdout.on('error', () => process.exit(status)); // a reader that went away (| head)
 print(firstLine);
 
 // One request line, as bytes: its answer, if any.
@@ -83,7 +81,8 @@ const answer = (line) => {
   if (text.startsWith('{"error"')) status = 2;
   print(text);
 };
-if (requests.length) {
+const requests = engine.records().map((r) => JSON.stringify(settings.explain ? { ...r, explain: true } : r));
+if (settings.records.length || settings.scans !== undefined) {
   requests.forEach(answer);
 } else {
   let pending = Buffer.alloc(0);

@@ -2,16 +2,18 @@
 // language of `trelmix run --jsonl`: open a session with the id choice, the
 // host options and a script (the answer is the {"assigned", "events"} line),
 // then each request object or line gets exactly the answer object that
-// `run --jsonl` prints. build.mjs puts emscripten's output where the marker
-// below stands.
+// `run --jsonl` prints. build.mjs puts emscripten's output and the
+// WebAssembly (gzip, base64) where the markers stand.
 let require; // node's, for emscripten's file system under node
 const __dirname = '';
+const wasmGzip = '/* WASM */';
 
 /* EMSCRIPTEN */
 
-// Settings: {script, keyboard, id, code_type, protocol, transmit,
-// text_encoding, typing_context, key_code_mode, delay_ms, caps_lock,
-// real_time}; the numbers as numbers or as decimal text.
+// Settings: the command line of `trelmix run` as an object: {script,
+// keyboard, id, records: [RECORD...], scans: FILE, code_type, protocol,
+// transmit, text_encoding, typing_context, key_code_mode, delay_ms,
+// caps_lock, real_time}; the numbers as numbers or as decimal text.
 export class Engine {
   constructor(wasm) {
     this.wasm = wasm;
@@ -56,9 +58,10 @@ export class Engine {
     return this.call('trelmix_words');
   }
 
-  // A RECORD in the escape form (\xHH, \\): {"hex"} or {"error"}.
-  record(text) {
-    return JSON.parse(this.call('trelmix_record', text));
+  // The records the settings gave ("records": RECORD arguments, or "scans":
+  // a scans file), as request objects.
+  records() {
+    return this.call('trelmix_records').split('\n').filter(Boolean).map((l) => JSON.parse(l));
   }
 
   // `trelmix check --format jsonl`: {diagnostics: [...], ok, rules}. Ends the
@@ -93,6 +96,14 @@ export class Engine {
 }
 
 export async function createEngine() {
-  if (globalThis.process?.versions?.node) require = (await import('node:module')).createRequire(import.meta.url);
-  return new Engine(await TrelmixWasm());
+  const node = globalThis.process?.versions?.node;
+  if (node) require = (await import('node:module')).createRequire(import.meta.url);
+  const events = ['uncaughtException', 'unhandledRejection'];
+  const listeners = node ? events.map((e) => process.listeners(e)) : [];
+  const gzip = Uint8Array.from(atob(wasmGzip), (c) => c.charCodeAt(0));
+  const stream = new Blob([gzip]).stream().pipeThrough(new DecompressionStream('gzip'));
+  const wasm = await TrelmixWasm({ wasmBinary: new Uint8Array(await new Response(stream).arrayBuffer()) });
+  // emscripten's handlers of errors that are not its own go: they are the caller's.
+  events.forEach((e, i) => node && process.listeners(e).filter((l) => !listeners[i].includes(l)).forEach((l) => process.off(e, l)));
+  return new Engine(wasm);
 }

@@ -2,7 +2,7 @@
 // library itself, in WebAssembly) makes of them, recomputed as the author
 // types. The state lives in the URL fragment, so a link shares it.
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
-import { lintGutter, linter } from '@codemirror/lint';
+import { forceLinting, lintGutter, linter } from '@codemirror/lint';
 import { EditorState } from '@codemirror/state';
 import { EditorView, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
 import examples from 'trelmix:examples';
@@ -11,20 +11,20 @@ import { trelmixHighlighting, trelmixLanguage } from './grammar.js';
 
 const $ = (id) => document.getElementById(id);
 const engine = await createEngine();
-const scriptPath = 'script.trelmix';
 
-// What the UI and the records' option lines ask for together.
+// The settings of a run: the script and the records as files, as
+// `trelmix run --scans records.scans script.trelmix` reads them; the records'
+// option lines (--keyboard, --code-type N, ...) hold over the form's.
 function settings() {
-  const records = parseScans($('records').value);
-  const s = { script: scriptPath, keyboard: $('keyboard').checked, code_type: $('code-type').value || '0',
-    protocol: $('protocol').value || '0', ...records.options };
-  return { settings: s, records };
+  engine.writeFile('script.trelmix', editor.state.doc.toString());
+  engine.writeFile('records.scans', $('records').value);
+  return { script: 'script.trelmix', scans: 'records.scans', keyboard: $('keyboard').checked,
+    code_type: $('code-type').value || '0', protocol: $('protocol').value || '0' };
 }
 
 function check(view) {
   const doc = view.state.doc;
-  engine.writeFile(scriptPath, doc.toString());
-  const result = engine.check(settings().settings);
+  const result = engine.check(settings());
   $('check').textContent = result.error ?? (result.ok ? `ok, ${result.rules} rules` : 'rejected: every record gets status -1');
   $('check').className = result.ok ? 'ok' : 'bad';
   return result.diagnostics.map((d) => {
@@ -38,26 +38,23 @@ function check(view) {
 // Runs every record on a fresh assignment, as `trelmix run` does.
 function run() {
   const started = performance.now();
-  const { settings: s, records } = settings();
-  engine.writeFile(scriptPath, editor.state.doc.toString());
-  const assigned = engine.open(s);
-  const results = records.error ? [] : records.requests.map((r) => ({ input: r.text, answer: engine.request(r), words: engine.words() }));
+  const assigned = engine.open(settings());
+  const results = assigned.error ? [] : engine.records().map((r) => ({ answer: engine.request(r), words: engine.words() }));
   const elapsed = performance.now() - started;
-  show(assigned, records, results, elapsed);
+  show(assigned, results, elapsed);
   saveState();
 }
 
-function show(assigned, records, results, elapsed) {
+function show(assigned, results, elapsed) {
   $('assign').textContent = assigned.error ?? `${assigned.assigned ? 'assigned' : 'not assigned'}${assigned.events.map((e) => ' · ' + e.trim()).join('')}`;
   $('assign').className = assigned.assigned ? 'ok' : 'bad';
   $('timing').textContent = `${results.length} records in ${elapsed.toFixed(1)} ms`;
   $('timing').dataset.ms = elapsed;
   const list = $('results');
   list.replaceChildren();
-  if (records.error) list.append(element('li', 'bad', records.error));
   for (const r of results) {
     const item = element('li', r.answer.status >= 0 ? 'record' : 'record bad');
-    item.append(element('code', 'input', r.input), element('pre', 'words', r.words));
+    item.append(element('pre', 'words', r.words));
     item.dataset.answer = JSON.stringify(r.answer);
     list.append(item);
   }
@@ -68,32 +65,6 @@ function element(tag, className, text) {
   e.className = className;
   if (text !== undefined) e.textContent = text;
   return e;
-}
-
-// Records in the examples' .scans form: one per line in the escape form of a
-// RECORD argument, '#' comment lines, and --code-type N / --protocol N lines
-// for the records after them; --keyboard and the other host options hold for
-// the whole run.
-function parseScans(text) {
-  const out = { options: {}, requests: [] };
-  let codeType;
-  let protocol;
-  for (const [i, line] of text.split(/\r?\n/).entries()) {
-    if (line === '' || line.startsWith('#')) continue;
-    const option = line.match(/^--([a-z-]+)(?: (.*))?$/);
-    if (option) {
-      const key = option[1].replace(/-/g, '_');
-      if (key === 'code_type') codeType = option[2];
-      else if (key === 'protocol') protocol = option[2];
-      else if (key === 'no_transmit') out.options.transmit = false;
-      else out.options[key] = option[2] ?? true;
-      continue;
-    }
-    const record = engine.record(line);
-    if (record.error) return { ...out, error: `records line ${i + 1}: ${record.error}` };
-    out.requests.push({ ...record, ...(codeType && { code_type: codeType }), ...(protocol && { protocol }), text: line });
-  }
-  return out;
 }
 
 // The fragment: #s= and the state as base64url JSON.
@@ -152,7 +123,12 @@ menu.addEventListener('change', () => {
   setState({ script: example.script, records: example.scans, keyboard: /^--keyboard$/m.test(example.scans) });
   menu.value = '';
 });
-for (const id of ['records', 'keyboard', 'code-type', 'protocol']) $(id).addEventListener('input', scheduleRun);
+for (const id of ['records', 'keyboard', 'code-type', 'protocol']) {
+  $(id).addEventListener('input', () => {
+    forceLinting(editor);
+    scheduleRun();
+  });
+}
 $('share').addEventListener('click', () => {
   saveState();
   navigator.clipboard?.writeText(location.href).catch(() => {});
