@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows x86 test-native test-windows test-x86 bench
+.PHONY: all release dev test deps demo clean fuzz windows x86 web test-native test-windows test-x86 bench
 
 all: release
 
@@ -18,14 +18,20 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-# Every test: the native build with sanitizers, the Windows builds (the x64
-# tests under Wine, the binary checks of the shipped 32-bit DLL) and the
-# 32-bit Linux build.
+# Every test: the native build with sanitizers (and the playground, which its
+# tests drive), the Windows builds (the x64 tests under Wine, the binary
+# checks of the shipped 32-bit DLL) and the 32-bit Linux build.
 test: test-native test-windows test-x86
 
-test-native: dev
+test-native: dev web
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+# The playground in build/web: the engine in WebAssembly (emscripten), the
+# page (index.html, opens from disk), the module and its node command.
+web: deps
+	cmake --preset wasm
+	cmake --build --preset wasm -j $(JOBS)
 
 # The examples through the trelmix command: formatted scans and key strokes.
 demo: release

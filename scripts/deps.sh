@@ -15,6 +15,8 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   g++-multilib qemu-user googletest
+  # The playground: its engine in WebAssembly, its page tested in Chromium.
+  emscripten chromium
 )
 # Node.js runs the benchmarks' JavaScript and the editor support's tests; a
 # Node.js from elsewhere that brings its own npm (and conflicts with Debian's)

@@ -78,7 +78,10 @@ print(firstLine);
 const answer = (line) => {
   const text = engine.requestLine(line);
   if (text === '') return;
-  if (text.startsWith('{"error"')) status = 2;
+  if (text.startsWith('{"error"')) {
+    process.stderr.write(`trelmix: input line: ${JSON.parse(text).error}\n`);
+    process.exit(2);
+  }
   print(text);
 };
 const requests = engine.records().map((r) => JSON.stringify(settings.explain ? { ...r, explain: true } : r));

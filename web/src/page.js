@@ -50,6 +50,7 @@ function show(assigned, results, elapsed) {
   $('assign').className = assigned.assigned ? 'ok' : 'bad';
   $('timing').textContent = `${results.length} records in ${elapsed.toFixed(1)} ms`;
   $('timing').dataset.ms = elapsed;
+  $('timing').dataset.runs = Number($('timing').dataset.runs ?? 0) + 1;
   const list = $('results');
   list.replaceChildren();
   for (const r of results) {
