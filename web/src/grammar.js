@@ -1,52 +1,11 @@
-// Colouring from the editor grammar itself (editors/vscode/syntaxes): a small
-// TextMate interpreter for what that grammar uses (single-line `match` rules,
-// `captures` with names or patterns, `include`), feeding CodeMirror's
-// StreamLanguage one line at a time.
+// Colouring from the editor grammar itself (editors/vscode/syntaxes),
+// through textmate.js, feeding CodeMirror's StreamLanguage a line at a time.
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
 import { tags } from '@lezer/highlight';
 import grammar from '../../editors/vscode/syntaxes/trelmix.tmLanguage.json';
+import { scopesOf } from './textmate.js';
 
-// A pattern list with its includes resolved, each regex compiled once.
-function rules(patterns) {
-  return patterns.flatMap((p) => {
-    if (p.include) return rules(grammar.repository[p.include.slice(1)].patterns ?? [grammar.repository[p.include.slice(1)]]);
-    p.regex ??= new RegExp(p.match, 'gd');
-    return [p];
-  });
-}
-const top = rules(grammar.patterns);
-
-// Paints scopes[i] for every character of text[start, text.length): at each
-// position the earliest match wins (the first rule on a tie), then its
-// captures paint inside it; a capture's patterns see the captured text only.
-function scan(text, start, list, scopes) {
-  for (let pos = start; pos < text.length; ) {
-    let best = null;
-    for (const rule of list) {
-      rule.regex.lastIndex = pos;
-      const m = rule.regex.exec(text);
-      if (m && (!best || m.index < best.m.index)) best = { rule, m };
-    }
-    if (!best) return;
-    const { rule, m } = best;
-    const paint = (from, to, name) => scopes.fill(name, from, to);
-    if (rule.name) paint(m.index, m.index + m[0].length, rule.name);
-    for (const [group, capture] of Object.entries(rule.captures ?? {})) {
-      const at = m.indices[group];
-      if (!at) continue;
-      if (capture.name) paint(at[0], at[1], capture.name);
-      if (capture.patterns) scan(text.slice(0, at[1]), at[0], rules(capture.patterns), scopes);
-    }
-    pos = Math.max(m.index + m[0].length, pos + 1);
-  }
-}
-
-// The innermost scope of each character of a line.
-export function lineScopes(line) {
-  const scopes = new Array(line.length).fill(null);
-  scan(line, 0, top, scopes);
-  return scopes;
-}
+const lineScopes = scopesOf(grammar);
 
 // Scope prefixes to the token names of the style below, first match wins.
 const styles = [
