@@ -8,7 +8,7 @@
 
 #include "jobs.h"
 #include "platform/platform.h"
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 
 struct lua_State;
 

@@ -3,10 +3,11 @@
 // Run-time actions never fail: one that cannot do its work leaves the record
 // as it is. Execute never changes the action itself.
 //
-// Each kind's parser and Execute live with its behaviour: the trimming and
-// cursor kinds in actions/trim_actions.cpp, the text kinds in
-// actions/text_actions.cpp, the ruleset kinds in host/rulesets.cpp and the send
-// kinds in keyboard/send_actions.cpp.
+// Each kind's Execute lives with its behaviour: the trimming and cursor kinds
+// in actions/trim_actions.cpp, the text kinds in actions/text_actions.cpp, the
+// ruleset kinds in host/rulesets.cpp and the send kinds in
+// keyboard/send_actions.cpp. The keyword table (script/keywords.cpp) says
+// which keyword builds which kind and what it takes.
 #pragma once
 
 #include <cstdint>

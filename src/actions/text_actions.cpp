@@ -1,45 +1,16 @@
-#include "actions/text_actions.h"
-
+// Replace, move and insert: what the actions that take text do when their
+// rule runs.
 #include <new>
 #include <vector>
 
+#include "actions/action.h"
+#include "actions/data_context.h"
+
 namespace trelmix {
 
-// ---- parsers: one or two quoted texts, hex escapes decoded -------------------
-
-namespace {
-
-template <typename Kind>
-bool ParseTextAction(Script& s, TextSpan line, Diagnostic* diag, const char* keyword, bool twoTexts) {
-    if (!RequireBlock(s, Block::Action, keyword, line, diag)) return false;
-    ArgumentList args;
-    const std::size_t count = twoTexts ? 2 : 1;
-    if (!ReadArguments(line, keyword, count, count, twoTexts ? "two quoted strings" : "a quoted string",
-                       args, diag)) {
-        return false;
-    }
-    auto action = std::make_unique<Kind>();
-    if (!QuotedArgument(args[0], keyword, 1, action->arg1, diag)) return false;
-    if (twoTexts && !QuotedArgument(args[1], keyword, 2, action->arg2, diag)) return false;
-    DecodeHexEscapes(action->arg1);
-    if (twoTexts) DecodeHexEscapes(action->arg2);
-    AppendAction(s, std::move(action));
-    return true;
-}
-
-}  // namespace
-
-bool ParseReplaceAll(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::ReplaceAll>(s, l, d, "REPLACE_ALL", true); }
-bool ParseReplaceFirst(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::ReplaceFirst>(s, l, d, "REPLACE_FIRST", true); }
-bool ParseMoveBefore(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::MoveBefore>(s, l, d, "MOVE_BEFORE", false); }
-bool ParseMoveAfter(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::MoveAfter>(s, l, d, "MOVE_AFTER", false); }
-bool ParseAppend(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Append>(s, l, d, "APPEND", false); }
-bool ParsePrepend(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Prepend>(s, l, d, "PREPEND", false); }
-bool ParseInsert(Script& s, TextSpan l, Diagnostic* d) { return ParseTextAction<CAction::Insert>(s, l, d, "INSERT", false); }
-
-// ---- behaviour ----------------------------------------------------------------
-
-std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
+// The first occurrence of `text` at or after the cursor lying wholly inside
+// the data, or -1 (also for an empty text or a cursor outside the data).
+static std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
     if (d.cursor < 0 || d.cursor >= d.length) return -1;
     return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor));
 }

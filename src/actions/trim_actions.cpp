@@ -1,25 +1,8 @@
-#include "actions/trim_actions.h"
+#include "actions/action.h"
 
 #include "actions/data_context.h"
 
 namespace trelmix {
-
-// ---- parsers ------------------------------------------------------------------
-
-bool ParsePadSpaces(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::PadSpace, &CAction::PadSpace::count>(s, line, diag, "PAD_SPACES");
-}
-bool ParsePadZeros(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::PadZero, &CAction::PadZero::count>(s, line, diag, "PAD_ZEROS");
-}
-bool ParseSkipAhead(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::SkipAhead, &CAction::SkipAhead::count>(s, line, diag, "SKIP_AHEAD");
-}
-bool ParseSkipBack(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::SkipBack, &CAction::SkipBack::count>(s, line, diag, "SKIP_BACK");
-}
-
-// ---- behaviour ----------------------------------------------------------------
 
 namespace {
 

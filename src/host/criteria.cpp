@@ -2,66 +2,59 @@
 
 #include <vector>
 
+#include "script/keyword_support.h"
+
 namespace trelmix {
 
 // ---- clauses ----------------------------------------------------------------
 
-bool ParseCodeList(Script& s, TextSpan line, Diagnostic* diag) {
-    if (!RequireBlock(s, Block::Criteria, "CODE_LIST", line, diag)) return false;
+bool ParseCodeList(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
-    if (!ReadArguments(line, "CODE_LIST", 1, 0, "one or more numbers", args, diag)) return false;
+    if (!ReadArguments(st, 1, 0, args)) return false;
     std::vector<std::uint32_t> codes(args.size());
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (!NumberArgument(args[i], "CODE_LIST", i + 1, codes[i], diag)) return false;
+        if (!NumberArgument(st, args[i], i + 1, codes[i])) return false;
     }
-    auto& list = s.currentRule->criteria->codes;
+    auto& list = b.currentRule->criteria->codes;
     list.insert(list.end(), codes.begin(), codes.end());  // several lines add up
     return true;
 }
 
 // A clause of one number stored into a field of the Criteria.
-static bool OneNumberClause(Script& s, TextSpan line, Diagnostic* diag, const char* keyword,
-                            std::uint32_t Criteria::*field) {
-    if (!RequireBlock(s, Block::Criteria, keyword, line, diag)) return false;
+static bool OneNumberClause(ScriptBuilder& b, const Statement& st, std::uint32_t Criteria::*field) {
     ArgumentList args;
-    if (!ReadArguments(line, keyword, 1, 1, "a number", args, diag)) return false;
     std::uint32_t value = 0;
-    if (!NumberArgument(args[0], keyword, 1, value, diag)) return false;
-    s.currentRule->criteria.get()->*field = value;
+    if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
+    b.currentRule->criteria.get()->*field = value;
     return true;
 }
 
-bool ParseCodeLength(Script& s, TextSpan line, Diagnostic* diag) {
-    return OneNumberClause(s, line, diag, "CODE_LENGTH", &Criteria::length);
+bool ParseCodeLength(ScriptBuilder& b, const Statement& st) { return OneNumberClause(b, st, &Criteria::length); }
+
+bool ParseProtocolMatch(ScriptBuilder& b, const Statement& st) {
+    return OneNumberClause(b, st, &Criteria::protocol);
 }
 
-bool ParseProtocolMatch(Script& s, TextSpan line, Diagnostic* diag) {
-    return OneNumberClause(s, line, diag, "PROTOCOL_MATCH", &Criteria::protocol);
-}
-
-bool ParseCodeMatch(Script& s, TextSpan line, Diagnostic* diag) {
-    if (!RequireBlock(s, Block::Criteria, "CODE_MATCH", line, diag)) return false;
+bool ParseCodeMatch(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
-    if (!ReadArguments(line, "CODE_MATCH", 2, 2, "a quoted string and a number", args, diag)) return false;
+    if (!ReadArguments(st, 2, 2, args)) return false;
     ByteArg text;
     std::uint32_t position = 0;
-    if (!QuotedArgument(args[0], "CODE_MATCH", 1, text, diag)) return false;
-    if (!NumberArgument(args[1], "CODE_MATCH", 2, position, diag)) return false;
+    if (!QuotedArgument(st, args[0], 1, text)) return false;
+    if (!NumberArgument(st, args[1], 2, position)) return false;
     DecodeHexEscapes(text);
-    Criteria& c = *s.currentRule->criteria;
+    Criteria& c = *b.currentRule->criteria;
     c.match = std::move(text);
     c.matchPosition = position;
     return true;
 }
 
-bool ParseWildcardMatch(Script& s, TextSpan line, Diagnostic* diag) {
-    if (!RequireBlock(s, Block::Criteria, "WILDCARD_MATCH", line, diag)) return false;
+bool ParseWildcardMatch(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
-    if (!ReadArguments(line, "WILDCARD_MATCH", 1, 1, "a quoted string", args, diag)) return false;
     ByteArg pattern;
-    if (!QuotedArgument(args[0], "WILDCARD_MATCH", 1, pattern, diag)) return false;
+    if (!ReadArguments(st, 1, 1, args) || !QuotedArgument(st, args[0], 1, pattern)) return false;
     DecodeHexEscapes(pattern);  // an escaped '*' is still a wildcard
-    s.currentRule->criteria->wildcard = std::move(pattern);
+    b.currentRule->criteria->wildcard = std::move(pattern);
     return true;
 }
 

@@ -3,15 +3,9 @@
 #pragma once
 
 #include "actions/data_context.h"
-#include "script/keyword_support.h"
+#include "script/model.h"
 
 namespace trelmix {
-
-bool ParseCodeList(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseCodeLength(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseCodeMatch(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseWildcardMatch(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseProtocolMatch(Script& script, TextSpan line, Diagnostic* diag);
 
 // Code list, length, protocol, match from a position, wildcard: every test
 // present must pass for the rule to apply.

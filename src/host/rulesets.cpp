@@ -1,28 +1,28 @@
 #include "host/rulesets.h"
 
 #include "actions/data_context.h"
+#include "script/keyword_support.h"
 
 namespace trelmix {
 
-bool ParseSetRuleset(Script& s, TextSpan line, Diagnostic* diag) {
-    if (!RequireBlock(s, Block::RuleLevel, "SET_RULESET", line, diag)) return false;
+static bool Switchable(std::int32_t ruleset) { return ruleset >= 1 && ruleset < kRulesetCount; }
+
+bool ParseSetRuleset(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
-    if (!ReadArguments(line, "SET_RULESET", 1, 1, "a number", args, diag)) return false;
     std::uint32_t ruleset = 0;
-    if (!NumberArgument(args[0], "SET_RULESET", 1, ruleset, diag)) return false;
-    s.currentRule->ruleset = ruleset;  // no range check: 32 and above never run
+    if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, ruleset)) return false;
+    b.currentRule->ruleset = ruleset;  // no range check: 32 and above never run
     return true;
 }
 
-bool ParseRulesetOn(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::RulesetOn, &CAction::RulesetOn::ruleset>(s, line, diag, "RULESET_ON");
+// RULESET_OFF is a plain counted action; RULESET_ON also tells `trelmix
+// check` which rulesets the rule switches on.
+bool ParseRulesetOn(ScriptBuilder& b, const Statement& st) {
+    if (!CountedAction<CAction::RulesetOn, &CAction::RulesetOn::ruleset>(b, st)) return false;
+    const auto ruleset = static_cast<const CAction::RulesetOn&>(*b.currentRule->actions->back()).ruleset;
+    if (Switchable(ruleset)) b.rulesetsSwitchedOn |= 1u << ruleset;
+    return true;
 }
-
-bool ParseRulesetOff(Script& s, TextSpan line, Diagnostic* diag) {
-    return ParseCountedAction<CAction::RulesetOff, &CAction::RulesetOff::ruleset>(s, line, diag, "RULESET_OFF");
-}
-
-static bool Switchable(std::int32_t ruleset) { return ruleset >= 1 && ruleset < kRulesetCount; }
 
 bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* enabled) {
     if (ruleset == 0) return true;

@@ -4,13 +4,7 @@
 
 #include <cstdint>
 
-#include "script/keyword_support.h"
-
 namespace trelmix {
-
-bool ParseSetRuleset(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseRulesetOn(Script& script, TextSpan line, Diagnostic* diag);
-bool ParseRulesetOff(Script& script, TextSpan line, Diagnostic* diag);
 
 // Ruleset 0 always passes; 1..31 pass while switched on; larger never.
 bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* rulesetEnabled);

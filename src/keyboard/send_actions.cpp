@@ -1,4 +1,5 @@
-// The send actions: their parsers and what they do when their rule runs.
+// The send actions: what they do when their rule runs (the keyword table
+// in script/keywords.cpp says what each takes).
 //
 // Every send action but SEND_PAUSE does nothing while no TransmitObject is
 // set; SEND_PAUSE sleeps either way. None changes the record's bytes; only
@@ -9,77 +10,15 @@
 // occurs), SEND_ALT(''), SEND_WIN(''), SEND_CTRL(''), SEND_NPAD('') and
 // SEND_EXTN('') (as any key name shorter than three letters). SEND_ASCII('')
 // types nothing, having no bytes to type.
-#include "keyboard/send_actions.h"
-
 #include <string_view>
 
+#include "actions/action.h"
 #include "actions/data_context.h"
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
 #include "platform/platform.h"
 
 namespace trelmix {
-
-// ---- parsers ---------------------------------------------------------------------
-
-namespace {
-
-enum class Form { Quoted, QuotedOrNumber };
-
-// One argument into arg1 (SEND_ALT: the first of one or more).
-template <typename Kind>
-bool ParseKeyText(Script& s, TextSpan line, Diagnostic* diag, std::string_view keyword, Form form,
-                  std::string_view shape, bool moreAllowed = false) {
-    if (!RequireBlock(s, Block::Action, keyword, line, diag)) return false;
-    ArgumentList args;
-    if (!ReadArguments(line, keyword, 1, moreAllowed ? 0 : 1, shape, args, diag)) return false;
-    auto action = std::make_unique<Kind>();
-    const bool converted = form == Form::Quoted
-                               ? QuotedArgument(args[0], keyword, 1, action->arg1, diag)
-                               : StringOrNumberArgument(args[0], keyword, 1, action->arg1, diag);
-    if (!converted) return false;
-    AppendAction(s, std::move(action));
-    return true;
-}
-
-}  // namespace
-
-bool ParseSendUntil(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendUntil>(s, l, d, "SEND_UNTIL", Form::Quoted,
-                                            "the delimiter as a quoted string, like ','");
-}
-bool ParseSendPause(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseCountedAction<CAction::SendPause, &CAction::SendPause::count>(s, l, d, "SEND_PAUSE");
-}
-bool ParseSendAscii(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendAscii>(s, l, d, "SEND_ASCII", Form::QuotedOrNumber,
-                                            "a quoted text or a character number");
-}
-bool ParseSendAlt(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendAlt>(s, l, d, "SEND_ALT", Form::QuotedOrNumber,
-                                          "a quoted letter or digit, or a virtual-key number", true);
-}
-bool ParseSendFunc(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseCountedAction<CAction::SendFunc, &CAction::SendFunc::count>(s, l, d, "SEND_FUNC");
-}
-bool ParseSendExtn(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendExtn>(s, l, d, "SEND_EXTN", Form::Quoted,
-                                           "a quoted key name, like 'RET'");
-}
-bool ParseSendWin(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendWin>(s, l, d, "SEND_WIN", Form::QuotedOrNumber,
-                                          "a quoted character or a virtual-key number");
-}
-bool ParseSendCtrl(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendCtrl>(s, l, d, "SEND_CTRL", Form::QuotedOrNumber,
-                                           "a quoted character or a virtual-key number");
-}
-bool ParseSendNumpad(Script& s, TextSpan l, Diagnostic* d) {
-    return ParseKeyText<CAction::SendNumpad>(s, l, d, "SEND_NPAD", Form::Quoted,
-                                             "a quoted keypad key, '0' to '9' or '.'");
-}
-
-// ---- behaviour ---------------------------------------------------------------------
 
 namespace {
 

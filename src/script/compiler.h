@@ -3,6 +3,7 @@
 // gets past the null check writes exactly one load event.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "script/diagnostic.h"
@@ -17,7 +18,11 @@ struct CompileReport {
     bool rejected = false;
     Diagnostic error;                          // the failing line, when rejected
     std::vector<const char16_t*> ignoredLines; // non-blank lines that begin with no keyword
-    std::vector<const char16_t*> ruleStarts;   // BEGIN_RULE of each finished rule, in order
+    struct RuleFacts {
+        const char16_t* begin = nullptr;    // its BEGIN_RULE line
+        std::uint32_t rulesetsSwitchedOn = 0;  // bit n: it has RULESET_ON(n), 1 <= n <= 31
+    };
+    std::vector<RuleFacts> rules;              // each finished rule, in order
     const char16_t* openRule = nullptr;        // BEGIN_RULE of a rule the text ended inside
 };
 

@@ -10,16 +10,7 @@ bool Reject(Diagnostic* diag, const char16_t* at, std::string reason) {
     return false;
 }
 
-bool InBlock(const Script& s, Block block) {
-    const Rule* rule = s.currentRule.get();
-    switch (block) {
-    case Block::Outside: return !s.inRule && !s.inCriteria && !s.inAction;
-    case Block::RuleLevel: return s.inRule && !s.inCriteria && !s.inAction && rule;
-    case Block::Criteria: return s.inRule && s.inCriteria && !s.inAction && rule && rule->criteria;
-    case Block::Action: return s.inRule && !s.inCriteria && s.inAction && rule && rule->actions;
-    }
-    return false;
-}
+// ---- where a keyword may stand ---------------------------------------------
 
 static std::string Where(Block block) {
     switch (block) {
@@ -31,56 +22,95 @@ static std::string Where(Block block) {
     return "";
 }
 
-bool RequireBlock(const Script& script, Block block, std::string_view keyword, TextSpan line,
-                  Diagnostic* diag) {
-    if (InBlock(script, block)) return true;
-    return Reject(diag, line.text, std::string(keyword) + " is only allowed " + Where(block));
+static std::string OpenBlockName(Block block) {
+    switch (block) {
+    case Block::Criteria: return "a criteria block (END_CRITERIA is missing)";
+    case Block::Action: return "an action block (END_ACTION is missing)";
+    default: return "a rule (END_RULE is missing)";
+    }
 }
 
-bool ReadArguments(TextSpan line, std::string_view keyword, std::size_t min, std::size_t max,
-                   std::string_view shape, ArgumentList& arguments, Diagnostic* diag) {
+// The block keywords (BEGIN_..., END_...) say what is open or missing; the
+// others say where they belong.
+bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
+    const KeywordInfo& k = st.keyword;
+    if (builder.block == k.block) return true;
+    const std::string name(k.name);
+    const bool begins = k.name.starts_with("BEGIN_");
+    const bool ends = k.name.starts_with("END_");
+    std::string reason;
+    if (!begins && !ends) {
+        reason = name + " is only allowed " + Where(k.block);
+    } else if (ends && k.block != Block::RuleLevel) {
+        reason = name + " without BEGIN_" + name.substr(4);  // END_CRITERIA, END_ACTION
+    } else if (builder.block == Block::Outside) {
+        reason = name + (ends ? " without BEGIN_RULE" : " outside a rule (BEGIN_RULE is missing)");
+    } else {
+        reason = name + " inside " + OpenBlockName(builder.block);
+        if (k.block == Block::Outside) reason += "; rules do not nest";
+    }
+    return Reject(st.diag, st.line.text, std::move(reason));
+}
+
+// ---- the block keywords ------------------------------------------------------
+
+bool BeginRule(ScriptBuilder& b, const Statement&) {
+    b.currentRule = std::make_unique<Rule>();
+    b.block = Block::RuleLevel;
+    b.rulesetsSwitchedOn = 0;
+    return true;
+}
+
+bool EndBlock(ScriptBuilder& b, const Statement&) {
+    b.block = Block::RuleLevel;
+    return true;
+}
+
+bool EndRule(ScriptBuilder& b, const Statement&) {
+    b.script.rules.push_back(std::move(b.currentRule));
+    b.block = Block::Outside;
+    return true;
+}
+
+// ---- arguments ---------------------------------------------------------------
+
+bool ReadArguments(const Statement& st, std::size_t min, std::size_t max, ArgumentList& arguments) {
+    const std::string keyword(st.keyword.name);
     ArgumentError error;
-    if (!ParseArgumentList(line, arguments, &error)) {
-        return Reject(diag, error.at, std::string(keyword) + " arguments: " + error.reason);
+    if (!ParseArgumentList(st.line, arguments, &error)) {
+        return Reject(st.diag, error.at, keyword + " arguments: " + error.reason);
     }
     const std::size_t got = arguments.size();
     if (got >= min && (max == 0 || got <= max)) return true;
-    std::string takes;
-    if (max == 0) {
-        takes = "at least " + std::to_string(min);
-    } else {
-        takes = std::to_string(min);
-    }
+    std::string takes = (max == 0 ? "at least " : "") + std::to_string(min);
     takes += (min == 1 && max != 0) ? " argument" : " arguments";
     const char16_t* at = (max != 0 && got > max) ? arguments[max].text : arguments.front().text;
-    return Reject(diag, at, std::string(keyword) + " takes " + takes + " (" + std::string(shape) + "), got " +
+    return Reject(st.diag, at,
+                  keyword + " takes " + takes + " (" + std::string(st.keyword.arguments) + "), got " +
                       std::to_string(got));
 }
 
-static std::string Nth(std::size_t position, std::string_view keyword) {
-    return "argument " + std::to_string(position) + " of " + std::string(keyword);
+static std::string Nth(const Statement& st, std::size_t position) {
+    return "argument " + std::to_string(position) + " of " + std::string(st.keyword.name);
 }
 
-bool NumberArgument(TextSpan argument, std::string_view keyword, std::size_t position,
-                    std::uint32_t& value, Diagnostic* diag) {
+bool NumberArgument(const Statement& st, TextSpan argument, std::size_t position, std::uint32_t& value) {
     if (ParseNumber(argument, value)) return true;
-    return Reject(diag, argument.text, Nth(position, keyword) + " must be a number (digits only, no blanks)");
+    return Reject(st.diag, argument.text, Nth(st, position) + " must be a number (digits only, no blanks)");
 }
 
-bool QuotedArgument(TextSpan argument, std::string_view keyword, std::size_t position, ByteArg& out,
-                    Diagnostic* diag) {
+bool QuotedArgument(const Statement& st, TextSpan argument, std::size_t position, ByteArg& out) {
     if (ParseQuotedString(argument, out)) return true;
-    return Reject(diag, argument.text, Nth(position, keyword) + " must be a quoted string, like 'ABC'");
+    return Reject(st.diag, argument.text, Nth(st, position) + " must be a quoted string, like 'ABC'");
 }
 
-bool StringOrNumberArgument(TextSpan argument, std::string_view keyword, std::size_t position,
-                            ByteArg& out, Diagnostic* diag) {
+bool StringOrNumberArgument(const Statement& st, TextSpan argument, std::size_t position, ByteArg& out) {
     if (ParseStringOrNumber(argument, out)) return true;
-    return Reject(diag, argument.text, Nth(position, keyword) + " must be a quoted string or a number");
+    return Reject(st.diag, argument.text, Nth(st, position) + " must be a quoted string or a number");
 }
 
-void AppendAction(Script& script, std::unique_ptr<ActionBase> action) {
-    script.currentRule->actions->push_back(std::move(action));
+void AppendAction(ScriptBuilder& builder, std::unique_ptr<ActionBase> action) {
+    builder.currentRule->actions->push_back(std::move(action));
 }
 
 }  // namespace trelmix

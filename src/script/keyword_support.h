@@ -1,11 +1,11 @@
-// What every keyword handler shares: the block check, the argument list with
-// its count, the argument conversions, and the report of why a line failed.
+// What every keyword handler shares: the compiler's working state, the line
+// being compiled, the argument list with its count, the argument conversions,
+// the report of why a line failed, and the handlers of the common shapes.
 //
-// A handler has the shape
-//     bool ParseXxx(Script& script, TextSpan line, Diagnostic* diag);
-// It checks the block first, then reads its arguments, then stores what it
-// read; any false result rejects the whole script. `diag` may be null (the
-// host path); when given, a failing handler fills it.
+// The compiler has checked the line's block against the keyword's row before
+// the handler runs; the handler reads its arguments, then stores what it read.
+// Any false result rejects the whole script. `diag` may be null (the host
+// path); when given, a failing handler fills it.
 #pragma once
 
 #include <cstddef>
@@ -13,58 +13,132 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
+#include "actions/action.h"
 #include "script/diagnostic.h"
+#include "script/keywords.h"
 #include "script/model.h"
 #include "script/text.h"
 
 namespace trelmix {
 
-using KeywordHandler = bool (*)(Script& script, TextSpan line, Diagnostic* diag);
+// The compiler's working state. It lives only while CompileScript runs;
+// nothing of it stays in the Script.
+struct ScriptBuilder {
+    explicit ScriptBuilder(Script& built) : script(built) {}
 
-enum class Block { Outside, RuleLevel, Criteria, Action };
+    Script& script;
+    std::unique_ptr<Rule> currentRule;  // from BEGIN_RULE to END_RULE, else null
+    Block block = Block::Outside;       // where the next line stands
+    std::uint32_t rulesetsSwitchedOn = 0;  // bit n: the current rule has RULESET_ON(n)
+};
+
+// One line that begins with a keyword.
+struct Statement {
+    const KeywordInfo& keyword;
+    TextSpan line;     // from the keyword to the end of the line
+    Diagnostic* diag;  // null on the host path
+};
 
 // Fills `diag` (when given) and returns false.
 bool Reject(Diagnostic* diag, const char16_t* at, std::string reason);
 
-// True when the script's block state is `block` and the current rule has what
-// that block builds (its Criteria, its ActionList).
-bool InBlock(const Script& script, Block block);
+// True when the line stands where its keyword is allowed, else a rejection
+// that names where it belongs (or which block is left open).
+bool CheckBlock(const ScriptBuilder& builder, const Statement& statement);
 
-// InBlock, or a rejection naming where `keyword` belongs.
-bool RequireBlock(const Script& script, Block block, std::string_view keyword, TextSpan line,
-                  Diagnostic* diag);
-
-// ParseArgumentList, then a count between min and max (max 0: no limit).
-// `shape` describes the expected arguments for the report, e.g.
-// "a quoted string and a number".
-bool ReadArguments(TextSpan line, std::string_view keyword, std::size_t min, std::size_t max,
-                   std::string_view shape, ArgumentList& arguments, Diagnostic* diag);
+// ParseArgumentList, then a count between min and max (max 0: no limit); the
+// report names the keyword's arguments in the author's words.
+bool ReadArguments(const Statement& statement, std::size_t min, std::size_t max, ArgumentList& arguments);
 
 // The conversions of one argument, reporting its position (from 1) on failure.
-bool NumberArgument(TextSpan argument, std::string_view keyword, std::size_t position,
-                    std::uint32_t& value, Diagnostic* diag);
-bool QuotedArgument(TextSpan argument, std::string_view keyword, std::size_t position, ByteArg& out,
-                    Diagnostic* diag);
-bool StringOrNumberArgument(TextSpan argument, std::string_view keyword, std::size_t position,
-                            ByteArg& out, Diagnostic* diag);
+bool NumberArgument(const Statement& statement, TextSpan argument, std::size_t position, std::uint32_t& value);
+bool QuotedArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
+bool StringOrNumberArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
 
-// Appends a finished action to the current rule's list (RequireBlock with
-// Block::Action must have passed). May throw std::bad_alloc.
-void AppendAction(Script& script, std::unique_ptr<ActionBase> action);
+// Appends a finished action to the current rule's list. May throw std::bad_alloc.
+void AppendAction(ScriptBuilder& builder, std::unique_ptr<ActionBase> action);
 
-// A handler for a keyword that takes one number into a counted action kind.
-template <typename Kind, auto Member>
-bool ParseCountedAction(Script& script, TextSpan line, Diagnostic* diag, std::string_view keyword) {
-    if (!RequireBlock(script, Block::Action, keyword, line, diag)) return false;
-    ArgumentList args;
-    if (!ReadArguments(line, keyword, 1, 1, "a number", args, diag)) return false;
-    std::uint32_t value = 0;
-    if (!NumberArgument(args[0], keyword, 1, value, diag)) return false;
-    auto action = std::make_unique<Kind>();
-    action.get()->*Member = static_cast<std::int32_t>(value);
-    AppendAction(script, std::move(action));
+// ---- handlers of the common shapes; the keyword table instantiates them ----
+
+// An action without arguments: the rest of the line is ignored.
+template <typename Kind>
+bool SimpleAction(ScriptBuilder& builder, const Statement&) {
+    AppendAction(builder, std::make_unique<Kind>());
     return true;
 }
+
+// An action that takes one number into `Member`.
+template <typename Kind, auto Member>
+bool CountedAction(ScriptBuilder& builder, const Statement& st) {
+    ArgumentList args;
+    std::uint32_t value = 0;
+    if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
+    auto action = std::make_unique<Kind>();
+    action.get()->*Member = static_cast<std::int32_t>(value);
+    AppendAction(builder, std::move(action));
+    return true;
+}
+
+// An action that takes `Texts` (1 or 2) quoted texts into arg1 and arg2, hex
+// escapes decoded.
+template <typename Kind, int Texts>
+bool TextAction(ScriptBuilder& builder, const Statement& st) {
+    ArgumentList args;
+    if (!ReadArguments(st, Texts, Texts, args)) return false;
+    auto action = std::make_unique<Kind>();
+    ByteArg* texts[] = {&action->arg1, &action->arg2};
+    for (int i = 0; i < Texts; ++i) {
+        if (!QuotedArgument(st, args[i], i + 1, *texts[i])) return false;
+        DecodeHexEscapes(*texts[i]);
+    }
+    AppendAction(builder, std::move(action));
+    return true;
+}
+
+// A send action that takes one key text into arg1, as written: quoted only,
+// or quoted or a number; `MoreAllowed` accepts (and ignores) further arguments.
+enum class KeyForm { Quoted, QuotedOrNumber };
+template <typename Kind, KeyForm Form, bool MoreAllowed = false>
+bool KeyAction(ScriptBuilder& builder, const Statement& st) {
+    ArgumentList args;
+    if (!ReadArguments(st, 1, MoreAllowed ? 0 : 1, args)) return false;
+    auto action = std::make_unique<Kind>();
+    const bool converted = Form == KeyForm::Quoted ? QuotedArgument(st, args[0], 1, action->arg1)
+                                                   : StringOrNumberArgument(st, args[0], 1, action->arg1);
+    if (!converted) return false;
+    AppendAction(builder, std::move(action));
+    return true;
+}
+
+// ---- handlers of their own shape, each beside its behaviour ----------------
+
+// The block keywords (script/keyword_support.cpp).
+bool BeginRule(ScriptBuilder& builder, const Statement& statement);
+bool EndBlock(ScriptBuilder& builder, const Statement& statement);  // END_CRITERIA, END_ACTION
+bool EndRule(ScriptBuilder& builder, const Statement& statement);
+
+// BEGIN_CRITERIA and BEGIN_ACTION: once per rule, each makes the part of the
+// rule (`Part`: its Criteria or its ActionList) that its block fills.
+template <auto Part, Block Inner>
+bool BeginBlock(ScriptBuilder& builder, const Statement& st) {
+    auto& part = builder.currentRule.get()->*Part;
+    if (part) return Reject(st.diag, st.line.text, "a second " + std::string(st.keyword.name) + " in one rule");
+    part = std::make_unique<typename std::remove_reference_t<decltype(part)>::element_type>();
+    builder.block = Inner;
+    return true;
+}
+
+// The criteria clauses (host/criteria.cpp).
+bool ParseCodeList(ScriptBuilder& builder, const Statement& statement);
+bool ParseCodeLength(ScriptBuilder& builder, const Statement& statement);
+bool ParseCodeMatch(ScriptBuilder& builder, const Statement& statement);
+bool ParseWildcardMatch(ScriptBuilder& builder, const Statement& statement);
+bool ParseProtocolMatch(ScriptBuilder& builder, const Statement& statement);
+
+// The rulesets (host/rulesets.cpp).
+bool ParseSetRuleset(ScriptBuilder& builder, const Statement& statement);
+bool ParseRulesetOn(ScriptBuilder& builder, const Statement& statement);
 
 }  // namespace trelmix

@@ -1,5 +1,5 @@
 // The compiled form of one script. The registry owns each Script; a Script owns
-// its rules (the one under construction included); a Rule owns its Criteria and
+// its rules; a Rule owns its Criteria and
 // its ActionList; the list owns its actions.
 #pragma once
 
@@ -52,8 +52,7 @@ struct RuleIndex {
 };
 
 struct Script {
-    std::vector<std::unique_ptr<Rule>> rules;  // finished rules, in END_RULE order
-    std::unique_ptr<Rule> currentRule;         // the rule being compiled, or null
+    std::vector<std::unique_ptr<Rule>> rules;  // the rules, in END_RULE order
 
     // Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
     // They live as long as the Script: runs switch them, only a new
@@ -61,14 +60,6 @@ struct Script {
     std::array<std::int32_t, kRulesetCount> rulesetEnabled;
 
     RuleIndex index;
-
-
-    // Block state of the compiler; nothing reads it after compilation.
-    bool inRule = false;
-    bool inCriteria = false;
-    bool inAction = false;
-    bool criteriaSeen = false;
-    bool actionSeen = false;
 
     Script() { rulesetEnabled.fill(1); }
 };

@@ -24,7 +24,7 @@ failures=0
 commands=0
 
 # The compiler's keyword table, one name per line.
-keywords() { sed -n 's/^ *{u"\([A-Z_]*\)", .*/\1/p' "$root/src/script/compiler.cpp"; }
+keywords() { sed -n 's/^ *{"\([A-Z_]*\)", .*/\1/p' "$root/src/script/keywords.cpp"; }
 
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 

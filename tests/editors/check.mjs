@@ -1,6 +1,6 @@
 // Holds the editor support (editors/vscode) to the language as the compiler
 // reads it and to the output of `trelmix check`:
-// - every keyword of the compiler's dispatch table is a keyword of the
+// - every keyword of the compiler's keyword table is a keyword of the
 //   grammar, block keywords and keyboard-only ones in their own scopes, and
 //   the grammar knows no other keyword;
 // - in every example and conformance script, each line that begins with a
@@ -23,8 +23,9 @@ import { fileURLToPath } from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const extension = path.join(root, 'editors/vscode');
-// The file that holds the dispatch table: rows `{u"KEYWORD", Handler}` in order.
-const keywordTable = path.join(root, 'src/script/compiler.cpp');
+// The file that holds the keyword table: rows `{"KEYWORD", handler, ...}` in order,
+// the keyboard-only rows (SEND_ALL on) last.
+const keywordTable = path.join(root, 'src/script/keywords.cpp');
 const trelmix = process.argv[2];
 
 const require = createRequire(path.join(extension, 'package.json'));
@@ -42,7 +43,7 @@ const readJson = (file) => JSON.parse(fs.readFileSync(path.join(extension, file)
 const linesOf = (text) => text.split(/\r\n|\r|\n/);
 
 const { contributes } = readJson('package.json');
-const keywords = [...fs.readFileSync(keywordTable, 'utf8').matchAll(/\{u"([A-Z_]+)",/g)].map((m) => m[1]);
+const keywords = [...fs.readFileSync(keywordTable, 'utf8').matchAll(/^ *\{"([A-Z_]+)",/gm)].map((m) => m[1]);
 const firstSendRow = keywords.indexOf('SEND_ALL');
 if (keywords.length < 30 || firstSendRow < 0) throw new Error(`no keyword table in ${keywordTable}`);
 

@@ -1,11 +1,14 @@
 // Out-of-memory sweep: fails the Nth allocation, for every N, across assigning
-// and running realistic scripts through the exports. Every outcome must be a
+// and running realistic scripts through the exports; once with that one
+// failure (transient), once with every allocation from the Nth on failing
+// (persistent), so that the paths that handle a failure are swept too. Every outcome must be a
 // defined result, nothing may leak (LeakSanitizer checks at exit), no
 // exception may escape, and the registry must stay consistent: after a failed
 // assignment the id has its earlier script.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
@@ -16,12 +19,13 @@
 namespace {
 
 long long countdown = -1;  // allocations left before the injected failure; -1: off
+bool persistent = false;   // the failing allocation is followed by failing ones
 bool injected = false;
 
 void* Allocate(std::size_t size) {
     if (countdown == 0) {
         injected = true;
-        countdown = -1;
+        if (!persistent) countdown = -1;
         throw std::bad_alloc();
     }
     if (countdown > 0) --countdown;
@@ -111,41 +115,45 @@ int main() {
     TRLM_SetTransmitObject(&transmit);
 
     long long points = 0;
-    for (const Job& job : kJobs) {
+    for (std::size_t pass = 0; pass < 2 * std::size(kJobs); ++pass) {
+        const Job& job = kJobs[pass % std::size(kJobs)];
+        persistent = pass >= std::size(kJobs);  // the second round
+        const std::string named = std::string(job.name) + (persistent ? " (persistent)" : "");
+        const char* name = named.c_str();
         const HostId id = job.keyboard ? KeyboardClientId : HostId{0x00C0FFEE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
         std::int32_t status = 0;
 
         // The reference outcome, without any failure.
-        CHECK(Assign(id, job.script), "%s compiles", job.name);
+        CHECK(Assign(id, job.script), "%s compiles", name);
         const std::string expected = RunOnce(id, job.record, job.codeType, status);
-        CHECK(status == TRLM_STATUS_APPLIED, "%s runs", job.name);
+        CHECK(status == TRLM_STATUS_APPLIED, "%s runs", name);
 
         for (long long n = 0;; ++n) {  // assignment failing at allocation n
-            CHECK(Assign(id, kBaseline), "%s baseline", job.name);
+            CHECK(Assign(id, kBaseline), "%s baseline", name);
             injected = false;
             const bool ok = Assign(id, job.script, n);
             if (!injected) {
-                CHECK(ok, "%s assigns once memory suffices", job.name);
+                CHECK(ok, "%s assigns once memory suffices", name);
                 points += n;
                 break;
             }
-            CHECK(!ok, "%s: assign reports failure at allocation %lld", job.name, n);
-            CHECK(TRLM_IsRegistered(&id), "%s: id keeps a script at %lld", job.name, n);
+            CHECK(!ok, "%s: assign reports failure at allocation %lld", name, n);
+            CHECK(TRLM_IsRegistered(&id), "%s: id keeps a script at %lld", name, n);
             const std::string kept = RunOnce(id, job.record, job.codeType, status);
-            CHECK(kept == std::string(job.record) + "=base", "%s: earlier script kept at %lld", job.name, n);
+            CHECK(kept == std::string(job.record) + "=base", "%s: earlier script kept at %lld", name, n);
         }
 
-        CHECK(Assign(id, job.script), "%s compiles", job.name);
+        CHECK(Assign(id, job.script), "%s compiles", name);
         for (long long n = 0;; ++n) {  // execution failing at allocation n
             injected = false;
             const std::string got = RunOnce(id, job.record, job.codeType, status, n);
             if (!injected) {
-                CHECK(got == expected, "%s: same result once memory suffices", job.name);
+                CHECK(got == expected, "%s: same result once memory suffices", name);
                 points += n;
                 break;
             }
-            CHECK(status == TRLM_STATUS_OUT_OF_MEMORY, "%s: status %d at allocation %lld", job.name, status, n);
-            CHECK(got == job.record, "%s: caller's buffer untouched at %lld", job.name, n);
+            CHECK(status == TRLM_STATUS_OUT_OF_MEMORY, "%s: status %d at allocation %lld", name, status, n);
+            CHECK(got == job.record, "%s: caller's buffer untouched at %lld", name, n);
         }
         std::u16string empty(1, u'\0');
         TRLM_AssignScript(&id, reinterpret_cast<TrelmixChar*>(empty.data()));

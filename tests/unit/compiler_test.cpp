@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/event_reporter.h"
 #include "support.h"
@@ -42,15 +42,10 @@ TEST(Compiler, BlockStateMachine) {
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nBEGIN_ACTION\nEND_ACTION\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nBEGIN_ACTION\nEND_RULE", false, 0}, {"END_RULE", false, 0},
         {"END_CRITERIA", false, 0}, {"END_ACTION", false, 0}, {"BEGIN_CRITERIA", false, 0},
-        {"CODE_LENGTH(3)", false, 0}, {"BEGIN_RULE\nCODE_LENGTH(3)\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nREMOVE_SPACES\nEND_RULE", false, 0},
         {"BEGIN_RULE\nEND_RULE\nBEGIN_RULE\nBEGIN_ACTION", true, 1},  // the open rule is dropped
         {"BEGIN_RULE\nEND_RULEX\nBEGIN_RULE\nEND_RULE", true, 2},    // END_RULEX is END_RULE
         {"begin_rule\nBEGIN_CRITERIA", false, 0},                    // the lower case line is ignored
-        {"BEGIN_RULE\nBEGIN_ACTION\nREMOVE_SPACES(5)\nEND_ACTION\nEND_RULE", true, 1},
         {"\t  BEGIN_RULE\r\n\tEND_RULE\r\n", true, 1}, {"xBEGIN_RULE\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB')\nEND_CRITERIA\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH(12, 3)\nEND_CRITERIA\nEND_RULE", false, 0},
     };
     for (const auto& c : cases) {
         const Compiled r = Compile(c.text);
@@ -62,22 +57,13 @@ TEST(Compiler, BlockStateMachine) {
     }
 }
 
-TEST(Compiler, OneEventPerCompilationInBothModes) {
-    const struct { const char* text; bool keyboard; const char16_t* event; } cases[] = {
-        {"", false, u"\r\n\r\nAPPLICATION TRELM SCRIPT LOADED SUCCESSFULLY."},
-        {"END_RULE", false, u"\r\n\r\nAPPLICATION TRELM SCRIPT ERROR DETECTED."},
-        {"", true, u"\r\n\r\nSIMULATED HID KEYBOARD TRELM SCRIPT LOADED SUCCESSFULLY."},
-        {"END_RULE\nEND_RULE", true, u"\r\n\r\nSIMULATED HID KEYBOARD TRELM SCRIPT ERROR DETECTED."},
-    };
-    for (const auto& c : cases) {
-        const Compiled r = Compile(c.text, c.keyboard);
-        ASSERT_EQ(r.events.size(), 1u) << c.text;
-        EXPECT_EQ(r.events[0], c.event) << c.text;
-    }
+// The four load events are pinned by the conformance cases; a null text
+// reports nothing.
+TEST(Compiler, NullTextReportsNothing) {
     platform::ScopedRecording rec;
     Script s;
     EXPECT_FALSE(CompileScript(s, nullptr, false));
-    EXPECT_TRUE(rec.recording.events.empty());  // a null text reports nothing
+    EXPECT_TRUE(rec.recording.events.empty());
 }
 
 TEST(EventReporter, PrefixesAndCutsTo255) {
@@ -88,17 +74,16 @@ TEST(EventReporter, PrefixesAndCutsTo255) {
     EXPECT_EQ(rec.recording.events[0].substr(0, 5), u"\r\n\r\nx");
 }
 
+// The messages `trelmix check` cases do not show already.
 TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
     const struct { const char* text; const char* reason; } cases[] = {
-        {"BEGIN_RULE\r\nBEGIN_CRITERIA\r\n  CODE_MATCH('AB')",
-         "CODE_MATCH takes 2 arguments (a quoted string and a number), got 1 @3:14"},
-        {"BEGIN_RULE\nCODE_LENGTH(3)", "CODE_LENGTH is only allowed inside BEGIN_CRITERIA ... END_CRITERIA @2:1"},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\n\rBEGIN_CRITERIA", "a second BEGIN_CRITERIA in one rule @5:1"},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LENGTH(12 )", "CODE_LENGTH arguments: a blank after the last argument @3:15"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nREPLACE_ALL('a', 'b',  'c')",  // points at the first one too many
+         "REPLACE_ALL takes 2 arguments (two quoted strings), got 3 @3:24"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH(12, 3)", "argument 1 of CODE_MATCH must be a quoted string, like 'ABC' @3:12"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1 ,2)", "argument 1 of CODE_LIST must be a number (digits only, no blanks) @3:11"},
         {"BEGIN_RULE\nBEGIN_ACTION\nPAD_SPACES", "PAD_SPACES arguments: the argument list is empty or has no parentheses @3:11"},
-        {"END_RULE", "END_RULE without BEGIN_RULE @1:1"},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE\nEND_CRITERIA", "END_CRITERIA without BEGIN_CRITERIA @5:1"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE", "BEGIN_RULE inside an action block (END_ACTION is missing); rules do not nest @3:1"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1, )", "CODE_LIST arguments: a comma with no argument after it @3:14"},
     };
     for (const auto& c : cases) {

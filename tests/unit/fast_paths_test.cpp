@@ -71,86 +71,19 @@ TEST(FastPaths, AdversarialSearches) {
 // blocks, with rulesets and repeated codes: the rule index must reach the
 // same rules in the same order as trying them all.
 TEST(FastPaths, RuleIndexGivesWhatEveryRuleGives) {
-    const char* scripts[] = {
-        R"(BEGIN_RULE
-BEGIN_ACTION
-APPEND('<')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(3, 5, 3)
-CODE_LENGTH(4)
-END_CRITERIA
-BEGIN_ACTION
-APPEND('a')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-WILDCARD_MATCH('A*')
-END_CRITERIA
-BEGIN_ACTION
-APPEND('w')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(5)
-CODE_LIST(7)
-END_CRITERIA
-BEGIN_ACTION
-APPEND('b')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(9)
-END_CRITERIA
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-END_CRITERIA
-BEGIN_ACTION
-APPEND('e')
-END_ACTION
-END_RULE
-)",
-        R"(BEGIN_RULE
-SET_RULESET(2)
-BEGIN_CRITERIA
-CODE_LIST(1)
-END_CRITERIA
-BEGIN_ACTION
-RULESET_OFF(2)
-APPEND('x')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(1, 2)
-END_CRITERIA
-BEGIN_ACTION
-RULESET_ON(2)
-APPEND('y')
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_ACTION
-END_ACTION
-END_RULE
-BEGIN_RULE
-BEGIN_CRITERIA
-CODE_LIST(4)
-END_CRITERIA
-BEGIN_ACTION
-APPEND('z')
-END_ACTION
-END_RULE
-)",
+    using test::OneRule;
+    const std::string scripts[] = {
+        OneRule("", "APPEND('<')") + OneRule("CODE_LIST(3, 5, 3)\nCODE_LENGTH(4)", "APPEND('a')") +
+            OneRule("WILDCARD_MATCH('A*')", "APPEND('w')") + OneRule("CODE_LIST(5)\nCODE_LIST(7)", "APPEND('b')") +
+            "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(9)\nEND_CRITERIA\nEND_RULE\n" +  // no action block
+            "BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('e')\nEND_ACTION\nEND_RULE\n",
+        "BEGIN_RULE\nSET_RULESET(2)\nBEGIN_CRITERIA\nCODE_LIST(1)\nEND_CRITERIA\n"
+        "BEGIN_ACTION\nRULESET_OFF(2)\nAPPEND('x')\nEND_ACTION\nEND_RULE\n" +
+            OneRule("CODE_LIST(1, 2)", "RULESET_ON(2)\nAPPEND('y')") + "BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nEND_RULE\n" +
+            OneRule("CODE_LIST(4)", "APPEND('z')"),
     };
     const char* records[] = {"", "A", "ABCD", "xyz1", "Axyz"};
-    for (const char* text : scripts) {
+    for (const std::string& text : scripts) {
         Script indexed, plain;
         const std::u16string source = test::U16(text);
         ASSERT_TRUE(CompileScript(indexed, source.c_str(), false));

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "support.h"
 
 namespace trelmix {

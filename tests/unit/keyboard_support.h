@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 
 namespace trelmix::test {
 

@@ -7,9 +7,9 @@
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
 #include "keyboard_support.h"
+#include "support.h"
 #include "platform/platform.h"
-#include "platform/recording.h"
-#include "platform/us_layout.h"
+#include "platform/testing/recording.h"
 
 namespace trelmix {
 namespace {
@@ -27,22 +27,13 @@ ByteArg Text(std::string_view s, bool isNumber = false) {
 // A recording platform whose ANSI code page is not Windows-1252: 0x80 is
 // U+00C7, 0x81 does not decode, 0x82 leads a two-byte character; it also
 // notes the code page of every request.
-class OtherAnsiPlatform final : public platform::Backend {
+class OtherAnsiPlatform final : public RecordingPlatform {
 public:
-    RecordingPlatform r;
     std::vector<std::uint32_t> codePages;
 
-    void ReportEvent(std::u16string_view s, std::u16string_view m) override { r.ReportEvent(s, m); }
-    bool PathExists(const char16_t* p) override { return r.PathExists(p); }
-    bool ReadFile(const char16_t* p, std::uint64_t n, std::vector<std::uint8_t>& b) override { return r.ReadFile(p, n, b); }
-    void SendInput(std::uint32_t n, const InputRecord* rec) override { r.SendInput(n, rec); }
-    std::uint32_t MapVirtualKey(std::uint32_t k) override { return r.MapVirtualKey(k); }
-    std::int16_t VkKeyScan(char16_t c) override { return r.VkKeyScan(c); }
-    bool CapsLockOn() override { return r.CapsLockOn(); }
-    void Sleep(std::uint32_t ms) override { r.Sleep(ms); }
     int MultiByteToWide(std::uint32_t cp, const std::uint8_t* bytes, int count, char16_t* out, int size) override {
         codePages.push_back(cp);
-        if (cp != 0) return r.MultiByteToWide(cp, bytes, count, out, size);
+        if (cp != 0) return RecordingPlatform::MultiByteToWide(cp, bytes, count, out, size);
         std::u16string units;
         for (int i = 0; i < count; ++i) {
             if (bytes[i] == 0x81) return 0;
@@ -66,9 +57,7 @@ protected:
     platform::ScopedRecording scoped;
     RecordingPlatform& rec = scoped.recording;
     KeyboardEmulator& emulator = rec.host.emulator;
-
-    void SetUp() override { SetTransmitObject(&rec.transmit); }
-    void TearDown() override { SetTransmitObject(nullptr); }
+    test::Installed<SetTransmitObject> transmit{&rec.transmit};
 };
 
 // ---- records ------------------------------------------------------------------------
@@ -174,8 +163,8 @@ TEST_F(Keyboard, AltPrefixTable) {
 
 TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     OtherAnsiPlatform p;
-    platform::Install(&p);
-    SetTransmitObject(&p.r.transmit);
+    test::Installed<platform::Install> backend(&p);
+    test::Installed<SetTransmitObject> transmit(&p.transmit);
     const struct {
         std::uint32_t textEncoding;
         const char* bytes;
@@ -187,22 +176,20 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
         {0, "a\x82\x41", 0, ""},    // a two-byte character: nothing typed at all
     };
     for (const auto& c : cases) {
-        p.r.output.clear();
+        p.output.clear();
         p.codePages.clear();
-        p.r.transmit.textEncoding = c.textEncoding;
+        p.transmit.textEncoding = c.textEncoding;
         SendText(reinterpret_cast<const std::uint8_t*>(c.bytes), static_cast<std::int32_t>(std::strlen(c.bytes)));
-        EXPECT_EQ(Render(p.r), c.output) << c.textEncoding << " " << c.bytes;
+        EXPECT_EQ(Render(p), c.output) << c.textEncoding << " " << c.bytes;
         ASSERT_FALSE(p.codePages.empty());
         EXPECT_EQ(p.codePages[0], c.codePage);
     }
     // A single character is always decoded in the ANSI page, and a byte that
     // does not decode is skipped.
-    p.r.output.clear();
-    p.r.transmit.textEncoding = 1;
+    p.output.clear();
+    p.transmit.textEncoding = 1;
     TypeAsciiArgument(Text("\x80\x81z"));
-    EXPECT_EQ(Render(p.r), "U+00C7 z");
-    SetTransmitObject(nullptr);
-    platform::Install(nullptr);
+    EXPECT_EQ(Render(p), "U+00C7 z");
 }
 
 // ---- keys by number and name ------------------------------------------------------------
@@ -229,45 +216,6 @@ TEST_F(Keyboard, NamedKeys) {
         EXPECT_EQ(Render(rec), c.taps) << c.name;
     }
 }
-
-// ---- the platform's answers -----------------------------------------------------------------
-
-TEST(UsLayout, AnswersAsWindowsDoes) {
-    const struct { char16_t c; std::int16_t vk; } keys[] = {
-        {u'a', 0x41}, {u'A', 0x141}, {u'@', 0x132}, {u'~', 0x1C0}, {0x00, 0x332}, {0x01, 0x241},
-        {0x03, 0x03}, {u'\n', 0x20D}, {0x1B, 0x1B}, {0x1C, 0x2DC}, {0x7F, 0x208}, {0xE9, -1},
-    };
-    for (const auto& k : keys) EXPECT_EQ(platform::UsVkKeyScan(k.c), k.vk) << int(k.c);
-    const std::uint32_t scans[][2] = {{13, 0x1C}, {19, 0}, {37, 0x4B}, {110, 0x53}, {123, 0x58},
-                                      {135, 0x76}, {189, 0x0C}, {226, 0x56}, {300, 0}};
-    for (const auto& s : scans) EXPECT_EQ(platform::UsScanCode(s[0]), s[1]) << s[0];
-}
-
-#if !defined(_WIN32)
-TEST(PosixCodePages, Windows1252TableAndIconv) {
-    const struct {
-        std::uint32_t codePage;
-        std::string bytes;
-        std::u16string units;  // empty: fails (0)
-    } cases[] = {
-        {0, "\x80", u"\u20AC"}, {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
-        {437, "\x80\xE1", u"\u00C7\u00DF"}, {1251, "\xC0", u"\u0410"}, {65001, "\xC3\xA9", u"\u00E9"},
-        {65001, "a\xFF", u"a\uFFFD"}, {28592, "\xA1", u"\u0104"}, {12345, "a", u""},
-    };
-    platform::Backend& native = platform::Native();
-    for (const auto& c : cases) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
-        const int n = static_cast<int>(c.bytes.size());
-        const int count = native.MultiByteToWide(c.codePage, bytes, n, nullptr, 0);
-        EXPECT_EQ(count, static_cast<int>(c.units.size())) << c.codePage;
-        if (c.units.empty()) continue;
-        std::u16string out(c.units.size(), u'\0');
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count), count);
-        EXPECT_EQ(out, c.units) << c.codePage;
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count - 1), 0);  // no room
-    }
-}
-#endif
 
 }  // namespace
 }  // namespace trelmix

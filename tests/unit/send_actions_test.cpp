@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "support.h"
 
 #if !defined(_WIN32)
@@ -35,17 +35,14 @@ TEST(PlatformHooks, HostReceivesInjectionsAndEvents) {
         static_cast<Seen*>(ctx)->events.push_back(std::u16string(source) + u":" + message);
     };
     hooks.context = &seen;
-    TRLM_SetPlatformHooks(&hooks);
-
     platform::RecordingPlatform host;  // not installed: only its emulator and transmit object
-    TRLM_SetTransmitObject(&host.transmit);
     {
+        test::Installed<TRLM_SetPlatformHooks> hooked(&hooks);
+        test::Installed<TRLM_SetTransmitObject> transmit(&host.transmit);
         Harness h(OneRule("", "SEND_FUNC(5)\nSEND_ALL"), true);
         ASSERT_TRUE(h.assigned);
         h.Run("x");
     }
-    TRLM_SetTransmitObject(nullptr);
-    TRLM_SetPlatformHooks(nullptr);
 
     const std::vector<std::vector<std::uint16_t>> expected = {{116, 0, 116, 2}, {20, 0, 20, 2}, {20, 0, 20, 2}};
     EXPECT_EQ(seen.injections, expected);

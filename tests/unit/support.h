@@ -23,6 +23,19 @@ inline std::string Str(const std::vector<std::uint8_t>& b) { return {b.begin(), 
 
 inline HostId AppId(std::uint8_t n = 1) { return HostId{0xA11CE000u + n, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, n}}; }
 
+// Sets one piece of process-wide state (the transmit object, the platform
+// hooks, the backend) for the life of the scope and clears it after, so that
+// a failing assertion cannot leave it set for the tests that follow.
+template <auto Set>
+class Installed {
+public:
+    template <typename T>
+    explicit Installed(T* value) { Set(value); }
+    ~Installed() { Set(nullptr); }
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+};
+
 }  // namespace trelmix::test
 
 namespace trelmix::test {

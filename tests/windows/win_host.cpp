@@ -22,15 +22,12 @@ void Check(bool ok, const char* what, const char* context, int line) {
     ++failures;
 }
 #define CHECK_IN(cond, context) Check((cond), #cond, (context), __LINE__)
-#define CHECK(cond) CHECK_IN(cond, "")
 
 using AssignScriptFn = uint8_t(TRLM_CDECL*)(const HostId*, TrelmixChar*);
 using IsRegisteredFn = uint8_t(TRLM_CDECL*)(const HostId*);
 using ExecuteFn = ExecuteResult(TRLM_CDECL*)(const HostId*, uint8_t*, uint32_t, uint32_t, uint32_t);
 using ExecuteIntoFn = ExecuteResult(TRLM_CDECL*)(const HostId*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t);
 using SetTransmitObjectFn = void(TRLM_CDECL*)(TransmitObject*);
-
-FARPROC Export(HMODULE dll, const char* name) { return GetProcAddress(dll, name); }
 
 template <typename Fn>
 Fn Export(HMODULE dll, const char* name) {
@@ -162,39 +159,6 @@ void RunCase(Plugin& plugin, const Case& c, uint8_t number, const std::wstring& 
     if (c.fromFile) DeleteFileW(source.c_str());
 }
 
-// What the table does not show: the boundary cases a host relies on.
-void CheckBoundary(Plugin& plugin, const std::wstring& directory) {
-    const HostId id = AppId(200);
-    uint8_t buffer[16] = {'0', '0', '7'};
-
-    ExecuteResult r = plugin.execute(&id, buffer, 3, 3, 0);  // no script
-    CHECK(r.status == TRLM_STATUS_NO_SCRIPT && r.data == buffer && r.length == 3);
-    CHECK(r.reserved1 == 0 && r.reserved2 == 0 && std::memcmp(buffer, "007", 3) == 0);
-    CHECK(!plugin.assign(&id, nullptr));
-    CHECK(!plugin.Unassign(id));
-
-    // Entities are undone in the caller's own buffer.
-    std::wstring script = Widen(kCodeListScript);
-    CHECK(plugin.assign(&id, script.data()));
-    CHECK(script.find(L"APPEND('&')") != std::wstring::npos);
-
-    // A directory cannot be read: the id keeps its script.
-    std::wstring dir = directory;
-    CHECK(!plugin.assign(&id, dir.data()));
-    CHECK(plugin.isRegistered(&id));
-
-    // The guarded form refuses a result longer than the buffer.
-    std::memcpy(buffer, "7x", 2);
-    r = plugin.executeInto(&id, buffer, 1, 1, 3, 0);
-    CHECK(r.status == TRLM_STATUS_TOO_LONG && r.length == 2 && std::memcmp(buffer, "7x", 2) == 0);
-    r = plugin.executeInto(&id, buffer, 1, sizeof buffer, 3, 0);
-    CHECK(r.status == TRLM_STATUS_APPLIED && std::string(reinterpret_cast<char*>(buffer), r.length) == "7&");
-
-    // A script that fails to compile leaves the id without one.
-    CHECK(!plugin.Assign(id, L"BEGIN_RULE\nBEGIN_RULE\nEND_RULE\n"));
-    CHECK(!plugin.isRegistered(&id));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -217,16 +181,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "win_host: an export is missing\n");
         return 1;
     }
-    // Only the plain names: no decorated forms, no POSIX-only hook.
-    for (const char* name : {"_TRLM_Execute", "TRLM_Execute@20", "_TRLM_AssignScript", "TRLM_SetPlatformHooks"}) {
-        CHECK_IN(Export(dll, name) == nullptr, name);
-    }
-
     uint8_t number = 1;
     for (const Case& c : kCases) RunCase(plugin, c, number++, directory);
-    CheckBoundary(plugin, directory);
 
     FreeLibrary(dll);
-    if (failures == 0) std::printf("win_host: %zu cases and the boundary checks passed\n", std::size(kCases));
+    if (failures == 0) std::printf("win_host: %zu cases passed\n", std::size(kCases));
     return failures == 0 ? 0 : 1;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "session.h"
 
 namespace trelmix::cli {

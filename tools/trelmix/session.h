@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix::cli {

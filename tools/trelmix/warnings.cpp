@@ -1,29 +1,13 @@
 #include "warnings.h"
 
 #include <algorithm>
-#include <array>
-#include <optional>
 
 #include "script/diagnostic.h"
+#include "script/keywords.h"
 
 namespace trelmix::cli {
 
 namespace {
-
-// The keywords in the compiler's order; from kFirstSend on they are the send
-// keywords, recognised only in the keyboard script.
-constexpr std::array<std::u16string_view, 41> kKeywords = {
-    u"BEGIN_RULE",    u"SET_RULESET",  u"BEGIN_CRITERIA", u"CODE_LIST",     u"CODE_LENGTH",
-    u"CODE_MATCH",    u"WILDCARD_MATCH", u"PROTOCOL_MATCH", u"END_CRITERIA", u"BEGIN_ACTION",
-    u"PAD_SPACES",    u"PAD_ZEROS",    u"REMOVE_SPACES",  u"REMOVE_ZEROS",  u"CRUNCH_SPACES",
-    u"SKIP_START",    u"SKIP_END",     u"SKIP_AHEAD",     u"SKIP_BACK",     u"REPLACE_ALL",
-    u"REPLACE_FIRST", u"MOVE_BEFORE",  u"MOVE_AFTER",     u"APPEND",        u"PREPEND",
-    u"INSERT",        u"RULESET_ON",   u"RULESET_OFF",    u"END_ACTION",    u"END_RULE",
-    u"SEND_ALL",      u"SEND_REM",     u"SEND_UNTIL",     u"SEND_PAUSE",    u"SEND_ASCII",
-    u"SEND_ALT",      u"SEND_FUNC",    u"SEND_EXTN",      u"SEND_WIN",      u"SEND_CTRL",
-    u"SEND_NPAD",
-};
-constexpr std::size_t kFirstSend = 30;
 
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
 
@@ -37,13 +21,8 @@ bool WordCharacter(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
-// The keyword a line begins with, as the compiler tries them (all rows).
-std::optional<std::size_t> LeadingKeyword(std::u16string_view line) {
-    for (std::size_t i = 0; i < kKeywords.size(); ++i) {
-        if (line.substr(0, kKeywords[i].size()) == kKeywords[i]) return i;
-    }
-    return std::nullopt;
-}
+// The keyword a line begins with, as the keyboard script's compiler sees it.
+const KeywordInfo* AnyKeyword(std::u16string_view line) { return LeadingKeyword(line, true); }
 
 std::string Narrow(std::u16string_view s) {
     std::string out;
@@ -64,24 +43,24 @@ std::u16string_view LineAt(const char16_t* at) {
     return {at, static_cast<std::size_t>(end - at)};
 }
 
-std::string SendNote(std::size_t keyword, bool keyboardMode) {
-    if (keyword < kFirstSend || keyboardMode) return "";
+std::string SendNote(const KeywordInfo& keyword, bool keyboardMode) {
+    if (!keyword.keyboardOnly || keyboardMode) return "";
     return " (and send keywords are ignored in an application script)";
 }
 
 void CheckIgnoredLine(const char16_t* at, bool keyboardMode, bool firstLine, std::vector<Finding>& out) {
     const std::u16string_view line = LineAt(at);
 
-    if (firstLine && line.substr(0, 3) == u"\u00EF\u00BB\u00BF" && LeadingKeyword(line.substr(3))) {
+    if (firstLine && line.substr(0, 3) == u"\u00EF\u00BB\u00BF" && AnyKeyword(line.substr(3))) {
         out.push_back({at, false,
                        "the file starts with a UTF-8 byte-order mark, so the keyword on this line is not "
                        "recognised and the line is ignored (save the file without the mark)"});
         return;
     }
     if (!keyboardMode) {
-        if (auto k = LeadingKeyword(line)) {  // only a send keyword can begin an ignored line
+        if (const KeywordInfo* k = AnyKeyword(line)) {  // only a send keyword can begin an ignored line
             out.push_back({at, false,
-                           Narrow(kKeywords[*k]) +
+                           std::string(k->name) +
                                " is ignored in an application script: send keywords work only in the "
                                "script of the simulated keyboard (--keyboard)"});
             return;
@@ -101,34 +80,23 @@ void CheckIgnoredLine(const char16_t* at, bool keyboardMode, bool firstLine, std
                                line[after] == u'(' || upperWord;
     if (!looksLikeCode) return;
 
-    if (auto k = LeadingKeyword(UpperCase(line.substr(0, 14)))) {
-        const std::u16string_view written = line.substr(0, kKeywords[*k].size());
+    if (const KeywordInfo* k = AnyKeyword(UpperCase(line.substr(0, 14)))) {
+        const std::u16string_view written = line.substr(0, k->name.size());
         out.push_back({at, false,
-                       Quoted(written) + " is not a keyword (keywords are upper case: " +
-                           Narrow(kKeywords[*k]) + "), so the line is ignored" + SendNote(*k, keyboardMode)});
+                       Quoted(written) + " is not a keyword (keywords are upper case: " + std::string(k->name) +
+                           "), so the line is ignored" + SendNote(*k, keyboardMode)});
         return;
     }
-    const std::u16string_view nearest = NearestKeyword(word);
-    if (nearest.empty()) return;
-    const auto k = static_cast<std::size_t>(std::find(kKeywords.begin(), kKeywords.end(), nearest) -
-                                            kKeywords.begin());
+    const KeywordInfo* nearest = NearestKeyword(word);
+    if (!nearest) return;
     out.push_back({at, false,
                    Quoted(word) + " is not a keyword, so the line is ignored; did you mean " +
-                       Narrow(nearest) + "?" + SendNote(k, keyboardMode)});
+                       std::string(nearest->name) + "?" + SendNote(*nearest, keyboardMode)});
 }
 
 bool AlwaysPasses(const Criteria& c) {
     return c.codes.empty() && c.length == kUnset && c.protocol == kUnset && c.match.bytes.empty() &&
            c.wildcard.bytes.empty();
-}
-
-bool SwitchesOn(const Rule& rule, std::uint32_t ruleset) {
-    if (!rule.actions) return false;
-    for (const auto& action : *rule.actions) {
-        const auto* on = dynamic_cast<const CAction::RulesetOn*>(action.get());
-        if (on && static_cast<std::uint32_t>(on->ruleset) == ruleset) return true;
-    }
-    return false;
 }
 
 // A rule that ends every run reaching it (while its ruleset is on).
@@ -141,11 +109,11 @@ struct Blocker {
 
 void CheckRules(const char16_t* text, const Script& script, const CompileReport& report,
                 std::vector<Finding>& out) {
-    const std::size_t count = std::min(script.rules.size(), report.ruleStarts.size());
+    const std::size_t count = std::min(script.rules.size(), report.rules.size());
     std::vector<Blocker> blockers;
     for (std::size_t i = 0; i < count; ++i) {
         const Rule& rule = *script.rules[i];
-        const char16_t* at = report.ruleStarts[i];
+        const char16_t* at = report.rules[i].begin;
         const Blocker* blockedBy = nullptr;
         for (const Blocker& b : blockers) {
             bool blocks = b.ignoresRuleset || b.ruleset == 0;
@@ -154,7 +122,7 @@ void CheckRules(const char16_t* text, const Script& script, const CompileReport&
                 // in between can switch it.
                 blocks = true;
                 for (std::size_t k = b.index + 1; k < i; ++k) {
-                    if (SwitchesOn(*script.rules[k], b.ruleset)) blocks = false;
+                    if (report.rules[k].rulesetsSwitchedOn & (1u << b.ruleset)) blocks = false;
                 }
             }
             if (blocks) {
@@ -163,7 +131,7 @@ void CheckRules(const char16_t* text, const Script& script, const CompileReport&
             }
         }
         if (blockedBy) {
-            const SourcePosition where = Locate(text, report.ruleStarts[blockedBy->index]);
+            const SourcePosition where = Locate(text, report.rules[blockedBy->index].begin);
             std::string message = "this rule is never reached: the rule at line " + std::to_string(where.line) +
                                   " " + blockedBy->why;
             if (!blockedBy->ignoresRuleset && blockedBy->ruleset != 0) {
@@ -215,16 +183,17 @@ std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
     return d[n][m];
 }
 
-std::u16string_view NearestKeyword(std::u16string_view word) {
-    if (word.size() < 4) return {};
-    std::u16string_view best;
+const KeywordInfo* NearestKeyword(std::u16string_view word) {
+    if (word.size() < 4) return nullptr;
+    const KeywordInfo* best = nullptr;
     std::size_t bestDistance = 0;
-    for (std::u16string_view keyword : kKeywords) {
-        const std::size_t allowed = keyword.size() >= 9 ? 2 : 1;
-        const std::size_t distance = EditDistance(word, keyword);
+    for (const KeywordInfo& keyword : Keywords()) {
+        const std::u16string name(keyword.name.begin(), keyword.name.end());
+        const std::size_t allowed = name.size() >= 9 ? 2 : 1;
+        const std::size_t distance = EditDistance(word, name);
         if (distance == 0 || distance > allowed) continue;
-        if (best.empty() || distance < bestDistance) {
-            best = keyword;
+        if (!best || distance < bestDistance) {
+            best = &keyword;
             bestDistance = distance;
         }
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "script/compiler.h"
+#include "script/keywords.h"
 #include "script/model.h"
 
 namespace trelmix::cli {
@@ -33,8 +34,8 @@ std::vector<Finding> CollectWarnings(const char16_t* text, const Script& script,
                                      bool keyboardMode);
 
 // The keyword closest to `word` (compared without case) within the distance
-// allowed for its length, or empty. Exposed for the tests.
-std::u16string_view NearestKeyword(std::u16string_view word);
+// allowed for its length, or null. Exposed for the tests.
+const KeywordInfo* NearestKeyword(std::u16string_view word);
 
 // Optimal string alignment distance (insertions, deletions, substitutions and
 // swaps of neighbours), without case.

@@ -1,4 +1,4 @@
-#include "platform/recording.h"
+#include "platform/testing/recording.h"
 
 #include "platform/codepage.h"
 #include "platform/us_layout.h"

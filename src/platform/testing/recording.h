@@ -23,7 +23,7 @@ struct Output {
     std::uint32_t milliseconds = 0;                     // Sleep
 };
 
-class RecordingPlatform final : public Backend {
+class RecordingPlatform : public Backend {
 public:
     RecordingPlatform();
     RecordingPlatform(const RecordingPlatform&) = delete;

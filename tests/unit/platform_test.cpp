@@ -1,0 +1,106 @@
+// The backends' own answers: the tables of the POSIX and recording backends
+// and, in the Windows build under Wine, Windows itself, held to what Windows
+// answers (data/windows-us-1252.txt); and the native backend's sleep and file
+// size limit.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/testing/recording.h"
+
+namespace trelmix {
+namespace {
+
+std::string Hex(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
+}
+
+// One line per answer that differs from Windows', so a failure lists them all.
+std::string DifferencesFromWindows(platform::Backend& backend) {
+    std::ifstream file(TRELMIX_TEST_DATA_DIR "/windows-us-1252.txt");
+    std::string differences;
+    std::string line;
+    int answers = 0;
+    while (std::getline(file, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string question;
+        unsigned first = 0;
+        fields >> question >> std::hex >> first;
+        fields.ignore(1);  // the colon
+        unsigned want = 0;
+        for (unsigned input = first; fields >> want; ++input, ++answers) {
+            const auto byte = static_cast<std::uint8_t>(input);
+            char16_t unit = 0;
+            const unsigned got = question == "vk"   ? static_cast<std::uint16_t>(backend.VkKeyScan(byte))
+                                 : question == "sc" ? backend.MapVirtualKey(input)
+                                 : backend.MultiByteToWide(1252, &byte, 1, &unit, 1) == 1 ? unit
+                                                                                          : 0xFFFFFFFFu;
+            if (got != want) differences += "\n  " + question + " " + Hex(input) + ": " + Hex(got) + ", Windows " + Hex(want);
+        }
+    }
+    EXPECT_EQ(answers, 3 * 256);
+    return differences;
+}
+
+TEST(PlatformAnswers, UsLayoutAndCodePage1252AsWindowsGivesThem) {
+    platform::RecordingPlatform recording;
+    EXPECT_EQ(DifferencesFromWindows(recording), "");
+    EXPECT_EQ(DifferencesFromWindows(platform::Native()), "");
+}
+
+TEST(NativeBackend, SleepsTheWholeTimeGiven) {
+    const auto start = std::chrono::steady_clock::now();
+    platform::Native().Sleep(250);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+}
+
+TEST(NativeBackend, ReadsAFileOfExactlyTheLimit) {
+    const auto path = std::filesystem::temp_directory_path() / "trelmix-limit.txt";
+    std::ofstream(path, std::ios::binary) << "12345";
+    const std::string narrow = path.string();
+    const std::u16string name(narrow.begin(), narrow.end());
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(platform::Native().ReadFile(name.c_str(), 5, bytes));
+    EXPECT_EQ(bytes.size(), 5u);
+    EXPECT_FALSE(platform::Native().ReadFile(name.c_str(), 4, bytes));
+    std::filesystem::remove(path);
+}
+
+#if !defined(_WIN32)
+// Other code pages go through iconv.
+TEST(NativeBackend, DecodesOtherCodePagesWithIconv) {
+    const struct {
+        std::uint32_t codePage;
+        std::string bytes;
+        std::u16string units;  // empty: fails (0)
+    } cases[] = {
+        {0, "\x80", u"\u20AC"}, {437, "\x80\xE1", u"\u00C7\u00DF"}, {1251, "\xC0", u"\u0410"},
+        {65001, "\xC3\xA9", u"\u00E9"}, {65001, "a\xFF", u"a\uFFFD"}, {28592, "\xA1", u"\u0104"}, {12345, "a", u""},
+    };
+    platform::Backend& native = platform::Native();
+    for (const auto& c : cases) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
+        const int n = static_cast<int>(c.bytes.size());
+        const int count = native.MultiByteToWide(c.codePage, bytes, n, nullptr, 0);
+        EXPECT_EQ(count, static_cast<int>(c.units.size())) << c.codePage;
+        if (c.units.empty()) continue;
+        std::u16string out(c.units.size(), u'\0');
+        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count), count);
+        EXPECT_EQ(out, c.units) << c.codePage;
+        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count - 1), 0);  // no room
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace trelmix
