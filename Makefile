@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows x86 web test-native test-windows test-x86 bench
+.PHONY: all release dev test deps demo clean fuzz windows x86 web test-native test-windows test-x86 bench dist test-dist
 
 all: release
 
@@ -20,8 +20,9 @@ dev: deps
 
 # Every test: the native build with sanitizers (and the playground, which its
 # tests drive), the Windows builds (the x64 tests under Wine, the binary
-# checks of the shipped 32-bit DLL) and the 32-bit Linux build.
-test: test-native test-windows test-x86
+# checks of the shipped 32-bit DLL), the 32-bit Linux build and the release
+# archives.
+test: test-native test-windows test-x86 test-dist
 
 test-native: dev web
 	ctest --preset dev -j $(JOBS)
@@ -58,6 +59,14 @@ x86: deps
 test-x86: x86
 	ctest --preset linux-x86 -j $(JOBS)
 
+# dist/trelmix-VERSION-linux-x86_64.tar.gz and dist/trelmix-VERSION-windows.zip,
+# each with its SHA-256 list and the playground; test-dist unpacks and uses both.
+dist: release windows web
+	scripts/dist.sh
+
+test-dist: dist
+	tests/install/check_dist.sh build/windows-x64/bin/trelmix_win_host.exe build/windows-x64/wineprefix
+
 # Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 bench:
@@ -67,4 +76,4 @@ bench:
 	build/bench/bin/trelmix_bench $(BENCH_ARGS)
 
 clean:
-	rm -rf build
+	rm -rf build dist

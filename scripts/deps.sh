@@ -15,6 +15,9 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   g++-multilib qemu-user googletest
+  # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link
+  # of it (lld-link), the zip.
+  llvm-14 lld-14 zip unzip
   # The playground: its engine in WebAssembly, its page tested in Chromium.
   emscripten chromium
 )

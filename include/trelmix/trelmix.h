@@ -44,11 +44,24 @@
  *   the one byte 0x12 (an Alt prefix        nothing is pressed or typed.
  *   without its key) reaching SEND_ALL,
  *   SEND_REM or SEND_UNTIL
- *   a TransmitObject whose emulator, or     nothing is pressed or typed.
- *   its operations table, is null
+ *   a TransmitObject whose emulator, its    nothing is pressed or typed.
+ *   operations table or the table's
+ *   TypeCharacter is null
+ *   SEND_CTRL, SEND_WIN or SEND_ALT with a  nothing is pressed (no modifier alone,
+ *   character no key of the layout types    no chord with key 255).
  */
 #ifndef TRELMIX_H
 #define TRELMIX_H
+
+/* The library's version: the one place it is written (the build reads it
+ * from here for the shared library's name and `trelmix --version`). */
+#define TRLM_VERSION_MAJOR 0
+#define TRLM_VERSION_MINOR 1
+#define TRLM_VERSION_PATCH 0
+#define TRLM_VERSION (TRLM_VERSION_MAJOR * 10000 + TRLM_VERSION_MINOR * 100 + TRLM_VERSION_PATCH)
+#define TRLM_VERSION_TEXT_(a, b, c) #a "." #b "." #c
+#define TRLM_VERSION_TEXT(a, b, c) TRLM_VERSION_TEXT_(a, b, c)
+#define TRLM_VERSION_STRING TRLM_VERSION_TEXT(TRLM_VERSION_MAJOR, TRLM_VERSION_MINOR, TRLM_VERSION_PATCH)
 
 #include <stddef.h>
 #include <stdint.h>
@@ -222,7 +235,10 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId *id, uint8_t *data, 
 /* TRLM_Execute that never writes more than `capacity` bytes into `data`
  * (capacity below `length` is taken as `length`). When the edited record would
  * not fit, nothing is copied back: status TRLM_STATUS_TOO_LONG and `length`
- * the edited record's length, so the host can retry with a larger buffer. */
+ * the edited record's length. Do not retry with a larger buffer: the refused
+ * run has already typed its keys and thrown its ruleset switches, so a second
+ * call is a second, different run. Size the buffer up front for the longest
+ * record the script can produce. */
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType,
                                                    uint32_t protocol);
@@ -233,8 +249,10 @@ TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
 #if !defined(_WIN32)
 /* POSIX only. A host here has no SendInput: it stands in for the operating
  * system's input through these hooks. Every member may be null, which keeps
- * its default: records dropped, Caps Lock off, events to syslog under the
- * ident TRELMIX. The library copies the struct; `context` is handed back
+ * its default: records dropped, Caps Lock off, events to syslog at level
+ * LOG_INFO as "TRELMIX: message" (the message without its leading blank
+ * lines), through the host's own syslog settings (the library never calls
+ * openlog or closelog). The library copies the struct; `context` is handed back
  * unchanged to every hook. Hooks run on the thread of the call that uses them
  * (TRLM_Execute for input, TRLM_AssignScript for events). */
 typedef struct PlatformHooks {

@@ -47,14 +47,6 @@ void Inject(KeyboardEmulator& emulator, std::uint32_t count) {
 
 // ---- the host's emulator -------------------------------------------------------
 
-// The stored TransmitObject when it is set and has an emulator.
-TransmitObject* CurrentTarget() {
-    TransmitObject* t = CurrentTransmitObject();
-    return (t && t->emulator) ? t : nullptr;
-}
-
-bool CanType(const KeyboardEmulator& e) { return e.operations && e.operations->TypeCharacter; }
-
 // TypeCharacter is the second entry of the host's operations table, called on
 // the emulator; its result is ignored.
 void TypeUnit(const TransmitObject& t, char16_t unit) {
@@ -152,7 +144,6 @@ bool SendText(const std::uint8_t* bytes, std::int32_t length) {
     const int written = p.MultiByteToWide(codePage, bytes, length, text, units);
     // One unit per byte or nothing: a double-byte character types no text at all.
     if (written == 0 || written != length) return false;
-    if (!CanType(*t->emulator)) return false;
     TypeWithCapsLockOff(*t, text, static_cast<std::size_t>(units));
     return true;
 }
@@ -230,7 +221,6 @@ void TypeOneByte(std::uint8_t byte) {
     if (!t) return;
     char16_t unit = 0;
     if (platform::Current().MultiByteToWide(kAnsiCodePage, &byte, 1, &unit, 1) == 0) return;
-    if (!CanType(*t->emulator)) return;
     TypeWithCapsLockOff(*t, &unit, 1);
 }
 

@@ -3,8 +3,8 @@
 // handed to the host's TypeCharacter one UTF-16 unit at a time.
 //
 // The library functions (SendText to ParseDecimalBytes) take the TransmitObject
-// from the stored pointer when they start; with none set (or one without an
-// emulator) they press and type nothing. TapKeys and PressChord work on the
+// from the stored pointer when they start; with none set, or one whose
+// emulator cannot be driven (CurrentTarget), they press and type nothing. TapKeys and PressChord work on the
 // emulator they are given.
 //
 // A key press or chord allocates nothing: its records are built in the

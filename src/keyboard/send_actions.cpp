@@ -23,7 +23,7 @@ namespace trelmix {
 namespace {
 
 KeyboardEmulator* Emulator() {
-    TransmitObject* t = CurrentTransmitObject();
+    TransmitObject* t = CurrentTarget();
     return t ? t->emulator : nullptr;
 }
 
@@ -33,7 +33,8 @@ bool CursorInData(const DataContext& d) { return d.cursor >= 0 && d.cursor < d.l
 // Modifier plus one key. A quoted argument gives the key that types its first
 // byte (without the shift state), a number the virtual key itself when its
 // low 16 bits are at most 255. SEND_ALT takes only letters and digits, and a
-// letter as its lower-case form.
+// letter as its lower-case form. A character no key of the layout types
+// presses nothing: not the modifier alone, nor a chord with key 255.
 void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDigitsOnly) {
     KeyboardEmulator* e = Emulator();
     if (!e) return;
@@ -50,8 +51,9 @@ void PressModified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDig
         const bool digit = c >= u'0' && c <= u'9';
         if (!letter && !digit) return;
     }
-    const std::int32_t key = platform::Current().VkKeyScan(c) & 0xFF;
-    PressChord(*e, {modifier, key});
+    const std::int16_t scan = platform::Current().VkKeyScan(c);
+    if (scan == -1) return;
+    PressChord(*e, {modifier, scan & 0xFF});
 }
 
 }  // namespace

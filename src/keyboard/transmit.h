@@ -9,4 +9,9 @@ namespace trelmix {
 void SetTransmitObject(TransmitObject* object);
 TransmitObject* CurrentTransmitObject();
 
+// The stored TransmitObject when its emulator can be driven: the emulator,
+// its operations table and the table's TypeCharacter are all set. Otherwise
+// null, and nothing is pressed or typed.
+TransmitObject* CurrentTarget();
+
 }  // namespace trelmix

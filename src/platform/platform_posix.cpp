@@ -102,11 +102,12 @@ public:
             hooks.eventSink(hooks.context, s.c_str(), m.c_str());
             return;
         }
-        const std::string ident = ToUtf8(source);
-        const std::string text = ToUtf8(message);
-        openlog(ident.c_str(), LOG_PID, LOG_USER);
-        syslog(LOG_INFO, "%s", text.c_str());
-        closelog();
+        // Through the host's own syslog settings (ident, facility, mask):
+        // an openlog here would replace them. The source goes in front of the
+        // text, and the blank lines the message starts with are left out.
+        const std::size_t start = message.find_first_not_of(u"\r\n");
+        const std::string text = ToUtf8(message.substr(start == message.npos ? message.size() : start));
+        syslog(LOG_INFO, "%s: %s", ToUtf8(source).c_str(), text.c_str());
     }
 
     bool PathExists(const char16_t* path) override {
@@ -115,13 +116,19 @@ public:
     }
 
     bool ReadFile(const char16_t* path, std::uint64_t maxBytes, std::vector<std::uint8_t>& bytes) override {
-        const int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file is read. Opening anything else can block (a FIFO
+        // waits for its writer) or act on a device, so it is refused before the
+        // open, and the open itself does not wait, in case the path was
+        // replaced meanwhile.
+        const std::string name = ToUtf8(path);
+        struct stat st;
+        if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) return false;
         struct Closer {
             int fd;
             ~Closer() { close(fd); }
         } closer{fd};
-        struct stat st;
         if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
         if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return false;
         bytes.assign(static_cast<std::size_t>(st.st_size), 0);

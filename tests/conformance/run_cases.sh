@@ -3,9 +3,11 @@
 # its output, byte for byte, with the expected output written beside each
 # case.
 #
-#   run_cases.sh TRELMIX SET      SET: core (records, statuses, check) or
-#                                      keyboard (typed units, injections,
-#                                      sleeps of the send actions)
+#   run_cases.sh TRELMIX SET [RUNNER...]
+#       SET: core (records, statuses, check) or keyboard (typed units,
+#       injections, sleeps of the send actions); RUNNER: the command that
+#       runs TRELMIX when it is not a program of this machine (trelmix.exe:
+#       scripts/wine-run.sh PREFIX)
 #
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
 # check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
@@ -18,6 +20,8 @@
 set -u
 trelmix=$(realpath "$1")
 set_name=$2
+shift 2
+runner=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -59,7 +63,7 @@ run_cases() {  # DIR
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=(-- "$name.trelmix")
-    (cd "$dir" && "$trelmix" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
+    (cd "$dir" && "${runner[@]}" "$trelmix" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$dir/$name.out.jsonl" "$work/out" \
@@ -75,7 +79,7 @@ check_cases() {
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=("$name.trelmix")
-    (cd "$dir" && "$trelmix" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
+    (cd "$dir" && "${runner[@]}" "$trelmix" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
     status=$?
     verdict "check/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" "$status"
   done
@@ -93,7 +97,7 @@ example_cases() {  # WANT_KEYBOARD (yes/no)
       failures=$((failures + 1))
       continue
     fi
-    (cd "$root/examples" && "$trelmix" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
+    (cd "$root/examples" && "${runner[@]}" "$trelmix" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"

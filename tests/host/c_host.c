@@ -51,6 +51,6 @@ int main(void) {
     CHECK(!TRLM_IsRegistered(&app));
     CHECK(!TRLM_AssignScript(&app, NULL));
 
-    if (failures == 0) printf("c_host: all checks passed\n");
+    if (failures == 0) printf("c_host: all checks passed (trelmix %s)\n", TRLM_VERSION_STRING);
     return failures == 0 ? 0 : 1;
 }

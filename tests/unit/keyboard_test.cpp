@@ -26,11 +26,12 @@ ByteArg Text(std::string_view s, bool isNumber = false) {
 
 // A recording platform whose ANSI code page is not Windows-1252: 0x80 is
 // U+00C7, 0x81 does not decode, 0x82 leads a two-byte character; it also
-// notes the code page of every request.
+// notes the code page of every request. Its layout has no key for q.
 class OtherAnsiPlatform final : public RecordingPlatform {
 public:
     std::vector<std::uint32_t> codePages;
 
+    std::int16_t VkKeyScan(char16_t c) override { return c == u'q' ? -1 : RecordingPlatform::VkKeyScan(c); }
     int MultiByteToWide(std::uint32_t cp, const std::uint8_t* bytes, int count, char16_t* out, int size) override {
         codePages.push_back(cp);
         if (cp != 0) return RecordingPlatform::MultiByteToWide(cp, bytes, count, out, size);
@@ -190,6 +191,40 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
     p.transmit.textEncoding = 1;
     TypeAsciiArgument(Text("\x80\x81z"));
     EXPECT_EQ(Render(p), "U+00C7 z");
+}
+
+// ---- what presses nothing -----------------------------------------------------------------
+
+TEST_F(Keyboard, AnEmulatorThatCannotTypePressesNothingEither) {
+    test::Harness h(test::OneRule("", "SEND_FUNC(5)\nSEND_EXTN('RET')\nSEND_CTRL('c')\nSEND_ALL"), true);
+    ASSERT_TRUE(h.assigned);
+    h.Run("\x12" "Ab");
+    EXPECT_EQ(Render(rec), "<d116 u116> <d13 u13> <d17 d67 u67 u17> <d18 d65 u65 u18> b");
+    const KeyboardEmulatorOperations noTypeCharacter = {nullptr, nullptr};
+    for (const KeyboardEmulatorOperations* operations : {static_cast<const KeyboardEmulatorOperations*>(nullptr),
+                                                         &noTypeCharacter}) {
+        const KeyboardEmulatorOperations* kept = emulator.operations;
+        emulator.operations = operations;
+        rec.output.clear();
+        h.Run("\x12" "Ab");
+        EXPECT_EQ(Render(rec), "") << (operations ? "no TypeCharacter" : "no operations table");
+        emulator.operations = kept;
+    }
+    rec.transmit.emulator = nullptr;
+    rec.output.clear();
+    h.Run("\x12" "Ab");
+    EXPECT_EQ(Render(rec), "") << "no emulator";
+    rec.transmit.emulator = &emulator;
+}
+
+TEST(KeyboardLayout, AModifierWithACharacterNoKeyTypesPressesNothing) {
+    OtherAnsiPlatform p;
+    test::Installed<platform::Install> backend(&p);
+    test::Installed<SetTransmitObject> transmit(&p.transmit);
+    test::Harness h(test::OneRule("", "SEND_ALT('q')\nSEND_CTRL('q')\nSEND_WIN('q')\nSEND_ALT('Q')\nSEND_ALT('w')"), true);
+    ASSERT_TRUE(h.assigned);
+    h.Run("");
+    EXPECT_EQ(Render(p), "<d18 d87 u87 u18>");
 }
 
 // ---- keys by number and name ------------------------------------------------------------

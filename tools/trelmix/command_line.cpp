@@ -2,6 +2,10 @@
 // library's own exports and a simulated host.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,10 +49,15 @@ constexpr const char* kScriptHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Records, scripts and JSON lines are bytes: no CR LF translation, and
+    // 0x1A does not end the input.
+    for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
+#endif
     CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
                  "and see what comes back and what would be typed.",
                  "trelmix"};
-    app.set_version_flag("--version", std::string("trelmix ") + TRELMIX_VERSION);
+    app.set_version_flag("--version", std::string("trelmix ") + TRLM_VERSION_STRING);
     app.require_subcommand(1);
     app.footer("Exit status: 0 ok; 1 the script was rejected or could not be read (check), or assigning it "
                "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# make test-dist: unpacks each archive of `make dist` into a temporary folder
+# and uses it as an integrator would.
+#   - the hashes: dist/SHA256SUMS, and each archive's own SHA256SUMS;
+#   - Linux: a host built against the unpacked tree with find_package and
+#     with pkg-config (consume.sh), and the conformance suite through its
+#     trelmix;
+#   - Windows: the host test program (win_host) under wine64 against the x64
+#     DLL from the zip; trelmix.exe from the zip on an example (as Linux's
+#     trelmix shows it); both DLLs'
+#     resources and trelmix.lib (check_release.sh: x64 also run); each
+#     MinGW import library names trelmix.dll.
+# Usage: check_dist.sh WIN_HOST.exe WINE_PREFIX
+set -euo pipefail
+win_host=$(realpath "$1")
+wine_prefix=$(realpath "$2")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+version=$("$root/scripts/version.sh")
+linux=trelmix-$version-linux-x86_64
+windows=trelmix-$version-windows
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wine=("$root/scripts/wine-run.sh" "$wine_prefix")
+step() { echo "== $*"; }
+
+step "hashes"
+(cd "$root/dist" && sha256sum --quiet -c SHA256SUMS)
+tar -C "$work" -xzf "$root/dist/$linux.tar.gz"
+unzip -q "$root/dist/$windows.zip" -d "$work"
+(cd "$work/$linux" && sha256sum --quiet -c SHA256SUMS)
+(cd "$work/$windows" && sha256sum --quiet -c SHA256SUMS)
+
+step "linux: a host built against the unpacked tree"
+bash "$root/tests/install/consume.sh" "$work/$linux"
+step "linux: the conformance suite through the archive's trelmix"
+for set in core keyboard; do
+  bash "$root/tests/conformance/run_cases.sh" "$work/$linux/bin/trelmix" $set | tail -1
+done
+
+step "the playground: its node command answers as the archive's trelmix; both archives hold the page"
+run_jsonl() { (cd "$work/$linux/examples" && "$@" run --jsonl --scans gs1-128.scans gs1-128.trelmix); }
+diff <(run_jsonl "$work/$linux/bin/trelmix") <(run_jsonl node "$work/$linux/playground/trelmix-cli.mjs")
+cmp "$work/$linux/playground/index.html" "$work/$windows/playground/index.html"
+
+step "windows: win_host against x64/bin/trelmix.dll"
+"${wine[@]}" "$win_host" "$work/$windows/x64/bin/trelmix.dll"
+step "windows: trelmix.exe"
+exe=$work/$windows/x64/bin/trelmix.exe
+[ "$("${wine[@]}" "$exe" --version)" = "trelmix $version" ]
+# The gs1-128 example's scans: what trelmix.exe shows is what Linux's trelmix shows.
+run_example() { (cd "$work/$windows/examples" && "$@" run --scans gs1-128.scans gs1-128.trelmix); }
+diff <(run_example "$work/$linux/bin/trelmix") <(run_example "${wine[@]}" "$exe")
+step "windows: resources, trelmix.lib and the import libraries"
+bash "$root/tests/windows/check_release.sh" i686-w64-mingw32 "$work/$windows/x86/bin/trelmix.dll" \
+  "$work/$windows/x86/lib/trelmix.lib" clang-14 lld-link "$root/tests/windows/msvc_probe.c"
+bash "$root/tests/windows/check_release.sh" x86_64-w64-mingw32 "$work/$windows/x64/bin/trelmix.dll" \
+  "$work/$windows/x64/lib/trelmix.lib" clang-14 lld-link "$root/tests/windows/msvc_probe.c" "${wine[@]}"
+for arch in x86 x64; do
+  [ "$(x86_64-w64-mingw32-dlltool -I "$work/$windows/$arch/lib/libtrelmix.dll.a")" = trelmix.dll ]
+done
+echo "check_dist.sh: both archives unpack and work"
