@@ -9,7 +9,8 @@
 #     DLL from the zip; trelmix.exe from the zip on an example (as Linux's
 #     trelmix shows it); both DLLs'
 #     resources and trelmix.lib (check_release.sh: x64 also run); each
-#     MinGW import library names trelmix.dll.
+#     MinGW import library names trelmix.dll;
+#   - the playground in both: the same page; its node command on an example.
 # Usage: check_dist.sh WIN_HOST.exe WINE_PREFIX
 set -euo pipefail
 win_host=$(realpath "$1")
