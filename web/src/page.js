@@ -35,11 +35,16 @@ function check(view) {
   });
 }
 
-// Runs every record on a fresh assignment, as `trelmix run` does.
+// Runs every record on a fresh assignment, as `trelmix run` does; the
+// selected record with its trace, as `run --explain` tells it.
+let selected = null;
 function run() {
   const started = performance.now();
   const assigned = engine.open(settings());
-  const results = assigned.error ? [] : engine.records().map((r) => ({ answer: engine.request(r), words: engine.words() }));
+  const results = assigned.error ? [] : engine.records().map((r, i) => {
+    const answer = engine.request(i === selected ? { ...r, explain: true } : r);
+    return { answer, words: answer.error ?? engine.words() };
+  });
   const elapsed = performance.now() - started;
   show(assigned, results, elapsed);
   saveState();
@@ -53,12 +58,17 @@ function show(assigned, results, elapsed) {
   $('timing').dataset.runs = Number($('timing').dataset.runs ?? 0) + 1;
   const list = $('results');
   list.replaceChildren();
-  for (const r of results) {
-    const item = element('li', r.answer.status >= 0 ? 'record' : 'record bad');
+  results.forEach((r, i) => {
+    const item = element('li', (r.answer.status >= 0 ? 'record' : 'record bad') + (i === selected ? ' selected' : ''));
     item.append(element('pre', 'words', r.words));
     item.dataset.answer = JSON.stringify(r.answer);
+    item.title = i === selected ? 'Click to hide the trace' : 'Click for the trace of this record';
+    item.addEventListener('click', () => {
+      selected = i === selected ? null : i;
+      run();
+    });
     list.append(item);
-  }
+  });
 }
 
 function element(tag, className, text) {
@@ -90,6 +100,7 @@ function loadState() {
 }
 
 function setState(state) {
+  selected = null;
   editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: state.script } });
   $('records').value = state.records;
   $('keyboard').checked = !!state.keyboard;
