@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows x86 web test-native test-windows test-x86 bench dist test-dist
+.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist
 
 all: release
 
@@ -18,13 +18,15 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-# Every test: the native build with sanitizers (and the playground, which its
-# tests drive), the Windows builds (the x64 tests under Wine, the binary
-# checks of the shipped 32-bit DLL), the 32-bit Linux build and the release
-# archives.
+# Every test: the native build with sanitizers (with the shipped 32-bit DLL
+# run in the emulated host, and the playground), the Windows builds (the x64
+# tests under Wine, the binary checks of the shipped 32-bit DLL), the 32-bit
+# Linux build and the release archives.
 test: test-native test-windows test-x86 test-dist
 
-test-native: dev web
+# The native tests run the shipped DLL in trelmix-x86 and the playground in
+# node and Chromium: build them first.
+test-native: dev windows-x86 web
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
 
@@ -42,9 +44,11 @@ fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
-windows: deps
+windows-x86: deps
 	cmake --preset windows-x86
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+windows: windows-x86
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64 -j $(JOBS)
 

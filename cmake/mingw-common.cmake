@@ -1,11 +1,14 @@
 # Shared part of the MinGW-w64 toolchain files; TRELMIX_MINGW_TRIPLE names the
-# target. The posix thread model gives the full C++ library (GoogleTest needs
-# std::mutex); everything the compiler brings (libgcc, libstdc++, winpthread)
-# is linked statically, so the binaries depend on system DLLs only.
+# target and TRELMIX_MINGW_THREADS the compiler's thread model. The posix model
+# gives the full C++ library (GoogleTest needs std::mutex); the win32 model
+# leaves winpthread out, and with it its start-up (events, DuplicateHandle,
+# TLS) and a third of the imports. Everything the compiler brings (libgcc,
+# libstdc++, winpthread) is linked statically, so the binaries depend on
+# system DLLs only.
 set(CMAKE_SYSTEM_NAME Windows)
 
-find_program(TRELMIX_MINGW_CC NAMES ${TRELMIX_MINGW_TRIPLE}-gcc-posix ${TRELMIX_MINGW_TRIPLE}-gcc NO_CACHE REQUIRED)
-find_program(TRELMIX_MINGW_CXX NAMES ${TRELMIX_MINGW_TRIPLE}-g++-posix ${TRELMIX_MINGW_TRIPLE}-g++ NO_CACHE REQUIRED)
+find_program(TRELMIX_MINGW_CC NAMES ${TRELMIX_MINGW_TRIPLE}-gcc-${TRELMIX_MINGW_THREADS} NO_CACHE REQUIRED)
+find_program(TRELMIX_MINGW_CXX NAMES ${TRELMIX_MINGW_TRIPLE}-g++-${TRELMIX_MINGW_THREADS} NO_CACHE REQUIRED)
 set(CMAKE_C_COMPILER ${TRELMIX_MINGW_CC})
 set(CMAKE_CXX_COMPILER ${TRELMIX_MINGW_CXX})
 set(CMAKE_RC_COMPILER ${TRELMIX_MINGW_TRIPLE}-windres)

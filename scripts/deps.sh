@@ -11,13 +11,15 @@ packages=(
   # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)
   # run under qemu-i386 where the kernel runs no 32-bit programs; GoogleTest's
   # sources for both.
-  g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   g++-multilib qemu-user googletest
   # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link
   # of it (lld-link), the zip.
   llvm-14 lld-14 zip unzip
+  # The emulated 32-bit Windows host that runs the shipped DLL (trelmix-x86).
+  libunicorn-dev
   # The playground: its engine in WebAssembly, its page tested in Chromium.
   emscripten chromium
 )

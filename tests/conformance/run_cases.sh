@@ -3,11 +3,15 @@
 # its output, byte for byte, with the expected output written beside each
 # case.
 #
-#   run_cases.sh TRELMIX SET [RUNNER...]
-#       SET: core (records, statuses, check) or keyboard (typed units,
-#       injections, sleeps of the send actions); RUNNER: the command that
-#       runs TRELMIX when it is not a program of this machine (trelmix.exe:
-#       scripts/wine-run.sh PREFIX)
+#   run_cases.sh [--needs FILE] SET TRELMIX [ARGUMENT...]
+#     SET: core (records, statuses, check), run (core without check: what
+#     another build of the library answers) or keyboard (typed units,
+#     injections, sleeps of the send actions).
+#     TRELMIX [ARGUMENT...]: the command and what goes before its own
+#     arguments (absolute paths: each case runs in its own directory), e.g.
+#     trelmix-x86 --dll /abs/trelmix.dll to run the cases through the DLL,
+#     or scripts/wine-run.sh PREFIX /abs/trelmix.exe.
+#     --needs FILE: skip (exit 77) while FILE is not built.
 #
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
 # check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
@@ -18,10 +22,12 @@
 # without NAME.trelmix gives its script, inline, in NAME.args).
 # NAME.status: the expected exit status (default 0).
 set -u
-trelmix=$(realpath "$1")
-set_name=$2
-shift 2
-runner=("$@")
+if [ "$1" = --needs ]; then
+  if [ ! -e "$2" ]; then echo "skipped: $2 is not built"; exit 77; fi
+  shift 2
+fi
+set_name=$1
+trelmix=("$(realpath "$2")" "${@:3}")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
@@ -63,7 +69,7 @@ run_cases() {  # DIR
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=(-- "$name.trelmix")
-    (cd "$dir" && "${runner[@]}" "$trelmix" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
+    (cd "$dir" && "${trelmix[@]}" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$dir/$name.out.jsonl" "$work/out" \
@@ -79,7 +85,7 @@ check_cases() {
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=("$name.trelmix")
-    (cd "$dir" && "${runner[@]}" "$trelmix" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
+    (cd "$dir" && "${trelmix[@]}" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
     status=$?
     verdict "check/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" "$status"
   done
@@ -97,7 +103,7 @@ example_cases() {  # WANT_KEYBOARD (yes/no)
       failures=$((failures + 1))
       continue
     fi
-    (cd "$root/examples" && "${runner[@]}" "$trelmix" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
+    (cd "$root/examples" && "${trelmix[@]}" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"
@@ -106,6 +112,7 @@ example_cases() {  # WANT_KEYBOARD (yes/no)
 
 case $set_name in
   core) run_cases "$here/run"; check_cases; example_cases no ;;
+  run) run_cases "$here/run"; example_cases no ;;
   keyboard) run_cases "$here/keyboard"; example_cases yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac

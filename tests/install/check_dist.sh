@@ -35,7 +35,7 @@ step "linux: a host built against the unpacked tree"
 bash "$root/tests/install/consume.sh" "$work/$linux"
 step "linux: the conformance suite through the archive's trelmix"
 for set in core keyboard; do
-  bash "$root/tests/conformance/run_cases.sh" "$work/$linux/bin/trelmix" $set | tail -1
+  bash "$root/tests/conformance/run_cases.sh" $set "$work/$linux/bin/trelmix" | tail -1
 done
 
 step "the playground: its node command answers as the archive's trelmix; both archives hold the page"

@@ -65,10 +65,13 @@ TEST(NativeBackend, SleepsTheWholeTimeGiven) {
 }
 
 TEST(NativeBackend, ReadsAFileOfExactlyTheLimit) {
-    const auto path = std::filesystem::temp_directory_path() / "trelmix-limit.txt";
+#if defined(_WIN32)
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / u"trelmix-limit.txt";
+#else  // the name goes to the system as UTF-8, a surrogate pair as one character
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / u"trelmix-limit-\u00E9\U0001F600.txt";
+#endif
     std::ofstream(path, std::ios::binary) << "12345";
-    const std::string narrow = path.string();
-    const std::u16string name(narrow.begin(), narrow.end());
+    const std::u16string name = path.u16string();
     std::vector<std::uint8_t> bytes;
     EXPECT_TRUE(platform::Native().ReadFile(name.c_str(), 5, bytes));
     EXPECT_EQ(bytes.size(), 5u);

@@ -3,7 +3,7 @@
 # code: check_dll.sh OBJDUMP trelmix.dll [abi_probe.obj]
 #   - PE machine (i386 for the 32-bit build, x86-64 for the 64-bit one);
 #   - exactly the intended export names, undecorated, nothing else;
-#   - imports from system DLLs only (libgcc, libstdc++, winpthread are static);
+#   - imports from system DLLs only (the compiler's runtime is linked in);
 #   - 32-bit: TRLM_Execute and TRLM_ExecuteInto return their ExecuteResult
 #     through the caller-popped hidden pointer (plain `ret`, never `ret $4`);
 #   - 32-bit: TypeCharacter is __thiscall: every call of it in the DLL (and in

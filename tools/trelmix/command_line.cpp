@@ -1,11 +1,9 @@
 // The command line of `trelmix`: two commands, `check` and `run`, over the
 // library's own exports and a simulated host.
+#include "command_line.h"
+
 #include <CLI/CLI.hpp>
 #include <iostream>
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,23 +46,17 @@ constexpr const char* kScriptHelp =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-#if defined(_WIN32)
-    // Records, scripts and JSON lines are bytes: no CR LF translation, and
-    // 0x1A does not end the input.
-    for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
-#endif
-    CLI::App app{"Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
-                 "and see what comes back and what would be typed.",
-                 "trelmix"};
-    app.set_version_flag("--version", std::string("trelmix ") + TRLM_VERSION_STRING);
+int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
+    CLI::App app{program.description, program.name};
+    app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);
-    app.footer("Exit status: 0 ok; 1 the script was rejected or could not be read (check), or assigning it "
-               "failed (run); 2 usage error.\nRun 'trelmix COMMAND --help' for a command's options.");
+    app.footer(program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
+    if (program.options) program.options(app);
 
     // trelmix check
     CLI::App* check = app.add_subcommand("check", "Compile a script and explain the library's decision: "
                                                   "the failing line and why, and warnings");
+    check->disabled(!program.check);
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
@@ -109,7 +101,7 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-        std::cerr << "trelmix: " << e.what() << "\nRun 'trelmix --help' for usage.\n";
+        std::cerr << program.name << ": " << e.what() << "\nRun '" << program.name << " --help' for usage.\n";
         return kExitUsage;
     }
 
@@ -117,7 +109,7 @@ int main(int argc, char** argv) {
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
-        std::cerr << "trelmix: --id: '" << ids.id
+        std::cerr << program.name << ": --id: '" << ids.id
                   << "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits\n";
         return kExitUsage;
     }
@@ -131,12 +123,14 @@ int main(int argc, char** argv) {
         if (run->count(name) == 0) continue;
         const std::optional<std::uint32_t> value = ParseDecimal32(numberText[i]);
         if (!value) {
-            std::cerr << "trelmix: " << name << ": '" << numberText[i] << "' is not a number from 0 to 4294967295\n";
+            std::cerr << program.name << ": " << name << ": '" << numberText[i]
+                      << "' is not a number from 0 to 4294967295\n";
             return kExitUsage;
         }
         host.*kNumberHostOptions[i].member = *value;
     }
     host.transmit = !noTransmit;
     runOptions.id = *id;
+    runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }

@@ -112,7 +112,8 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
 }
 
 int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
-    Session session(o.id, o.host);
+    const std::unique_ptr<Engine> engine = OpenEngine(o);
+    Engine& session = *engine;
     const Assignment first = session.Assign(FromCommandLine(o.script));
     io.out << AssignmentLine(first) << '\n' << std::flush;
     const int status = first.assigned ? kExitOk : kExitRejected;

@@ -35,7 +35,8 @@ void ExplainRejection(const RunOptions& o, const std::u16string& script, std::os
 }
 
 int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
-    Session session(o.id, o.host);
+    const std::unique_ptr<Engine> engine = OpenEngine(o);
+    Engine& session = *engine;
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
@@ -69,6 +70,11 @@ bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& re
         records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});
     }
     return true;
+}
+
+std::unique_ptr<Engine> OpenEngine(const RunOptions& o) {
+    if (o.engine) return o.engine(o.id, o.host);
+    return std::make_unique<Session>(o.id, o.host);
 }
 
 int RunCommand(RunOptions options, Streams io) {

@@ -21,6 +21,7 @@ struct RunOptions {
     std::string script;                // as given: a path or inline text
     std::vector<std::string> records;  // RECORD arguments, with their escapes
     std::string scans;                 // --scans FILE, or empty
+    EngineFactory engine;              // empty: the library linked in (Session)
 };
 
 // One record to run, with the code type and protocol it is passed with.
@@ -42,6 +43,9 @@ struct Streams {
 // Reads the records of --scans (which may set options) or decodes the RECORD
 // arguments, then runs. Standard input is read only when neither gave records.
 int RunCommand(RunOptions options, Streams io);
+
+// The engine the run's options name, for their id and host options.
+std::unique_ptr<Engine> OpenEngine(const RunOptions& options);
 
 // The RECORD arguments decoded; false (and a message on err) for a bad escape.
 bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err);

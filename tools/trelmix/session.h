@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,23 +58,37 @@ struct RecordResult {
     std::vector<platform::Output> output;
 };
 
-class Session {
+// What a run asks of the library under the simulated host, for one host id.
+// Session answers with the library linked in; trelmix-x86 with the shipped
+// 32-bit DLL in an emulated Windows host (tests/windows/x86/).
+class Engine {
 public:
-    Session(const HostId& id, const HostOptions& options);
-    ~Session();
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    virtual ~Engine() = default;
 
     // TRLM_AssignScript with a writable copy of the string, as a host passes it.
-    Assignment Assign(const std::u16string& script);
+    virtual Assignment Assign(const std::u16string& script) = 0;
 
     // TRLM_ExecuteInto on a buffer of kCapacity bytes (or the record's length
     // when longer). A record that outgrows it comes back with
     // TRLM_STATUS_TOO_LONG and its bytes as passed.
-    RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
-                         std::uint32_t protocol);
+    virtual RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
+                                 std::uint32_t protocol) = 0;
 
     static constexpr std::uint32_t kCapacity = 16u * 1024u * 1024u;
+};
+
+using EngineFactory = std::function<std::unique_ptr<Engine>(const HostId& id, const HostOptions& options)>;
+
+class Session final : public Engine {
+public:
+    Session(const HostId& id, const HostOptions& options);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Assignment Assign(const std::u16string& script) override;
+    RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
+                         std::uint32_t protocol) override;
 
 private:
     platform::ScopedRecording recording_;
