@@ -3,14 +3,15 @@
 # its output, byte for byte, with the expected output written beside each
 # case.
 #
-#   run_cases.sh [--needs FILE] SET TRELMIX [ARGUMENT...]
+#   run_cases.sh [--needs FILE] SET COMMAND...
 #     SET: core (records, statuses, check), run (core without check: what
 #     another build of the library answers) or keyboard (typed units,
 #     injections, sleeps of the send actions).
-#     TRELMIX [ARGUMENT...]: the command and what goes before its own
-#     arguments (absolute paths: each case runs in its own directory), e.g.
-#     trelmix-x86 --dll /abs/trelmix.dll to run the cases through the DLL,
-#     or scripts/wine-run.sh PREFIX /abs/trelmix.exe.
+#     COMMAND: what runs trelmix, in absolute paths (each case runs in its
+#     own folder): the program; the emulator that runs it when it is not a
+#     program of this machine (scripts/wine-run.sh PREFIX trelmix.exe); or
+#     the program with arguments of its own (trelmix-x86 --dll trelmix.dll,
+#     the shipped DLL in the emulated 32-bit Windows host).
 #     --needs FILE: skip (exit 77) while FILE is not built.
 #
 # run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
@@ -27,7 +28,7 @@ if [ "$1" = --needs ]; then
   shift 2
 fi
 set_name=$1
-trelmix=("$(realpath "$2")" "${@:3}")
+trelmix=("${@:2}")
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 

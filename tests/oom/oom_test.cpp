@@ -1,10 +1,8 @@
 // The out-of-memory sweep (sweep.h) over the library linked in: the global
-// allocator fails the chosen allocation (and, in the persistent round, every
-// one after it). Nothing may leak (LeakSanitizer
+// allocator fails the chosen allocations. Nothing may leak (LeakSanitizer
 // checks at exit) and no exception may escape.
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <new>
 #include <vector>
 
@@ -48,10 +46,10 @@ namespace {
 
 // Arms the failure around the export call only.
 struct Armed {
-    Armed(long long failAt, bool persist) {
+    explicit Armed(trelmix::oom::Failure f) {
         injected = false;
-        countdown = failAt;
-        ::persistent = persist;
+        countdown = f.at;
+        persistent = f.persistent;
     }
     ~Armed() { countdown = -1; }
 };
@@ -59,21 +57,21 @@ struct Armed {
 class Linked final : public trelmix::oom::Target {
 public:
     bool Failed() override { return injected; }
-    bool Assign(const HostId& id, const std::string& script, long long failAt) override {
+    bool Assign(const HostId& id, const std::string& script, trelmix::oom::Failure failure) override {
         std::u16string text(script.begin(), script.end());
-        const Armed armed(failAt, persistent);
+        const Armed armed(failure);
         return TRLM_AssignScript(&id, reinterpret_cast<TrelmixChar*>(text.data())) != 0;
     }
     bool IsRegistered(const HostId& id) override { return TRLM_IsRegistered(&id) != 0; }
     std::string Execute(const HostId& id, const std::string& record, std::uint32_t codeType, bool into,
-                        std::int32_t& status, long long failAt) override {
+                        std::int32_t& status, trelmix::oom::Failure failure) override {
         std::vector<std::uint8_t> buffer(record.begin(), record.end());
         const auto length = static_cast<std::uint32_t>(buffer.size());
         buffer.resize(length + 256);
         const auto capacity = static_cast<std::uint32_t>(buffer.size());
         ExecuteResult r;
         {
-            const Armed armed(failAt, persistent);
+            const Armed armed(failure);
             r = into ? TRLM_ExecuteInto(&id, buffer.data(), length, capacity, codeType, 0)
                      : TRLM_Execute(&id, buffer.data(), length, codeType, 0);
         }

@@ -46,25 +46,22 @@ int failures = 0;
 int Sweep(Target& t, const char* target) {
     failures = 0;
     long long points = 0;
-    auto assign = [&t](const HostId& id, const char* script, long long failAt = -1) {
-        return t.Assign(id, script, failAt);
-    };
     for (std::size_t pass = 0; pass < 2 * std::size(kJobs); ++pass) {
         const Job& job = kJobs[pass % std::size(kJobs)];
-        t.persistent = pass >= std::size(kJobs);  // the second round
-        const std::string named = std::string(job.name) + (t.persistent ? " (persistent)" : "");
-        const char* const name = named.c_str();
+        const bool persistent = pass >= std::size(kJobs);  // the second round
+        const std::string named = std::string(job.name) + (persistent ? " (persistent)" : "");
+        const char* name = named.c_str();
         const HostId id = job.keyboard ? KeyboardClientId : HostId{0x00C0FFEE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
         std::int32_t status = 0;
 
         // The reference outcome, without any failure.
-        CHECK(assign(id, job.script), "%s compiles", name);
+        CHECK(t.Assign(id, job.script), "%s compiles", name);
         const std::string expected = t.Execute(id, job.record, job.codeType, true, status);
         CHECK(status == TRLM_STATUS_APPLIED, "%s runs", name);
 
         for (long long n = 0;; ++n) {  // assignment failing at allocation n
-            CHECK(assign(id, kBaseline), "%s baseline", name);
-            const bool ok = assign(id, job.script, n);
+            CHECK(t.Assign(id, kBaseline), "%s baseline", name);
+            const bool ok = t.Assign(id, job.script, {n, persistent});
             if (!t.Failed()) {
                 CHECK(ok, "%s assigns once memory suffices", name);
                 points += n;
@@ -76,9 +73,9 @@ int Sweep(Target& t, const char* target) {
             CHECK(kept == std::string(job.record) + "=base", "%s: earlier script kept at %lld", name, n);
         }
 
-        CHECK(assign(id, job.script), "%s compiles", name);
+        CHECK(t.Assign(id, job.script), "%s compiles", name);
         for (long long n = 0;; ++n) {  // execution failing at allocation n
-            const std::string got = t.Execute(id, job.record, job.codeType, true, status, n);
+            const std::string got = t.Execute(id, job.record, job.codeType, true, status, {n, persistent});
             if (!t.Failed()) {
                 CHECK(got == expected, "%s: same result once memory suffices", name);
                 points += n;

@@ -1,11 +1,11 @@
 // The out-of-memory sweep, over any build of the library: fails the Nth
 // allocation, for every N, across assigning and running realistic scripts
-// through the exports, once with that one failure (transient) and once with
+// through the exports; once with that one failure (transient), once with
 // every allocation from the Nth on failing (persistent), so that the paths
-// that handle a failure are swept too. Every outcome must be the defined one: a failed
-// assignment returns false and the id keeps its earlier script; a failed run
-// returns TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer untouched; once
-// memory suffices, the result is the one without failures.
+// that handle a failure are swept too. Every outcome must be the defined one:
+// a failed assignment returns false and the id keeps its earlier script; a
+// failed run returns TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer
+// untouched; once memory suffices, the result is the one without failures.
 #pragma once
 
 #include <cstdint>
@@ -15,24 +15,25 @@
 
 namespace trelmix::oom {
 
-// A build of the library whose allocations can be made to fail. `failAt`
-// fails the library's allocation of that number (0: its first) within the
-// one export call; -1: none.
+// Within one export call: the library's allocation `at` fails (0: its
+// first; -1: none), and with `persistent` every one after it too.
+struct Failure {
+    long long at = -1;
+    bool persistent = false;
+};
+
+// A build of the library whose allocations can be made to fail.
 class Target {
 public:
     virtual ~Target() = default;
-    virtual bool Assign(const HostId& id, const std::string& script, long long failAt = -1) = 0;
+    virtual bool Assign(const HostId& id, const std::string& script, Failure failure = {}) = 0;
     virtual bool IsRegistered(const HostId& id) = 0;
     // TRLM_ExecuteInto (or, with `into` false, TRLM_Execute) on the record in
     // a buffer 256 bytes longer; the first `length` bytes of the result.
     virtual std::string Execute(const HostId& id, const std::string& record, std::uint32_t codeType, bool into,
-                                std::int32_t& status, long long failAt = -1) = 0;
+                                std::int32_t& status, Failure failure = {}) = 0;
     // Whether the failure asked for in the last call happened.
     virtual bool Failed() = 0;
-
-    // Set by the sweep: the failing allocation is followed by failing ones
-    // until the export call returns.
-    bool persistent = false;
 };
 
 // Runs the sweep; prints the failures and a summary line on stderr/stdout.

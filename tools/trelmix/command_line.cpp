@@ -4,6 +4,10 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +51,11 @@ constexpr const char* kScriptHelp =
 }  // namespace
 
 int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
+#if defined(_WIN32)
+    // Records, scripts and JSON lines are bytes: no CR LF translation, and
+    // 0x1A does not end the input.
+    for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
+#endif
     CLI::App app{program.description, program.name};
     app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);

@@ -29,8 +29,8 @@ public:
     void CheckRange(std::uint32_t address, std::uint32_t size, const std::string& what) const;
 
     // Fails the allocation `n` from now (0: the next one), and with
-    // `persistent` every one after it too; -1: none.
-    void FailAt(long long n, bool persistent = false) {
+    // `persistent` every one after it; -1: none.
+    void FailAt(long long n, bool persistent) {
         countdown_ = n;
         persistent_ = persistent;
         failed_ = false;

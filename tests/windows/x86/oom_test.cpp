@@ -18,17 +18,17 @@ class Emulated final : public trelmix::oom::Target {
 public:
     explicit Emulated(Library& library) : library_(library) {}
 
-    bool Assign(const HostId& id, const std::string& script, long long failAt) override {
-        Arm(failAt);
+    bool Assign(const HostId& id, const std::string& script, trelmix::oom::Failure failure) override {
+        Arm(failure);
         const bool ok = library_.AssignScript(id, std::u16string(script.begin(), script.end()));
         Disarm();
         return ok;
     }
     bool IsRegistered(const HostId& id) override { return library_.IsRegistered(id); }
     std::string Execute(const HostId& id, const std::string& record, std::uint32_t codeType, bool into,
-                        std::int32_t& status, long long failAt) override {
+                        std::int32_t& status, trelmix::oom::Failure failure) override {
         const std::vector<std::uint8_t> bytes(record.begin(), record.end());
-        Arm(failAt);
+        Arm(failure);
         const Library::Outcome o =
             library_.Execute(id, bytes, static_cast<std::uint32_t>(bytes.size() + 256), codeType, 0, into);
         Disarm();
@@ -38,10 +38,10 @@ public:
     bool Failed() override { return failed_; }
 
 private:
-    void Arm(long long failAt) { library_.heap().FailAt(failAt, persistent); }
+    void Arm(trelmix::oom::Failure f) { library_.heap().FailAt(f.at, f.persistent); }
     void Disarm() {
         failed_ = library_.heap().Failed();
-        library_.heap().FailAt(-1);
+        library_.heap().FailAt(-1, false);
     }
 
     Library& library_;
