@@ -17,6 +17,9 @@
 
 #include <cstddef>
 #include <string>
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 #include "platform/platform.h"
 
@@ -127,3 +130,17 @@ Backend& Native() {
 }
 
 }  // namespace trelmix::platform
+
+#if defined(__GLIBCXX__)
+// MinGW's C++ runtime keeps a thread's exception state in emulated TLS, made
+// at the thread's first throw; when that allocation fails it aborts, so the
+// first std::bad_alloc of a thread whose memory has run out would end the
+// host. The state is made here instead, while memory is plentiful: for the
+// thread that loads the DLL and every thread started after. (A thread older
+// than the DLL still makes it at its first throw.)
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    // Declared const: only a use of the result keeps the call (never null).
+    if (reason == DLL_PROCESS_ATTACH || reason == DLL_THREAD_ATTACH) return abi::__cxa_get_globals() != nullptr;
+    return TRUE;
+}
+#endif

@@ -6,7 +6,9 @@
 #     with pkg-config (consume.sh), and the conformance suite through its
 #     trelmix;
 #   - Windows: the host test program (win_host) under wine64 against the x64
-#     DLL from the zip; trelmix.exe from the zip on an example (as Linux's
+#     DLL from the zip; the conformance suite through the zip's x86 DLL in the
+#     emulated 32-bit host (the release build's trelmix-x86); trelmix.exe
+#     from the zip on an example (as Linux's
 #     trelmix shows it); both DLLs'
 #     resources and trelmix.lib (check_release.sh: x64 also run); each
 #     MinGW import library names trelmix.dll;
@@ -45,6 +47,11 @@ cmp "$work/$linux/playground/index.html" "$work/$windows/playground/index.html"
 
 step "windows: win_host against x64/bin/trelmix.dll"
 "${wine[@]}" "$win_host" "$work/$windows/x64/bin/trelmix.dll"
+step "windows: the conformance suite through x86/bin/trelmix.dll in trelmix-x86"
+for set in run keyboard; do
+  bash "$root/tests/conformance/run_cases.sh" $set "$root/build/release/bin/trelmix-x86" \
+    --dll "$work/$windows/x86/bin/trelmix.dll" | tail -1
+done
 step "windows: trelmix.exe"
 exe=$work/$windows/x64/bin/trelmix.exe
 [ "$("${wine[@]}" "$exe" --version)" = "trelmix $version" ]

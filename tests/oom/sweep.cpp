@@ -48,7 +48,9 @@ int Sweep(Target& t, const char* target) {
     long long points = 0;
     for (std::size_t pass = 0; pass < 2 * std::size(kJobs); ++pass) {
         const Job& job = kJobs[pass % std::size(kJobs)];
-        const bool persistent = pass >= std::size(kJobs);  // the second round
+        // The persistent round first: the library's first exception is then
+        // thrown with memory exhausted for good.
+        const bool persistent = pass < std::size(kJobs);
         const std::string named = std::string(job.name) + (persistent ? " (persistent)" : "");
         const char* name = named.c_str();
         const HostId id = job.keyboard ? KeyboardClientId : HostId{0x00C0FFEE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};

@@ -1,8 +1,8 @@
 // The out-of-memory sweep, over any build of the library: fails the Nth
 // allocation, for every N, across assigning and running realistic scripts
-// through the exports; once with that one failure (transient), once with
-// every allocation from the Nth on failing (persistent), so that the paths
-// that handle a failure are swept too. Every outcome must be the defined one:
+// through the exports; once with every allocation from the Nth on failing
+// (persistent, so that the paths that handle a failure are swept too), once
+// with that one failure (transient). Every outcome must be the defined one:
 // a failed assignment returns false and the id keeps its earlier script; a
 // failed run returns TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer
 // untouched; once memory suffices, the result is the one without failures.
