@@ -18,3 +18,7 @@ for name in gs1-128 item-numbers returns-desk goods-in-form; do
   "$trelmix" run --scans "examples/$name.scans" "$script"
   echo
 done
+
+# The examples' test files: every sample scan against what it must give.
+echo "\$ trelmix test examples/*.tests"
+"$trelmix" test examples/*.tests

@@ -12,7 +12,7 @@ layer_of() {
     src/platform/*) echo 1 ;;
     src/script/model.h | src/script/byte_arg.h | src/actions/*) echo 2 ;;
     src/script/text.* | src/script/diagnostic.* | src/script/keyword*) echo 3 ;;
-    src/host/criteria.* | src/host/rulesets.* | src/keyboard/*) echo 4 ;;
+    src/host/criteria.* | src/host/rulesets.* | src/host/run_observer.* | src/keyboard/*) echo 4 ;;
     src/script/* | src/host/*) echo 5 ;;
     src/exports/*) echo 6 ;;
     tools/*) echo 7 ;;

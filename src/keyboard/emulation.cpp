@@ -69,11 +69,6 @@ std::uint32_t TextCodePage(const TransmitObject& t) {
     return (t.textEncoding == 1 || t.textEncoding == 3) ? kWindows1252 : kAnsiCodePage;
 }
 
-// The key-name table: three letters and a zero byte each, searched in order.
-struct NamedKey {
-    char name[4];
-    std::uint16_t virtualKey;
-};
 constexpr NamedKey kNamedKeys[] = {
     {"BSP", 8},   {"TAB", 9},   {"FFD", 12},  {"RET", 13},  {"CAP", 20},  {"ESC", 27},
     {"SPA", 32},  {"PGU", 33},  {"PGD", 34},  {"END", 35},  {"HOM", 36},  {"ARL", 37},
@@ -175,6 +170,8 @@ bool SendAltSequence(std::uint8_t byte) {
 }
 
 // ---- named and numbered keys -----------------------------------------------------------
+
+std::span<const NamedKey> NamedKeys() { return kNamedKeys; }
 
 bool PressNamedKey(std::uint16_t virtualKey) {
     TransmitObject* t = CurrentTarget();

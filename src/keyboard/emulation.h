@@ -82,6 +82,14 @@ bool PressNamedKey(std::uint16_t virtualKey);
 // Taps F1..F24 for 1..24. False, and nothing pressed, for any other number.
 bool PressFunctionKey(std::uint16_t number);
 
+// The key-name table: three letters and a zero byte each, searched in order
+// (BSP, TAB, FFD, RET, ... NUM).
+struct NamedKey {
+    char name[4];
+    std::uint16_t virtualKey;
+};
+std::span<const NamedKey> NamedKeys();
+
 // Taps the key whose three-letter name (BSP, TAB, ... NUM; case-sensitive)
 // the argument begins with: RETURN presses Enter. An argument shorter than
 // three bytes (the empty one included) names no key.

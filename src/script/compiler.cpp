@@ -17,6 +17,22 @@ std::uint32_t TextLength(const char16_t* text) {
     return n;
 }
 
+// Where the statement just compiled stands in the rule, for the report: the
+// rule's first line, each clause and action line, the finished rule.
+void NoteStatement(CompileReport& report, CompileReport::RuleFacts& facts, const ScriptBuilder& builder,
+                   const KeywordInfo& keyword, Block before, const char16_t* at) {
+    if (before == Block::Outside) facts = {at, 0, {}, {}};
+    // END_CRITERIA and END_ACTION leave their block; every other line of
+    // a block is a clause, or an action that built one action.
+    if (keyword.block == Block::Criteria && builder.block == Block::Criteria) facts.clauses.push_back(at);
+    if (keyword.block == Block::Action && builder.block == Block::Action) facts.actions.push_back(at);
+    if (builder.block == Block::Outside) {
+        facts.rulesetsSwitchedOn = builder.rulesetsSwitchedOn;
+        report.rules.push_back(std::move(facts));
+        facts = {};
+    }
+}
+
 }  // namespace
 
 bool IsKeyboardClient(const HostId& id) {
@@ -29,7 +45,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
     const std::uint32_t length = TextLength(text);
     std::int64_t position = 0;
     bool accepted = true;
-    const char16_t* openRuleAt = nullptr;
+    CompileReport::RuleFacts facts;  // of the rule being built, for the report
     while (position >= 0) {
         TextSpan line = NextLine(text, length, position);
         line = TrimLeft(line, kLineBlanks);
@@ -39,6 +55,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             if (report) report->ignoredLines.push_back(line.text);
             continue;
         }
+        if (report) report->statements.push_back({keyword, line.text});
         Diagnostic diag;
         const Statement statement{*keyword, line, report ? &diag : nullptr};
         const Block before = builder.block;
@@ -51,13 +68,10 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             accepted = false;
             break;
         }
-        if (report && before == Block::Outside) openRuleAt = line.text;
-        if (report && builder.block == Block::Outside) {
-            report->rules.push_back({openRuleAt, builder.rulesetsSwitchedOn});
-        }
+        if (report) NoteStatement(*report, facts, builder, *keyword, before, line.text);
     }
     // A rule still open at the end is dropped; it is not an error.
-    if (accepted && report && builder.currentRule) report->openRule = openRuleAt;
+    if (report && builder.currentRule) report->openRule = facts.begin;
     if (accepted) BuildRuleIndex(script);
 
     std::u16string_view message;

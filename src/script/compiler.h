@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "script/diagnostic.h"
+#include "script/keywords.h"
 #include "script/model.h"
 #include "trelmix/trelmix.h"
 
@@ -18,12 +19,19 @@ struct CompileReport {
     bool rejected = false;
     Diagnostic error;                          // the failing line, when rejected
     std::vector<const char16_t*> ignoredLines; // non-blank lines that begin with no keyword
+    struct Line {
+        const KeywordInfo* keyword = nullptr;
+        const char16_t* at = nullptr;  // the keyword, leading blanks skipped
+    };
+    std::vector<Line> statements;              // keyword lines read, in order; when rejected, the last failed
     struct RuleFacts {
         const char16_t* begin = nullptr;    // its BEGIN_RULE line
         std::uint32_t rulesetsSwitchedOn = 0;  // bit n: it has RULESET_ON(n), 1 <= n <= 31
+        std::vector<const char16_t*> clauses;  // each criteria clause's keyword, in order
+        std::vector<const char16_t*> actions;  // each action's keyword: entry i built action i
     };
     std::vector<RuleFacts> rules;              // each finished rule, in order
-    const char16_t* openRule = nullptr;        // BEGIN_RULE of a rule the text ended inside
+    const char16_t* openRule = nullptr;        // BEGIN_RULE of the rule open where compiling stopped
 };
 
 // Compiles NUL-terminated UTF-16 text into `script`. In keyboard mode the send

@@ -12,16 +12,6 @@ bool Reject(Diagnostic* diag, const char16_t* at, std::string reason) {
 
 // ---- where a keyword may stand ---------------------------------------------
 
-static std::string Where(Block block) {
-    switch (block) {
-    case Block::Outside: return "outside rules (after END_RULE or before the first BEGIN_RULE)";
-    case Block::RuleLevel: return "inside a rule, outside its criteria and action blocks";
-    case Block::Criteria: return "inside BEGIN_CRITERIA ... END_CRITERIA";
-    case Block::Action: return "inside BEGIN_ACTION ... END_ACTION";
-    }
-    return "";
-}
-
 static std::string OpenBlockName(Block block) {
     switch (block) {
     case Block::Criteria: return "a criteria block (END_CRITERIA is missing)";
@@ -40,7 +30,7 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
     const bool ends = k.name.starts_with("END_");
     std::string reason;
     if (!begins && !ends) {
-        reason = name + " is only allowed " + Where(k.block);
+        reason = name + " is only allowed " + std::string(WhereAllowed(k.block));
     } else if (ends && k.block != Block::RuleLevel) {
         reason = name + " without BEGIN_" + name.substr(4);  // END_CRITERIA, END_ACTION
     } else if (builder.block == Block::Outside) {
@@ -100,7 +90,10 @@ bool NumberArgument(const Statement& st, TextSpan argument, std::size_t position
 }
 
 bool QuotedArgument(const Statement& st, TextSpan argument, std::size_t position, ByteArg& out) {
-    if (ParseQuotedString(argument, out)) return true;
+    if (ParseQuotedString(argument, out)) {
+        if (st.keyword.decodesEscapes) DecodeHexEscapes(out);
+        return true;
+    }
     return Reject(st.diag, argument.text, Nth(st, position) + " must be a quoted string, like 'ABC'");
 }
 

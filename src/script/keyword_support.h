@@ -53,6 +53,8 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& statement);
 bool ReadArguments(const Statement& statement, std::size_t min, std::size_t max, ArgumentList& arguments);
 
 // The conversions of one argument, reporting its position (from 1) on failure.
+// A quoted text of a keyword whose row says decodesEscapes has its &#xHH;
+// escapes undone.
 bool NumberArgument(const Statement& statement, TextSpan argument, std::size_t position, std::uint32_t& value);
 bool QuotedArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
 bool StringOrNumberArgument(const Statement& statement, TextSpan argument, std::size_t position, ByteArg& out);
@@ -81,8 +83,7 @@ bool CountedAction(ScriptBuilder& builder, const Statement& st) {
     return true;
 }
 
-// An action that takes `Texts` (1 or 2) quoted texts into arg1 and arg2, hex
-// escapes decoded.
+// An action that takes `Texts` (1 or 2) quoted texts into arg1 and arg2.
 template <typename Kind, int Texts>
 bool TextAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
@@ -91,7 +92,6 @@ bool TextAction(ScriptBuilder& builder, const Statement& st) {
     ByteArg* texts[] = {&action->arg1, &action->arg2};
     for (int i = 0; i < Texts; ++i) {
         if (!QuotedArgument(st, args[i], i + 1, *texts[i])) return false;
-        DecodeHexEscapes(*texts[i]);
     }
     AppendAction(builder, std::move(action));
     return true;

@@ -13,7 +13,7 @@ using namespace CAction;
 using B = Block;
 
 constexpr KeywordInfo kKeywords[] = {
-    // name, handler, where, keyboard only, synopsis, arguments, summary
+    // name, handler, where, keyboard only, synopsis, arguments, summary[, decodes &#xHH;]
     {"BEGIN_RULE", BeginRule, B::Outside, false, "BEGIN_RULE", "",
      "starts a rule; rules are tried in the order they end"},
     {"SET_RULESET", ParseSetRuleset, B::RuleLevel, false, "SET_RULESET(number)", "a number",
@@ -25,9 +25,9 @@ constexpr KeywordInfo kKeywords[] = {
     {"CODE_LENGTH", ParseCodeLength, B::Criteria, false, "CODE_LENGTH(length)", "a number",
      "the record must have exactly this many bytes"},
     {"CODE_MATCH", ParseCodeMatch, B::Criteria, false, "CODE_MATCH('text', position)",
-     "a quoted string and a number", "the text must occur in the record at or after the position"},
+     "a quoted string and a number", "the text must occur in the record at or after the position", true},
     {"WILDCARD_MATCH", ParseWildcardMatch, B::Criteria, false, "WILDCARD_MATCH('pattern')", "a quoted string",
-     "the whole record must match the pattern, where * and ? are wildcards"},
+     "the whole record must match the pattern, where * and ? are wildcards", true},
     {"PROTOCOL_MATCH", ParseProtocolMatch, B::Criteria, false, "PROTOCOL_MATCH(protocol)", "a number",
      "the record must have come over this protocol"},
     {"END_CRITERIA", EndBlock, B::Criteria, false, "END_CRITERIA", "", "ends the criteria"},
@@ -51,19 +51,19 @@ constexpr KeywordInfo kKeywords[] = {
     {"SKIP_BACK", CountedAction<SkipBack, &SkipBack::count>, B::Action, false, "SKIP_BACK(count)", "a number",
      "moves the cursor count bytes back, if it stays on a byte of the data"},
     {"REPLACE_ALL", TextAction<ReplaceAll, 2>, B::Action, false, "REPLACE_ALL('old', 'new')",
-     "two quoted strings", "replaces every occurrence from the cursor on"},
+     "two quoted strings", "replaces every occurrence from the cursor on", true},
     {"REPLACE_FIRST", TextAction<ReplaceFirst, 2>, B::Action, false, "REPLACE_FIRST('old', 'new')",
-     "two quoted strings", "replaces the first occurrence from the cursor on; the cursor ends after it"},
+     "two quoted strings", "replaces the first occurrence from the cursor on; the cursor ends after it", true},
     {"MOVE_BEFORE", TextAction<MoveBefore, 1>, B::Action, false, "MOVE_BEFORE('text')", "a quoted string",
-     "puts the cursor on the next occurrence of the text"},
+     "puts the cursor on the next occurrence of the text", true},
     {"MOVE_AFTER", TextAction<MoveAfter, 1>, B::Action, false, "MOVE_AFTER('text')", "a quoted string",
-     "puts the cursor just after the next occurrence of the text"},
+     "puts the cursor just after the next occurrence of the text", true},
     {"APPEND", TextAction<Append, 1>, B::Action, false, "APPEND('text')", "a quoted string",
-     "adds the text at the end"},
+     "adds the text at the end", true},
     {"PREPEND", TextAction<Prepend, 1>, B::Action, false, "PREPEND('text')", "a quoted string",
-     "adds the text at the start"},
+     "adds the text at the start", true},
     {"INSERT", TextAction<Insert, 1>, B::Action, false, "INSERT('text')", "a quoted string",
-     "adds the text before the byte under the cursor; the cursor ends after it"},
+     "adds the text before the byte under the cursor; the cursor ends after it", true},
     {"RULESET_ON", ParseRulesetOn, B::Action, false, "RULESET_ON(number)", "a number",
      "switches a ruleset on for the records that follow"},
     {"RULESET_OFF", CountedAction<RulesetOff, &RulesetOff::ruleset>, B::Action, false, "RULESET_OFF(number)",
@@ -115,6 +115,16 @@ bool BeginsWith(std::u16string_view line, std::string_view name) {
 }  // namespace
 
 std::span<const KeywordInfo> Keywords() { return kKeywords; }
+
+std::string_view WhereAllowed(Block block) {
+    switch (block) {
+    case Block::Outside: return "outside rules (after END_RULE or before the first BEGIN_RULE)";
+    case Block::RuleLevel: return "inside a rule, outside its criteria and action blocks";
+    case Block::Criteria: return "inside BEGIN_CRITERIA ... END_CRITERIA";
+    case Block::Action: return "inside BEGIN_ACTION ... END_ACTION";
+    }
+    return "";
+}
 
 const KeywordInfo* FindKeyword(std::string_view name) {
     for (const KeywordInfo& k : kKeywords) {

@@ -32,7 +32,11 @@ struct KeywordInfo {
     std::string_view synopsis;   // how a line uses it, e.g. "PAD_SPACES(count)"
     std::string_view arguments;  // its arguments in an author's words ("" for none)
     std::string_view summary;    // what it does, in one line
+    bool decodesEscapes = false; // its quoted texts turn each &#xHH; into the byte HH
 };
+
+// Where a block is, in an author's words ("inside BEGIN_ACTION ... END_ACTION").
+std::string_view WhereAllowed(Block block);
 
 // Every keyword, in the order a script uses them (structure, criteria,
 // actions, then the send actions).

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "check.h"
+#include "diagnose.h"
 #include "host_id.h"
 #include "key_names.h"
+#include "keyword_reference.h"
 #include "record_escapes.h"
 #include "scans.h"
+#include "test_runner.h"
 #include "warnings.h"
 
 namespace trelmix::cli {
@@ -134,6 +139,87 @@ TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
     EXPECT_EQ(VirtualKeyName(123), "F12");
     EXPECT_EQ(VirtualKeyName(103), "Num 7");
     EXPECT_EQ(VirtualKeyName(255), "VK 255");
+}
+
+// A test file in a temporary place, removed at the end of the test.
+struct TempTests {
+    std::string path = ::testing::TempDir() + "trelmix_cli_test.tests";
+    explicit TempTests(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    ~TempTests() { std::remove(path.c_str()); }
+    std::string Read() const {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
+};
+
+TEST(TestFiles, MalformedLinesAreNamedByLine) {
+    const struct { const char* text; const char* error; } cases[] = {
+        {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
+        {"script: BEGIN_RULE / END_RULE\n\"A\" -> 1 \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
+        {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
+        {"script: X\n--keyboard\n\"A\" -> status 1: \"A\"\n", ":3: host options take effect at a script line"},
+        {"script: X\n--caps-lock \"A\" -> status 1: \"A\"\n", ":2: only --code-type and --protocol"},
+        {"script: X\n--colour\n", ":2: unknown option '--colour'"},
+        {"# nothing\n", ": no script line"},
+    };
+    for (const auto& c : cases) {
+        const TempTests file(c.text);
+        std::string error;
+        EXPECT_FALSE(ReadCaseFile(file.path, error)) << c.text;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
+    const TempTests file("# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\n"
+                         "--code-type 3 \"A\" -> status 0: \"wrong\"\n  typed \"wrong\"\n  tapped Enter\n"
+                         "\"B\" -> status 1: \"B!\"\n  typed \"B!\"\n");
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
+    EXPECT_EQ(file.Read(), "# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / "
+                           "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
+                           "  typed \"B!\"\n");
+    EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
+}
+
+TEST(KeywordsCommand, PrintsEveryRowOfTheTableAndEachEntryByName) {
+    std::istringstream in;
+    std::ostringstream all, err;
+    ASSERT_EQ(KeywordsCommand("", {in, all, err}), kExitOk);
+    for (const KeywordInfo& k : Keywords()) {
+        EXPECT_NE(all.str().find(std::string(k.synopsis) + " "), std::string::npos) << k.name;
+        EXPECT_NE(all.str().find(std::string(k.summary) + "\n"), std::string::npos) << k.name;
+        std::ostringstream one;
+        std::string lower(k.name);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        ASSERT_EQ(KeywordsCommand(lower, {in, one, err}), kExitOk);
+        EXPECT_EQ(one.str().rfind(std::string(k.synopsis) + "\n  " + std::string(k.summary) + "\n", 0), 0u) << k.name;
+    }
+    EXPECT_EQ(KeywordsCommand("PAD_SPACE", {in, all, err}), kExitUsage);
+    EXPECT_NE(err.str().find("did you mean PAD_SPACES?"), std::string::npos);
+}
+
+TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
+    std::ostringstream err;
+    for (const char* missing : {"nosuchfile.trelmix", "notes.TXT", "nosuchfile", "my scripts/desk.trelmix"}) {
+        EXPECT_TRUE(ReportMissingFile(missing, err)) << missing;
+    }
+    for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"}) {
+        EXPECT_FALSE(ReportMissingFile(inlineText, err)) << inlineText;
+    }
+}
+
+TEST(RunWarnings, PrintedOnceWithANoteAboutIgnoredSendKeywords) {
+    std::ostringstream err;
+    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", kDefaultApplicationId, err);
+    EXPECT_EQ(err.str().rfind("<inline>:3:3: warning: SEND_ALL is ignored in an application script", 0), 0u);
+    EXPECT_NE(err.str().find("note: this application script ignores its send keywords (line 3); use --keyboard"),
+              std::string::npos);
+    std::ostringstream none;
+    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", KeyboardClientId, none);
+    EXPECT_EQ(none.str(), "");
 }
 
 }  // namespace

@@ -1,30 +1,43 @@
 #!/usr/bin/env bash
-# Runs the conformance cases through the built trelmix command and compares
-# its output, byte for byte, with the expected output written beside each
-# case.
+# Runs the conformance cases through a built trelmix command.
 #
-#   run_cases.sh [--needs FILE] SET COMMAND...
-#     SET: core (records, statuses, check), run (core without check: what
-#     another build of the library answers) or keyboard (typed units,
-#     injections, sleeps of the send actions).
-#     COMMAND: what runs trelmix, in absolute paths (each case runs in its
-#     own folder): the program; the emulator that runs it when it is not a
-#     program of this machine (scripts/wine-run.sh PREFIX trelmix.exe); or
-#     the program with arguments of its own (trelmix-x86 --dll trelmix.dll,
-#     the shipped DLL in the emulated 32-bit Windows host).
-#     --needs FILE: skip (exit 77) while FILE is not built.
+#   run_cases.sh [--needs FILE] [--engine ENGINE] SET COMMAND...
 #
-# run/NAME.trelmix + NAME.in.jsonl -> NAME.out.jsonl   `trelmix run --jsonl`
-# check/NAME.trelmix (or NAME.args alone) -> NAME.expected   `trelmix check`
-# keyboard/: run cases of the keyboard set
-# examples: every examples/NAME.trelmix run --scans NAME.scans -> examples/NAME.out.jsonl
+# SET: core (records, statuses, the command's own output), run (core without
+# the command's own output: what another build of the library answers) or
+# keyboard (typed units, injections, sleeps).
+# COMMAND: what runs trelmix, in absolute paths (each case runs in its own
+# folder): the program; the emulator that runs it when it is not a program of
+# this machine (scripts/wine-run.sh PREFIX trelmix.exe); or the program with
+# arguments of its own (trelmix-x86 --dll trelmix.dll, the shipped DLL in the
+# emulated 32-bit Windows host). The test files run with `COMMAND test`, on
+# COMMAND's own engine.
+# --engine ENGINE: a command that speaks `run --jsonl` (node web/trelmix-cli.mjs,
+# or trelmix itself); the test files then run on it, as a host runs them (no
+# trace), driven by `COMMAND test --engine`, and the JSON cases on it.
+# --needs FILE: skip (exit 77) while FILE is not built.
 #
-# NAME.args: extra arguments, one per line, put before the script (a case
-# without NAME.trelmix gives its script, inline, in NAME.args).
-# NAME.status: the expected exit status (default 0).
+# Engine cases:
+#   run/*.tests, keyboard/*.tests, examples/*.tests   `COMMAND test FILE`
+#   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
+#                                     `COMMAND run --jsonl [NAME.args] [NAME.trelmix]`
+# The command's own output (core set):
+#   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
+#   explain/NAME.expected `trelmix run --explain NAME.args`, and
+#   explain/NAME.in.jsonl -> NAME.out.jsonl (the "trace" of run --jsonl)
+#   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
+#                         `--engine trelmix` (the traces come back as JSON)
+#
+# NAME.args: arguments, one per line. NAME.status: the expected exit status
+# (default 0).
 set -u
 if [ "$1" = --needs ]; then
   if [ ! -e "$2" ]; then echo "skipped: $2 is not built"; exit 77; fi
+  shift 2
+fi
+engine=
+if [ "$1" = --engine ]; then
+  engine=$2
   shift 2
 fi
 set_name=$1
@@ -52,8 +65,9 @@ verdict() {
   cases=$((cases + 1))
   if [ "$4" != "$5" ]; then
     echo "FAIL $1: exit status $5, expected $4"
+    cat "$3" "$work/err"
     failures=$((failures + 1))
-  elif ! diff -u "$2" "$3" > "$work/diff"; then
+  elif [ -n "$2" ] && ! diff -u "$2" "$3" > "$work/diff"; then
     echo "FAIL $1:"
     cat "$work/diff"
     failures=$((failures + 1))
@@ -62,59 +76,68 @@ verdict() {
   fi
 }
 
-run_cases() {  # DIR
-  local dir=$1 input name script status
+test_files() {  # FILE...: each through `trelmix test`, in its folder
+  local file status
+  for file in "$@"; do
+    [ -e "$file" ] || continue
+    (cd "$(dirname "$file")" && "${trelmix[@]}" test ${engine:+--no-trace --engine "$engine"} \
+      "$(basename "$file")") > "$work/out" 2> "$work/err"
+    status=$?
+    verdict "${file#"$root"/}" "" "$work/out" 0 $status
+  done
+}
+
+jsonl_cases() {  # DIR
+  local dir=$1 input name script status run
+  if [ -n "$engine" ]; then read -r -a run <<< "$engine"; else run=("${trelmix[@]}"); fi
   for input in "$dir"/*.in.jsonl; do
     [ -e "$input" ] || continue
     name=$(basename "$input" .in.jsonl)
     read_args "$dir/$name.args"
     script=()
     [ -f "$dir/$name.trelmix" ] && script=(-- "$name.trelmix")
-    (cd "$dir" && "${trelmix[@]}" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
+    (cd "$dir" && "${run[@]}" run --jsonl "${args[@]}" "${script[@]}" < "$name.in.jsonl") \
       > "$work/out" 2> "$work/err"
     status=$?
     verdict "$(basename "$dir")/$name" "$dir/$name.out.jsonl" "$work/out" \
-      "$(expected_status "$dir/$name.status")" "$status"
+      "$(expected_status "$dir/$name.status")" $status
   done
 }
 
-check_cases() {
-  local dir=$here/check expected name script status
+command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NAME.args] [NAME.EXT]`
+  local dir=$here/$1 ext=$2 expected name file status
+  shift 2
   for expected in "$dir"/*.expected; do
     [ -e "$expected" ] || continue
     name=$(basename "$expected" .expected)
     read_args "$dir/$name.args"
-    script=()
-    [ -f "$dir/$name.trelmix" ] && script=("$name.trelmix")
-    (cd "$dir" && "${trelmix[@]}" check "${args[@]}" "${script[@]}") > "$work/out" 2> "$work/err"
+    file=()
+    [ -n "$ext" ] && [ -f "$dir/$name.$ext" ] && file=("$name.$ext")
+    (cd "$dir" && "${trelmix[@]}" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
     status=$?
-    verdict "check/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" "$status"
+    verdict "$(basename "$dir")/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" $status
   done
 }
 
-example_cases() {  # WANT_KEYBOARD (yes/no)
-  local script name keyboard status
-  for script in "$root"/examples/*.trelmix; do
-    name=$(basename "$script" .trelmix)
-    keyboard=no
-    grep -qx -- '--keyboard' "$root/examples/$name.scans" && keyboard=yes
-    [ "$keyboard" = "$1" ] || continue
-    if [ ! -f "$here/examples/$name.out.jsonl" ]; then
-      echo "FAIL examples/$name: no expected output tests/conformance/examples/$name.out.jsonl"
-      failures=$((failures + 1))
-      continue
-    fi
-    (cd "$root/examples" && "${trelmix[@]}" run --jsonl --scans "$name.scans" -- "$name.trelmix") \
-      > "$work/out" 2> "$work/err"
-    status=$?
-    verdict "examples/$name" "$here/examples/$name.out.jsonl" "$work/out" 0 "$status"
+# The examples' test files of one kind (keyboard or not).
+examples() {  # yes|no
+  local file
+  for file in "$root"/examples/*.tests; do
+    if grep -q '^--keyboard' "$file"; then [ "$1" = yes ]; else [ "$1" = no ]; fi && test_files "$file"
   done
 }
 
 case $set_name in
-  core) run_cases "$here/run"; check_cases; example_cases no ;;
-  run) run_cases "$here/run"; example_cases no ;;
-  keyboard) run_cases "$here/keyboard"; example_cases yes ;;
+  core | run)
+    test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
+    if [ "$set_name" = core ] && [ -z "$engine" ]; then
+      command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
+      jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports
+      # the same through an engine process, when trelmix is a program of this
+      # machine: its traces read back give the same report
+      [ ${#trelmix[@]} -eq 1 ] && command_cases test tests test --engine "${trelmix[0]}"
+    fi ;;
+  keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac
 

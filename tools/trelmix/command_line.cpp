@@ -1,5 +1,5 @@
-// The command line of `trelmix`: two commands, `check` and `run`, over the
-// library's own exports and a simulated host.
+// The command line of `trelmix`: `check`, `run` and `test` over the library's
+// own exports and a simulated host, and `keywords`, the language reference.
 #include "command_line.h"
 
 #include <CLI/CLI.hpp>
@@ -14,7 +14,9 @@
 
 #include "check.h"
 #include "host_id.h"
+#include "keyword_reference.h"
 #include "run.h"
+#include "test_runner.h"
 
 using namespace trelmix;
 using namespace trelmix::cli;
@@ -46,7 +48,10 @@ struct IdOptions {
 
 constexpr const char* kScriptHelp =
     "A script file (when a file or directory of that name exists) or the script text itself, "
-    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it";
+    "in which &quot; &amp; &apos; &lt; &gt; are undone, exactly as a host passes it. A name that looks like a "
+    "file name (one line ending in .trelmix or .txt, or one word holding no keyword) but names no file is a "
+    "usage error";
+constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks like a file name";
 
 }  // namespace
 
@@ -59,7 +64,15 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     CLI::App app{program.description, program.name};
     app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);
-    app.footer(program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
+    const std::string commands =
+        program.check ? "Commands:\n"
+                        "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
+                        "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
+                        "[--explain] SCRIPT [RECORD...]\n"
+                        "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
+                        "  trelmix keywords [KEYWORD]\n"
+                      : "";
+    app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
 
     // trelmix check
@@ -69,7 +82,15 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     IdOptions checkId;
     checkId.AddTo(*check);
     CheckOptions checkOptions;
-    check->add_option("SCRIPT", checkOptions.script, kScriptHelp)->required();
+    std::string format = "text";
+    check->add_flag("--werror", checkOptions.werror, "Exit 1 when any warning was printed");
+    check->add_option("--format", format,
+                      "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
+                      "severity, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
+        ->check(CLI::IsMember({"text", "jsonl"}));
+    check->add_flag("--text", checkOptions.text, kTextHelp);
+    check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"))
+        ->required();
 
     // trelmix run
     CLI::App* run = app.add_subcommand("run", "Run a script on records and show the results and the key strokes");
@@ -89,12 +110,16 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     run->add_flag("--jsonl", runOptions.jsonl,
                   "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
                   "one JSON line out per input line, after the assign result");
+    run->add_flag("--explain", runOptions.explain,
+                  "After each record, the story of its run: every rule reached and why it was passed or "
+                  "applied, each action with the record after it, and the status (--jsonl: a \"trace\" array)");
     CLI::Option* scans = run->add_option(
         "--scans", runOptions.scans,
         "Read the records from FILE: one per line as a RECORD argument is written, '#' lines are comments, "
         "'--code-type N' and '--protocol N' lines hold for the records after them, other option lines "
         "(--keyboard, --caps-lock, ...) before the first record hold for the whole run");
     scans->type_name("FILE");
+    run->add_flag("--text", runOptions.text, kTextHelp);
     run->add_option("SCRIPT", runOptions.script, kScriptHelp)->required();
     CLI::Option* records = run->add_option(
         "RECORD", runOptions.records,
@@ -102,9 +127,37 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         "--scans) records are read from standard input, one per line. Give -- before a SCRIPT or RECORD that "
         "starts with '-'");
     records->excludes(scans);
-    run->footer("Exit status: 0 every record was processed; 1 assigning SCRIPT failed (records still run, with "
-                "status -1); 2 usage error.");
-    check->footer("Exit status: 0 the script compiles; 1 it is rejected or cannot be read; 2 usage error.");
+    run->footer("The script's warnings go to standard error before the first record.\nExit status: 0 every "
+                "record was processed; 1 assigning SCRIPT failed (records still run, with status -1); 2 usage "
+                "error (with --jsonl: a bad request line, answered with {\"error\": ...}).");
+    check->footer("Exit status: 0 the scripts compile; 1 one is rejected or cannot be read (or, with --werror, "
+                  "has a warning); 2 usage error.");
+
+    // trelmix keywords
+    CLI::App* keywords = app.add_subcommand("keywords", "List the script language's keywords, or show one");
+    keywords->disabled(!program.check);
+    std::string keyword;
+    keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
+
+    // trelmix test
+    CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
+                                                "status, record and keys; a diff and the trace of each failure, "
+                                                "then rule coverage");
+    TestOptions testOptions;
+    test->add_flag("--update", testOptions.update, "Rewrite the failing expectations from what came back");
+    test->add_option("--coverage-min", testOptions.coverageMin, "Fail when fewer than N percent of the rules applied")
+        ->type_name("N");
+    test->add_option("--engine", testOptions.engine,
+                     "Run the cases on another engine: the command CMD, run as CMD run --jsonl ..., instead of "
+                     "the library linked in")
+        ->type_name("CMD");
+    bool noTrace = false;
+    test->add_flag("--no-trace", noTrace,
+                   "Run the records exactly as a host does, without the trace (no trace in a failure, no "
+                   "coverage)");
+    test->add_option("FILE", testOptions.files, "A test file (see README: Test files)")->required();
+    test->footer("Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
+                 "2 usage error or a malformed test file.");
 
     try {
         app.parse(argc, argv);
@@ -115,6 +168,12 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
 
     Streams io{std::cin, std::cout, std::cerr};
+    if (test->parsed()) {
+        testOptions.trace = !noTrace;
+        testOptions.linked = program.engine;
+        return TestCommand(testOptions, io);
+    }
+    if (keywords->parsed()) return KeywordsCommand(keyword, io);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
@@ -124,6 +183,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
     if (check->parsed()) {
         checkOptions.id = *id;
+        checkOptions.jsonl = format == "jsonl";
         return CheckCommand(checkOptions, io);
     }
 

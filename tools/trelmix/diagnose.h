@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -28,18 +30,42 @@ struct Diagnosis {
     bool accepted = false;
     std::size_t rules = 0;
     std::vector<Finding> findings;  // warnings in text order, then the error
+    std::vector<const char16_t*> ignoredSends;  // send keyword lines an application script ignores
 };
 
 // Compiles the script with a report, in keyboard mode or not. The recording
 // platform must be installed (the compilation writes its load event).
 Diagnosis Diagnose(const std::u16string& string, const std::string& argument, bool keyboardMode);
 
-// NAME:LINE:COLUMN: error|warning: MESSAGE, then the line and a caret under
-// the column. Lines and columns count from 1 as an editor shows them.
+// Where a finding points, as an editor counts: lines and columns from 1;
+// endColumn is the column just past the text meant (at least column + 1
+// unless the finding is at the end of its line).
+struct Place {
+    std::uint32_t line = 1;
+    std::uint32_t column = 1;
+    std::uint32_t endColumn = 1;
+};
+Place PlaceOf(const ScriptSource& source, const Finding& finding);
+
+// NAME:LINE:COLUMN: error|warning: MESSAGE[; HINT], then the line and a caret
+// under the column.
 std::string FormatFinding(const ScriptSource& source, const Finding& finding);
 
-// The one-line message for a source that could not be compiled at all
-// (empty string, unreadable path), or empty.
+// {"file": ..., "line": ..., "column": ..., "end_column": ..., "severity": ...,
+// "message": ..., "hint": ...} ("hint" only when there is one).
+std::string FindingJson(const ScriptSource& source, const Finding& finding);
+
+// {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics.
+std::string SummaryJson(const ScriptSource& source, bool ok, std::size_t rules);
+
+// Why a source could not be compiled at all (empty string, unreadable path),
+// or empty; SourceProblem puts "NAME: error: " before it.
+std::string SourceProblemReason(const ScriptSource& source);
 std::string SourceProblem(const ScriptSource& source);
+
+// True (and the message on `err`) when a SCRIPT argument names nothing on
+// disk but looks like a file name: one line that ends in .trelmix or .txt,
+// or that holds no keyword and no blank.
+bool ReportMissingFile(const std::string& argument, std::ostream& err);
 
 }  // namespace trelmix::cli

@@ -3,7 +3,9 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "explain.h"
 #include "record_escapes.h"
+#include "script/compiler.h"
 #include "text_encoding.h"
 
 namespace trelmix::cli {
@@ -13,6 +15,8 @@ namespace {
 using nlohmann::json;
 
 std::string Quoted(const std::string& utf8) { return json(utf8).dump(); }
+
+}  // namespace
 
 std::string OutputEntry(const platform::Output& o) {
     using Kind = platform::Output::Kind;
@@ -33,6 +37,8 @@ std::string OutputEntry(const platform::Output& o) {
     }
     return "{}";
 }
+
+namespace {
 
 std::optional<std::uint32_t> Number32(const json& value) {
     if (value.is_number_unsigned()) {
@@ -96,6 +102,12 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
                 return std::nullopt;
             }
             request.record = std::move(*bytes);
+        } else if (key == "explain") {
+            if (!value.is_boolean()) {
+                error = "\"explain\" must be true or false";
+                return std::nullopt;
+            }
+            request.explain = value.get<bool>();
         } else if (key == "code_type" || key == "protocol") {
             const auto number = Number32(value);
             if (!number) {
@@ -114,35 +126,52 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
 int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
     const std::unique_ptr<Engine> engine = OpenEngine(o);
     Engine& session = *engine;
-    const Assignment first = session.Assign(FromCommandLine(o.script));
+    Explainer explainer(IsKeyboardClient(o.id));
+    const auto assign = [&](const std::u16string& script) {
+        explainer.Assigned(script);
+        return AssignmentLine(session.Assign(script));
+    };
+    // A record's answer, with its trace when asked for.
+    const auto answer = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol,
+                            bool explain) {
+        if (!explain) return ResultLine(session.Execute(record, codeType, protocol));
+        Trace trace;
+        std::string line =
+            ResultLine(explainer.Run([&] { return session.Execute(record, codeType, protocol); }, trace));
+        line.insert(line.size() - 1, ", \"trace\": " + TraceJson(trace));
+        return line;
+    };
+    const std::u16string script = FromCommandLine(o.script);
+    explainer.Assigned(script);
+    const Assignment first = session.Assign(script);
     io.out << AssignmentLine(first) << '\n' << std::flush;
     const int status = first.assigned ? kExitOk : kExitRejected;
 
     if (RecordsGiven(o)) {
-        for (const RunRecord& r : records) {
-            io.out << ResultLine(session.Execute(r.bytes, r.codeType, r.protocol)) << '\n';
-        }
+        for (const RunRecord& r : records) io.out << answer(r.bytes, r.codeType, r.protocol, o.explain) << '\n';
         io.out.flush();
         return status;
     }
 
     std::string line;
-    for (std::size_t number = 1; std::getline(io.in, line); ++number) {
+    bool badLine = false;
+    while (std::getline(io.in, line)) {
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;  // blank lines are skipped
         std::string error;
         const auto request = ParseRequest(line, o.host.codeType, o.host.protocol, error);
-        if (!request) {
-            io.err << "trelmix: input line " << number << ": " << error << '\n';
-            return kExitUsage;
+        if (!request) {  // answered, and the run goes on
+            io.out << "{\"error\": " << Quoted(error) << "}\n" << std::flush;
+            badLine = true;
+            continue;
         }
         if (request->kind == JsonRequest::Kind::Assign) {
-            io.out << AssignmentLine(session.Assign(request->script)) << '\n' << std::flush;
+            io.out << assign(request->script) << '\n' << std::flush;
         } else {
-            io.out << ResultLine(session.Execute(request->record, request->codeType, request->protocol)) << '\n'
-                   << std::flush;
+            io.out << answer(request->record, request->codeType, request->protocol, request->explain || o.explain)
+                   << '\n' << std::flush;
         }
     }
-    return status;
+    return badLine ? kExitUsage : status;
 }
 
 }  // namespace trelmix::cli

@@ -16,6 +16,9 @@ namespace trelmix::cli {
 // {"assigned": true, "events": ["..."]}
 std::string AssignmentLine(const Assignment& assignment);
 
+// One entry of a result's "output": {"inject": ...}, {"type": ...} or {"sleep": ...}.
+std::string OutputEntry(const platform::Output& output);
+
 // {"status": 1, "length": 5, "hex": "4142434445", "output": [...]}
 std::string ResultLine(const RecordResult& result);
 
@@ -26,6 +29,7 @@ struct JsonRequest {
     std::vector<std::uint8_t> record;
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
+    bool explain = false;  // the answer carries the run's "trace"
     std::u16string script;
 };
 

@@ -2,7 +2,9 @@
 
 #include <iostream>
 
+#include "check.h"
 #include "diagnose.h"
+#include "explain.h"
 #include "human_output.h"
 #include "jsonl.h"
 #include "record_escapes.h"
@@ -14,9 +16,14 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, std::ostream& out) {
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, const Trace* trace,
+                 std::ostream& out) {
     out << FormatRecordLine(input, result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
+    if (trace) {
+        out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
+        for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
+    }
     out.flush();
 }
 
@@ -40,17 +47,23 @@ int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
+    Explainer explainer(IsKeyboardClient(o.id));
+    explainer.Assigned(script);
+    const auto run = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol) {
+        const auto execute = [&] { return session.Execute(record, codeType, protocol); };
+        if (!o.explain) return PrintResult(record, execute(), nullptr, io.out);
+        Trace trace;
+        const RecordResult result = explainer.Run(execute, trace);
+        PrintResult(record, result, &trace, io.out);
+    };
 
     if (RecordsGiven(o)) {
-        for (const RunRecord& r : records) {
-            PrintResult(r.bytes, session.Execute(r.bytes, r.codeType, r.protocol), io.out);
-        }
+        for (const RunRecord& r : records) run(r.bytes, r.codeType, r.protocol);
     } else {
         std::string line;
         while (std::getline(io.in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();  // a CR LF line end
-            const std::vector<std::uint8_t> record(line.begin(), line.end());
-            PrintResult(record, session.Execute(record, o.host.codeType, o.host.protocol), io.out);
+            run(std::vector<std::uint8_t>(line.begin(), line.end()), o.host.codeType, o.host.protocol);
         }
     }
     return a.assigned ? kExitOk : kExitRejected;
@@ -78,10 +91,12 @@ std::unique_ptr<Engine> OpenEngine(const RunOptions& o) {
 }
 
 int RunCommand(RunOptions options, Streams io) {
+    if (!options.text && ReportMissingFile(options.script, io.err)) return kExitUsage;
     std::vector<RunRecord> records;
     const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, io.err)
                                             : ReadScans(options.scans, options, records, io.err);
     if (!read) return kExitUsage;
+    PrintRunWarnings(options.script, options.id, io.err);
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 

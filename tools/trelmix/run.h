@@ -18,6 +18,8 @@ struct RunOptions {
     HostId id{};
     HostOptions host;
     bool jsonl = false;
+    bool explain = false;              // each record's trace after its result
+    bool text = false;                 // inline text even when it looks like a file name
     std::string script;                // as given: a path or inline text
     std::vector<std::string> records;  // RECORD arguments, with their escapes
     std::string scans;                 // --scans FILE, or empty

@@ -72,6 +72,8 @@ std::string ToFileBytes(std::u16string_view text) {
     return out;
 }
 
+bool IsUtf8(std::string_view bytes) { return DecodeUtf8(bytes).has_value(); }
+
 std::size_t CountFileCharacters(std::u16string_view fileText) {
     const std::string bytes = ToFileBytes(fileText);
     if (auto points = DecodeUtf8(bytes)) return points->size();

@@ -17,6 +17,9 @@ std::string ToTerminal(std::u16string_view text);
 // Script file text (one unit per file byte) back to the file's bytes.
 std::string ToFileBytes(std::u16string_view text);
 
+// True when the bytes are valid UTF-8.
+bool IsUtf8(std::string_view bytes);
+
 // Characters of a line as an editor counts them: UTF-8 sequences in file
 // bytes count once when the bytes are valid UTF-8, else every byte counts.
 std::size_t CountFileCharacters(std::u16string_view fileText);

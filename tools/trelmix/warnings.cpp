@@ -2,97 +2,16 @@
 
 #include <algorithm>
 
+#include "platform/codepage.h"
+#include "platform/utf.h"
 #include "script/diagnostic.h"
-#include "script/keywords.h"
+#include "warning_checks.h"
 
 namespace trelmix::cli {
 
 namespace {
 
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-std::u16string UpperCase(std::u16string_view s) {
-    std::u16string out(s);
-    for (char16_t& c : out) c = Upper(c);
-    return out;
-}
-
-bool WordCharacter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
-}
-
-// The keyword a line begins with, as the keyboard script's compiler sees it.
-const KeywordInfo* AnyKeyword(std::u16string_view line) { return LeadingKeyword(line, true); }
-
-std::string Narrow(std::u16string_view s) {
-    std::string out;
-    for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-std::string Quoted(std::u16string_view s) {
-    std::string out(1, '\'');
-    out += Narrow(s);
-    out += '\'';
-    return out;
-}
-
-std::u16string_view LineAt(const char16_t* at) {
-    const char16_t* end = at;
-    while (*end && *end != u'\r' && *end != u'\n') ++end;
-    return {at, static_cast<std::size_t>(end - at)};
-}
-
-std::string SendNote(const KeywordInfo& keyword, bool keyboardMode) {
-    if (!keyword.keyboardOnly || keyboardMode) return "";
-    return " (and send keywords are ignored in an application script)";
-}
-
-void CheckIgnoredLine(const char16_t* at, bool keyboardMode, bool firstLine, std::vector<Finding>& out) {
-    const std::u16string_view line = LineAt(at);
-
-    if (firstLine && line.substr(0, 3) == u"\u00EF\u00BB\u00BF" && AnyKeyword(line.substr(3))) {
-        out.push_back({at, false,
-                       "the file starts with a UTF-8 byte-order mark, so the keyword on this line is not "
-                       "recognised and the line is ignored (save the file without the mark)"});
-        return;
-    }
-    if (!keyboardMode) {
-        if (const KeywordInfo* k = AnyKeyword(line)) {  // only a send keyword can begin an ignored line
-            out.push_back({at, false,
-                           std::string(k->name) +
-                               " is ignored in an application script: send keywords work only in the "
-                               "script of the simulated keyboard (--keyboard)"});
-            return;
-        }
-    }
-
-    std::size_t n = 0;
-    while (n < line.size() && WordCharacter(line[n])) ++n;
-    if (n == 0) return;
-    const std::u16string_view word = line.substr(0, n);
-    std::size_t after = n;
-    while (after < line.size() && (line[after] == u' ' || line[after] == u'\t')) ++after;
-    const bool upperWord = word.size() >= 4 && std::none_of(word.begin(), word.end(), [](char16_t c) {
-                               return c >= u'a' && c <= u'z';
-                           });
-    const bool looksLikeCode = word.find(u'_') != std::u16string_view::npos || after == line.size() ||
-                               line[after] == u'(' || upperWord;
-    if (!looksLikeCode) return;
-
-    if (const KeywordInfo* k = AnyKeyword(UpperCase(line.substr(0, 14)))) {
-        const std::u16string_view written = line.substr(0, k->name.size());
-        out.push_back({at, false,
-                       Quoted(written) + " is not a keyword (keywords are upper case: " + std::string(k->name) +
-                           "), so the line is ignored" + SendNote(*k, keyboardMode)});
-        return;
-    }
-    const KeywordInfo* nearest = NearestKeyword(word);
-    if (!nearest) return;
-    out.push_back({at, false,
-                   Quoted(word) + " is not a keyword, so the line is ignored; did you mean " +
-                       std::string(nearest->name) + "?" + SendNote(*nearest, keyboardMode)});
-}
 
 bool AlwaysPasses(const Criteria& c) {
     return c.codes.empty() && c.length == kUnset && c.protocol == kUnset && c.match.bytes.empty() &&
@@ -165,6 +84,60 @@ void CheckRules(const char16_t* text, const Script& script, const CompileReport&
 
 }  // namespace
 
+// ---- what the checks share ---------------------------------------------------
+
+KeywordLine::KeywordLine(const KeywordInfo& k, const char16_t* at) : keyword(k) {
+    const std::u16string_view text = LineAt(at);
+    line = {static_cast<std::uint32_t>(text.size()), at};
+    if (TakesArguments()) listOk = ParseArgumentList(line, args);
+}
+
+std::u16string_view LineAt(const char16_t* at) {
+    const char16_t* end = at;
+    while (*end && *end != u'\r' && *end != u'\n') ++end;
+    return {at, static_cast<std::size_t>(end - at)};
+}
+
+bool WordCharacter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+const char16_t* WordEnd(const char16_t* at) {
+    while (WordCharacter(*at)) ++at;
+    return at;
+}
+
+std::string Shown(std::u16string_view text) {
+    std::u16string units(text);
+    for (char16_t& u : units) {
+        if (u <= 0xFF) u = platform::DecodeCp1252(static_cast<std::uint8_t>(u));
+    }
+    return platform::ToUtf8(units);
+}
+
+std::string Quoted(std::u16string_view text) { return "'" + Shown(text) + "'"; }
+
+std::string Hex2(unsigned value) {
+    const char* digits = "0123456789ABCDEF";
+    return {digits[(value >> 4) & 0xF], digits[value & 0xF]};
+}
+
+std::u16string_view QuotedContent(TextSpan argument) {
+    if (argument.length < 2) return {};
+    return {argument.text + 1, argument.length - 2u};
+}
+
+ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument) {
+    ByteArg bytes;
+    if (!ParseStringOrNumber(argument, bytes)) return bytes;
+    if (!bytes.isNumber && keyword.decodesEscapes) DecodeHexEscapes(bytes);
+    return bytes;
+}
+
+std::string CommentHint() { return "if it is a comment, begin it with a character that begins no keyword, such as '#'"; }
+
+// ---- the whole script ---------------------------------------------------------
+
 std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = a.size();
     const std::size_t m = b.size();
@@ -200,19 +173,58 @@ const KeywordInfo* NearestKeyword(std::u16string_view word) {
     return best;
 }
 
-std::vector<Finding> CollectWarnings(const char16_t* text, const Script& script, const CompileReport& report,
-                                     bool keyboardMode) {
-    std::vector<Finding> out;
-    for (const char16_t* line : report.ignoredLines) {
-        CheckIgnoredLine(line, keyboardMode, line == text, out);
+std::vector<Finding> CollectWarnings(const CompiledText& c) {
+    Findings out;
+    const char16_t* text = c.text();
+    for (const char16_t* line : c.report.ignoredLines) CheckIgnoredLine(c, line, out);
+    const std::size_t accepted = c.report.statements.size() - (c.report.rejected ? 1 : 0);
+    for (std::size_t i = 0; i < accepted; ++i) {
+        const KeywordLine k(*c.report.statements[i].keyword, c.report.statements[i].at);
+        CheckKeywordLine(k, out);
+        const std::size_t before = out.size();
+        CheckQuotedText(c, k, out);
+        if (out.size() == before) CheckSendArguments(k, out);  // once the text is as meant
     }
-    if (report.openRule) {
-        out.push_back({report.openRule, false,
-                       "the text ends inside this rule (END_RULE is missing), so the rule is dropped"});
+    CheckPads(c, out);
+    CheckZeroBytes(c, out);
+    if (c.report.openRule && !c.report.rejected) {
+        out.push_back({c.report.openRule, false,
+                       "the text ends inside this rule (END_RULE is missing), so the rule is dropped",
+                       "end it with END_RULE"});
     }
-    CheckRules(text, script, report, out);
+    CheckRules(text, c.script, c.report, out);
     std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.at < b.at; });
     return out;
+}
+
+std::string ErrorHint(const CompiledText& c) {
+    const CompileReport& r = c.report;
+    if (!r.rejected || r.statements.empty()) return "";
+    const KeywordLine k(*r.statements.back().keyword, r.statements.back().at);
+    const char16_t* at = r.error.at;
+    if (at && *at == u'"') {
+        const std::u16string_view rest = LineAt(at + 1);
+        return "arguments take single quotes, like " + Quoted(rest.substr(0, rest.find(u'"')));
+    }
+    // A comment after the list that holds a ')' joins the list.
+    for (std::uint32_t i = 0; k.TakesArguments() && i + 1 < k.line.length; ++i) {
+        ArgumentList args;
+        if (k.line[i] != u')' || !ParseArgumentList({i + 1, k.line.text}, args)) continue;
+        std::u16string_view rest(k.line.text + i + 1, k.line.length - i - 1);
+        rest.remove_prefix(std::min(rest.find_first_not_of(u" \t"), rest.size()));
+        return "the argument list runs to the last ')' on the line, so the text after the first ')' (" +
+               Quoted(rest) + ") joined it: put the comment on a line of its own";
+    }
+    const std::u16string_view after = LineAt(k.line.text + k.keyword.name.size());
+    const std::size_t word = after.find_first_not_of(u" \t");
+    if (word > 0 && word != std::u16string_view::npos && WordCharacter(after[word])) {
+        return "the line starts with " + k.Name() + ", so it is read as that keyword; " + CommentHint();
+    }
+    if (k.keyword.block == Block::Outside && r.openRule) {
+        return "the rule that began at line " + std::to_string(Locate(c.text(), r.openRule).line) +
+               " has no END_RULE";
+    }
+    return "";
 }
 
 }  // namespace trelmix::cli

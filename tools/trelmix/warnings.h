@@ -17,21 +17,39 @@ namespace trelmix::cli {
 struct Finding {
     const char16_t* at = nullptr;
     bool error = false;
-    std::string message;
+    std::string message{};  // what is wrong, in the author's terms
+    std::string hint{};     // how to fix it; may be empty
+    const char16_t* end = nullptr;  // just past the text meant; null: the word or quoted text at `at`
 };
 
-// Warnings about a compiled (or partly compiled) script, in text order:
-// - an ignored line whose first word is a keyword in the wrong case or a near
-//   miss of one (only when the word looks like code: it holds an underscore,
-//   is followed by '(' or ends the line, or is an upper-case word), so that a
-//   comment such as "Insert the prefix" passes unremarked;
-// - a send keyword in an application script;
-// - a keyword behind a UTF-8 byte-order mark on the first line;
-// - a text that ends inside a rule (the rule is dropped);
-// - a rule that no record can ever reach, or that can never apply.
-// `text` is the text that was compiled; the report points into it.
-std::vector<Finding> CollectWarnings(const char16_t* text, const Script& script, const CompileReport& report,
-                                     bool keyboardMode);
+// The script as compiled, for the checks.
+struct CompiledText {
+    std::u16string_view whole;  // everything read, past a zero byte too; the compiler stops at the first
+    bool fromFile = false;      // one unit per file byte (else inline text from the command line)
+    bool keyboardMode = false;
+    const Script& script;
+    const CompileReport& report;
+
+    const char16_t* text() const { return whole.data(); }
+};
+
+// Warnings in text order, for every line the compiler read:
+// - ignored lines: a keyword in the wrong case or a near miss of one (only
+//   when the first word looks like code: it holds an underscore, is followed
+//   by '(' or ends the line, or is an upper-case word), a send keyword in an
+//   application script, a keyword behind a UTF-8 byte-order mark;
+// - keyword lines: a longer word read as the keyword it begins with, free
+//   text after a keyword, words before '(' or after the argument list;
+// - arguments that do nothing: send keys that press or type nothing, a
+//   PAD_SPACES/PAD_ZEROS count the rule's CODE_LENGTH never lets pad;
+// - quoted text: backslash escapes, &#x..; malformed or in a keyword that
+//   does not undo it, UTF-8 sequences in a file, characters above one byte;
+// - a file that holds zero bytes (UTF-16);
+// - a text that ends inside a rule; a rule no record can reach or apply to.
+std::vector<Finding> CollectWarnings(const CompiledText& compiled);
+
+// How to fix the line the library rejected, when the tool can tell; else "".
+std::string ErrorHint(const CompiledText& compiled);
 
 // The keyword closest to `word` (compared without case) within the distance
 // allowed for its length, or null. Exposed for the tests.
