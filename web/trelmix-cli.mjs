@@ -5,9 +5,10 @@
 //                                [--scans FILE] SCRIPT [RECORD...]
 //
 // The output is always that of `--jsonl`: the assign line, then one answer
-// line per record (arguments or --scans) or, without them, per request line read from
-// standard input. Exit status as the command's: 0, 1 when SCRIPT was not
-// assigned, 2 for a usage error or a bad request line.
+// line per record (arguments or --scans) or, without them, per request line
+// read from standard input; the script's warnings go to standard error. Exit
+// status as the command's: 0, 1 when SCRIPT was not assigned, 2 for a usage
+// error or a bad request line (answered with {"error"}, and the run goes on).
 import fs from 'node:fs';
 
 const here = new URL('.', import.meta.url);
@@ -67,27 +68,20 @@ const engine = await createEngine();
 engine.mountHostFiles(fs, process.cwd());
 
 const firstLine = engine.openLine(settings);
-const first = JSON.parse(firstLine);
-if (first.error) usage(first.error);
-let status = first.assigned ? 0 : 1;
+process.stderr.write(engine.messages()); // the script's warnings, or the usage error
+if (!firstLine) process.exit(engine.status());
 const print = (line) => process.stdout.write(line + '\n');
-process.stdout.on('error', () => process.exit(status)); // a reader that went away (| head)
+process.stdout.on('error', () => process.exit(engine.status())); // a reader that went away (| head)
 print(firstLine);
 
-// One request line, as bytes: its answer, if any.
-const answer = (line) => {
-  const text = engine.requestLine(line);
-  if (text === '') return;
-  if (text.startsWith('{"error"')) {
-    process.stderr.write(`trelmix: input line: ${JSON.parse(text).error}\n`);
-    process.exit(2);
-  }
-  print(text);
-};
-const requests = engine.records().map((r) => JSON.stringify(settings.explain ? { ...r, explain: true } : r));
 if (settings.records.length || settings.scans !== undefined) {
-  requests.forEach(answer);
+  engine.given().forEach(print);
 } else {
+  // Each request line, as bytes: its answer, if any ({"error"} for a bad one).
+  const answer = (line) => {
+    const text = engine.requestLine(line);
+    if (text !== '') print(text);
+  };
   let pending = Buffer.alloc(0);
   for await (const chunk of process.stdin) {
     pending = Buffer.concat([pending, chunk]);
@@ -95,4 +89,4 @@ if (settings.records.length || settings.scans !== undefined) {
   }
   if (pending.length) answer(pending);
 }
-process.exitCode = status;
+process.exitCode = engine.status();

@@ -1,7 +1,8 @@
 // The playground in headless Chromium, opened from disk: the examples from
-// the menu, a typed script with a bad line and a warning, typed records, a
-// shared link, and the budgets. Every result must equal `trelmix run --jsonl`
-// on the same script and records.
+// the menu, a keyboard record's trace, a typed script with a bad line and a
+// warning, typed records, a shared link, and the budgets. Every answer must
+// equal `trelmix run --jsonl`'s, every result's words `trelmix run`'s, and the
+// marks in the editor `trelmix check`'s, on the same script and records.
 //
 //   node browser.mjs TRELMIX WEB_DIR
 import assert from 'node:assert/strict';
@@ -38,41 +39,59 @@ async function after(page, action) {
   const runs = Number(await page.getAttribute('#timing', 'data-runs'));
   await action();
   await page.waitForFunction((n) => Number(document.getElementById('timing').dataset.runs) > n, runs);
-  return page.$$eval('#results li', (items) => items.map((i) => ({ answer: JSON.parse(i.dataset.answer), words: i.textContent })));
+  return page.$$eval('#results li', (items) => items.map((i) => ({ answer: JSON.parse(i.dataset.answer), words: i.dataset.words })));
 }
 
-// `trelmix run --jsonl --scans`: the answers to the records.
+// `trelmix run --scans` on the script and records, as the page runs them:
+// {answers} (--jsonl) and {words} (each record's lines, as run tells them).
 function native(script, scans, ...options) {
   fs.writeFileSync(path.join(work, 'script.trelmix'), script);
   fs.writeFileSync(path.join(work, 'records.scans'), scans);
-  const out = execFileSync(trelmix, ['run', '--jsonl', ...options, '--scans', 'records.scans', 'script.trelmix'], { cwd: work });
-  return out.toString().trim().split('\n').slice(1).map((l) => JSON.parse(l));
+  const run = (...more) => execFileSync(trelmix, ['run', ...more, ...options, '--scans', 'records.scans', 'script.trelmix'],
+    { cwd: work, encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  return { answers: run('--jsonl').trim().split('\n').slice(1).map((l) => JSON.parse(l)),
+    words: run().split(/\n(?=\S)/).map((w) => w.trimEnd()) };
 }
 const answers = (results) => results.map((r) => r.answer);
+const words = (results) => results.map((r) => r.words.trimEnd());
 
 const page = await open('file://' + pageFile);
 
-// Every example from the menu, the keyboard one with its keys and text.
+// Every example from the menu; the keyboard one's keys and text, and the
+// trace of a clicked record.
 const examples = path.join(root, 'examples');
 for (const name of fs.readdirSync(examples).filter((f) => f.endsWith('.trelmix')).map((f) => f.slice(0, -8))) {
   const results = await after(page, () => page.selectOption('#examples', name));
   const read = (ext) => fs.readFileSync(path.join(examples, name + ext), 'utf8');
-  assert.deepEqual(answers(results), native(read('.trelmix'), read('.scans')), name);
-  if (name === 'goods-in-form') assert.match(results[0].words, /typed "4500012345"\s+tapped Tab/);
+  const expected = native(read('.trelmix'), read('.scans'));
+  assert.deepEqual(answers(results), expected.answers, name);
+  assert.deepEqual(words(results), expected.words, name);
+  if (name !== 'goods-in-form') continue;
+  assert.match(results[0].words, /typed "4500012345"\s+tapped Tab/);
+  const traced = await after(page, () => page.click('#results li:nth-child(2)'));
+  const explained = native(read('.trelmix'), read('.scans'), '--explain');
+  assert.deepEqual(traced[1].answer, explained.answers[1]);
+  assert.equal(traced[1].words.trimEnd(), explained.words[1]);
+  assert.match(await page.textContent('#results li.selected pre.trace'), /rule at line 27: applied\n.*SEND_ALT\('S'\).*\n\s+pressed Alt\+S/);
+  assert.deepEqual(answers(traced).filter((_, i) => i !== 1), expected.answers.filter((_, i) => i !== 1));
 }
 
-// A typed script: a warning on line 2 and an error on line 4, then fixed.
-const bad = 'BEGIN_RULE\nbegin_action\nBEGIN_ACTION\nCODE_LENGTH(3)\nEND_ACTION\nEND_RULE\n';
+// A typed script: warnings on lines 2 and 4, an error on line 5, marked as
+// `trelmix check` finds them; then fixed.
+const bad = "BEGIN_RULE\nbegin_criteria\nBEGIN_ACTION\nAPPEND('\\r')\nCODE_LENGTH(3)\nEND_ACTION\nEND_RULE\n";
 await page.click('.cm-content');
 await page.keyboard.press('Control+A');
 await page.keyboard.type(bad);
 await page.waitForSelector('.cm-lintRange-error');
-const lineOf = (kind) => page.$$eval('.cm-line', (lines, k) => lines.findIndex((l) => l.querySelector(k)) + 1, kind);
-fs.writeFileSync(path.join(work, 'bad.trelmix'), bad);
-const check = spawnSync(trelmix, ['check', 'bad.trelmix'], { cwd: work, encoding: 'utf8' }).stdout;
-assert.match(check, /^bad.trelmix:2:1: warning: (.*\n)*bad.trelmix:4:1: error: /m);
-assert.equal(await lineOf('.cm-lintRange-warning'), 2);
-assert.equal(await lineOf('.cm-lintRange-error'), 4);
+await page.waitForTimeout(500); // the linter's last pass
+const linesOf = (kind) => page.$$eval('.cm-line', (lines, k) => lines.map((l, i) => l.querySelector(k) && i + 1).filter(Boolean), kind);
+fs.writeFileSync(path.join(work, 'script.trelmix'), bad);
+const check = spawnSync(trelmix, ['check', '--format', 'jsonl', 'script.trelmix'], { cwd: work, encoding: 'utf8' });
+const findings = check.stdout.trim().split('\n').map((l) => JSON.parse(l)).slice(0, -1);
+assert.deepEqual(JSON.parse(await page.getAttribute('#check', 'data-findings')), findings);
+assert.deepEqual(findings.map((f) => `${f.line} ${f.severity}`), ['2 warning', '4 warning', '5 error']);
+assert.deepEqual(await linesOf('.cm-lintRange-warning'), [2, 4]);
+assert.deepEqual(await linesOf('.cm-lintRange-error'), [5]);
 assert.match(await page.textContent('#check'), /rejected/);
 
 const script = "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(3)\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('&#x0D;')\nEND_ACTION\nEND_RULE\n";
@@ -82,7 +101,7 @@ const records = '12\n--code-type 4\n123\n\\x41\\\\\n';
 const typed = await after(page, () => page.fill('#records', records));
 await after(page, () => page.fill('#code-type', '3'));
 const typedResults = await after(page, () => page.fill('#records', records));
-assert.deepEqual(answers(typedResults), native(script, records, '--code-type', '3'));
+assert.deepEqual(answers(typedResults), native(script, records, '--code-type', '3').answers);
 assert.ok(typed.length === 3 && typedResults[0].answer.hex === '31320D');
 
 // The link holds the state: a second page opened from it shows the same.

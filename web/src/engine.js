@@ -1,8 +1,9 @@
 // The Trelmix engine in WebAssembly, for browsers and node. It speaks the
-// language of `trelmix run --jsonl`: open a session with the id choice, the
-// host options and a script (the answer is the {"assigned", "events"} line),
-// then each request object or line gets exactly the answer object that
-// `run --jsonl` prints. build.mjs puts emscripten's output and the
+// language of `trelmix run --jsonl`, through the command's own code: open a
+// run with the id choice, the host options and a script (the answer is the
+// {"assigned", "events"} line), then each request object or line gets exactly
+// the answer that `run --jsonl` prints ("explain": true, its "trace";
+// {"error"} for a bad line). build.mjs puts emscripten's output and the
 // WebAssembly (gzip, base64) where the markers stand.
 let require; // node's, for emscripten's file system under node
 const __dirname = '';
@@ -10,9 +11,9 @@ const wasmGzip = '/* WASM */';
 
 /* EMSCRIPTEN */
 
-// Settings: the command line of `trelmix run` as an object: {script,
-// keyboard, id, records: [RECORD...], scans: FILE, code_type, protocol,
-// transmit, text_encoding, typing_context, key_code_mode, delay_ms,
+// Settings: the command line of `trelmix run --jsonl` as an object: {script,
+// keyboard, id, records: [RECORD...], scans: FILE, text, explain, code_type,
+// protocol, transmit, text_encoding, typing_context, key_code_mode, delay_ms,
 // caps_lock, real_time}; the numbers as numbers or as decimal text.
 export class Engine {
   constructor(wasm) {
@@ -20,8 +21,8 @@ export class Engine {
   }
 
   // Calls an entry point with text (a string, or bytes as they stand) and
-  // returns its answer text.
-  call(name, text) {
+  // returns its answer.
+  call(name, text, returns = 'string') {
     const args = text === undefined ? [] : [text];
     if (typeof text === 'string') args[0] = new TextEncoder().encode(text);
     if (args.length) {
@@ -29,20 +30,36 @@ export class Engine {
       bytes.set(args[0]);
       args[0] = bytes;
     }
-    return this.wasm.ccall(name, 'string', args.map(() => 'array'), args);
+    return this.wasm.ccall(name, returns, args.map(() => 'array'), args);
   }
 
-  // {"assigned", "events"}, or {"error"} for a bad setting; openLine gives
-  // the line exactly as `run --jsonl` prints it.
+  // Starts a run: its first line exactly as `run --jsonl` prints it (the
+  // {"assigned", "events"} of the script), or '' when the command would
+  // refuse the settings (messages() tells why). Ends the run before.
   openLine(settings) {
     return this.call('trelmix_open', JSON.stringify(settings));
   }
 
+  // The first line as an object, or {error} for settings the command refuses.
   open(settings) {
-    return JSON.parse(this.openLine(settings));
+    const line = this.openLine(settings);
+    return line ? JSON.parse(line) : { error: this.messages().trim() };
   }
 
-  // One request line (text or bytes): its answer line, empty for a blank line.
+  // What the command printed on standard error: the script's warnings, or why
+  // it refused its settings.
+  messages() {
+    return this.call('trelmix_messages');
+  }
+
+  // The exit status the command would end with now: 2 after a usage error or
+  // a bad request line, 1 when the script was not assigned, else 0.
+  status() {
+    return this.call('trelmix_status', undefined, 'number');
+  }
+
+  // One request line (text or bytes): its answer line ({"error"} for a bad
+  // line), '' for a blank line.
   requestLine(line) {
     return this.call('trelmix_request', line);
   }
@@ -52,24 +69,31 @@ export class Engine {
     return JSON.parse(this.requestLine(JSON.stringify(request)));
   }
 
-  // The last record's result in `trelmix run`'s words: its status line, then
-  // what was typed, pressed or slept, one indented line each.
-  words() {
-    return this.call('trelmix_words');
-  }
-
   // The records the settings gave ("records": RECORD arguments, or "scans":
   // a scans file), as request objects.
   records() {
     return this.call('trelmix_records').split('\n').filter(Boolean).map((l) => JSON.parse(l));
   }
 
-  // `trelmix check --format jsonl`: {diagnostics: [...], ok, rules}. Ends the
-  // open session.
+  // The answer lines to the records the settings gave, as the command prints
+  // them (with their traces under "explain").
+  given() {
+    return this.call('trelmix_given').split('\n').filter(Boolean);
+  }
+
+  // The latest record's result in `trelmix run`'s words: its status line,
+  // what was typed, pressed or slept, one indented line each, and its trace
+  // when it was asked for.
+  words() {
+    return this.call('trelmix_words');
+  }
+
+  // `trelmix check --format jsonl`: {diagnostics: [...], ok, rules}, with
+  // {error} when it could not check. Ends the open run.
   check(settings) {
     const lines = this.call('trelmix_check', JSON.stringify(settings)).split('\n').filter(Boolean).map((l) => JSON.parse(l));
-    const summary = lines.pop();
-    return { diagnostics: lines, ok: summary.ok, rules: summary.rules, error: summary.error };
+    const summary = lines.at(-1)?.ok !== undefined ? lines.pop() : { ok: false, rules: 0, error: this.messages().trim() };
+    return { diagnostics: lines, ...summary };
   }
 
   // A file of the engine's own file system (in memory in a browser), for a

@@ -27,6 +27,7 @@ function check(view) {
   const result = engine.check(settings());
   $('check').textContent = result.error ?? (result.ok ? `ok, ${result.rules} rules` : 'rejected: every record gets status -1');
   $('check').className = result.ok ? 'ok' : 'bad';
+  $('check').dataset.findings = JSON.stringify(result.diagnostics);
   return result.diagnostics.map((d) => {
     const line = doc.line(Math.min(d.line, doc.lines));
     const from = Math.min(line.from + d.column - 1, line.to);
@@ -36,7 +37,8 @@ function check(view) {
 }
 
 // Runs every record on a fresh assignment, as `trelmix run` does; the
-// selected record with its trace, as `run --explain` tells it.
+// selected record with its trace, as `run --explain` tells it. The words are
+// run's, for a person; the answers those of `run --jsonl`.
 let selected = null;
 function run() {
   const started = performance.now();
@@ -60,8 +62,11 @@ function show(assigned, results, elapsed) {
   list.replaceChildren();
   results.forEach((r, i) => {
     const item = element('li', (r.answer.status >= 0 ? 'record' : 'record bad') + (i === selected ? ' selected' : ''));
-    item.append(element('pre', 'words', r.words));
+    const [words, why] = r.words.split(/(?=^  why:)/m);
+    item.append(element('pre', 'words', words));
+    if (why) item.append(element('pre', 'trace', why));
     item.dataset.answer = JSON.stringify(r.answer);
+    item.dataset.words = r.words;
     item.title = i === selected ? 'Click to hide the trace' : 'Click for the trace of this record';
     item.addEventListener('click', () => {
       selected = i === selected ? null : i;

@@ -3,9 +3,9 @@
 // (its session, request parsing, answer lines, human words and diagnostics);
 // nothing here decides what a script or a record does.
 //
-// One session at a time, as one `trelmix run` process holds one: opening a
-// session, or checking a script, ends the one before. Every returned string
-// stays valid until the next call.
+// One run at a time, as one `trelmix run` process holds one: opening a run,
+// or checking a script, ends the one before. Every returned string stays
+// valid until the next call.
 #include <iconv.h>
 
 #include <algorithm>
@@ -15,16 +15,13 @@
 #include <sstream>
 #include <string>
 
-#include "diagnose.h"
+#include "check.h"
 #include "host_id.h"
-#include "human_output.h"
 #include "jsonl.h"
 #include "record_escapes.h"
 #include "run.h"
 #include "scans.h"
-#include "script/compiler.h"
 #include "session.h"
-#include "text_encoding.h"
 
 using nlohmann::json;
 using namespace trelmix;
@@ -32,19 +29,16 @@ using namespace trelmix::cli;
 
 namespace {
 
-std::unique_ptr<Session> session;
-HostOptions defaults;
-std::vector<RunRecord> pending;    // the records the settings gave
-std::vector<std::uint8_t> lastInput;
-std::optional<RecordResult> last;  // the last record's result, for its words
+std::unique_ptr<JsonlRun> run;
+std::vector<RunRecord> given;  // the records the settings gave
+int usageStatus = kExitOk;     // kExitUsage after settings `run` would refuse
+std::string messages;          // what `run` printed on standard error
 std::string answer;
 
 const char* Answer(std::string text) {
     answer = std::move(text);
     return answer.c_str();
 }
-
-const char* Error(const std::string& what) { return Answer(json{{"error", what}}.dump()); }
 
 // A setting's number: a JSON number or decimal text, read as the command reads
 // its options.
@@ -66,11 +60,15 @@ bool ReadFlag(const json& settings, const char* name, bool fallback) {
     return settings.contains(name) && settings[name].is_boolean() ? settings[name].get<bool>() : fallback;
 }
 
+std::string ReadText(const json& settings, const char* name) {
+    return settings.contains(name) && settings[name].is_string() ? settings[name].get<std::string>() : "";
+}
+
 // {"keyboard": bool, "id": GUID, "script": SCRIPT, "records": [RECORD...],
-// "scans": FILE, and the host options in the words of the JSON lines:
-// "code_type", "protocol", "transmit", ...}: the command line of `trelmix run`
-// as options, then its records read as the command reads them.
-std::optional<RunOptions> ReadSettings(const char* text, std::vector<RunRecord>& records, std::string& error) {
+// "scans": FILE, "text": bool, "explain": bool, and the host options in the
+// words of the JSON lines: "code_type", "protocol", "transmit", ...}: the
+// command line of `trelmix run --jsonl` as options.
+std::optional<RunOptions> ReadSettings(const char* text, std::string& error) {
     const json s = json::parse(std::string(text ? text : ""), nullptr, false);
     if (!s.is_object()) {
         error = "the settings are not a JSON object";
@@ -78,7 +76,7 @@ std::optional<RunOptions> ReadSettings(const char* text, std::vector<RunRecord>&
     }
     RunOptions o;
     const bool keyboard = ReadFlag(s, "keyboard", false);
-    const std::string id = s.contains("id") && s["id"].is_string() ? s["id"].get<std::string>() : "";
+    const std::string id = ReadText(s, "id");
     if (keyboard && !id.empty()) {
         error = "--keyboard excludes --id";
         return std::nullopt;
@@ -99,49 +97,69 @@ std::optional<RunOptions> ReadSettings(const char* text, std::vector<RunRecord>&
     h.capsLock = ReadFlag(s, "caps_lock", false);
     h.realTime = ReadFlag(s, "real_time", false);
     o.jsonl = true;
-    o.script = s.contains("script") && s["script"].is_string() ? s["script"].get<std::string>() : "";
+    o.text = ReadFlag(s, "text", false);
+    o.explain = ReadFlag(s, "explain", false);
+    o.script = ReadText(s, "script");
     if (s.contains("records") && s["records"].is_array()) {
         for (const json& r : s["records"]) o.records.push_back(r.is_string() ? r.get<std::string>() : "");
     }
-    o.scans = s.contains("scans") && s["scans"].is_string() ? s["scans"].get<std::string>() : "";
-    std::ostringstream err;
-    const bool read = o.scans.empty() ? DecodeRecordArguments(o, records, err) : ReadScans(o.scans, o, records, err);
-    if (!read) {
-        error = err.str();
-        while (!error.empty() && error.back() == '\n') error.pop_back();
-        return std::nullopt;
-    }
+    o.scans = ReadText(s, "scans");
     return o;
+}
+
+void Close() {
+    run.reset();  // one recording platform at a time: the next session or check makes its own
+    given.clear();
+    messages.clear();
+    usageStatus = kExitOk;
+}
+
+const char* Refuse(const std::string& why) {
+    messages = "trelmix: " + why + "\n";
+    usageStatus = kExitUsage;
+    return Answer("");
 }
 
 }  // namespace
 
 extern "C" {
 
-// Opens a session and assigns its script: the first line `run --jsonl`
-// prints, or {"error": ...} for a bad setting or record (a usage error of the
-// command).
+// Starts `trelmix run --jsonl` with the settings: its first line (the
+// assignment of SCRIPT), or nothing when run would refuse them (a usage
+// error; trelmix_messages tells why).
 const char* trelmix_open(const char* settings) {
     try {
-        last.reset();
-        session.reset();
-        pending.clear();
+        Close();
         std::string error;
-        const std::optional<RunOptions> o = ReadSettings(settings, pending, error);
-        if (!o) return Error(error);
-        defaults = o->host;
-        session = std::make_unique<Session>(o->id, o->host);
-        return Answer(AssignmentLine(session->Assign(FromCommandLine(o->script))));
+        std::optional<RunOptions> o = ReadSettings(settings, error);
+        if (!o) return Refuse(error);
+        std::ostringstream err;
+        const bool prepared = PrepareRun(*o, given, err);
+        messages = err.str();
+        if (!prepared) {
+            usageStatus = kExitUsage;
+            return Answer("");
+        }
+        run = std::make_unique<JsonlRun>(*o);
+        return Answer(run->first());
     } catch (...) {
-        return Error("out of memory");
+        Close();
+        return Refuse("out of memory");
     }
 }
+
+// What the run printed on standard error: the script's warnings, or why it
+// refused its settings.
+const char* trelmix_messages() { return Answer(messages); }
+
+// The exit status the run would end with now.
+int trelmix_status() { return run ? run->status() : usageStatus; }
 
 // The records the settings gave (arguments or a scans file), one request line
 // each.
 const char* trelmix_records() {
     std::string out;
-    for (const RunRecord& r : pending) {
+    for (const RunRecord& r : given) {
         out += json{{"hex", EncodeHex(r.bytes.data(), r.bytes.size())}, {"code_type", r.codeType},
                     {"protocol", r.protocol}}
                    .dump() +
@@ -150,61 +168,60 @@ const char* trelmix_records() {
     return Answer(out);
 }
 
-// One input line of `run --jsonl`: its output line, empty for a blank line.
-const char* trelmix_request(const char* line) {
+// The answers to the records the settings gave, one line each, as run prints
+// them.
+const char* trelmix_given() {
     try {
-        last.reset();
-        const std::string text = line ? line : "";
-        if (text.find_first_not_of(" \t\r") == std::string::npos) return Answer("");
-        if (!session) return Error("no session is open");
-        std::string error;
-        const auto request = ParseRequest(text, defaults.codeType, defaults.protocol, error);
-        if (!request) return Error(error);
-        if (request->kind == JsonRequest::Kind::Assign) return Answer(AssignmentLine(session->Assign(request->script)));
-        lastInput = request->record;
-        last = session->Execute(request->record, request->codeType, request->protocol);
-        return Answer(ResultLine(*last));
+        std::string out;
+        for (const RunRecord& r : given) out += (run ? run->Given(r) : "") + "\n";
+        return Answer(out);
     } catch (...) {
-        return Error("out of memory");
+        return Answer("");
     }
 }
 
-// The last record's result as `trelmix run` words it for a person: the record
-// and its status line, then one line per thing typed, pressed or slept.
-const char* trelmix_words() {
-    if (!last) return Answer("");
-    std::string out = FormatRecordLine(lastInput, *last) + "\n";
-    for (const std::string& line : DescribeOutput(last->output)) out += "  " + line + "\n";
-    return Answer(out);
+// One input line of `run --jsonl`: its output line ({"error": ...} for a bad
+// line), empty for a blank line.
+const char* trelmix_request(const char* line) {
+    try {
+        if (!run) return Answer("");
+        return Answer(run->Answer(line ? line : "").value_or(""));
+    } catch (...) {
+        return Answer("{\"error\": \"out of memory\"}");
+    }
 }
 
-// `trelmix check --format jsonl` on the settings' script (in the keyboard
-// mode the settings and their scans file choose): one line per diagnostic,
-// then {"file", "ok", "rules"}. Ends the open session.
+// The latest record's result as `trelmix run` tells it to a person: the
+// record and its status line, one line per thing typed, pressed or slept,
+// and its trace when it was explained.
+const char* trelmix_words() {
+    if (!run || !run->last()) return Answer("");
+    const JsonlRun::Record& r = *run->last();
+    std::ostringstream out;
+    PrintResult(r.input, r.result, r.trace ? &*r.trace : nullptr, out);
+    return Answer(out.str());
+}
+
+// `trelmix check --format jsonl` on the settings' script, with the id they
+// (or their scans file) give: one line per diagnostic, then {"file", "ok", "rules"}; what check
+// printed on standard error goes to trelmix_messages. Ends the open session.
 const char* trelmix_check(const char* settings) {
     try {
-        last.reset();
-        session.reset();
+        Close();
         std::string error;
+        std::optional<RunOptions> o = ReadSettings(settings, error);
+        if (!o) return Refuse(error);
         std::vector<RunRecord> records;
-        const std::optional<RunOptions> o = ReadSettings(settings, records, error);
-        if (!o) return Error(error);
-        platform::ScopedRecording recording;
-        const Diagnosis d = Diagnose(FromCommandLine(o->script), o->script, IsKeyboardClient(o->id));
-        std::string out;
-        for (const Finding& f : d.findings) {
-            const SourcePosition pos = Locate(d.source.text.data(), f.at);
-            out += json{{"file", d.source.name},
-                        {"line", pos.line},
-                        {"column", pos.column},
-                        {"severity", f.error ? "error" : "warning"},
-                        {"message", f.message}}
-                       .dump() +
-                   "\n";
-        }
-        return Answer(out + json{{"file", d.source.name}, {"ok", d.accepted}, {"rules", d.rules}}.dump() + "\n");
+        std::ostringstream ignored;  // the run tells of a bad scans file
+        if (!o->scans.empty()) ReadScans(o->scans, *o, records, ignored);  // its --keyboard line holds
+        const CheckOptions c{o->id, {o->script}, false, true, o->text};
+        std::istringstream in;
+        std::ostringstream out, err;
+        CheckCommand(c, {in, out, err});
+        messages = err.str();
+        return Answer(out.str());
     } catch (...) {
-        return Error("out of memory");
+        return Refuse("out of memory");
     }
 }
 
