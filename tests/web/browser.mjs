@@ -81,6 +81,8 @@ for (const name of fs.readdirSync(examples).filter((f) => f.endsWith('.trelmix')
   assert.deepEqual(traced[1].answer, explained.answers[1]);
   assert.equal(traced[1].words.trimEnd(), explained.words[1]);
   assert.match(await page.textContent('#results li.selected pre.trace'), /rule at line 27: applied\n.*SEND_ALT\('S'\).*\n\s+pressed Alt\+S/);
+  await page.click('#results li.selected .at:has-text("line 31")'); // to its line in the script
+  assert.equal(await page.textContent('.cm-activeLine'), "    SEND_ALT('S')");
 }
 
 // A typed script: warnings on lines 2 and 4, an error on line 5, marked as

@@ -64,7 +64,7 @@ function show(assigned, results, elapsed) {
     const item = element('li', (r.answer.status >= 0 ? 'record' : 'record bad') + (i === selected ? ' selected' : ''));
     const [words, why] = r.words.split(/(?=^  why:)/m);
     item.append(element('pre', 'words', words));
-    if (why) item.append(element('pre', 'trace', why));
+    if (why) item.append(traceElement(why));
     item.dataset.answer = JSON.stringify(r.answer);
     item.dataset.words = r.words;
     item.title = i === selected ? 'Click to hide the trace' : 'Click for the trace of this record';
@@ -74,6 +74,24 @@ function show(assigned, results, elapsed) {
     });
     list.append(item);
   });
+}
+
+// The trace, each of its lines that names a script line a link to it.
+function traceElement(why) {
+  const pre = element('pre', 'trace');
+  for (const text of why.split(/(?<=\n)/)) {
+    const at = text.match(/\bline (\d+)/);
+    const line = element('span', at ? 'at' : '', text);
+    line.addEventListener('click', (e) => at && (e.stopPropagation(), goToLine(Number(at[1]))));
+    pre.append(line);
+  }
+  return pre;
+}
+
+function goToLine(number) {
+  const line = editor.state.doc.line(Math.min(number, editor.state.doc.lines));
+  editor.dispatch({ selection: { anchor: line.from, head: line.to }, scrollIntoView: true });
+  editor.focus();
 }
 
 function element(tag, className, text) {
