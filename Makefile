@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 test-native test-windows test-x86 bench dist test-dist
+.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist
 
 all: release
 
@@ -19,15 +19,22 @@ dev: deps
 	cmake --build --preset dev -j $(JOBS)
 
 # Every test: the native build with sanitizers (with the shipped 32-bit DLL
-# run in the emulated host), the Windows builds (the x64 tests under Wine, the
-# binary checks of the shipped 32-bit DLL), the 32-bit Linux build and the
-# release archives.
+# run in the emulated host, and the playground), the Windows builds (the x64
+# tests under Wine, the binary checks of the shipped 32-bit DLL), the 32-bit
+# Linux build and the release archives.
 test: test-native test-windows test-x86 test-dist
 
-# The native tests run the shipped DLL in trelmix-x86: build it first.
-test-native: dev windows-x86
+# The native tests run the shipped DLL in trelmix-x86 and the playground in
+# node and Chromium: build them first.
+test-native: dev windows-x86 web
 	ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+# The playground in build/web: the engine in WebAssembly (emscripten), the
+# page (index.html, opens from disk), the module and its node command.
+web: deps
+	cmake --preset wasm
+	cmake --build --preset wasm -j $(JOBS)
 
 # The examples through the trelmix command: formatted scans and key strokes.
 demo: release
@@ -57,8 +64,8 @@ test-x86: x86
 	ctest --preset linux-x86 -j $(JOBS)
 
 # dist/trelmix-VERSION-linux-x86_64.tar.gz and dist/trelmix-VERSION-windows.zip,
-# each with its SHA-256 list; test-dist unpacks and uses both.
-dist: release windows
+# each with its SHA-256 list and the playground; test-dist unpacks and uses both.
+dist: release windows web
 	scripts/dist.sh
 
 test-dist: dist

@@ -20,6 +20,8 @@ packages=(
   llvm-14 lld-14 zip unzip
   # The emulated 32-bit Windows host that runs the shipped DLL (trelmix-x86).
   libunicorn-dev
+  # The playground: its engine in WebAssembly, its page tested in Chromium.
+  emscripten chromium
 )
 # Node.js runs the benchmarks' JavaScript and the editor support's tests; a
 # Node.js from elsewhere that brings its own npm (and conflicts with Debian's)

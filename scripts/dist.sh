@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # make dist: the two release archives, from the release, windows-x86 and
-# windows-x64 build trees (built by the make targets before this runs).
+# windows-x64 build trees and the playground in build/web (built by the make
+# targets before this runs).
 #   dist/trelmix-VERSION-linux-x86_64.tar.gz   the installed tree (library,
 #       header, CMake and pkg-config files, the command) with README.md,
-#       docs/ and examples/
+#       docs/, examples/ and playground/
 #   dist/trelmix-VERSION-windows.zip   x86/ and x64/ installed trees (the
 #       DLLs, both import libraries and the .def, the header; x64/bin holds
-#       trelmix.exe), with README.md, docs/ and examples/
+#       trelmix.exe), with README.md, docs/, examples/ and playground/
 # Each archive holds one folder of its own name with a SHA256SUMS of every
 # file in it; dist/SHA256SUMS lists the two archives. Files carry the time
 # of the last commit, so the same tree gives the same archives.
@@ -23,6 +24,7 @@ mkdir -p dist
 common() {
   cp README.md "$stage/$1/"
   cp -r docs examples "$stage/$1/"
+  cp -r build/web "$stage/$1/playground"
 }
 seal() {
   (cd "$stage/$1" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort |

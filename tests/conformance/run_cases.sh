@@ -14,7 +14,8 @@
 # COMMAND's own engine.
 # --engine ENGINE: a command that speaks `run --jsonl` (node web/trelmix-cli.mjs,
 # or trelmix itself); the test files then run on it, as a host runs them (no
-# trace), driven by `COMMAND test --engine`, and the JSON cases on it.
+# trace), driven by `COMMAND test --engine`, and the JSON cases on it (the
+# explain ones too: the traces it tells).
 # --needs FILE: skip (exit 77) while FILE is not built.
 #
 # Engine cases:
@@ -136,7 +137,8 @@ case $set_name in
       # the same through an engine process, when trelmix is a program of this
       # machine: its traces read back give the same report
       [ ${#trelmix[@]} -eq 1 ] && command_cases test tests test --engine "${trelmix[0]}"
-    fi ;;
+    fi
+    if [ -n "$engine" ]; then jsonl_cases "$here/explain"; fi ;;
   keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
   *) echo "unknown set $set_name" >&2; exit 2 ;;
 esac

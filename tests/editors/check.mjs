@@ -10,7 +10,8 @@
 //   without a warning;
 // - the problem matcher finds file, line, column, severity and message in
 //   every diagnostic of the check conformance cases and of a live run;
-// - the README's install line and task work.
+// - the README's install line and task work;
+// - the playground colours every character as vscode-textmate does.
 //
 // Usage: node check.mjs TRELMIX   (the built trelmix command)
 import { execFileSync } from 'node:child_process';
@@ -105,6 +106,20 @@ for (const file of scripts) {
   });
 }
 expect(scripts.length >= 10, `only ${scripts.length} scripts found`);
+
+// The playground's interpreter of the grammar (web/src/textmate.js) gives
+// every character of those scripts and of the tricky lines here the scope
+// vscode-textmate gives it.
+const { scopesOf } = await import(path.join(root, 'web/src/textmate.js'));
+const playgroundScopes = scopesOf(readJson(contributes.grammars[0].path));
+for (const file of [...scripts, ...filesUnder('tests/editors').filter((f) => f.endsWith('.trelmix'))]) {
+  linesOf(fs.readFileSync(path.join(root, file), 'utf8')).forEach((line, i) => {
+    const reference = grammar.tokenizeLine(line, textmate.INITIAL).tokens
+      .flatMap((t) => Array(t.endIndex - t.startIndex).fill(t.scopes.length > 1 ? t.scopes.at(-1) : null));
+    const mine = playgroundScopes(line);
+    expect(mine.every((scope, c) => scope === (reference[c] ?? null)), `${file}:${i + 1}: the playground's colouring`);
+  });
+}
 
 // The problem matcher on the expected output of the check cases: a line that
 // names the case's script and a line number is a diagnostic; its caret, two

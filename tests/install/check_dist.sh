@@ -11,7 +11,8 @@
 #     from the zip on an example (as Linux's
 #     trelmix shows it); both DLLs'
 #     resources and trelmix.lib (check_release.sh: x64 also run); each
-#     MinGW import library names trelmix.dll.
+#     MinGW import library names trelmix.dll;
+#   - the playground in both: the same page; its node command on an example.
 # Usage: check_dist.sh WIN_HOST.exe WINE_PREFIX
 set -euo pipefail
 win_host=$(realpath "$1")
@@ -38,6 +39,11 @@ step "linux: the conformance suite through the archive's trelmix"
 for set in core keyboard; do
   bash "$root/tests/conformance/run_cases.sh" $set "$work/$linux/bin/trelmix" | tail -1
 done
+
+step "the playground: its node command answers as the archive's trelmix; both archives hold the page"
+run_jsonl() { (cd "$work/$linux/examples" && "$@" run --jsonl --scans gs1-128.scans gs1-128.trelmix); }
+diff <(run_jsonl "$work/$linux/bin/trelmix") <(run_jsonl node "$work/$linux/playground/trelmix-cli.mjs")
+cmp "$work/$linux/playground/index.html" "$work/$windows/playground/index.html"
 
 step "windows: win_host against x64/bin/trelmix.dll"
 "${wine[@]}" "$win_host" "$work/$windows/x64/bin/trelmix.dll"

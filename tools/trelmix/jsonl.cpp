@@ -123,55 +123,60 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
     return request;
 }
 
-int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
-    const std::unique_ptr<Engine> engine = OpenEngine(o);
-    Engine& session = *engine;
-    Explainer explainer(IsKeyboardClient(o.id));
-    const auto assign = [&](const std::u16string& script) {
-        explainer.Assigned(script);
-        return AssignmentLine(session.Assign(script));
-    };
-    // A record's answer, with its trace when asked for.
-    const auto answer = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol,
-                            bool explain) {
-        if (!explain) return ResultLine(session.Execute(record, codeType, protocol));
-        Trace trace;
-        std::string line =
-            ResultLine(explainer.Run([&] { return session.Execute(record, codeType, protocol); }, trace));
-        line.insert(line.size() - 1, ", \"trace\": " + TraceJson(trace));
-        return line;
-    };
+JsonlRun::JsonlRun(const RunOptions& o)
+    : options_(o), engine_(OpenEngine(o)), explainer_(IsKeyboardClient(o.id)) {
     const std::u16string script = FromCommandLine(o.script);
-    explainer.Assigned(script);
-    const Assignment first = session.Assign(script);
-    io.out << AssignmentLine(first) << '\n' << std::flush;
-    const int status = first.assigned ? kExitOk : kExitRejected;
+    explainer_.Assigned(script);
+    const Assignment a = engine_->Assign(script);
+    assigned_ = a.assigned;
+    first_ = AssignmentLine(a);
+}
 
+std::string JsonlRun::Run(const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol,
+                          bool explain) {
+    const auto execute = [&] { return engine_->Execute(record, codeType, protocol); };
+    if (!explain) {
+        last_ = Record{record, execute(), std::nullopt};
+        return ResultLine(last_->result);
+    }
+    Trace trace;
+    last_ = Record{record, explainer_.Run(execute, trace), std::nullopt};
+    std::string line = ResultLine(last_->result);
+    line.insert(line.size() - 1, ", \"trace\": " + TraceJson(trace));
+    last_->trace = std::move(trace);
+    return line;
+}
+
+std::string JsonlRun::Given(const RunRecord& r) { return Run(r.bytes, r.codeType, r.protocol, options_.explain); }
+
+std::optional<std::string> JsonlRun::Answer(const std::string& line) {
+    if (line.find_first_not_of(" \t\r") == std::string::npos) return std::nullopt;  // blank lines are skipped
+    std::string error;
+    const auto request = ParseRequest(line, options_.host.codeType, options_.host.protocol, error);
+    if (!request) {
+        badLine_ = true;
+        return "{\"error\": " + Quoted(error) + "}";
+    }
+    if (request->kind == JsonRequest::Kind::Record) {
+        return Run(request->record, request->codeType, request->protocol, request->explain || options_.explain);
+    }
+    explainer_.Assigned(request->script);
+    return AssignmentLine(engine_->Assign(request->script));
+}
+
+int RunJsonl(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
+    JsonlRun run(o);
+    io.out << run.first() << '\n' << std::flush;
     if (RecordsGiven(o)) {
-        for (const RunRecord& r : records) io.out << answer(r.bytes, r.codeType, r.protocol, o.explain) << '\n';
+        for (const RunRecord& r : records) io.out << run.Given(r) << '\n';
         io.out.flush();
-        return status;
+        return run.status();
     }
-
     std::string line;
-    bool badLine = false;
     while (std::getline(io.in, line)) {
-        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;  // blank lines are skipped
-        std::string error;
-        const auto request = ParseRequest(line, o.host.codeType, o.host.protocol, error);
-        if (!request) {  // answered, and the run goes on
-            io.out << "{\"error\": " << Quoted(error) << "}\n" << std::flush;
-            badLine = true;
-            continue;
-        }
-        if (request->kind == JsonRequest::Kind::Assign) {
-            io.out << assign(request->script) << '\n' << std::flush;
-        } else {
-            io.out << answer(request->record, request->codeType, request->protocol, request->explain || o.explain)
-                   << '\n' << std::flush;
-        }
+        if (const auto answer = run.Answer(line)) io.out << *answer << '\n' << std::flush;
     }
-    return badLine ? kExitUsage : status;
+    return run.status();
 }
 
 }  // namespace trelmix::cli

@@ -16,17 +16,6 @@ namespace trelmix::cli {
 
 namespace {
 
-void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, const Trace* trace,
-                 std::ostream& out) {
-    out << FormatRecordLine(input, result) << '\n';
-    for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
-    if (trace) {
-        out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
-        for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
-    }
-    out.flush();
-}
-
 // Why the command line's script was not assigned, for a person.
 void ExplainRejection(const RunOptions& o, const std::u16string& script, std::ostream& err) {
     const Diagnosis d = Diagnose(script, o.script, IsKeyboardClient(o.id));
@@ -71,6 +60,17 @@ int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams
 
 }  // namespace
 
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, const Trace* trace,
+                 std::ostream& out) {
+    out << FormatRecordLine(input, result) << '\n';
+    for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
+    if (trace) {
+        out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
+        for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
+    }
+    out.flush();
+}
+
 bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
     const std::vector<std::string>& arguments = options.records;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -90,13 +90,17 @@ std::unique_ptr<Engine> OpenEngine(const RunOptions& o) {
     return std::make_unique<Session>(o.id, o.host);
 }
 
+bool PrepareRun(RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    if (!options.text && ReportMissingFile(options.script, err)) return false;
+    const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, err)
+                                            : ReadScans(options.scans, options, records, err);
+    if (read) PrintRunWarnings(options.script, options.id, err);
+    return read;
+}
+
 int RunCommand(RunOptions options, Streams io) {
-    if (!options.text && ReportMissingFile(options.script, io.err)) return kExitUsage;
     std::vector<RunRecord> records;
-    const bool read = options.scans.empty() ? DecodeRecordArguments(options, records, io.err)
-                                            : ReadScans(options.scans, options, records, io.err);
-    if (!read) return kExitUsage;
-    PrintRunWarnings(options.script, options.id, io.err);
+    if (!PrepareRun(options, records, io.err)) return kExitUsage;
     return options.jsonl ? RunJsonl(options, records, io) : RunHuman(options, records, io);
 }
 

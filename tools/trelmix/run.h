@@ -42,12 +42,24 @@ struct Streams {
     std::ostream& err;
 };
 
+// What a run does before its engine opens: a SCRIPT that names a missing
+// file is refused, the records of --scans (which may set options) are read or
+// the RECORD arguments decoded, and the script's warnings go to err. False
+// (and the reason on err) for a usage error.
+bool PrepareRun(RunOptions& options, std::vector<RunRecord>& records, std::ostream& err);
+
 // Reads the records of --scans (which may set options) or decodes the RECORD
 // arguments, then runs. Standard input is read only when neither gave records.
 int RunCommand(RunOptions options, Streams io);
 
 // The engine the run's options name, for their id and host options.
 std::unique_ptr<Engine> OpenEngine(const RunOptions& options);
+
+// One record's result as `run` tells a person: the record line, what was
+// typed, pressed or slept, and with a trace (--explain) why.
+struct TraceStep;
+void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result,
+                 const std::vector<TraceStep>* trace, std::ostream& out);
 
 // The RECORD arguments decoded; false (and a message on err) for a bad escape.
 bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err);

@@ -5,6 +5,20 @@
 
 namespace trelmix::cli {
 
+namespace {
+
+// The host's buffer, left as it comes: zeroing 16 MiB would cost more than
+// the runs (the playground opens a session for every edit).
+std::unique_ptr<std::uint8_t[]> Uninitialized(std::size_t size) {
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
+    return std::make_unique_for_overwrite<std::uint8_t[]>(size);
+#else  // emscripten's C++ library has no make_unique_for_overwrite yet
+    return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[size]);
+#endif
+}
+
+}  // namespace
+
 Session::Session(const HostId& id, const HostOptions& options) : id_(id) {
     platform::RecordingPlatform& r = recording_.recording;
     r.capsLock = options.capsLock;
@@ -40,7 +54,7 @@ RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint
     const auto length = static_cast<std::uint32_t>(record.size());
     const std::uint32_t needed = std::max(kCapacity, length);
     if (!buffer_ || capacity_ < needed) {
-        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(needed);
+        buffer_ = Uninitialized(needed);
         capacity_ = needed;
     }
     if (length > 0) std::memcpy(buffer_.get(), record.data(), length);

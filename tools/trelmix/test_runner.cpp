@@ -198,8 +198,8 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
         const CaseFileStep& step = file.steps[s];
         std::string error;
         if (step.kind == CaseFileStep::Kind::Script) {
-            const SessionSpec& spec = file.sessions[step.session];
-            if (step.session != session && !engine.Start(spec, error)) {
+            const SessionSpec& setup = file.sessions[step.session];
+            if (step.session != session && !engine.Start(setup, error)) {
                 failure(step.line, error);
                 ++tally.failed;
                 return tally;
@@ -220,7 +220,7 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
             }
             const std::string name = step.inlineScript ? "the script at " + file.path + ":" + std::to_string(step.line)
                                                        : script;
-            current = &coverage.For(script, spec.keyboard, name);
+            current = &coverage.For(script, setup.keyboard, name);
             continue;
         }
         const auto outcome = engine.Run(step, error);

@@ -1,0 +1,139 @@
+// The playground in headless Chromium, opened from disk: the examples from
+// the menu, a keyboard record's trace, a typed script with a bad line and a
+// warning, typed records, a shared link, and the budgets. Every answer must
+// equal `trelmix run --jsonl`'s, every result's words `trelmix run`'s, and the
+// marks in the editor `trelmix check`'s, on the same script and records.
+//
+//   node browser.mjs TRELMIX WEB_DIR
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const [trelmix, webDir] = process.argv.slice(2).map((a) => path.resolve(a));
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const { chromium } = await import(path.join(root, 'web/node_modules/playwright-core/index.mjs'));
+const pageFile = path.join(webDir, 'index.html');
+const pageBytes = fs.statSync(pageFile).size;
+assert.ok(pageBytes < 1_000_000, `the page with its WebAssembly is ${pageBytes} bytes`);
+
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'trelmix-web-'));
+const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
+  executablePath: '/usr/bin/chromium',
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+    '--disable-component-update', '--disable-sync'],
+});
+const errors = [];
+async function open(url) {
+  const page = await context.newPage();
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(url);
+  await page.waitForSelector('#timing[data-runs]');
+  return page;
+}
+
+// Waits for the run that `action` starts; the results as {answer, words}.
+async function after(page, action) {
+  await page.waitForTimeout(300); // no run pending from before
+  const runs = Number(await page.getAttribute('#timing', 'data-runs'));
+  await action();
+  await page.waitForFunction((n) => Number(document.getElementById('timing').dataset.runs) > n, runs);
+  return page.$$eval('#results li', (items) => items.map((i) => ({ answer: JSON.parse(i.dataset.answer), words: i.dataset.words })));
+}
+
+// `trelmix run --scans` on the script and records, as the page runs them:
+// {answers} (--jsonl) and {words} (each record's lines, as run tells them).
+function native(script, scans, ...options) {
+  fs.writeFileSync(path.join(work, 'script.trelmix'), script);
+  fs.writeFileSync(path.join(work, 'records.scans'), scans);
+  const run = (...more) => execFileSync(trelmix, ['run', ...more, ...options, '--scans', 'records.scans', 'script.trelmix'],
+    { cwd: work, encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  return { answers: run('--jsonl').trim().split('\n').slice(1).map((l) => JSON.parse(l)),
+    words: run().split(/\n(?=\S)/).map((w) => w.trimEnd()) };
+}
+const answers = (results) => results.map((r) => r.answer);
+const words = (results) => results.map((r) => r.words.trimEnd());
+
+// The README's lines: the page they open is this one, and the node command
+// answers as `trelmix run --jsonl` on the same arguments.
+const readme = fs.readFileSync(path.join(root, 'README.md'), 'utf8').split('\n## Playground')[1].split('```sh\n')[1].split('\n```')[0];
+const [, opened, nodeLine] = readme.split('\n');
+assert.equal(path.resolve(root, opened.split(' ')[1]), pageFile);
+const nodeArgs = nodeLine.split(' ').slice(3);
+assert.equal(execFileSync('sh', ['-c', nodeLine], { cwd: root, encoding: 'utf8' }),
+  execFileSync(trelmix, ['run', '--jsonl', ...nodeArgs], { cwd: root, encoding: 'utf8' }));
+
+const page = await open('file://' + pageFile);
+
+// Every example from the menu; the keyboard one's keys and text, and the
+// trace of a clicked record.
+const examples = path.join(root, 'examples');
+for (const name of fs.readdirSync(examples).filter((f) => f.endsWith('.trelmix')).map((f) => f.slice(0, -8))) {
+  const results = await after(page, () => page.selectOption('#examples', name));
+  const read = (ext) => fs.readFileSync(path.join(examples, name + ext), 'utf8');
+  const expected = native(read('.trelmix'), read('.scans'));
+  assert.deepEqual(answers(results), expected.answers, name);
+  assert.deepEqual(words(results), expected.words, name);
+  if (name !== 'goods-in-form') continue;
+  const traced = await after(page, () => page.click('#results li:nth-child(2)'));
+  const explained = native(read('.trelmix'), read('.scans'), '--explain');
+  assert.deepEqual(traced[1].answer, explained.answers[1]);
+  assert.equal(traced[1].words.trimEnd(), explained.words[1]);
+  assert.match(await page.textContent('#results li.selected pre.trace'), /rule at line 27: applied\n.*SEND_ALT\('S'\).*\n\s+pressed Alt\+S/);
+  await page.click('#results li.selected .at:has-text("line 31")'); // to its line in the script
+  assert.equal(await page.textContent('.cm-activeLine'), "    SEND_ALT('S')");
+}
+
+// A typed script: warnings on lines 2 and 4, an error on line 5, marked as
+// `trelmix check` finds them; then fixed.
+const bad = "BEGIN_RULE\nbegin_criteria\nBEGIN_ACTION\nAPPEND('\\r')\nCODE_LENGTH(3)\nEND_ACTION\nEND_RULE\n";
+await page.click('.cm-content');
+await page.keyboard.press('Control+A');
+await page.keyboard.type(bad);
+await page.waitForSelector('.cm-lintRange-error');
+await page.waitForTimeout(500); // the linter's last pass
+const linesOf = (kind) => page.$$eval('.cm-line', (lines, k) => lines.map((l, i) => l.querySelector(k) && i + 1).filter(Boolean), kind);
+fs.writeFileSync(path.join(work, 'script.trelmix'), bad);
+const check = spawnSync(trelmix, ['check', '--format', 'jsonl', 'script.trelmix'], { cwd: work, encoding: 'utf8' });
+const findings = check.stdout.trim().split('\n').map((l) => JSON.parse(l)).slice(0, -1);
+assert.deepEqual(JSON.parse(await page.getAttribute('#check', 'data-findings')), findings);
+assert.deepEqual([await linesOf('.cm-lintRange-warning'), await linesOf('.cm-lintRange-error')], [[2, 4], [5]]);
+assert.match(await page.textContent('#check'), /rejected/);
+
+const script = "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(3)\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('&#x0D;')\nEND_ACTION\nEND_RULE\n";
+await page.keyboard.press('Control+A');
+await page.keyboard.type(script);
+const records = '12\n--code-type 4\n123\n\\x41\\\\\n';
+await after(page, () => page.fill('#records', records));
+const typedResults = await after(page, () => page.fill('#code-type', '3'));
+assert.deepEqual(answers(typedResults), native(script, records, '--code-type', '3').answers);
+
+// The link holds the state: a second page opened from it shows the same.
+const shared = await open(page.url());
+assert.equal(await shared.$eval('.cm-content', (e) => e.innerText.trim()), script.trim());
+assert.deepEqual(answers(await after(shared, () => shared.fill('#protocol', '0'))), answers(typedResults));
+
+// Budget: a 20-rule script compiled and run on 100 records, best of 7 runs.
+let big = '';
+for (let i = 0; i < 20; ++i) {
+  big += `BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(${i})\nWILDCARD_MATCH('*${i}*')\nEND_CRITERIA\nBEGIN_ACTION\n` +
+    `REPLACE_ALL('${i}', '<${i}>')\nPAD_ZEROS(12)\nAPPEND('&#x0D;')\nEND_ACTION\nEND_RULE\n`;
+}
+const bigRecords = Array.from({ length: 100 }, (_, i) => `--code-type ${i % 20}\nITEM-${i}-${i * 7919}`).join('\n');
+const state = Buffer.from(JSON.stringify({ script: big, records: bigRecords, code_type: '', protocol: '' })).toString('base64url');
+const timed = await open(`file://${pageFile}#s=${state}`);
+const times = [];
+for (let i = 0; i < 7; ++i) {
+  const results = await after(timed, () => timed.fill('#protocol', String(i % 2)));
+  assert.equal(results.length, 100);
+  times.push(Number(await timed.getAttribute('#timing', 'data-ms')));
+}
+times.sort((a, b) => a - b);
+console.log(`page ${pageBytes} bytes; 20 rules on 100 records: best ${times[0].toFixed(1)} ms, median ${times[3].toFixed(1)} ms`);
+assert.ok(times[0] < 50, `compile and run took ${times[0]} ms`);
+
+assert.deepEqual(errors, []);
+await context.close();
+fs.rmSync(work, { recursive: true, force: true });
+console.log('ok');
