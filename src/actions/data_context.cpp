@@ -27,7 +27,11 @@ void ByteBuffer::Reserve(std::size_t size) {
     // Growing by half again bounds the number of growths within one run that
     // keeps lengthening its record.
     const std::size_t grown = std::max({size, capacity_ + capacity_ / 2, std::size_t{64}});
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
     bytes_ = std::make_unique_for_overwrite<std::uint8_t[]>(grown);
+#else  // emscripten's C++ library has none yet: zeroed, once per growth
+    bytes_ = std::make_unique<std::uint8_t[]>(grown);
+#endif
     capacity_ = grown;
 }
 

@@ -80,6 +80,6 @@ void ScriptRegistry::Clear() {
     count_ = 0;
 }
 
-constinit ScriptRegistry theRegistry;
+TRELMIX_REGISTRY_CONSTINIT ScriptRegistry theRegistry;
 
 }  // namespace trelmix

@@ -56,9 +56,15 @@ private:
 };
 
 // The process-wide registry behind the exports, built before any code runs
-// (no guard to test on every call). Scripts still registered when the
-// library unloads are released with it.
-extern constinit ScriptRegistry theRegistry;
+// (no guard to test on every call); a C++ library whose std::vector cannot
+// be built at compile time (emscripten's) builds it at load instead. Scripts
+// still registered when the library unloads are released with it.
+#if defined(__cpp_lib_constexpr_vector)
+#define TRELMIX_REGISTRY_CONSTINIT constinit
+#else
+#define TRELMIX_REGISTRY_CONSTINIT
+#endif
+extern TRELMIX_REGISTRY_CONSTINIT ScriptRegistry theRegistry;
 inline ScriptRegistry& Registry() { return theRegistry; }
 
 }  // namespace trelmix
