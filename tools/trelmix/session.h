@@ -60,7 +60,7 @@ struct RecordResult {
 
 // What a run asks of the library under the simulated host, for one host id.
 // Session answers with the library linked in; trelmix-x86 with the shipped
-// 32-bit DLL in an emulated Windows host (tests/windows/x86/).
+// 32-bit DLL in an emulated Windows host (tools/trelmix-x86/).
 class Engine {
 public:
     virtual ~Engine() = default;
