@@ -27,7 +27,7 @@ for file in $files; do
     [ "$from" -ge 0 ] || { fail "$file has no layer (add it to tests/layers.sh)"; continue; }
     for included in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file"); do
         target=""
-        for dir in "${file%/*}" src include; do
+        for dir in "${file%/*}" src include tools/trelmix; do
             [ -f "$dir/$included" ] && { target="$dir/$included"; break; }
         done
         [ -n "$target" ] || { fail "$file includes $included, which is not in the tree"; continue; }
