@@ -71,6 +71,7 @@ struct FixedStretch {
     std::uint32_t pieces = 0;
     std::uint64_t skips = 0;       // all its skips together: the cursor must stay below the length
     std::uint32_t trailing = 0;    // skips after its last text: the cursor moves on, nothing is copied
+    bool shortPieces = false;      // no piece copies or adds more than 16 bytes
 };
 
 struct ForwardPlan {

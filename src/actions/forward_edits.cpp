@@ -71,6 +71,10 @@ void MarkStretches(Action* first, Action* end, ForwardPlan& plan) {
                 pending = 0;
             }
             s.pieces = static_cast<std::uint32_t>(plan.pieces.size()) - s.firstPiece;
+            s.shortPieces = true;
+            for (std::uint32_t k = s.firstPiece; k < plan.pieces.size(); ++k) {
+                s.shortPieces &= plan.pieces[k].copy <= kSlack && plan.pieces[k].textLength <= kSlack;
+            }
             s.trailing = pending;
             plan.stretches.push_back(s);
             a->stretch = static_cast<std::uint32_t>(plan.stretches.size());
@@ -141,8 +145,23 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
                     std::uint8_t* to = out + built;
                     const std::uint8_t* from = src + used;
                     const FixedPiece* p = plan.pieces.data() + s.firstPiece;
-                    for (const FixedPiece* const last = p + s.pieces; p != last; ++p) {
-                        CopyShort(to, from, p->copy, from + kSlack <= src + n);
+                    const FixedPiece* const last = p + s.pieces;
+                    // The last place kSlack bytes can be read from, when the record has that many.
+                    const bool wide = n >= std::int32_t{kSlack};
+                    const std::uint8_t* const lastWhole = src + (wide ? n - std::int32_t{kSlack} : 0);
+                    const auto readable = [&] { return wide && from <= lastWhole; };
+                    if (s.shortPieces && wide) {
+                        // While kSlack bytes from the piece lie in the record.
+                        for (; p != last && from <= lastWhole; ++p) {
+                            std::memcpy(to, from, kSlack);
+                            to += p->copy;
+                            from += p->copy;
+                            std::memcpy(to, plan.text.data() + p->textFrom, kSlack);
+                            to += p->textLength;
+                        }
+                    }
+                    for (; p != last; ++p) {
+                        CopyShort(to, from, p->copy, readable());
                         to += p->copy;
                         from += p->copy;
                         CopyShort(to, plan.text.data() + p->textFrom, p->textLength, true);
