@@ -104,7 +104,7 @@ void MarkForwardRuns(Script& script) {
             i = std::max(end, i + 1);
         }
     }
-    if (!script.forward.text.empty()) script.forward.text.resize(script.forward.text.size() + kSlack);
+    if (!script.forward.stretches.empty()) script.forward.text.resize(script.forward.text.size() + kSlack);
 }
 
 // The record is the built bytes out[0, built) followed by the source's bytes
