@@ -74,6 +74,8 @@ struct DataContext {
     std::int32_t* rulesetEnabled = nullptr;  // the Script's switches, not a copy
     WorkBuffers* work = nullptr;             // the Script's buffers
     bool edited = false;                     // `bytes` lie in work->front
+    std::uint8_t* host = nullptr;            // the caller's buffer, which holds the record until the first edit
+    std::size_t hostRoom = 0;                // and how many bytes it holds
 
     // The host's record, not yet edited.
     void Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers) {
@@ -137,6 +139,21 @@ struct DataContext {
         for (std::size_t i = 0; i < added; ++i) d[i] = text.bytes[i];
         length = static_cast<std::int32_t>(size);
         cursor = at + static_cast<std::int32_t>(added);
+    }
+
+    // AppendText as the run's last edit, written straight after the record
+    // in the caller's buffer, which still holds it: the record is neither
+    // built in a working buffer nor copied back. False, with nothing done,
+    // when the record was edited or the result does not fit there.
+    bool AppendInHost(const ByteArg& text) {
+        const std::size_t added = text.bytes.size();
+        if (edited || !host) return false;
+        const std::size_t end = static_cast<std::size_t>(bytes - host) + static_cast<std::size_t>(length);
+        if (end + added > hostRoom || static_cast<std::size_t>(length) + added > kMaxRecordLength) return false;
+        CopyBytes(host + end, text.data(), added);
+        length += static_cast<std::int32_t>(added);
+        cursor = length;
+        return true;
     }
 
     // Adds text after the last byte; the cursor ends at the new length.

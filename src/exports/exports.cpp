@@ -80,7 +80,7 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* da
     try {
         Script* const script = Registry().Find(*id);
         if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        RunOutcome run = RunScript(*script, data, length, codeType, protocol);
+        RunOutcome run = RunScript(*script, data, length, capacity, codeType, protocol);
         if (!run.copyBack) return run.result;
         if (static_cast<std::uint32_t>(run.edited.length) > std::max(capacity, length)) {
             run.result.status = TRLM_STATUS_TOO_LONG;

@@ -111,7 +111,14 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
                 continue;
             }
             end.status = TRLM_STATUS_APPLIED;
-            if constexpr (kWatched) Reached(*watch, position, RuleFate::Applied, d);
+            if constexpr (kWatched) {
+                Reached(*watch, position, RuleFate::Applied, d);
+            } else if (rule.actions->count == 1) {
+                // The rule's one action, an APPEND, ends the run: its text
+                // may follow the record where it lies.
+                const Action& only = script.actions[rule.actions->first];
+                if (only.kind == ActionKind::Append && d.AppendInHost(only.arg1)) return end;
+            }
         } else if constexpr (kWatched) {
             Reached(*watch, position, RuleFate::NoCriteria, d);
         }
@@ -128,7 +135,7 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
 
 }  // namespace
 
-RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
+RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
                      std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
@@ -139,6 +146,8 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
     d.codeType = codeType;
     d.protocol = protocol;
     d.rulesetEnabled = script.rulesetEnabled.data();
+    d.host = data;
+    d.hostRoom = room > length ? room : length;
 
     // Rules whose code list leaves the record's code type out fail their
     // criteria, so the index passes over them, and the code lists of the
@@ -166,7 +175,7 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
 
 ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
                             std::uint32_t codeType, std::uint32_t protocol) {
-    const RunOutcome run = RunScript(script, data, length, codeType, protocol);
+    const RunOutcome run = RunScript(script, data, length, length, codeType, protocol);
     CopyBack(run, data);
     return run.result;
 }

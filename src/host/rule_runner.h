@@ -20,14 +20,17 @@ struct RunOutcome {
     ByteSpan edited;         // valid until the script runs again
 };
 
-// May throw std::bad_alloc (a working buffer, an edit); the caller's buffer
-// is untouched until the caller copies `edited` back (CopyBack).
-RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length,
+// May throw std::bad_alloc (a working buffer, an edit). The caller's buffer
+// holds `room` bytes (at least `length`); it is untouched until the caller
+// copies `edited` back (CopyBack), except by a run that ends with a rule
+// whose one action is an APPEND on the record as the caller gave it: when the
+// result fits, the text goes straight after the record there.
+RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
                      std::uint32_t codeType, std::uint32_t protocol);
 
 // Writes the edited record into the caller's buffer: nothing when the run
-// made no edit or only cut its end (the bytes are already there); a move
-// within it when the run only cut bytes from its start.
+// made no edit, only cut its end or appended its text there (the bytes are
+// already in place); a move within it when the record starts further on.
 inline void CopyBack(const RunOutcome& run, std::uint8_t* data) {
     if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
         std::memmove(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));

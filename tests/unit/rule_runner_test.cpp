@@ -80,7 +80,7 @@ TEST(RuleRunner, EmptyRecordHasAWorkingCopyAndWritesNothing) {
 
 TEST(RuleRunner, RecordBeyondTheLimitIsRefused) {
     auto script = Build({});
-    EXPECT_THROW(RunScript(*script, nullptr, 0x4000001u, 0, 0), std::bad_alloc);
+    EXPECT_THROW(RunScript(*script, nullptr, 0x4000001u, 0x4000001u, 0, 0), std::bad_alloc);
 }
 
 }  // namespace
