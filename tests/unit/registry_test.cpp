@@ -40,27 +40,6 @@ TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     for (std::size_t n = 0; n < scripts.size(); ++n) EXPECT_EQ(r.Find(id(n)), n % 3 ? scripts[n] : nullptr) << n;
 }
 
-// Assignment through the export: what the host sees of the registry.
-TEST(Assign, ReplacesRejectsAndUnregisters) {
-    test::Harness h("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('1')\nEND_ACTION\nEND_RULE\n");
-    ASSERT_TRUE(h.assigned);
-    EXPECT_EQ(h.Run("x").data, "x1");
-
-    EXPECT_TRUE(h.Assign("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('2')\nEND_ACTION\nEND_RULE\n"));
-    EXPECT_EQ(h.Run("x").data, "x2");
-
-    // A script that fails to compile leaves the id with no script at all.
-    EXPECT_FALSE(h.Assign("END_RULE\n"));
-    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
-    EXPECT_EQ(h.Run("x").status, TRLM_STATUS_NO_SCRIPT);
-
-    // The empty string unregisters: true only when there was a script.
-    EXPECT_FALSE(h.Assign(""));
-    EXPECT_TRUE(h.Assign("BEGIN_RULE\nEND_RULE\n"));
-    EXPECT_TRUE(h.Assign(""));
-    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
-}
-
 // Ruleset switches belong to the script assigned to one id.
 TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
     const std::string script = test::OneRule("CODE_LIST(1)", "RULESET_OFF(2)") +
