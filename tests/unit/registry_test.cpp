@@ -6,8 +6,6 @@
 namespace trelmix {
 namespace {
 
-using test::AppId;
-
 TEST(Registry, ComparesAll16Bytes) {
     ScriptRegistry r;
     r.Store(KeyboardClientId, std::make_unique<Script>());
@@ -55,18 +53,6 @@ TEST(Assign, NullScriptChangesNothing) {
     ASSERT_TRUE(h.assigned);
     EXPECT_FALSE(TRLM_AssignScript(&h.id(), nullptr));
     EXPECT_TRUE(TRLM_IsRegistered(&h.id()));
-}
-
-TEST(Execute, WithoutScriptReturnsTheCallersRecordUntouched) {
-    const HostId id = AppId(99);
-    std::uint8_t data[4] = {'a', 'b', 'c', 'd'};
-    const ExecuteResult r = TRLM_Execute(&id, data, 3, 1, 2);
-    EXPECT_EQ(r.data, data);
-    EXPECT_EQ(r.length, 3u);
-    EXPECT_EQ(r.status, TRLM_STATUS_NO_SCRIPT);
-    EXPECT_EQ(r.reserved1, 0u);
-    EXPECT_EQ(r.reserved2, 0u);
-    EXPECT_EQ(std::string(data, data + 4), "abcd");
 }
 
 // A refused run has run: its ruleset switch stays, so a retry with a larger
