@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "actions/data_context.h"
 #include "script/byte_arg.h"
@@ -49,6 +50,33 @@ struct Action {
     // many bytes it can add at most.
     std::uint32_t forwardRun = 0;
     std::uint32_t forwardGrowth = 0;
+    // On the first action of a fixed stretch inside such a run: 1 + its index
+    // in the Script's ForwardPlan::stretches.
+    std::uint32_t stretch = 0;
+};
+
+// A stretch of INSERTs and SKIP_AHEADs inside a forward run, worked out when
+// the script compiles (actions/forward_edits.cpp). When every skip lands
+// inside the record, the stretch is a fixed list of pieces: so many bytes of
+// the record, then a text.
+struct FixedPiece {
+    std::uint32_t copy = 0;        // bytes of the record, from where the stretch has got to
+    std::uint32_t textFrom = 0;    // then ForwardPlan::text[textFrom, textFrom + textLength)
+    std::uint32_t textLength = 0;
+};
+
+struct FixedStretch {
+    std::uint32_t actions = 0;     // how many actions it stands for
+    std::uint32_t firstPiece = 0;  // ForwardPlan::pieces[firstPiece, firstPiece + pieces)
+    std::uint32_t pieces = 0;
+    std::uint64_t skips = 0;       // all its skips together: the cursor must stay below the length
+    std::uint32_t trailing = 0;    // skips after its last text: the cursor moves on, nothing is copied
+};
+
+struct ForwardPlan {
+    std::vector<FixedStretch> stretches;
+    std::vector<FixedPiece> pieces;
+    std::vector<std::uint8_t> text;  // every stretch's texts, one after the other
 };
 
 // What each kind does to the run's working record.

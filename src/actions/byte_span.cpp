@@ -98,6 +98,10 @@ std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* 
                                 std::uint32_t start) const {
     if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
     if (start >= static_cast<std::uint32_t>(length)) return -1;
+    if (patternLength == 1) {  // a separator, a space: memchr alone
+        const void* hit = std::memchr(bytes + start, pattern[0], static_cast<std::size_t>(length) - start);
+        return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes) : -1;
+    }
     // Only offsets where the whole pattern fits can match.
     const std::int32_t last = length - patternLength;
     const std::uint8_t first = pattern[0];

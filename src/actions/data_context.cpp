@@ -83,7 +83,7 @@ void DataContext::Splice(std::int32_t at, std::int32_t removed, std::size_t adde
     });
 }
 
-void DataContext::ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
+void DataContext::Replace(const ByteArg& text, std::int32_t remove) {
     if (remove > length || remove < 0) return;
     // A cursor past the end (CRUNCH_SPACES shortened the data under it)
     // inserts at the end; a negative cursor inserts at the start.

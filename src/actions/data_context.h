@@ -109,7 +109,17 @@ struct DataContext {
     // and puts `text` there; the cursor ends just after the text. Nothing
     // happens when `remove` exceeds the length. A cursor past the end (after
     // CRUNCH_SPACES) inserts at the end: nothing outside the data is read.
-    void ReplaceAtCursor(const ByteArg& text, std::int32_t remove);
+    void ReplaceAtCursor(const ByteArg& text, std::int32_t remove) {
+        // Bytes cut from either end of the host's record (a prefix or suffix
+        // stripped): the view narrows, inline.
+        if (!edited && text.bytes.empty() && cursor >= 0 && remove >= 0 && cursor <= length - remove &&
+            (cursor == 0 || cursor + remove == length)) {
+            if (cursor == 0) bytes += remove;
+            length -= remove;
+            return;
+        }
+        Replace(text, remove);
+    }
 
     // ReplaceAtCursor(text, 0). Inline for the usual case, a few bytes into a
     // record already in the front buffer with room for them: the tail moves
@@ -118,7 +128,7 @@ struct DataContext {
         const std::size_t added = text.bytes.size();
         const std::size_t size = static_cast<std::size_t>(length) + added;
         if (!edited || size > work->front.capacity() || added > 16 || size > kMaxRecordLength) {
-            ReplaceAtCursor(text, 0);
+            Replace(text, 0);
             return;
         }
         const std::int32_t at = cursor < 0 ? 0 : cursor > length ? length : cursor;
@@ -142,6 +152,7 @@ struct DataContext {
     void PadEnd(std::int32_t count, std::uint8_t fill);
 
 private:
+    void Replace(const ByteArg& text, std::int32_t remove);  // ReplaceAtCursor, the general case
     // Replaces `removed` bytes at `at` with `added` bytes that `fill(out)`
     // writes: in place when the front buffer has room, else rebuilt.
     template <typename Fill>

@@ -1,6 +1,7 @@
 #include "actions/forward_edits.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace trelmix {
 
@@ -28,6 +29,56 @@ std::uint32_t Growth(const Action& a) {
     return IsEdit(a) ? static_cast<std::uint32_t>(a.arg1.bytes.size()) : 0;
 }
 
+// The result is built with kSlack bytes of room after it, and the plan's
+// texts are followed by kSlack bytes, so a short piece goes as one copy of
+// kSlack bytes: what it writes past its end, a later piece overwrites.
+constexpr std::size_t kSlack = 16;
+
+inline void CopyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t n, bool readable) {
+    if (n <= kSlack && readable) {
+        std::memcpy(to, from, kSlack);
+    } else {
+        CopyBytes(to, from, n);
+    }
+}
+
+bool IsFixed(const Action& a) { return a.kind == K::Insert || (a.kind == K::SkipAhead && a.count >= 0); }
+
+// Turns each stretch of two or more INSERTs and SKIP_AHEADs in [first, end)
+// holding an INSERT into pieces: the bytes skipped before each text, then the
+// text (texts with nothing skipped between them join).
+void MarkStretches(Action* first, Action* end, ForwardPlan& plan) {
+    for (Action* a = first; a != end;) {
+        Action* stop = a;
+        bool inserts = false;
+        for (; stop != end && IsFixed(*stop); ++stop) inserts |= stop->kind == K::Insert;
+        if (stop - a >= 2 && inserts) {
+            FixedStretch s;
+            s.actions = static_cast<std::uint32_t>(stop - a);
+            s.firstPiece = static_cast<std::uint32_t>(plan.pieces.size());
+            std::uint32_t pending = 0;
+            for (const Action* b = a; b != stop; ++b) {
+                if (b->kind == K::SkipAhead) {
+                    pending += static_cast<std::uint32_t>(b->count);
+                    s.skips += static_cast<std::uint32_t>(b->count);
+                    continue;
+                }
+                if (pending > 0 || plan.pieces.size() == s.firstPiece) {
+                    plan.pieces.push_back({pending, static_cast<std::uint32_t>(plan.text.size()), 0});
+                }
+                plan.text.insert(plan.text.end(), b->arg1.bytes.begin(), b->arg1.bytes.end());
+                plan.pieces.back().textLength += static_cast<std::uint32_t>(b->arg1.bytes.size());
+                pending = 0;
+            }
+            s.pieces = static_cast<std::uint32_t>(plan.pieces.size()) - s.firstPiece;
+            s.trailing = pending;
+            plan.stretches.push_back(s);
+            a->stretch = static_cast<std::uint32_t>(plan.stretches.size());
+        }
+        a = stop == a ? a + 1 : stop;
+    }
+}
+
 }  // namespace
 
 void MarkForwardRuns(Script& script) {
@@ -44,22 +95,24 @@ void MarkForwardRuns(Script& script) {
             if (end - i >= 2 && edits >= 2 && growth <= static_cast<std::uint64_t>(kMaxRecordLength)) {
                 block[i].forwardRun = end - i;
                 block[i].forwardGrowth = static_cast<std::uint32_t>(growth);
+                MarkStretches(block + i, block + end, script.forward);
             }
             i = std::max(end, i + 1);
         }
     }
+    if (!script.forward.text.empty()) script.forward.text.resize(script.forward.text.size() + kSlack);
 }
 
 // The record is the built bytes out[0, built) followed by the source's bytes
 // from `used` on. Every edit lies at or after the built bytes (the cursor
 // only moves forward, and each edit leaves it just after what it built), so
 // each copies the source's bytes up to it, then adds its own.
-void RunForward(const Action* first, DataContext& d) {
+void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
     const ByteSpan source = d.SpanFrom(0);
     const std::uint8_t* const src = source.bytes;
     const std::int32_t n = source.length;
     std::int32_t cursor = d.cursor;
-    d.RebuildUpTo(static_cast<std::size_t>(n) + first->forwardGrowth, [&](std::uint8_t* out) {
+    d.RebuildUpTo(static_cast<std::size_t>(n) + first->forwardGrowth + kSlack, [&](std::uint8_t* out) {
         std::int32_t built = 0, used = 0;
         const auto length = [&] { return built + (n - used); };
         const auto pass = [&](std::int32_t to) {  // builds up to record position `to`
@@ -79,6 +132,29 @@ void RunForward(const Action* first, DataContext& d) {
             return at < 0 ? -1 : cursor + at;
         };
         for (const Action* a = first; a != first + first->forwardRun; ++a) {
+            // A fixed stretch whose skips all land inside the record: its
+            // pieces, without a test per action.
+            if (a->stretch) {
+                const FixedStretch& s = plan.stretches[a->stretch - 1];
+                if (cursor >= built && std::int64_t{cursor} + static_cast<std::int64_t>(s.skips) < length()) {
+                    pass(cursor);
+                    std::uint8_t* to = out + built;
+                    const std::uint8_t* from = src + used;
+                    const FixedPiece* p = plan.pieces.data() + s.firstPiece;
+                    for (const FixedPiece* const last = p + s.pieces; p != last; ++p) {
+                        CopyShort(to, from, p->copy, from + kSlack <= src + n);
+                        to += p->copy;
+                        from += p->copy;
+                        CopyShort(to, plan.text.data() + p->textFrom, p->textLength, true);
+                        to += p->textLength;
+                    }
+                    built = static_cast<std::int32_t>(to - out);
+                    used = static_cast<std::int32_t>(from - src);
+                    cursor = built + static_cast<std::int32_t>(s.trailing);
+                    a += s.actions - 1;
+                    continue;
+                }
+            }
             switch (a->kind) {
             case K::Insert:  // at 0 for a cursor of -1, at the end for one past it
                 pass(std::clamp(cursor, 0, length()));

@@ -19,7 +19,8 @@ namespace trelmix {
 
 // Marks the runs of two or more forward actions with at least two edits
 // among them, in each rule's action block (Action::forwardRun and
-// forwardGrowth on a run's first action).
+// forwardGrowth on a run's first action), and plans the fixed stretches
+// inside them (Action::stretch, Script::forward).
 void MarkForwardRuns(Script& script);
 
 // True when the run starting at `first` can be made in one pass on this
@@ -29,8 +30,9 @@ inline bool FitsForward(const Action& first, const DataContext& d) {
     return static_cast<std::int64_t>(d.length) + first.forwardGrowth <= kMaxRecordLength;
 }
 
-// Makes the run starting at `first` (first->forwardRun actions). May throw
-// std::bad_alloc (the buffer for the result) before anything changes.
-void RunForward(const Action* first, DataContext& d);
+// Makes the run starting at `first` (first->forwardRun actions) of a script
+// whose stretches `plan` holds. May throw std::bad_alloc (the buffer for the
+// result) before anything changes.
+void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d);
 
 }  // namespace trelmix

@@ -8,10 +8,22 @@
 
 namespace trelmix {
 
+// Whether a short text stands right at the cursor, as a prefix being
+// stripped does: then there is nothing to search for.
+static bool StandsAt(const DataContext& d, const ByteArg& text) {
+    const std::int32_t n = text.length();
+    if (n == 0 || n > 8 || n > d.length - d.cursor) return false;
+    for (std::int32_t i = 0; i < n; ++i) {
+        if (d.bytes[d.cursor + i] != text.bytes[static_cast<std::size_t>(i)]) return false;
+    }
+    return true;
+}
+
 // The first occurrence of `text` at or after the cursor lying wholly inside
 // the data, or -1 (also for an empty text or a cursor outside the data).
 static std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
     if (d.cursor < 0 || d.cursor >= d.length) return -1;
+    if (StandsAt(d, text)) return d.cursor;
     return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor));
 }
 

@@ -54,8 +54,9 @@ inline void Execute(const Action& action, DataContext& d) {
 }
 
 template <bool kWatched>
-void RunActions(std::uint32_t position, const Action* actions, ActionRange block, DataContext& d,
+void RunActions(std::uint32_t position, const Script& script, ActionRange block, DataContext& d,
                 RunObserver* watch) {
+    const Action* const actions = script.actions.data();
     const Action* action = actions + block.first;
     const Action* const end = action + block.count;
     while (action != end) {
@@ -64,7 +65,7 @@ void RunActions(std::uint32_t position, const Action* actions, ActionRange block
             watch->ActionDone(position, static_cast<std::uint32_t>(action - (actions + block.first)), View(d));
             ++action;
         } else if (action->forwardRun && FitsForward(*action, d)) {
-            RunForward(action, d);
+            RunForward(action, script.forward, d);
             action += action->forwardRun;
         } else {
             Execute(*action++, d);
@@ -85,7 +86,6 @@ struct RulesEnd {
 // path, which reports every step.
 template <bool kWatched>
 RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext& d, RunObserver* watch) {
-    const Action* const actions = script.actions.data();
     RulesEnd end;
     [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
     for (const std::uint32_t* next = reach.begin; next != reach.end; ++next) {
@@ -115,7 +115,7 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
         } else if constexpr (kWatched) {
             Reached(*watch, position, RuleFate::NoCriteria, d);
         }
-        RunActions<kWatched>(position, actions, *rule.actions, d, watch);
+        RunActions<kWatched>(position, script, *rule.actions, d, watch);
         if (rule.actions->empty()) {
             end.stopped = true;
             return end;

@@ -1,5 +1,7 @@
 #include "host/wildcard.h"
 
+#include <cstring>
+
 namespace trelmix {
 
 namespace {
@@ -7,6 +9,25 @@ namespace {
 bool IsWild(std::uint8_t b) { return b == '*' || b == '?'; }
 
 using Kind = WildcardStep::Kind;
+
+std::uint64_t Word(const std::uint8_t* bytes) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes, sizeof w);
+    return w;
+}
+
+// The record's first program.head bytes (it has that many) against the
+// head's, eight at a time; the last word may overlap the one before.
+bool HeadMatches(const WildcardProgram& program, const std::uint8_t* record) {
+    const std::uint8_t* want = program.headBytes.data();
+    const std::uint8_t* mask = program.headMask.data();
+    const auto differs = [&](std::int32_t i) { return ((Word(record + i) ^ Word(want + i)) & Word(mask + i)) != 0; };
+    std::int32_t i = 0;
+    for (; i + 8 <= program.head; i += 8) {
+        if (differs(i)) return false;
+    }
+    return i == program.head || !differs(program.head - 8);
+}
 
 }  // namespace
 
@@ -42,6 +63,25 @@ WildcardProgram CompileWildcard(const ByteArg& pattern) {
         }
     }
     program.exact = !star;
+    std::uint32_t fixed = 0;
+    std::int32_t head = 0;
+    for (; fixed < program.steps.size(); ++fixed) {
+        const WildcardStep& s = program.steps[fixed];
+        if (s.kind != Kind::Literal && s.kind != Kind::Any) break;
+        head += s.length;
+    }
+    if (head >= 8) {
+        program.head = head;
+        program.afterHead = fixed;
+        program.headBytes.assign(static_cast<std::size_t>(head), 0);
+        program.headMask.assign(static_cast<std::size_t>(head), 0);
+        for (std::int32_t i = 0; i < head; ++i) {
+            if (p[i] != '?') {
+                program.headBytes[static_cast<std::size_t>(i)] = p[i];
+                program.headMask[static_cast<std::size_t>(i)] = 0xFF;
+            }
+        }
+    }
     program.prefix = program.steps.size() == 2 && program.steps[0].kind == Kind::Literal &&
                      program.steps[1].kind == Kind::FinalStar;
     return program;
@@ -55,7 +95,14 @@ bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteS
     };
     const std::uint8_t* p = pattern.data();
     std::int32_t pos = 0;
-    for (const WildcardStep& s : program.steps) {
+    const WildcardStep* step = program.steps.data();
+    if (program.head && !stop) {
+        if (L < program.head || !HeadMatches(program, record.bytes)) return false;
+        pos = program.head;
+        step += program.afterHead;
+    }
+    for (; step != program.steps.data() + program.steps.size(); ++step) {
+        const WildcardStep& s = *step;
         switch (s.kind) {
         case Kind::Literal:  // wholly inside the record
             if (L - pos < s.length) return stopped(s.at, pos);

@@ -37,6 +37,12 @@ struct WildcardProgram {
     std::int32_t minLength = 0;  // a shorter record cannot match
     bool exact = false;          // no '*': only a record of exactly minLength bytes can
     bool prefix = false;         // a literal then a last '*': a test of the record's first bytes
+    // The literals and '?'s before the first '*' stand at fixed offsets: when
+    // they span 8 bytes or more, they are tested a word at a time, the bytes
+    // against headBytes under headMask (0 for a '?').
+    std::int32_t head = 0;           // their bytes; 0: tested step by step
+    std::uint32_t afterHead = 0;     // the first step after them
+    std::vector<std::uint8_t> headBytes, headMask;
 };
 
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
@@ -92,6 +98,7 @@ struct RuleIndex {
 struct Script {
     std::vector<Rule> rules;       // the rules, in END_RULE order
     std::vector<Action> actions;   // every rule's actions, rule after rule
+    ForwardPlan forward;           // the fixed stretches of their forward runs
 
     // Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
     // They live as long as the Script: runs switch them, only a new

@@ -91,7 +91,7 @@ std::string RandomScript(std::mt19937& rng) {
             if (rng() % 4 == 0) s += "CODE_LENGTH(" + number() + ")\n";
             if (rng() % 4 == 0) s += "PROTOCOL_MATCH(" + std::string(pick({"0", "1"})) + ")\n";
             if (rng() % 4 == 0) s += "CODE_MATCH('" + text() + "', " + number() + ")\n";
-            if (rng() % 4 == 0) s += "WILDCARD_MATCH('" + std::string(pick({"a*", "*0", "?a*", "a?*-", "0*0", "??", "*", "a**", "*?a", "?*0?", "a*0*", "0-*a"})) + "')\n";
+            if (rng() % 4 == 0) s += "WILDCARD_MATCH('" + std::string(pick({"a*", "*0", "?a*", "a?*-", "0*0", "??", "*", "a**", "*?a", "?*0?", "a*0*", "0-*a", "a??????0*", "????????"})) + "')\n";
             s += "END_CRITERIA\n";
         }
         if (rng() % 8) {
