@@ -111,12 +111,9 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         std::string_view keyword;  // empty: no suggestion
     };
     const Case cases[] = {
-        {u"PAD_SPACE", "PAD_SPACES"},    {u"pad_space", "PAD_SPACES"},   {u"BEGINRULE", "BEGIN_RULE"},
-        {u"BEGIN_RUEL", "BEGIN_RULE"},   {u"BEGN_CRITERA", "BEGIN_CRITERIA"},
-        {u"REMOVE_SPACE", "REMOVE_SPACES"}, {u"SEND_AL", "SEND_ALL"},
-        {u"APEND", "APPEND"},            {u"CODE_LEN", ""},              {u"NOTE", ""},
-        {u"END", ""},                    {u"PAD_SPACES", ""},            {u"PAD_ZERO_", "PAD_ZEROS"},
-        {u"INSRT", "INSERT"},            {u"Stripped", ""},
+        {u"pad_space", "PAD_SPACES"}, {u"BEGIN_RUEL", "BEGIN_RULE"}, {u"BEGN_CRITERA", "BEGIN_CRITERIA"},
+        {u"APEND", "APPEND"},         {u"CODE_LEN", ""},             {u"NOTE", ""},
+        {u"END", ""},                 {u"PAD_SPACES", ""},           {u"PAD_ZERO_", "PAD_ZEROS"},
     };
     for (const Case& c : cases) {
         const KeywordInfo* k = NearestKeyword(c.word);
@@ -127,18 +124,14 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
     EXPECT_EQ(EditDistance(u"", u"ABC"), 3u);
 }
 
+// Taps and chords by name are in the keyboard cases; what they do not show:
 TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
     using R = std::vector<std::array<std::uint32_t, 3>>;
-    EXPECT_EQ(DescribeInjection(R{{13, 0, 0}, {13, 0, 2}}), "tapped Enter");
     EXPECT_EQ(DescribeInjection(R{{0, 0x1C, 0}, {0, 0x1C, 2}}), "tapped Enter");
-    EXPECT_EQ(DescribeInjection(R{{18, 0, 0}, {70, 0, 0}, {70, 0, 2}, {18, 0, 2}}), "pressed Alt+F");
     EXPECT_EQ(DescribeInjection(R{{18, 0, 0}, {16, 0, 0}, {50, 0, 0}, {50, 0, 2}, {16, 0, 2}, {18, 0, 2}}),
               "pressed Alt+Shift+2");
     EXPECT_EQ(DescribeInjection(R{{0, 0, 0}, {0, 0, 0}}), "injected no key down, no key down");
     EXPECT_EQ(DescribeInjection(R{}), "injected nothing");
-    EXPECT_EQ(VirtualKeyName(123), "F12");
-    EXPECT_EQ(VirtualKeyName(103), "Num 7");
-    EXPECT_EQ(VirtualKeyName(255), "VK 255");
 }
 
 // A test file in a temporary place, removed at the end of the test.

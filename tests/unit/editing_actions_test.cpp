@@ -1,6 +1,5 @@
 // What the editing-action cases of the conformance suite cannot show: the
-// REPLACE_ALL/REPLACE_FIRST agreement over many inputs, the record limit, and
-// the working record's own edges.
+// record limit and the working record's own edges.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -8,6 +7,7 @@
 #include <string_view>
 
 #include "actions/data_context.h"
+#include "host/rule_runner.h"
 #include "support.h"
 
 namespace trelmix {
@@ -15,29 +15,6 @@ namespace {
 
 using test::Harness;
 using test::OneRule;
-
-// REPLACE_ALL gives exactly what REPLACE_FIRST repeated until nothing is
-// found gives, data and cursor alike.
-TEST(TextActions, ReplaceAllIsRepeatedReplaceFirst) {
-    const char* searches[] = {"a", "aa", "ab", "aba", "b"};
-    const char* replacements[] = {"", "a", "b", "aa", "ba", "xyz"};
-    const char* records[] = {"", "a", "aaaa", "abababa", "baaab", "xaax", "aabaabaa"};
-    for (const char* search : searches) {
-        for (const char* replacement : replacements) {
-            for (const char* skip : {"", "SKIP_AHEAD(1)\n", "SKIP_AHEAD(3)\n"}) {
-                const std::string args = std::string("('") + search + "','" + replacement + "')\n";
-                std::string repeated = skip;
-                for (int i = 0; i < 10; ++i) repeated += "REPLACE_FIRST" + args;
-                Harness all(OneRule("", skip + ("REPLACE_ALL" + args) + "INSERT('|')"));
-                Harness first(OneRule("", repeated + "INSERT('|')"), false, 8);
-                ASSERT_TRUE(all.assigned && first.assigned) << args;
-                for (const char* record : records) {
-                    EXPECT_EQ(all.Run(record).data, first.Run(record).data) << skip << args << record;
-                }
-            }
-        }
-    }
-}
 
 // An edit whose result would pass kMaxRecordLength fails like an allocation:
 // the host gets the out-of-memory status and its buffer as it was. A result
@@ -51,6 +28,9 @@ TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
     const auto r = h.Run(record);
     EXPECT_EQ(r.status, TRLM_STATUS_OUT_OF_MEMORY);
     EXPECT_EQ(r.data, record);
+    // A host's record past the limit is refused before the script runs.
+    Script none;
+    EXPECT_THROW(RunScript(none, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, 0, 0), std::bad_alloc);
 }
 
 // ---- the working record directly, for what a script cannot show -----------
@@ -109,20 +89,6 @@ TEST(DataContext, ResultPastTheLimitThrowsBeforeAnyChange) {
     EXPECT_FALSE(r.d.edited);
     EXPECT_EQ(r.d.length, kMaxRecordLength - 1);
     EXPECT_EQ(r.d.cursor, 1);
-}
-
-TEST(ByteSpan, FindFrom) {
-    const auto P = [](const char* t) { return reinterpret_cast<const std::uint8_t*>(t); };
-    const std::uint8_t text[] = {'x', 'A', 'B', 'A', 'B'};
-    const ByteSpan record{5, text};
-    EXPECT_EQ(record.FindFrom(2, P("AB"), 0), 1);
-    EXPECT_EQ(record.FindFrom(2, P("AB"), 2), 3);
-    EXPECT_EQ(record.FindFrom(2, P("AB"), 4), -1);  // would run past the end
-    EXPECT_EQ(record.FindFrom(1, P("B"), 4), 4);
-    EXPECT_EQ(record.FindFrom(1, P("B"), 5), -1);
-    EXPECT_EQ(record.FindFrom(1, P("B"), 0xFFFFFFFFu), -1);
-    EXPECT_EQ(record.FindFrom(0, P(""), 0), -1);
-    EXPECT_EQ(record.FindFrom(6, P("xABABx"), 0), -1);
 }
 
 }  // namespace

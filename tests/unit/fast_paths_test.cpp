@@ -61,6 +61,8 @@ TEST(FastPaths, AdversarialSearches) {
          3000 - 40},
     };
     for (const Case& c : cases) EXPECT_EQ(Find(c.text, c.pattern, 0), c.expected) << c.pattern;
+    EXPECT_EQ(Find("xABAB", "B", 0xFFFFFFFFu), -1);  // a start past any length
+    EXPECT_EQ(Find("xABAB", "", 0), -1);
 }
 
 }  // namespace

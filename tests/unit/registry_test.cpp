@@ -6,8 +6,6 @@
 namespace trelmix {
 namespace {
 
-using test::AppId;
-
 TEST(Registry, ComparesAll16Bytes) {
     ScriptRegistry r;
     r.Store(KeyboardClientId, std::make_unique<Script>());
@@ -40,27 +38,6 @@ TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     for (std::size_t n = 0; n < scripts.size(); ++n) EXPECT_EQ(r.Find(id(n)), n % 3 ? scripts[n] : nullptr) << n;
 }
 
-// Assignment through the export: what the host sees of the registry.
-TEST(Assign, ReplacesRejectsAndUnregisters) {
-    test::Harness h("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('1')\nEND_ACTION\nEND_RULE\n");
-    ASSERT_TRUE(h.assigned);
-    EXPECT_EQ(h.Run("x").data, "x1");
-
-    EXPECT_TRUE(h.Assign("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('2')\nEND_ACTION\nEND_RULE\n"));
-    EXPECT_EQ(h.Run("x").data, "x2");
-
-    // A script that fails to compile leaves the id with no script at all.
-    EXPECT_FALSE(h.Assign("END_RULE\n"));
-    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
-    EXPECT_EQ(h.Run("x").status, TRLM_STATUS_NO_SCRIPT);
-
-    // The empty string unregisters: true only when there was a script.
-    EXPECT_FALSE(h.Assign(""));
-    EXPECT_TRUE(h.Assign("BEGIN_RULE\nEND_RULE\n"));
-    EXPECT_TRUE(h.Assign(""));
-    EXPECT_FALSE(TRLM_IsRegistered(&h.id()));
-}
-
 // Ruleset switches belong to the script assigned to one id.
 TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
     const std::string script = test::OneRule("CODE_LIST(1)", "RULESET_OFF(2)") +
@@ -76,18 +53,6 @@ TEST(Assign, NullScriptChangesNothing) {
     ASSERT_TRUE(h.assigned);
     EXPECT_FALSE(TRLM_AssignScript(&h.id(), nullptr));
     EXPECT_TRUE(TRLM_IsRegistered(&h.id()));
-}
-
-TEST(Execute, WithoutScriptReturnsTheCallersRecordUntouched) {
-    const HostId id = AppId(99);
-    std::uint8_t data[4] = {'a', 'b', 'c', 'd'};
-    const ExecuteResult r = TRLM_Execute(&id, data, 3, 1, 2);
-    EXPECT_EQ(r.data, data);
-    EXPECT_EQ(r.length, 3u);
-    EXPECT_EQ(r.status, TRLM_STATUS_NO_SCRIPT);
-    EXPECT_EQ(r.reserved1, 0u);
-    EXPECT_EQ(r.reserved2, 0u);
-    EXPECT_EQ(std::string(data, data + 4), "abcd");
 }
 
 // A refused run has run: its ruleset switch stays, so a retry with a larger

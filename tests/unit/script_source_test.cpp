@@ -40,23 +40,6 @@ protected:
     }
 };
 
-TEST_F(ScriptFiles, ReadByteForByteWidened) {
-    const struct { const char* name; std::string bytes; std::u16string text; } cases[] = {
-        {"crlf", "A\r\nB\r\n", u"A\r\nB\r\n"},
-        {"bom", "\xEF\xBB\xBF" "BEGIN_RULE", u"\u00EF\u00BB\u00BF" u"BEGIN_RULE"}, {"empty", "", u""},
-        {"high", "\x80\xFF", u"\u0080\u00FF"}, {"entities stay", "&amp;", u"&amp;"},
-        {"utf16 ends at its first zero", std::string("A\0B\0", 4), u"A"},
-    };
-    for (const auto& c : cases) {
-        const std::u16string path = Write(c.name, c.bytes);
-        const auto text = ReadScriptFile(path.c_str());
-        ASSERT_TRUE(text) << c.name;
-        EXPECT_EQ(std::u16string(text->data()), c.text) << c.name;
-    }
-    const std::u16string directory = U16(dir.string());
-    EXPECT_FALSE(ReadScriptFile(directory.c_str()));
-}
-
 TEST_F(ScriptFiles, AssignByPath) {
     const std::string good = "BEGIN_RULE\r\nBEGIN_ACTION\r\nAPPEND('!')\r\nEND_ACTION\r\nEND_RULE\r\n";
     test::Harness h(ToNarrow(Write("good.trelmix", good)));

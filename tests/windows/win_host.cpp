@@ -91,7 +91,8 @@ const char kCodeListScript[] =
     "BEGIN_RULE\n BEGIN_CRITERIA\n  CODE_LIST(3)\n END_CRITERIA\n"
     " BEGIN_ACTION\n  REMOVE_ZEROS\n  APPEND('&amp;')\n END_ACTION\nEND_RULE\n";
 
-// One assignment and one record, as a host makes them.
+// One assignment and one record, as a host makes them (what the engine does
+// with them is the conformance cases' business: here, that the DLL's calls work).
 struct Case {
     const char* name;
     bool keyboard;  // under KeyboardClientId, else under an application id
@@ -106,19 +107,12 @@ struct Case {
 
 const Case kCases[] = {
     {"inline application script", false, false, kCodeListScript, "0012345", 3, TRLM_STATUS_APPLIED, "12345&", L""},
-    {"inline application script, no rule applies", false, false, kCodeListScript, "0012345", 4,
-     TRLM_STATUS_APPLIED, "0012345", L""},
     {"application script from a file", false, true,
      "BEGIN_RULE\r\nBEGIN_ACTION\r\nREPLACE_ALL('-', '')\r\nPREPEND('ID:')\r\nEND_ACTION\r\nEND_RULE\r\n", "12-34-56",
      0, TRLM_STATUS_APPLIED, "ID:123456", L""},
-    {"rule without an action block", false, true, "BEGIN_RULE\r\nEND_RULE\r\n", "abc", 0,
-     TRLM_STATUS_NO_ACTION_BLOCK, "abc", L""},
     {"application script: send keywords are comment lines", false, false,
      "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nAPPEND('!')\nEND_ACTION\nEND_RULE\n", "abc", 0, TRLM_STATUS_APPLIED, "abc!",
      L""},
-    {"keyboard script that only edits", true, false,
-     "BEGIN_RULE\nBEGIN_ACTION\nREPLACE_ALL(' ', '_')\nEND_ACTION\nEND_RULE\n", "a b c", 0, TRLM_STATUS_APPLIED,
-     "a_b_c", L""},
     {"keyboard script typing the record in code page 1252", true, false,
      "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nEND_ACTION\nEND_RULE\n", "Ab1 \x80\xE9", 0, TRLM_STATUS_APPLIED,
      "Ab1 \x80\xE9", L"Ab1 \u20AC\u00E9"},
