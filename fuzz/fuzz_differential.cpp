@@ -18,14 +18,10 @@
 
 #include "differential.h"
 #include "keyboard/transmit.h"
+#include "fuzz_input.h"
 #include "platform/testing/recording.h"
 
 namespace {
-
-const std::uint8_t* FindZero(const std::uint8_t* from, const std::uint8_t* end) {
-    const void* z = std::memchr(from, 0, static_cast<std::size_t>(end - from));
-    return z ? static_cast<const std::uint8_t*>(z) : end;
-}
 
 void Differs(const std::string& what) {
     std::fprintf(stderr, "library and reference differ: %s\n", what.c_str());
@@ -39,20 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     static trelmix::platform::RecordingPlatform recording;  // pauses are recorded, not slept
     static const bool installed = (trelmix::platform::Install(&recording), true);
     (void)installed;
-    const std::uint8_t flags = input[0];
-    const std::uint8_t* p = input + 1;
-    const std::uint8_t* end = input + size;
-
-    const std::uint8_t* scriptEnd = FindZero(p, end);
-    std::u16string script;
-    if (flags & 0x40) {
-        for (const std::uint8_t* q = p; q + 1 < scriptEnd; q += 2) script.push_back(static_cast<char16_t>(q[0] | q[1] << 8));
-    } else {
-        script.assign(p, scriptEnd);
-    }
+    fuzz::Input in = fuzz::ReadInput(input, size);
+    const std::uint8_t flags = in.flags;
+    std::u16string& script = in.script;
+    const std::uint8_t* p = in.records;
+    const std::uint8_t* const end = in.end;
     // Paths and the empty string (which unregisters) are the other fuzzer's.
     if (script.empty() || trelmix::platform::Current().PathExists((script + u'\0').c_str())) return 0;
-    p = scriptEnd < end ? scriptEnd + 1 : end;
 
     recording.capsLock = (flags & 0x20) != 0;
     recording.host.emulator.keyCodeMode = (flags >> 3) & 3;
@@ -63,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
         trelmix::reference::Differential both(recording, script, flags & 1);
         if (!both.assignment().empty()) Differs(both.assignment());
         for (int n = 0; n < 8 && p < end; ++n) {
-            const std::uint8_t* recordEnd = FindZero(p, end);
+            const std::uint8_t* recordEnd = fuzz::FindZero(p, end);
             const auto length = static_cast<std::uint32_t>(recordEnd - p);
             const std::uint32_t codeType = length > 0 ? p[0] : 0;
             const std::uint32_t protocol = length > 1 ? p[1] : 0;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "platform/testing/recording.h"
 #include "trelmix/trelmix.h"
 
@@ -26,11 +27,6 @@ void Check(bool condition, const char* what) {
     }
 }
 
-const std::uint8_t* FindZero(const std::uint8_t* from, const std::uint8_t* end) {
-    const void* z = std::memchr(from, 0, static_cast<std::size_t>(end - from));
-    return z ? static_cast<const std::uint8_t*>(z) : end;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t size) {
@@ -40,19 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
         trelmix::platform::Install(&recorder);
         return &recorder;
     }();
-    const std::uint8_t flags = input[0];
-    const std::uint8_t* p = input + 1;
-    const std::uint8_t* end = input + size;
-
-    const std::uint8_t* scriptEnd = FindZero(p, end);
-    std::u16string script;
-    if (flags & 0x40) {
-        for (const std::uint8_t* q = p; q + 1 < scriptEnd; q += 2) script.push_back(static_cast<char16_t>(q[0] | q[1] << 8));
-    } else {
-        script.assign(p, scriptEnd);
-    }
+    fuzz::Input in = fuzz::ReadInput(input, size);
+    const std::uint8_t flags = in.flags;
+    std::u16string& script = in.script;
+    const std::uint8_t* p = in.records;
+    const std::uint8_t* const end = in.end;
     if (script.empty()) script = u" ";  // the empty string would unregister instead
-    p = scriptEnd < end ? scriptEnd + 1 : end;
 
     const HostId id = (flags & 1) ? KeyboardClientId : HostId{0xF022, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
     recording->capsLock = (flags & 0x20) != 0;
@@ -70,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     for (const auto& e : recording->events) Check(e.size() <= 255 && e.rfind(u"\r\n\r\n", 0) == 0, "event form");
 
     for (int n = 0; n < 8 && p < end; ++n) {
-        const std::uint8_t* recordEnd = FindZero(p, end);
+        const std::uint8_t* recordEnd = fuzz::FindZero(p, end);
         std::uint32_t codeType = 0, protocol = 0;
         if (p < recordEnd) codeType = *p;
         if (p + 1 < recordEnd) protocol = p[1];
