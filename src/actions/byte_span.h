@@ -44,4 +44,48 @@ inline void CopyBytes(std::uint8_t* to, const std::uint8_t* from, std::size_t n)
     }
 }
 
+// CopyBytes for ranges that may overlap (a record moved within the caller's
+// buffer): every byte is read before any is written.
+inline void MoveBytes(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    const auto words = [&](auto word) {
+        decltype(word) a, b;
+        std::memcpy(&a, from, sizeof a);
+        std::memcpy(&b, from + n - sizeof b, sizeof b);
+        std::memcpy(to, &a, sizeof a);
+        std::memcpy(to + n - sizeof b, &b, sizeof b);
+    };
+    if (n > 16) {
+        std::memmove(to, from, n);
+    } else if (n >= 8) {
+        words(std::uint64_t{});
+    } else if (n >= 4) {
+        words(std::uint32_t{});
+    } else if (n > 0) {
+        const std::uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
+        to[0] = a;
+        to[n / 2] = b;
+        to[n - 1] = c;
+    }
+}
+
+// n bytes of `fill`; a few as words that may overlap.
+inline void FillBytes(std::uint8_t* to, std::uint8_t fill, std::size_t n) {
+    const auto words = [&](auto word) {
+        word = static_cast<decltype(word)>(0x0101010101010101ull * fill);
+        std::memcpy(to, &word, sizeof word);
+        std::memcpy(to + n - sizeof word, &word, sizeof word);
+    };
+    if (n > 16) {
+        std::memset(to, fill, n);
+    } else if (n >= 8) {
+        words(std::uint64_t{});
+    } else if (n >= 4) {
+        words(std::uint32_t{});
+    } else if (n > 0) {
+        to[0] = fill;
+        to[n / 2] = fill;
+        to[n - 1] = fill;
+    }
+}
+
 }  // namespace trelmix

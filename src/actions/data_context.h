@@ -141,19 +141,19 @@ struct DataContext {
         cursor = at + static_cast<std::int32_t>(added);
     }
 
-    // AppendText as the run's last edit, written straight after the record
-    // in the caller's buffer, which still holds it: the record is neither
-    // built in a working buffer nor copied back. False, with nothing done,
-    // when the record was edited or the result does not fit there.
-    bool AppendInHost(const ByteArg& text) {
-        const std::size_t added = text.bytes.size();
-        if (edited || !host) return false;
-        const std::size_t end = static_cast<std::size_t>(bytes - host) + static_cast<std::size_t>(length);
-        if (end + added > hostRoom || static_cast<std::size_t>(length) + added > kMaxRecordLength) return false;
-        CopyBytes(host + end, text.data(), added);
-        length += static_cast<std::int32_t>(added);
-        cursor = length;
-        return true;
+    // For the run's last edit, when it only adds `added` bytes after the
+    // record (APPEND, PAD_*): the record as the caller gave it, moved to the
+    // start of the caller's buffer when bytes were cut from its front, and
+    // lengthened there. Returns where the added bytes go, or null, with
+    // nothing done, when the record was edited or the result does not fit
+    // in the caller's buffer; then the edit is made the usual way.
+    std::uint8_t* GrowInHost(std::size_t added) {
+        const auto kept = static_cast<std::size_t>(length);
+        if (edited || !host || kept + added > hostRoom || kept + added > kMaxRecordLength) return nullptr;
+        if (bytes != host) MoveBytes(host, bytes, kept);
+        bytes = host;
+        length = static_cast<std::int32_t>(kept + added);
+        return host + kept;
     }
 
     // Adds text after the last byte; the cursor ends at the new length.

@@ -2,7 +2,6 @@
 // it. Running out of memory becomes a defined result: TRLM_AssignScript
 // returns false and the id keeps what it had; TRLM_Execute returns
 // TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer untouched.
-#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -69,7 +68,7 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, 
     try {
         Script* const script = Registry().Find(*id);
         if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        return ExecuteScript(*script, data, length, codeType, protocol);
+        return RunScript(*script, data, length, kAnyLength, codeType, protocol);
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
     }
@@ -80,14 +79,7 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* da
     try {
         Script* const script = Registry().Find(*id);
         if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        RunOutcome run = RunScript(*script, data, length, capacity, codeType, protocol);
-        if (!run.copyBack) return run.result;
-        if (static_cast<std::uint32_t>(run.edited.length) > std::max(capacity, length)) {
-            run.result.status = TRLM_STATUS_TOO_LONG;
-            return run.result;
-        }
-        CopyBack(run, data);
-        return run.result;
+        return RunScript(*script, data, length, capacity, codeType, protocol);
     } catch (...) {
         return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
     }

@@ -2,6 +2,8 @@
 // decides whether the rule applies to a record.
 #pragma once
 
+#include <cstring>
+
 #include "actions/data_context.h"
 #include "host/run_observer.h"
 #include "host/wildcard.h"
@@ -34,6 +36,31 @@ inline Clause FailingClause(const Criteria& c, const DataContext& d, bool codeTy
     }
     if (!c.wildcard.bytes.empty() && !WildcardMatches(c.wildcard, c.wildcardSteps, record)) return Clause::Wildcard;
     return Clause::None;
+}
+
+// The rule's gate (RuleGate), worked out from its criteria.
+RuleGate GateFor(const Rule& rule);
+
+// The record's first eight bytes as one word, zeros past its end: what
+// every gate's head is compared with.
+inline std::uint64_t HeadWord(const DataContext& d) {
+    std::uint64_t word = 0;
+    if (d.length >= 8) {
+        std::memcpy(&word, d.bytes, 8);
+    } else if (d.length > 0) {
+        std::uint8_t bytes[8] = {};
+        for (std::int32_t i = 0; i < d.length; ++i) bytes[i] = d.bytes[i];
+        std::memcpy(&word, bytes, 8);
+    }
+    return word;
+}
+
+// False when the record cannot pass the criteria the gate stands for; the
+// record's HeadWord is `head`.
+inline bool GatePasses(const RuleGate& g, const DataContext& d, std::uint64_t head) {
+    const std::uint32_t over = static_cast<std::uint32_t>(d.length) - g.minLength;  // wraps when shorter
+    return over <= g.lengthSpan && ((d.protocol ^ g.protocol) & g.protocolMask) == 0 &&
+           ((head ^ g.head) & g.headMask) == 0;
 }
 
 }  // namespace trelmix

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "host/criteria.h"
+
 namespace trelmix {
 
 void BuildRuleIndex(Script& script) {
@@ -20,6 +22,9 @@ void BuildRuleIndex(Script& script) {
         }
         for (std::uint32_t code : rule.criteria->codes) named.emplace_back(code, position);
     }
+    std::vector<RuleGate> gates;
+    gates.reserve(script.rules.size());
+    for (const Rule& rule : script.rules) gates.push_back(GateFor(rule));
     std::sort(named.begin(), named.end());
     named.erase(std::unique(named.begin(), named.end()), named.end());
     std::size_t codes = 0;
@@ -32,6 +37,7 @@ void BuildRuleIndex(Script& script) {
         RuleIndex everyRule;
         everyRule.listsCodes = false;
         for (std::uint32_t i = 0; i < script.rules.size(); ++i) everyRule.always.push_back(i);
+        everyRule.gates = std::move(gates);
         everyRule.ruleCount = script.rules.size();
         script.index = std::move(everyRule);
         return;
@@ -52,6 +58,7 @@ void BuildRuleIndex(Script& script) {
     for (std::size_t i = 0; i < index.codes.size() && index.codes[i] < RuleIndex::kDirectCodes; ++i) {
         index.direct[index.codes[i]] = static_cast<std::uint16_t>(i + 1);
     }
+    index.gates = std::move(gates);
     index.ruleCount = script.rules.size();
     script.index = std::move(index);
 }

@@ -53,6 +53,29 @@ inline void Execute(const Action& action, DataContext& d) {
     }
 }
 
+// The last action of a run that only adds bytes at the end, made in the
+// caller's buffer when the record has not been edited and the result fits
+// there: no working copy, no copy back. Nothing can fail after it, so the
+// caller's buffer still changes only when a run ends normally.
+bool TailInHost(const Action& last, DataContext& d) {
+    if (last.kind == ActionKind::Append) {
+        const std::size_t added = last.arg1.bytes.size();
+        std::uint8_t* const at = d.GrowInHost(added);
+        if (!at) return false;
+        CopyBytes(at, last.arg1.data(), added);
+        d.cursor = d.length;
+        return true;
+    }
+    // PAD_SPACES, PAD_ZEROS: a count beyond the length, or negative, pads nothing.
+    if (last.count > d.length || last.count < 0) return true;
+    const auto added = static_cast<std::size_t>(last.count);
+    std::uint8_t* const at = d.GrowInHost(added);
+    if (!at) return false;
+    FillBytes(at, last.kind == ActionKind::PadSpace ? 0x20 : 0x30, added);
+    d.cursor = d.length - 1;
+    return true;
+}
+
 template <bool kWatched>
 void RunActions(std::uint32_t position, const Script& script, ActionRange block, DataContext& d,
                 RunObserver* watch) {
@@ -88,13 +111,19 @@ template <bool kWatched>
 RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext& d, RunObserver* watch) {
     RulesEnd end;
     [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
+    std::uint64_t head = HeadWord(d);
+    const RuleGate* const gates = script.index.gates.data();
+    const Rule* const rules = script.rules.data();
     for (const std::uint32_t* next = reach.begin; next != reach.end; ++next) {
         const std::uint32_t position = *next;
-        const Rule& rule = script.rules[position];
+        const RuleGate& gate = gates[position];
         if constexpr (kWatched) {
             PassedOver(*watch, unreported, position, d);
             unreported = position + 1;
+        } else if (gate.decides && !GatePasses(gate, d, head)) {
+            continue;  // the criteria would fail
         }
+        const Rule& rule = rules[position];
         if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
             end = {TRLM_STATUS_NO_ACTION_BLOCK, true};
             if constexpr (kWatched) Reached(*watch, position, RuleFate::NoActionBlock, d);
@@ -105,7 +134,11 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
             continue;
         }
         if (rule.criteria) {
-            const Clause failed = FailingClause(*rule.criteria, d, reach.listed);
+            Clause failed = Clause::None;
+            // A gate that decides has been tested; the others stand aside.
+            if (kWatched || !gate.decides || (gate.codes && !reach.listed)) {
+                failed = FailingClause(*rule.criteria, d, reach.listed);
+            }
             if (failed != Clause::None) {
                 if constexpr (kWatched) ReportFailure(*watch, position, *rule.criteria, failed, d);
                 continue;
@@ -113,11 +146,12 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
             end.status = TRLM_STATUS_APPLIED;
             if constexpr (kWatched) {
                 Reached(*watch, position, RuleFate::Applied, d);
-            } else if (rule.actions->count == 1) {
-                // The rule's one action, an APPEND, ends the run: its text
-                // may follow the record where it lies.
-                const Action& only = script.actions[rule.actions->first];
-                if (only.kind == ActionKind::Append && d.AppendInHost(only.arg1)) return end;
+            } else if (rule.actions->tailInHost) {
+                const ActionRange most{rule.actions->first, rule.actions->count - 1};
+                RunActions<false>(position, script, most, d, nullptr);
+                const Action& last = script.actions[most.first + most.count];
+                if (!TailInHost(last, d)) Execute(last, d);
+                return end;
             }
         } else if constexpr (kWatched) {
             Reached(*watch, position, RuleFate::NoCriteria, d);
@@ -128,6 +162,7 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
             return end;
         }
         if (end.status == TRLM_STATUS_APPLIED) return end;
+        head = HeadWord(d);  // the actions of a rule without criteria may have edited the record
     }
     if constexpr (kWatched) PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
     return end;
@@ -135,8 +170,21 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
 
 }  // namespace
 
-RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                     std::uint32_t codeType, std::uint32_t protocol) {
+void MarkHostTails(Script& script) {
+    for (Rule& rule : script.rules) {
+        if (!rule.criteria || !rule.actions || rule.actions->empty()) continue;
+        ActionRange& block = *rule.actions;
+        const std::uint32_t last = block.first + block.count - 1;
+        const ActionKind kind = script.actions[last].kind;
+        bool tail = kind == ActionKind::Append || kind == ActionKind::PadSpace || kind == ActionKind::PadZero;
+        // A forward run that takes the last action in runs as one piece.
+        for (std::uint32_t i = block.first; tail && i < last; ++i) tail = i + script.actions[i].forwardRun <= last;
+        block.tailInHost = tail;
+    }
+}
+
+ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                        std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     if (!IndexIsCurrent(script)) BuildRuleIndex(script);  // a Script built by hand
@@ -158,26 +206,18 @@ RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length, s
     if (watch) {
         watch->RunStarted(View(d));
         end = RunRules<true>(script, reach, d, watch);
+        watch->RunEnded({end.stopped ? end.status : TRLM_STATUS_APPLIED, !end.stopped});
     } else {
         end = RunRules<false>(script, reach, d, nullptr);
     }
+    if (end.stopped) return {data, length, end.status, 0, 0};
 
-    RunOutcome out;
-    out.result = {data, length, end.stopped ? end.status : TRLM_STATUS_APPLIED, 0, 0};
-    if (!end.stopped) {
-        out.result.length = static_cast<std::uint32_t>(d.length);
-        out.edited = d.SpanFrom(0);
-        out.copyBack = true;
-    }
-    if (watch) watch->RunEnded({out.result.status, out.copyBack});
-    return out;
-}
-
-ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
-                            std::uint32_t codeType, std::uint32_t protocol) {
-    const RunOutcome run = RunScript(script, data, length, length, codeType, protocol);
-    CopyBack(run, data);
-    return run.result;
+    // The run ended normally: the record goes back, when the caller's buffer
+    // takes it (a record still in place, or moved to its start, is there).
+    const auto edited = static_cast<std::uint32_t>(d.length);
+    if (edited > d.hostRoom) return {data, edited, TRLM_STATUS_TOO_LONG, 0, 0};
+    if (edited > 0 && d.bytes != data) std::memmove(data, d.bytes, edited);
+    return {data, edited, TRLM_STATUS_APPLIED, 0, 0};
 }
 
 }  // namespace trelmix

@@ -4,41 +4,30 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "script/model.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix {
 
-// The edited record stays where the run left it (the script's working buffer,
-// or the caller's own bytes when no edit was made) so that a caller with a
-// capacity can decide whether it fits before anything is copied back.
-struct RunOutcome {
-    ExecuteResult result{};  // status, and the caller's length
-    bool copyBack = false;   // the run ended normally: `edited` goes back
-    ByteSpan edited;         // valid until the script runs again
-};
+inline constexpr std::uint32_t kAnyLength = 0xFFFFFFFFu;
 
-// May throw std::bad_alloc (a working buffer, an edit). The caller's buffer
-// holds `room` bytes (at least `length`); it is untouched until the caller
-// copies `edited` back (CopyBack), except by a run that ends with a rule
-// whose one action is an APPEND on the record as the caller gave it: when the
-// result fits, the text goes straight after the record there.
-RunOutcome RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                     std::uint32_t codeType, std::uint32_t protocol);
+// Runs the script on the caller's record data[0, length), whose buffer
+// takes `room` bytes (at least `length`; kAnyLength: whatever the result's
+// length, as TRLM_Execute's caller promises). When the run ends normally the
+// edited record is written back there, or, longer than `room`, it is not and
+// the status says TRLM_STATUS_TOO_LONG; otherwise the buffer stays as it was.
+// Until then the run works in the script's own buffers, except that the
+// last action of a run, when it only adds bytes at the end of the record as
+// the caller gave it (MarkHostTails), lengthens it where it lies. May throw
+// std::bad_alloc (a working buffer, an edit) with the caller's buffer as it
+// was.
+ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                        std::uint32_t codeType, std::uint32_t protocol);
 
-// Writes the edited record into the caller's buffer: nothing when the run
-// made no edit, only cut its end or appended its text there (the bytes are
-// already in place); a move within it when the record starts further on.
-inline void CopyBack(const RunOutcome& run, std::uint8_t* data) {
-    if (run.copyBack && run.edited.length > 0 && run.edited.bytes != data) {
-        std::memmove(data, run.edited.bytes, static_cast<std::size_t>(run.edited.length));
-    }
-}
-
-// RunScript, then the copy-back into the caller's buffer.
-ExecuteResult ExecuteScript(Script& script, std::uint8_t* data, std::uint32_t length,
-                            std::uint32_t codeType, std::uint32_t protocol);
+// Marks the action blocks whose last action a run may make in the caller's
+// buffer (ActionRange::tailInHost): after MarkForwardRuns, when the script
+// compiles. A block left unmarked runs the usual way.
+void MarkHostTails(Script& script);
 
 }  // namespace trelmix

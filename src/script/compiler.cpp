@@ -5,6 +5,7 @@
 
 #include "actions/forward_edits.h"
 #include "host/rule_index.h"
+#include "host/rule_runner.h"
 #include "script/event_reporter.h"
 #include "script/keyword_support.h"
 
@@ -81,6 +82,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
     if (accepted) {
         BuildRuleIndex(script);
         MarkForwardRuns(script);
+        MarkHostTails(script);
     }
 
     std::u16string_view message;

@@ -63,6 +63,9 @@ struct Criteria {
 struct ActionRange {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
+    // Set when the script compiles (host/rule_runner.h): the block ends a run
+    // that reaches it, and its last action only adds bytes at the end.
+    bool tailInHost = false;
     bool empty() const { return count == 0; }
 };
 
@@ -77,6 +80,24 @@ struct Rule {
 
 inline constexpr int kRulesetCount = 32;
 
+// A rule's criteria boiled down to three tests of a word each, made before a
+// run looks at the rule itself: a record that fails them cannot pass the
+// criteria. Built with the rule index (host/criteria.h); a rule without
+// criteria or without an action block gets the gate every record passes.
+struct RuleGate {
+    std::uint32_t minLength = 0;            // the record's length lies in
+    std::uint32_t lengthSpan = 0xFFFFFFFFu;  // minLength .. minLength + lengthSpan
+    std::uint32_t protocol = 0;             // under protocolMask (0: any protocol)
+    std::uint32_t protocolMask = 0;
+    std::uint64_t head = 0;      // the record's first eight bytes (zeros past its
+    std::uint64_t headMask = 0;  // end), compared under headMask
+    // Passing the gate means the criteria pass, when their code list needs
+    // no test: no CODE_MATCH, and a wildcard whose bytes the head and the
+    // length range decide.
+    bool decides = false;
+    bool codes = false;  // the criteria have a code list
+};
+
 // Which rules a record can reach, by its code type, so that a run passes over
 // the rules whose code list leaves that code type out (they could not apply).
 // Built once a script has compiled (host/rule_index.h); a Script without it
@@ -89,6 +110,7 @@ struct RuleIndex {
     std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
     std::vector<std::uint32_t> first;    // codes[i]'s rules: reach[first[i] .. first[i + 1])
     std::vector<std::uint32_t> reach;    // `always` merged with the rules naming the code
+    std::vector<RuleGate> gates;         // every rule's, by position
     // Code types below kDirectCodes (the usual ones) are looked up here
     // rather than searched for: i + 1 for codes[i], 0 for a code no list names.
     static constexpr std::uint32_t kDirectCodes = 256;
