@@ -89,38 +89,50 @@ std::int64_t TwoWaySearch(const std::uint8_t* text, std::size_t n, const std::ui
 
 }  // namespace
 
-// The first byte is looked for with memchr and the rest compared at each hit:
-// fast for the texts scripts search for. A long pattern whose first byte keeps
-// turning up (the adversarial 'aaa...ab' in a run of a's) would make that cost
-// the record's length times the pattern's; once hits are frequent the rest of
-// the record is searched with the two-way algorithm, which stays linear.
-std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
-                                std::uint32_t start) const {
-    if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
-    if (start >= static_cast<std::uint32_t>(length)) return -1;
-    if (patternLength == 1) {  // a separator, a space: memchr alone
-        const void* hit = std::memchr(bytes + start, pattern[0], static_cast<std::size_t>(length) - start);
-        return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes) : -1;
+// How often a byte turns up in scanned data, roughly: digits most, then
+// letters and the space, then punctuation, control bytes and the rest least.
+static int Commonness(std::uint8_t b) {
+    if (b >= '0' && b <= '9') return 5;
+    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) return 4;
+    if (b == ' ') return 3;
+    if (b > ' ' && b < 0x7F) return 2;
+    return 1;
+}
+
+std::uint32_t RarestByte(const std::uint8_t* pattern, std::size_t length) {
+    std::size_t rarest = 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (Commonness(pattern[i]) < Commonness(pattern[rarest])) rarest = i;
     }
-    // Only offsets where the whole pattern fits can match.
+    return static_cast<std::uint32_t>(rarest);
+}
+
+// The anchor byte is looked for with memchr and the whole pattern compared at
+// each hit: fast for the texts scripts search for. A long pattern whose anchor
+// keeps turning up (the adversarial 'aaa...ab' in a run of a's) would make
+// that cost the record's length times the pattern's; once hits are frequent
+// the rest of the record is searched with the two-way algorithm, which stays
+// linear.
+[[gnu::noinline]] std::int32_t ByteSpan::FindAfter(std::int32_t from, std::int32_t patternLength, const std::uint8_t* pattern,
+                                 std::uint32_t start, std::size_t a) const {
     const std::int32_t last = length - patternLength;
-    const std::uint8_t first = pattern[0];
     const auto m = static_cast<std::size_t>(patternLength);
+    const std::uint8_t key = pattern[a];
     constexpr std::int32_t kShortPattern = 16;   // at most this many bytes per hit: linear anyway
     constexpr std::int32_t kHitsBeforeCheck = 32;
-    std::int32_t hits = 0;
+    std::int32_t hits = 1;
     const auto matchesAt = [&](std::int32_t i) {
         if (patternLength > 8) return std::memcmp(bytes + i, pattern, m) == 0;
-        for (std::int32_t k = 1; k < patternLength; ++k) {
+        for (std::int32_t k = 0; k < patternLength; ++k) {
             if (bytes[i + k] != pattern[k]) return false;
         }
         return true;
     };
-    for (std::int32_t i = static_cast<std::int32_t>(start); i <= last; ++i) {
-        if (bytes[i] != first) {  // often the byte at the start is the one
-            const void* hit = std::memchr(bytes + i, first, static_cast<std::size_t>(last - i + 1));
+    for (std::int32_t i = from + 1; i <= last; ++i) {
+        if (bytes[i + a] != key) {  // often the next byte is the one
+            const void* hit = std::memchr(bytes + i + a, key, static_cast<std::size_t>(last - i + 1));
             if (!hit) return -1;
-            i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes);
+            i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes - a);
         }
         if (matchesAt(i)) return i;
         if (patternLength > kShortPattern && ++hits > kHitsBeforeCheck &&

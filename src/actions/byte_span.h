@@ -15,9 +15,45 @@ struct ByteSpan {
 
     // The first offset >= start at which the span's remaining bytes begin with
     // the pattern, or -1. An occurrence always lies wholly inside the span.
-    std::int32_t FindFrom(std::int32_t patternLength, const std::uint8_t* pattern,
-                          std::uint32_t start) const;
+    // `anchor`: the offset of the pattern byte looked for first (RarestByte).
+    std::int32_t FindFrom(std::int32_t patternLength, const std::uint8_t* pattern, std::uint32_t start,
+                          std::uint32_t anchor = 0) const;
+
+private:
+    // FindFrom once the occurrence is known to begin after `from`.
+    std::int32_t FindAfter(std::int32_t from, std::int32_t patternLength, const std::uint8_t* pattern,
+                           std::uint32_t start, std::size_t anchor) const;
 };
+
+// Inline up to the first place the anchor byte stands: a search mostly ends
+// there, found or not, with one memchr.
+inline std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* pattern, std::uint32_t start,
+                                       std::uint32_t anchor) const {
+    if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
+    if (start >= static_cast<std::uint32_t>(length) || patternLength > length - static_cast<std::int32_t>(start)) {
+        return -1;
+    }
+    const auto m = static_cast<std::size_t>(patternLength);
+    const std::size_t a = anchor < m ? anchor : 0;
+    // Only offsets where the whole pattern fits can match.
+    const std::size_t places = static_cast<std::size_t>(length - patternLength) - start + 1;
+    const void* hit = std::memchr(bytes + start + a, pattern[a], places);
+    if (!hit) return -1;
+    const auto i = static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes - a);
+    if (m <= 8) {
+        std::size_t k = 0;
+        while (k < m && bytes[static_cast<std::size_t>(i) + k] == pattern[k]) ++k;
+        if (k == m) return i;
+    } else if (std::memcmp(bytes + i, pattern, m) == 0) {
+        return i;
+    }
+    return FindAfter(i, patternLength, pattern, start, a);
+}
+
+// The offset of the pattern byte least likely in scanned data (control bytes
+// and punctuation before letters, letters before digits): the one a search
+// looks for first, so that it stops at few places where the rest fails.
+std::uint32_t RarestByte(const std::uint8_t* pattern, std::size_t length);
 
 // Copies n bytes between buffers that do not overlap. The pieces scripts
 // copy are mostly a few bytes: those go as two words that may overlap rather

@@ -132,7 +132,7 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
         const auto find = [&](const ByteArg& text) {
             if (cursor < 0 || cursor >= length()) return -1;
             const std::int32_t from = used + (cursor - built);
-            const std::int32_t at = ByteSpan{n - from, src + from}.FindFrom(text.length(), text.data(), 0);
+            const std::int32_t at = ByteSpan{n - from, src + from}.FindFrom(text.length(), text.data(), 0, text.anchor);
             return at < 0 ? -1 : cursor + at;
         };
         for (const Action* a = first; a != first + first->forwardRun; ++a) {

@@ -19,12 +19,18 @@ static bool StandsAt(const DataContext& d, const ByteArg& text) {
     return true;
 }
 
+// The search itself, apart: a text standing at the cursor needs no frame
+// for it.
+[[gnu::noinline]] static std::int32_t Search(const DataContext& d, const ByteArg& text) {
+    return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor), text.anchor);
+}
+
 // The first occurrence of `text` at or after the cursor lying wholly inside
 // the data, or -1 (also for an empty text or a cursor outside the data).
 static std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
     if (d.cursor < 0 || d.cursor >= d.length) return -1;
     if (StandsAt(d, text)) return d.cursor;
-    return d.SpanFrom(0).FindFrom(text.length(), text.data(), static_cast<std::uint32_t>(d.cursor));
+    return Search(d, text);
 }
 
 void act::ReplaceFirst(const Action& a, DataContext& d) {
@@ -48,7 +54,7 @@ void act::ReplaceAll(const Action& a, DataContext& d) {
     if (first < 0) return;
     const ByteSpan all = d.SpanFrom(0);
     const auto after = [&](std::int32_t at) {
-        return all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()));
+        return all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()), arg1.anchor);
     };
     std::int64_t count = 0;
     for (std::int32_t at = first; at >= 0; at = after(at)) ++count;

@@ -32,7 +32,7 @@ inline Clause FailingClause(const Criteria& c, const DataContext& d, bool codeTy
     const ByteSpan record = d.SpanFrom(0);
     if (!c.match.bytes.empty()) {
         const std::uint32_t start = c.matchPosition == kUnset ? 0 : c.matchPosition;
-        if (record.FindFrom(c.match.length(), c.match.data(), start) < 0) return Clause::Match;
+        if (record.FindFrom(c.match.length(), c.match.data(), start, c.match.anchor) < 0) return Clause::Match;
     }
     if (!c.wildcard.bytes.empty() && !WildcardMatches(c.wildcard, c.wildcardSteps, record)) return Clause::Wildcard;
     return Clause::None;

@@ -10,6 +10,10 @@ namespace trelmix {
 struct ByteArg {
     std::vector<std::uint8_t> bytes;  // any value 0..255; bytes.size() is the length
     bool isNumber = false;            // written as an unquoted number (bytes are its digits)
+    // Where a search for these bytes looks first (ByteSpan::FindFrom): the
+    // offset of the byte least likely to turn up in scanned data, set when a
+    // quoted argument compiles; 0 looks for the first byte.
+    std::uint32_t anchor = 0;
 
     std::int32_t length() const { return static_cast<std::int32_t>(bytes.size()); }
     // The first byte, or nullptr for an empty argument.

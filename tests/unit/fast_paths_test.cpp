@@ -1,6 +1,7 @@
-// The two-way search must give exactly what a naive search gives (the rule
-// index, the working buffers and the rest are held against the reference
-// engine in differential_test.cpp).
+// The search must give exactly what a naive search gives, whichever byte of
+// the pattern it looks for first, and the two-way method it changes to must
+// too (the rule index, the working buffers and the rest are held against the
+// reference engine in differential_test.cpp).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -18,18 +19,18 @@ std::int32_t NaiveFind(const std::string& text, const std::string& pattern, std:
     return -1;
 }
 
-std::int32_t Find(const std::string& text, const std::string& pattern, std::uint32_t start) {
+std::int32_t Find(const std::string& text, const std::string& pattern, std::uint32_t start, std::uint32_t anchor = 0) {
     const ByteSpan span{static_cast<std::int32_t>(text.size()), reinterpret_cast<const std::uint8_t*>(text.data())};
     return span.FindFrom(static_cast<std::int32_t>(pattern.size()),
-                         reinterpret_cast<const std::uint8_t*>(pattern.data()), start);
+                         reinterpret_cast<const std::uint8_t*>(pattern.data()), start, anchor);
 }
 
 TEST(FastPaths, SearchAgreesWithNaiveSearch) {
-    // Long patterns over two or three letters: the first byte is found at
+    // Long patterns over two or three bytes: the byte looked for is found at
     // almost every offset, so the search soon changes to the two-way method.
     std::mt19937 rng(7);
     for (int round = 0; round < 3000; ++round) {
-        const char* alphabet = round % 2 ? "ab" : "abc";
+        const char* alphabet = round % 2 ? "ab" : "a-c";
         const std::size_t letters = round % 2 ? 2 : 3;
         auto random = [&](std::size_t n) {
             std::string s;
@@ -40,8 +41,9 @@ TEST(FastPaths, SearchAgreesWithNaiveSearch) {
         std::string pattern = random(1 + rng() % 40);
         if (round % 3 == 0 && text.size() > 40) pattern = text.substr(rng() % (text.size() - 40), 17 + rng() % 23);
         const std::uint32_t start = rng() % (text.size() + 2);
-        ASSERT_EQ(Find(text, pattern, start), NaiveFind(text, pattern, start))
-            << "text '" << text << "' pattern '" << pattern << "' from " << start;
+        const std::uint32_t anchor = round % 4 ? rng() % pattern.size() : 0;
+        ASSERT_EQ(Find(text, pattern, start, anchor), NaiveFind(text, pattern, start))
+            << "text '" << text << "' pattern '" << pattern << "' from " << start << " anchor " << anchor;
     }
 }
 
@@ -63,6 +65,15 @@ TEST(FastPaths, AdversarialSearches) {
     for (const Case& c : cases) EXPECT_EQ(Find(c.text, c.pattern, 0), c.expected) << c.pattern;
     EXPECT_EQ(Find("xABAB", "B", 0xFFFFFFFFu), -1);  // a start past any length
     EXPECT_EQ(Find("xABAB", "", 0), -1);
+    // The rarest byte: punctuation before letters before digits.
+    const auto rarest = [](const std::string& p) {
+        return RarestByte(reinterpret_cast<const std::uint8_t*>(p.data()), p.size());
+    };
+    EXPECT_EQ(rarest("LOC-"), 3u);
+    EXPECT_EQ(rarest("0A1"), 1u);
+    EXPECT_EQ(rarest("\x1D" "21"), 0u);
+    EXPECT_EQ(Find("LOC LOC-LOC-", "LOC-", 0, rarest("LOC-")), 4);
+    EXPECT_EQ(Find("-LOC", "LOC-", 0, 3), -1);  // an anchor that stands where the pattern cannot fit
 }
 
 }  // namespace
