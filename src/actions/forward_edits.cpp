@@ -135,16 +135,22 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
             const std::int32_t at = ByteSpan{n - from, src + from}.FindFrom(text.length(), text.data(), 0, text.anchor);
             return at < 0 ? -1 : cursor + at;
         };
-        for (const Action* a = first; a != first + first->forwardRun; ++a) {
+        // Hoisted: the bytes written through `out` could alias them, as far
+        // as the compiler knows, and would make each be read again.
+        const Action* const end = first + first->forwardRun;
+        const std::uint8_t* const texts = plan.text.data();
+        const FixedStretch* const stretches = plan.stretches.data();
+        const FixedPiece* const pieces = plan.pieces.data();
+        for (const Action* a = first; a != end; ++a) {
             // A fixed stretch whose skips all land inside the record: its
             // pieces, without a test per action.
             if (a->stretch) {
-                const FixedStretch& s = plan.stretches[a->stretch - 1];
+                const FixedStretch& s = stretches[a->stretch - 1];
                 if (cursor >= built && std::int64_t{cursor} + static_cast<std::int64_t>(s.skips) < length()) {
                     pass(cursor);
                     std::uint8_t* to = out + built;
                     const std::uint8_t* from = src + used;
-                    const FixedPiece* p = plan.pieces.data() + s.firstPiece;
+                    const FixedPiece* p = pieces + s.firstPiece;
                     const FixedPiece* const last = p + s.pieces;
                     // The last place kSlack bytes can be read from, when the record has that many.
                     const bool wide = n >= std::int32_t{kSlack};
@@ -156,7 +162,7 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
                             std::memcpy(to, from, kSlack);
                             to += p->copy;
                             from += p->copy;
-                            std::memcpy(to, plan.text.data() + p->textFrom, kSlack);
+                            std::memcpy(to, texts + p->textFrom, kSlack);
                             to += p->textLength;
                         }
                     }
@@ -164,7 +170,7 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
                         CopyShort(to, from, p->copy, readable());
                         to += p->copy;
                         from += p->copy;
-                        CopyShort(to, plan.text.data() + p->textFrom, p->textLength, true);
+                        CopyShort(to, texts + p->textFrom, p->textLength, true);
                         to += p->textLength;
                     }
                     built = static_cast<std::int32_t>(to - out);

@@ -1,5 +1,6 @@
 #include "host/wildcard.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace trelmix {
@@ -17,16 +18,12 @@ std::uint64_t Word(const std::uint8_t* bytes) {
 }
 
 // The record's first program.head bytes (it has that many) against the
-// head's, eight at a time; the last word may overlap the one before.
+// head's literals.
 bool HeadMatches(const WildcardProgram& program, const std::uint8_t* record) {
-    const std::uint8_t* want = program.headBytes.data();
-    const std::uint8_t* mask = program.headMask.data();
-    const auto differs = [&](std::int32_t i) { return ((Word(record + i) ^ Word(want + i)) & Word(mask + i)) != 0; };
-    std::int32_t i = 0;
-    for (; i + 8 <= program.head; i += 8) {
-        if (differs(i)) return false;
+    for (const WildcardProgram::HeadTest& t : program.headTests) {
+        if (((Word(record + t.at) ^ t.want) & t.mask) != 0) return false;
     }
-    return i == program.head || !differs(program.head - 8);
+    return true;
 }
 
 }  // namespace
@@ -73,13 +70,25 @@ WildcardProgram CompileWildcard(const ByteArg& pattern) {
     if (head >= 8) {
         program.head = head;
         program.afterHead = fixed;
-        program.headBytes.assign(static_cast<std::size_t>(head), 0);
-        program.headMask.assign(static_cast<std::size_t>(head), 0);
-        for (std::int32_t i = 0; i < head; ++i) {
-            if (p[i] != '?') {
-                program.headBytes[static_cast<std::size_t>(i)] = p[i];
-                program.headMask[static_cast<std::size_t>(i)] = 0xFF;
+        // From the first literal not yet covered, a word (moved back to end
+        // at the head's end when it would pass it).
+        for (std::int32_t i = 0; i < head;) {
+            if (p[i] == '?') {
+                ++i;
+                continue;
             }
+            WildcardProgram::HeadTest t;
+            t.at = std::min(i, head - 8);
+            std::uint8_t want[8] = {}, mask[8] = {};  // in the record's byte order
+            for (std::int32_t k = 0; k < 8; ++k) {
+                if (p[t.at + k] == '?') continue;
+                want[k] = p[t.at + k];
+                mask[k] = 0xFF;
+            }
+            t.want = Word(want);
+            t.mask = Word(mask);
+            program.headTests.push_back(t);
+            i = t.at + 8;
         }
     }
     program.prefix = program.steps.size() == 2 && program.steps[0].kind == Kind::Literal &&

@@ -38,11 +38,16 @@ struct WildcardProgram {
     bool exact = false;          // no '*': only a record of exactly minLength bytes can
     bool prefix = false;         // a literal then a last '*': a test of the record's first bytes
     // The literals and '?'s before the first '*' stand at fixed offsets: when
-    // they span 8 bytes or more, they are tested a word at a time, the bytes
-    // against headBytes under headMask (0 for a '?').
+    // they span 8 bytes or more, they are tested a word at a time, as few
+    // words as cover their literals (a word of '?' only tests nothing).
+    struct HeadTest {
+        std::int32_t at = 0;      // the word's offset
+        std::uint64_t want = 0;   // its bytes,
+        std::uint64_t mask = 0;   // compared where the pattern has a literal
+    };
     std::int32_t head = 0;           // their bytes; 0: tested step by step
     std::uint32_t afterHead = 0;     // the first step after them
-    std::vector<std::uint8_t> headBytes, headMask;
+    std::vector<HeadTest> headTests;
 };
 
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
