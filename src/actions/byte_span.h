@@ -55,34 +55,12 @@ inline std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::ui
 // looks for first, so that it stops at few places where the rest fails.
 std::uint32_t RarestByte(const std::uint8_t* pattern, std::size_t length);
 
-// Copies n bytes between buffers that do not overlap. The pieces scripts
-// copy are mostly a few bytes: those go as two words that may overlap rather
-// than through a call. memcpy is never given a null pointer (an empty record
+// Copies n bytes, between buffers or within one (every byte is read before
+// any is written, so the ranges may overlap). The pieces scripts copy are
+// mostly a few bytes: those go as two words that may overlap rather than
+// through a call. memmove is never given a null pointer (an empty record
 // may have none).
 inline void CopyBytes(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
-    const auto words = [&](auto word) {
-        decltype(word) a, b;
-        std::memcpy(&a, from, sizeof a);
-        std::memcpy(&b, from + n - sizeof b, sizeof b);
-        std::memcpy(to, &a, sizeof a);
-        std::memcpy(to + n - sizeof b, &b, sizeof b);
-    };
-    if (n > 16) {
-        std::memcpy(to, from, n);
-    } else if (n >= 8) {
-        words(std::uint64_t{});
-    } else if (n >= 4) {
-        words(std::uint32_t{});
-    } else if (n > 0) {
-        to[0] = from[0];
-        to[n / 2] = from[n / 2];
-        to[n - 1] = from[n - 1];
-    }
-}
-
-// CopyBytes for ranges that may overlap (a record moved within the caller's
-// buffer): every byte is read before any is written.
-inline void MoveBytes(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     const auto words = [&](auto word) {
         decltype(word) a, b;
         std::memcpy(&a, from, sizeof a);

@@ -150,7 +150,7 @@ struct DataContext {
     std::uint8_t* GrowInHost(std::size_t added) {
         const auto kept = static_cast<std::size_t>(length);
         if (edited || !host || kept + added > hostRoom || kept + added > kMaxRecordLength) return nullptr;
-        if (bytes != host) MoveBytes(host, bytes, kept);
+        if (bytes != host) CopyBytes(host, bytes, kept);
         bytes = host;
         length = static_cast<std::int32_t>(kept + added);
         return host + kept;
