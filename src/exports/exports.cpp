@@ -63,26 +63,20 @@ TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
     return Registry().Find(*id) ? 1 : 0;
 }
 
+// A run answers for running out of memory itself (RunScript is noexcept),
+// so these two need no guard of their own.
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol) {
-    try {
-        Script* const script = Registry().Find(*id);
-        if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        return RunScript(*script, data, length, kAnyLength, codeType, protocol);
-    } catch (...) {
-        return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
-    }
+    Script* const script = Registry().Find(*id);
+    if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+    return RunScript(*script, data, length, kAnyLength, {codeType, protocol});
 }
 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType, uint32_t protocol) {
-    try {
-        Script* const script = Registry().Find(*id);
-        if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-        return RunScript(*script, data, length, capacity, codeType, protocol);
-    } catch (...) {
-        return Failed(data, length, TRLM_STATUS_OUT_OF_MEMORY);
-    }
+    Script* const script = Registry().Find(*id);
+    if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+    return RunScript(*script, data, length, capacity, {codeType, protocol});
 }
 
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object) { SetTransmitObject(object); }

@@ -113,6 +113,8 @@ RuleGate GateFor(const Rule& rule) {
         decided = decided && rest && fixed <= 8 && lengthAgrees;
     }
     gate.decides = decided;
+    gate.plain = decided && rule.ruleset == 0 && !rule.actions->empty();
+    gate.actions = *rule.actions;
     return gate;
 }
 

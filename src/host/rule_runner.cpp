@@ -96,6 +96,19 @@ void RunActions(std::uint32_t position, const Script& script, ActionRange block,
     }
 }
 
+// The action block of the rule that applied, on the library's path: its
+// last action in the caller's buffer when it can be (MarkHostTails).
+void RunApplied(const Script& script, const ActionRange& block, DataContext& d) {
+    if (!block.tailInHost) {
+        RunActions<false>(0, script, block, d, nullptr);
+        return;
+    }
+    const ActionRange most{block.first, block.count - 1};
+    RunActions<false>(0, script, most, d, nullptr);
+    const Action& last = script.actions[most.first + most.count];
+    if (!TailInHost(last, d)) Execute(last, d);
+}
+
 struct RulesEnd {
     std::int32_t status = kNotYet;
     bool stopped = false;  // nothing is copied back
@@ -111,6 +124,7 @@ template <bool kWatched>
 RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext& d, RunObserver* watch) {
     RulesEnd end;
     [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
+    [[maybe_unused]] const ActionRange* applied = nullptr;  // the library's path: the block to run
     std::uint64_t head = HeadWord(d);
     const RuleGate* const gates = script.index.gates.data();
     const Rule* const rules = script.rules.data();
@@ -120,8 +134,12 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
         if constexpr (kWatched) {
             PassedOver(*watch, unreported, position, d);
             unreported = position + 1;
-        } else if (gate.decides && !GatePasses(gate, d, head)) {
-            continue;  // the criteria would fail
+        } else if (gate.decides) {
+            if (!GatePasses(gate, d, head)) continue;  // the criteria would fail
+            if (gate.plain && (reach.listed || !gate.codes)) {
+                applied = &gate.actions;  // the criteria pass
+                break;
+            }
         }
         const Rule& rule = rules[position];
         if (!rule.actions) {  // checked first: stops the run even in a switched-off ruleset
@@ -146,12 +164,9 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
             end.status = TRLM_STATUS_APPLIED;
             if constexpr (kWatched) {
                 Reached(*watch, position, RuleFate::Applied, d);
-            } else if (rule.actions->tailInHost) {
-                const ActionRange most{rule.actions->first, rule.actions->count - 1};
-                RunActions<false>(position, script, most, d, nullptr);
-                const Action& last = script.actions[most.first + most.count];
-                if (!TailInHost(last, d)) Execute(last, d);
-                return end;
+            } else if (!rule.actions->empty()) {  // an empty block stops the run, below
+                applied = &*rule.actions;
+                break;
             }
         } else if constexpr (kWatched) {
             Reached(*watch, position, RuleFate::NoCriteria, d);
@@ -164,7 +179,12 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
         if (end.status == TRLM_STATUS_APPLIED) return end;
         head = HeadWord(d);  // the actions of a rule without criteria may have edited the record
     }
-    if constexpr (kWatched) PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
+    if constexpr (kWatched) {
+        PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
+    } else if (applied) {
+        RunApplied(script, *applied, d);
+        end.status = TRLM_STATUS_APPLIED;
+    }
     return end;
 }
 
@@ -183,8 +203,11 @@ void MarkHostTails(Script& script) {
     }
 }
 
-ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        std::uint32_t codeType, std::uint32_t protocol) {
+namespace {
+
+// RunScript, letting std::bad_alloc through.
+ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                  std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     if (!IndexIsCurrent(script)) BuildRuleIndex(script);  // a Script built by hand
@@ -218,6 +241,17 @@ ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length
     if (edited > d.hostRoom) return {data, edited, TRLM_STATUS_TOO_LONG, 0, 0};
     if (edited > 0 && d.bytes != data) std::memmove(data, d.bytes, edited);
     return {data, edited, TRLM_STATUS_APPLIED, 0, 0};
+}
+
+}  // namespace
+
+ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                        RecordType type) noexcept {
+    try {
+        return Run(script, data, length, room, type.codeType, type.protocol);
+    } catch (...) {  // memory ran out (std::bad_alloc), or a record past the working limit
+        return {data, length, TRLM_STATUS_OUT_OF_MEMORY, 0, 0};
+    }
 }
 
 }  // namespace trelmix

@@ -12,6 +12,13 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kAnyLength = 0xFFFFFFFFu;
 
+// The code type and protocol the host gave with a record (passed together:
+// one register where arguments go in registers).
+struct RecordType {
+    std::uint32_t codeType = 0;
+    std::uint32_t protocol = 0;
+};
+
 // Runs the script on the caller's record data[0, length), whose buffer
 // takes `room` bytes (at least `length`; kAnyLength: whatever the result's
 // length, as TRLM_Execute's caller promises). When the run ends normally the
@@ -19,11 +26,12 @@ inline constexpr std::uint32_t kAnyLength = 0xFFFFFFFFu;
 // the status says TRLM_STATUS_TOO_LONG; otherwise the buffer stays as it was.
 // Until then the run works in the script's own buffers, except that the
 // last action of a run, when it only adds bytes at the end of the record as
-// the caller gave it (MarkHostTails), lengthens it where it lies. May throw
-// std::bad_alloc (a working buffer, an edit) with the caller's buffer as it
-// was.
+// the caller gave it (MarkHostTails), lengthens it where it lies. When
+// memory runs out (or the record is past kMaxRecordLength) the answer is
+// TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer as it was: nothing is
+// thrown.
 ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        std::uint32_t codeType, std::uint32_t protocol);
+                        RecordType type) noexcept;
 
 // Marks the action blocks whose last action a run may make in the caller's
 // buffer (ActionRange::tailInHost): after MarkForwardRuns, when the script

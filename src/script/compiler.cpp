@@ -80,9 +80,9 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
         }
     }
     if (accepted) {
-        BuildRuleIndex(script);
         MarkForwardRuns(script);
         MarkHostTails(script);
+        BuildRuleIndex(script);  // last: the gates copy the action blocks as marked
     }
 
     std::u16string_view message;

@@ -101,6 +101,11 @@ struct RuleGate {
     // length range decide.
     bool decides = false;
     bool codes = false;  // the criteria have a code list
+    // A rule outside any ruleset with an action block and a gate that
+    // decides: passing the gate, it applies and runs `actions` (a copy of
+    // its block), and the run needs nothing else of the rule.
+    bool plain = false;
+    ActionRange actions;
 };
 
 // Which rules a record can reach, by its code type, so that a run passes over
