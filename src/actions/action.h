@@ -1,6 +1,6 @@
 // Actions: every statement of an action block compiles into one Action, held
 // by value in its Script's one array and run through a switch on its kind
-// (host/run_actions.cpp). Run-time actions never fail: one that cannot do its
+// (host/rule_runner.cpp). Run-time actions never fail: one that cannot do its
 // work leaves the record as it is. Running an action never changes it.
 //
 // Each kind's behaviour lives with its family: the trimming and cursor kinds
@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "actions/data_context.h"
@@ -18,17 +19,18 @@
 
 namespace trelmix {
 
-// Every kind, in two lists: the enumeration, the declarations below and the
-// dispatch switch are all generated from them. The cursor kinds are a line
-// each and are defined below, inline, so that the dispatch runs them
-// without a call; the others live with their families.
-#define TRELMIX_CURSOR_KINDS(X) X(SkipStart) X(SkipEnd) X(SkipAhead) X(SkipBack)
+// Every kind, in lists: the enumeration, the declarations below and the
+// dispatch switch are all generated from them. The inline kinds (the cursor
+// kinds, a line each, and REPLACE_FIRST of a text standing at the cursor)
+// are defined below so that the dispatch runs them without a call; the
+// others live with their families.
+#define TRELMIX_INLINE_KINDS(X) X(SkipStart) X(SkipEnd) X(SkipAhead) X(SkipBack) X(ReplaceFirst)
 #define TRELMIX_CALLED_KINDS(X)                                                                              \
-    X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(ReplaceFirst) X(ReplaceAll)     \
+    X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(ReplaceAll)                     \
     X(MoveBefore) X(MoveAfter) X(Append) X(Prepend) X(Insert) X(RulesetOn) X(RulesetOff) X(SendAll)         \
     X(SendRem) X(SendUntil) X(SendPause) X(SendAscii) X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin)          \
     X(SendCtrl) X(SendNumpad)
-#define TRELMIX_ACTION_KINDS(X) TRELMIX_CURSOR_KINDS(X) TRELMIX_CALLED_KINDS(X)
+#define TRELMIX_ACTION_KINDS(X) TRELMIX_INLINE_KINDS(X) TRELMIX_CALLED_KINDS(X)
 
 enum class ActionKind : std::uint8_t {
 #define TRELMIX_KIND(Kind) Kind,
@@ -94,6 +96,24 @@ inline void SkipStart(const Action&, DataContext& d) { d.cursor = 0; }
 inline void SkipEnd(const Action&, DataContext& d) { d.cursor = d.length - 1; }
 inline void SkipAhead(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} + a.count); }
 inline void SkipBack(const Action& a, DataContext& d) { MoveCursorTo(d, std::int64_t{d.cursor} - a.count); }
+
+// REPLACE_FIRST when its text is not at the cursor: the search.
+void ReplaceFirstFurther(const Action& a, DataContext& d);
+
+// REPLACE_FIRST. A text standing right at the cursor, as a prefix being
+// stripped does, is replaced there after one compare of a word.
+inline void ReplaceFirst(const Action& a, DataContext& d) {
+    const ByteArg& text = a.arg1;
+    if (text.wordMask && d.cursor >= 0 && d.length - d.cursor >= 8) {
+        std::uint64_t there;
+        std::memcpy(&there, d.bytes + d.cursor, 8);
+        if (((there ^ text.word) & text.wordMask) == 0) {
+            d.ReplaceAtCursor(a.arg2, text.length());
+            return;
+        }
+    }
+    ReplaceFirstFurther(a, d);
+}
 }  // namespace act
 
 }  // namespace trelmix

@@ -107,6 +107,19 @@ std::uint32_t RarestByte(const std::uint8_t* pattern, std::size_t length) {
     return static_cast<std::uint32_t>(rarest);
 }
 
+void PrepareSearches(ByteArg& text) {
+    text.anchor = RarestByte(text.bytes.data(), text.bytes.size());
+    text.word = text.wordMask = 0;
+    if (text.bytes.empty() || text.bytes.size() > 8) return;
+    std::uint8_t word[8] = {}, mask[8] = {};
+    for (std::size_t i = 0; i < text.bytes.size(); ++i) {
+        word[i] = text.bytes[i];
+        mask[i] = 0xFF;
+    }
+    std::memcpy(&text.word, word, 8);
+    std::memcpy(&text.wordMask, mask, 8);
+}
+
 // The anchor byte is looked for with memchr and the whole pattern compared at
 // each hit: fast for the texts scripts search for. A long pattern whose anchor
 // keeps turning up (the adversarial 'aaa...ab' in a run of a's) would make

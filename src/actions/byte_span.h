@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "script/byte_arg.h"
+
 namespace trelmix {
 
 // A non-owning view of bytes.
@@ -54,6 +56,10 @@ inline std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::ui
 // and punctuation before letters, letters before digits): the one a search
 // looks for first, so that it stops at few places where the rest fails.
 std::uint32_t RarestByte(const std::uint8_t* pattern, std::size_t length);
+
+// Sets what searches and compares use of a text (ByteArg::anchor, word,
+// wordMask), once its bytes are final.
+void PrepareSearches(ByteArg& text);
 
 // Copies n bytes, between buffers or within one (every byte is read before
 // any is written, so the ranges may overlap). The pieces scripts copy are

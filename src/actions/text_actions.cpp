@@ -33,7 +33,7 @@ static std::int32_t SearchForward(const DataContext& d, const ByteArg& text) {
     return Search(d, text);
 }
 
-void act::ReplaceFirst(const Action& a, DataContext& d) {
+void act::ReplaceFirstFurther(const Action& a, DataContext& d) {
     const std::int32_t at = SearchForward(d, a.arg1);
     if (at < 0) return;
     d.cursor = at;

@@ -93,7 +93,7 @@ bool NumberArgument(const Statement& st, TextSpan argument, std::size_t position
 bool QuotedArgument(const Statement& st, TextSpan argument, std::size_t position, ByteArg& out) {
     if (ParseQuotedString(argument, out)) {
         if (st.keyword.decodesEscapes) DecodeHexEscapes(out);
-        out.anchor = RarestByte(out.bytes.data(), out.bytes.size());
+        PrepareSearches(out);
         return true;
     }
     return Reject(st.diag, argument.text, Nth(st, position) + " must be a quoted string, like 'ABC'");
