@@ -46,6 +46,17 @@ bool Assign(const HostId& id, char16_t* string) {
     return true;
 }
 
+// A run for an id other than the one found last.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+ExecuteResult RunLooked(const HostId& id, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                        RecordType type) {
+    Script* const script = Registry().Find(id);
+    if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+    return RunScript(*script, data, length, room, type);
+}
+
 }  // namespace
 
 extern "C" {
@@ -64,19 +75,23 @@ TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
 }
 
 // A run answers for running out of memory itself (RunScript is noexcept),
-// so these two need no guard of their own.
+// so these two need no guard of their own. The id found last is answered
+// first without a call that the run would have to wait for (RunLooked
+// does the lookup that searches).
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol) {
-    Script* const script = Registry().Find(*id);
-    if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-    return RunScript(*script, data, length, kAnyLength, {codeType, protocol});
+    if (Script* const script = Registry().FoundLast(*id)) {
+        return RunScript(*script, data, length, kAnyLength, {codeType, protocol});
+    }
+    return RunLooked(*id, data, length, kAnyLength, {codeType, protocol});
 }
 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType, uint32_t protocol) {
-    Script* const script = Registry().Find(*id);
-    if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-    return RunScript(*script, data, length, capacity, {codeType, protocol});
+    if (Script* const script = Registry().FoundLast(*id)) {
+        return RunScript(*script, data, length, capacity, {codeType, protocol});
+    }
+    return RunLooked(*id, data, length, capacity, {codeType, protocol});
 }
 
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object) { SetTransmitObject(object); }

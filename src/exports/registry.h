@@ -21,6 +21,8 @@ public:
         if (last_ && SameId(lastId_, id)) return last_;
         return Look(id);
     }
+    // The id's script when it is the one found last, else null (Find knows).
+    Script* FoundLast(const HostId& id) const { return last_ && SameId(lastId_, id) ? last_ : nullptr; }
     std::size_t Count() const { return count_; }
 
     // Registers the id's script, releasing the one it had. May throw
