@@ -51,10 +51,10 @@ bool Assign(const HostId& id, char16_t* string) {
 [[gnu::noinline]]
 #endif
 ExecuteResult RunLooked(const HostId& id, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        RecordType type) {
+                        std::uint32_t codeType, std::uint32_t protocol) {
     Script* const script = Registry().Find(id);
     if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
-    return RunScript(*script, data, length, room, type);
+    return RunScript(*script, data, length, room, codeType, protocol);
 }
 
 }  // namespace
@@ -81,17 +81,17 @@ TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol) {
     if (Script* const script = Registry().FoundLast(*id)) {
-        return RunScript(*script, data, length, kAnyLength, {codeType, protocol});
+        return RunScript(*script, data, length, kAnyLength, codeType, protocol);
     }
-    return RunLooked(*id, data, length, kAnyLength, {codeType, protocol});
+    return RunLooked(*id, data, length, kAnyLength, codeType, protocol);
 }
 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType, uint32_t protocol) {
     if (Script* const script = Registry().FoundLast(*id)) {
-        return RunScript(*script, data, length, capacity, {codeType, protocol});
+        return RunScript(*script, data, length, capacity, codeType, protocol);
     }
-    return RunLooked(*id, data, length, capacity, {codeType, protocol});
+    return RunLooked(*id, data, length, capacity, codeType, protocol);
 }
 
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object) { SetTransmitObject(object); }

@@ -246,9 +246,9 @@ ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std:
 }  // namespace
 
 ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        RecordType type) noexcept {
+                        std::uint32_t codeType, std::uint32_t protocol) noexcept {
     try {
-        return Run(script, data, length, room, type.codeType, type.protocol);
+        return Run(script, data, length, room, codeType, protocol);
     } catch (...) {  // memory ran out (std::bad_alloc), or a record past the working limit
         return {data, length, TRLM_STATUS_OUT_OF_MEMORY, 0, 0};
     }

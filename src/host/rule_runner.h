@@ -12,13 +12,6 @@ namespace trelmix {
 
 inline constexpr std::uint32_t kAnyLength = 0xFFFFFFFFu;
 
-// The code type and protocol the host gave with a record (passed together:
-// one register where arguments go in registers).
-struct RecordType {
-    std::uint32_t codeType = 0;
-    std::uint32_t protocol = 0;
-};
-
 // Runs the script on the caller's record data[0, length), whose buffer
 // takes `room` bytes (at least `length`; kAnyLength: whatever the result's
 // length, as TRLM_Execute's caller promises). When the run ends normally the
@@ -31,7 +24,7 @@ struct RecordType {
 // TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer as it was: nothing is
 // thrown.
 ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        RecordType type) noexcept;
+                        std::uint32_t codeType, std::uint32_t protocol) noexcept;
 
 // Marks the action blocks whose last action a run may make in the caller's
 // buffer (ActionRange::tailInHost): after MarkForwardRuns, when the script

@@ -30,7 +30,7 @@ TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
     EXPECT_EQ(r.data, record);
     // A host's record past the limit is refused before the script runs.
     Script none;
-    EXPECT_EQ(RunScript(none, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, {}).status,
+    EXPECT_EQ(RunScript(none, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, 0, 0).status,
               TRLM_STATUS_OUT_OF_MEMORY);
 }
 
