@@ -96,21 +96,27 @@ WildcardProgram CompileWildcard(const ByteArg& pattern) {
     return program;
 }
 
-bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record, WildcardStop* stop) {
+namespace {
+
+// The match, compiled twice: telling where it stopped (for the observer),
+// and not, for runs, with fewer values to keep.
+template <bool kReport>
+bool Match(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record, WildcardStop* stop) {
     const std::int32_t L = record.length;
     const auto stopped = [stop](std::int32_t at, std::int32_t pos) {
-        if (stop) *stop = {at, pos};
+        if constexpr (kReport) *stop = {at, pos};
         return false;
     };
     const std::uint8_t* p = pattern.data();
     std::int32_t pos = 0;
     const WildcardStep* step = program.steps.data();
-    if (program.head && !stop) {
+    if (program.head && !kReport) {
         if (L < program.head || !HeadMatches(program, record.bytes)) return false;
         pos = program.head;
         step += program.afterHead;
     }
-    for (; step != program.steps.data() + program.steps.size(); ++step) {
+    const WildcardStep* const end = program.steps.data() + program.steps.size();
+    for (; step != end; ++step) {
         const WildcardStep& s = *step;
         switch (s.kind) {
         case Kind::Literal:  // wholly inside the record
@@ -136,6 +142,16 @@ bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteS
         }
     }
     return pos == L || stopped(pattern.length(), pos);
+}
+
+}  // namespace
+
+bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record, WildcardStop* stop) {
+    return stop ? Match<true>(pattern, program, record, stop) : Match<false>(pattern, program, record, nullptr);
+}
+
+bool WildcardMatchForRun(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record) {
+    return Match<false>(pattern, program, record, nullptr);
 }
 
 }  // namespace trelmix

@@ -21,11 +21,14 @@ WildcardProgram CompileWildcard(const ByteArg& pattern);
 bool WildcardMatch(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record,
                    WildcardStop* stop = nullptr);
 
+// WildcardMatch without `stop`, compiled apart for runs.
+bool WildcardMatchForRun(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record);
+
 // WildcardMatch for a run, inline: the length bounds decide most records that
 // fail, and a prefix pattern ('ABC*') is a compare of its first bytes.
 inline bool WildcardMatches(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record) {
     if (record.length < program.minLength || (program.exact && record.length != program.minLength)) return false;
-    if (!program.prefix) return WildcardMatch(pattern, program, record);
+    if (!program.prefix) return WildcardMatchForRun(pattern, program, record);
     const std::uint8_t* p = pattern.data();
     for (std::int32_t i = 0; i + 1 < program.minLength; ++i) {
         if (record.bytes[i] != p[i]) return false;
