@@ -22,8 +22,7 @@ std::size_t GrownSize(std::size_t length, std::size_t extra) {
     return size;
 }
 
-void ByteBuffer::Reserve(std::size_t size) {
-    if (size <= capacity_) return;
+void ByteBuffer::Grow(std::size_t size) {
     // Growing by half again bounds the number of growths within one run that
     // keeps lengthening its record.
     const std::size_t grown = std::max({size, capacity_ + capacity_ / 2, std::size_t{64}});
@@ -48,12 +47,6 @@ std::uint8_t* DataContext::Writable() {
         Became(static_cast<std::size_t>(length));
     }
     return work->front.data();
-}
-
-void DataContext::Became(std::size_t size) {
-    edited = true;
-    bytes = work->front.data();
-    length = static_cast<std::int32_t>(size);
 }
 
 template <typename Fill>

@@ -24,10 +24,14 @@ public:
     std::uint8_t* data() const { return bytes_.get(); }
     std::size_t capacity() const { return capacity_; }
     // Room for `size` bytes, growing geometrically. May throw std::bad_alloc,
-    // leaving the buffer as it was.
-    void Reserve(std::size_t size);
+    // leaving the buffer as it was. Inline for the usual case, room already.
+    void Reserve(std::size_t size) {
+        if (size > capacity_) Grow(size);
+    }
 
 private:
+    void Grow(std::size_t size);
+
     std::unique_ptr<std::uint8_t[]> bytes_;
     std::size_t capacity_ = 0;
 };
@@ -174,7 +178,12 @@ private:
     // writes: in place when the front buffer has room, else rebuilt.
     template <typename Fill>
     void Splice(std::int32_t at, std::int32_t removed, std::size_t added, Fill&& fill);
-    void Became(std::size_t size);
+    // The record is now `size` bytes of the front buffer.
+    void Became(std::size_t size) {
+        edited = true;
+        bytes = work->front.data();
+        length = static_cast<std::int32_t>(size);
+    }
 };
 
 // The size of a record of `length` bytes grown by `extra`; past
