@@ -103,7 +103,7 @@ namespace {
 template <bool kReport>
 bool Match(const ByteArg& pattern, const WildcardProgram& program, ByteSpan record, WildcardStop* stop) {
     const std::int32_t L = record.length;
-    const auto stopped = [stop](std::int32_t at, std::int32_t pos) {
+    const auto stopped = [&](std::int32_t at, std::int32_t pos) {
         if constexpr (kReport) *stop = {at, pos};
         return false;
     };
