@@ -68,6 +68,21 @@ TEST(Differential, RulesetsStopsAndCursorEdges) {
           kRecords, false, {8, 0, 15, 0, 8});
 }
 
+// Criteria a rule's gate settles alone (length, protocol, the first eight
+// bytes) beside ones it cannot; last actions that lengthen the record in the
+// caller's buffer beside ones that must not (an edited record, a forward run
+// that takes the APPEND in, too little room: the capacities of Agree).
+TEST(Differential, GatesAndLastActionsInTheCallersBuffer) {
+    Agree(test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
+              test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)", "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
+              test::OneRule("WILDCARD_MATCH('LOC-*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
+              test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
+              test::OneRule("CODE_MATCH('0', 2)\nWILDCARD_MATCH('0*')", "INSERT('a')\nSKIP_AHEAD(1)\nAPPEND('b')") +
+              test::OneRule("CODE_LENGTH(1)", "PAD_SPACES(1)") +
+              test::OneRule("WILDCARD_MATCH('x*')", "REPLACE_FIRST('xxxxxxxxx', '')\nPAD_ZEROS(2)"),
+          kRecords);
+}
+
 TEST(Differential, KeyboardScripts) {
     Agree(test::OneRule("", "SEND_UNTIL('-')\nSEND_EXTN('TAB')\nMOVE_AFTER('-')\nSEND_REM\nSEND_CTRL('s')") +
               test::OneRule("CODE_LIST(8)", "APPEND('!')\nSEND_ALL\nSEND_ASCII('x&#x1D;y')\nSEND_PAUSE(1)\n"
