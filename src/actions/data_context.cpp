@@ -98,11 +98,9 @@ void DataContext::PrependText(const ByteArg& text) {
 }
 
 void DataContext::PadEnd(std::int32_t count, std::uint8_t fill) {
-    if (count > length || count < 0) return;
+    if (PadsNothing(count)) return;
     const auto n = static_cast<std::size_t>(count);
-    Splice(length, 0, n, [&](std::uint8_t* out) {
-        for (std::size_t i = 0; i < n; ++i) out[i] = fill;
-    });
+    Splice(length, 0, n, [&](std::uint8_t* out) { FillBytes(out, fill, n); });
     cursor = length - 1;
 }
 

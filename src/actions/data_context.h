@@ -145,19 +145,23 @@ struct DataContext {
         cursor = at + static_cast<std::int32_t>(added);
     }
 
-    // For the run's last edit, when it only adds `added` bytes after the
-    // record (APPEND, PAD_*): the record as the caller gave it, moved to the
-    // start of the caller's buffer when bytes were cut from its front, and
-    // lengthened there. Returns where the added bytes go, or null, with
-    // nothing done, when the record was edited or the result does not fit
-    // in the caller's buffer; then the edit is made the usual way.
-    std::uint8_t* GrowInHost(std::size_t added) {
-        const auto kept = static_cast<std::size_t>(length);
-        if (edited || !host || kept + added > hostRoom || kept + added > kMaxRecordLength) return nullptr;
-        if (bytes != host) CopyBytes(host, bytes, kept);
-        bytes = host;
-        length = static_cast<std::int32_t>(kept + added);
-        return host + kept;
+    // AppendText and PadEnd as a run's last edit, made where the caller's
+    // record lies (GrowInHost); false, with nothing done, when they cannot
+    // be, and then they are made the usual way.
+    bool AppendInHost(const ByteArg& text) {
+        std::uint8_t* const at = GrowInHost(text.bytes.size());
+        if (!at) return false;
+        CopyBytes(at, text.data(), text.bytes.size());
+        cursor = length;
+        return true;
+    }
+    bool PadInHost(std::int32_t count, std::uint8_t fill) {
+        if (PadsNothing(count)) return true;
+        std::uint8_t* const at = GrowInHost(static_cast<std::size_t>(count));
+        if (!at) return false;
+        FillBytes(at, fill, static_cast<std::size_t>(count));
+        cursor = length - 1;
+        return true;
     }
 
     // Adds text after the last byte; the cursor ends at the new length.
@@ -178,6 +182,25 @@ private:
     // writes: in place when the front buffer has room, else rebuilt.
     template <typename Fill>
     void Splice(std::int32_t at, std::int32_t removed, std::size_t added, Fill&& fill);
+    // For a run's last edit, when it only adds `added` bytes after the
+    // record (APPEND, PAD_*): the record as the caller gave it, moved to the
+    // start of the caller's buffer when bytes were cut from its front, and
+    // lengthened there. Returns where the added bytes go, or null, with
+    // nothing done, when the record was edited or the result does not fit
+    // in the caller's buffer; then the edit is made the usual way.
+    std::uint8_t* GrowInHost(std::size_t added) {
+        const auto kept = static_cast<std::size_t>(length);
+        if (edited || !host || kept + added > hostRoom || kept + added > kMaxRecordLength) return nullptr;
+        if (bytes != host) CopyBytes(host, bytes, kept);
+        bytes = host;
+        length = static_cast<std::int32_t>(kept + added);
+        return host + kept;
+    }
+
+    // PadEnd's count beyond the length, or negative (a PAD_ number of 2^31
+    // or more), pads nothing.
+    bool PadsNothing(std::int32_t count) const { return count > length || count < 0; }
+
     // The record is now `size` bytes of the front buffer.
     void Became(std::size_t size) {
         edited = true;

@@ -58,22 +58,8 @@ inline void Execute(const Action& action, DataContext& d) {
 // there: no working copy, no copy back. Nothing can fail after it, so the
 // caller's buffer still changes only when a run ends normally.
 bool TailInHost(const Action& last, DataContext& d) {
-    if (last.kind == ActionKind::Append) {
-        const std::size_t added = last.arg1.bytes.size();
-        std::uint8_t* const at = d.GrowInHost(added);
-        if (!at) return false;
-        CopyBytes(at, last.arg1.data(), added);
-        d.cursor = d.length;
-        return true;
-    }
-    // PAD_SPACES, PAD_ZEROS: a count beyond the length, or negative, pads nothing.
-    if (last.count > d.length || last.count < 0) return true;
-    const auto added = static_cast<std::size_t>(last.count);
-    std::uint8_t* const at = d.GrowInHost(added);
-    if (!at) return false;
-    FillBytes(at, last.kind == ActionKind::PadSpace ? 0x20 : 0x30, added);
-    d.cursor = d.length - 1;
-    return true;
+    if (last.kind == ActionKind::Append) return d.AppendInHost(last.arg1);
+    return d.PadInHost(last.count, last.kind == ActionKind::PadSpace ? 0x20 : 0x30);
 }
 
 template <bool kWatched>
