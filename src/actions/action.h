@@ -55,6 +55,10 @@ struct Action {
     // On the first action of a fixed stretch inside such a run: 1 + its index
     // in the Script's ForwardPlan::stretches.
     std::uint32_t stretch = 0;
+    // On an INSERT, APPEND or REPLACE_FIRST in a run: the text it adds, as
+    // ForwardPlan::text[forwardText, forwardText + forwardTextLength).
+    std::uint32_t forwardText = 0;
+    std::uint32_t forwardTextLength = 0;
 };
 
 // A stretch of INSERTs and SKIP_AHEADs inside a forward run, worked out when
@@ -79,7 +83,7 @@ struct FixedStretch {
 struct ForwardPlan {
     std::vector<FixedStretch> stretches;
     std::vector<FixedPiece> pieces;
-    std::vector<std::uint8_t> text;  // every stretch's texts, one after the other
+    std::vector<std::uint8_t> text;  // the texts the runs add, one after the other
 };
 
 // What each kind does to the run's working record.

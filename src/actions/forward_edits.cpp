@@ -86,6 +86,7 @@ void MarkStretches(Action* first, Action* end, ForwardPlan& plan) {
 }  // namespace
 
 void MarkForwardRuns(Script& script) {
+    bool runs = false;
     for (const Rule& rule : script.rules) {
         if (!rule.actions) continue;
         Action* const block = script.actions.data() + rule.actions->first;
@@ -97,126 +98,139 @@ void MarkForwardRuns(Script& script) {
                 growth += Growth(block[end]);
             }
             if (end - i >= 2 && edits >= 2 && growth <= static_cast<std::uint64_t>(kMaxRecordLength)) {
+                runs = true;
                 block[i].forwardRun = end - i;
                 block[i].forwardGrowth = static_cast<std::uint32_t>(growth);
+                for (Action* a = block + i; a != block + end; ++a) {
+                    if (!IsEdit(*a)) continue;
+                    const ByteArg& text = a->kind == K::ReplaceFirst ? a->arg2 : a->arg1;
+                    a->forwardText = static_cast<std::uint32_t>(script.forward.text.size());
+                    a->forwardTextLength = static_cast<std::uint32_t>(text.bytes.size());
+                    script.forward.text.insert(script.forward.text.end(), text.bytes.begin(), text.bytes.end());
+                }
                 MarkStretches(block + i, block + end, script.forward);
             }
             i = std::max(end, i + 1);
         }
     }
-    if (!script.forward.stretches.empty()) script.forward.text.resize(script.forward.text.size() + kSlack);
+    // Texts are copied kSlack bytes at a time: room after the last.
+    if (runs) script.forward.text.resize(script.forward.text.size() + kSlack);
 }
 
-// The record is the built bytes out[0, built) followed by the source's bytes
-// from `used` on. Every edit lies at or after the built bytes (the cursor
-// only moves forward, and each edit leaves it just after what it built), so
-// each copies the source's bytes up to it, then adds its own.
+// Every edit lies before the cursor (the cursor only moves forward, and each
+// edit leaves it just after what it built), so the record from the cursor
+// on is still the source's, unchanged: the run keeps the cursor as a place
+// in the source (`at`), searches the source itself, and builds the result
+// left to right: the source's bytes up to each edit, copied once, then the
+// edit's own. `used`: the source bytes copied or replaced so far.
 void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
     const ByteSpan source = d.SpanFrom(0);
     const std::uint8_t* const src = source.bytes;
     const std::int32_t n = source.length;
-    std::int32_t cursor = d.cursor;
+    std::int32_t at = d.cursor;  // -1 only before anything is copied; past n after CRUNCH_SPACES
     d.RebuildUpTo(static_cast<std::size_t>(n) + first->forwardGrowth + kSlack, [&](std::uint8_t* out) {
-        std::int32_t built = 0, used = 0;
-        const auto length = [&] { return built + (n - used); };
-        const auto pass = [&](std::int32_t to) {  // builds up to record position `to`
-            CopyBytes(out + built, src + used, static_cast<std::size_t>(to - built));
-            used += to - built;
-            built = to;
-        };
-        const auto put = [&](const ByteArg& text) {
-            CopyBytes(out + built, text.data(), text.bytes.size());
-            built += text.length();
-        };
-        // The first occurrence at or after the cursor, as a record position.
-        const auto find = [&](const ByteArg& text) {
-            if (cursor < 0 || cursor >= length()) return -1;
-            const std::int32_t from = used + (cursor - built);
-            const std::int32_t at = ByteSpan{n - from, src + from}.FindFrom(text.length(), text.data(), 0, text.anchor);
-            return at < 0 ? -1 : cursor + at;
-        };
-        // Hoisted: the bytes written through `out` could alias them, as far
+        std::uint8_t* to = out;
+        std::int32_t used = 0;
+        // Hoisted: the bytes written through `to` could alias them, as far
         // as the compiler knows, and would make each be read again.
         const Action* const end = first + first->forwardRun;
         const std::uint8_t* const texts = plan.text.data();
         const FixedStretch* const stretches = plan.stretches.data();
         const FixedPiece* const pieces = plan.pieces.data();
+        // The last source offset kSlack bytes can be read from (-1: none).
+        const std::int32_t lastWhole = n >= std::int32_t{kSlack} ? n - std::int32_t{kSlack} : -1;
+        const auto pass = [&](std::int32_t upTo) {  // the source up to offset `upTo`
+            const auto k = static_cast<std::size_t>(upTo - used);
+            if (k <= kSlack && used <= lastWhole) {
+                std::memcpy(to, src + used, kSlack);
+            } else {
+                CopyBytes(to, src + used, k);
+            }
+            to += k;
+            used = upTo;
+        };
+        const auto put = [&](std::uint32_t from, std::uint32_t length) {  // a text of the plan
+            CopyShort(to, texts + from, length, true);
+            to += length;
+        };
+        // The first occurrence at or after the cursor, as a source offset.
+        const auto find = [&](const ByteArg& text) {
+            if (at < 0 || at >= n) return -1;
+            if (text.bytes.size() == 1) {  // a separator, mostly: one memchr
+                const void* hit = std::memchr(src + at, text.bytes[0], static_cast<std::size_t>(n - at));
+                return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - src) : -1;
+            }
+            const std::int32_t h = ByteSpan{n - at, src + at}.FindFrom(text.length(), text.data(), 0, text.anchor);
+            return h < 0 ? -1 : at + h;
+        };
         for (const Action* a = first; a != end; ++a) {
             // A fixed stretch whose skips all land inside the record: its
             // pieces, without a test per action.
             if (a->stretch) {
                 const FixedStretch& s = stretches[a->stretch - 1];
-                if (cursor >= built && std::int64_t{cursor} + static_cast<std::int64_t>(s.skips) < length()) {
-                    pass(cursor);
-                    std::uint8_t* to = out + built;
-                    const std::uint8_t* from = src + used;
+                if (at >= used && std::int64_t{at} + static_cast<std::int64_t>(s.skips) < n) {
                     const FixedPiece* p = pieces + s.firstPiece;
                     const FixedPiece* const last = p + s.pieces;
-                    // The last place kSlack bytes can be read from, when the record has that many.
-                    const bool wide = n >= std::int32_t{kSlack};
-                    const std::uint8_t* const lastWhole = src + (wide ? n - std::int32_t{kSlack} : 0);
-                    const auto readable = [&] { return wide && from <= lastWhole; };
-                    if (s.shortPieces && wide) {
-                        // While kSlack bytes from the piece lie in the record.
-                        for (; p != last && from <= lastWhole; ++p) {
-                            std::memcpy(to, from, kSlack);
+                    if (at != used) pass(at);
+                    if (s.shortPieces) {
+                        // While kSlack bytes from the piece lie in the source.
+                        for (; p != last && used <= lastWhole; ++p) {
+                            std::memcpy(to, src + used, kSlack);
                             to += p->copy;
-                            from += p->copy;
+                            used += static_cast<std::int32_t>(p->copy);
                             std::memcpy(to, texts + p->textFrom, kSlack);
                             to += p->textLength;
                         }
                     }
                     for (; p != last; ++p) {
-                        CopyShort(to, from, p->copy, readable());
-                        to += p->copy;
-                        from += p->copy;
-                        CopyShort(to, texts + p->textFrom, p->textLength, true);
-                        to += p->textLength;
+                        pass(used + static_cast<std::int32_t>(p->copy));
+                        put(p->textFrom, p->textLength);
                     }
-                    built = static_cast<std::int32_t>(to - out);
-                    used = static_cast<std::int32_t>(from - src);
-                    cursor = built + static_cast<std::int32_t>(s.trailing);
+                    at = used + static_cast<std::int32_t>(s.trailing);
                     a += s.actions - 1;
                     continue;
                 }
             }
             switch (a->kind) {
             case K::Insert:  // at 0 for a cursor of -1, at the end for one past it
-                pass(std::clamp(cursor, 0, length()));
-                put(a->arg1);
-                cursor = built;
+                pass(std::clamp(at, 0, n));
+                put(a->forwardText, a->forwardTextLength);
+                at = used;
                 break;
             case K::SkipAhead:
-                if (const std::int64_t to = std::int64_t{cursor} + a->count; to >= 0 && to < length()) {
-                    cursor = static_cast<std::int32_t>(to);
+                if (const std::int64_t t = std::int64_t{at} + a->count; t >= 0 && t < n) {
+                    at = static_cast<std::int32_t>(t);
                 }
                 break;
             case K::ReplaceFirst:
-                if (const std::int32_t at = find(a->arg1); at >= 0) {
-                    pass(at);
+                if (const std::int32_t h = find(a->arg1); h >= 0) {
+                    pass(h);
                     used += a->arg1.length();
-                    put(a->arg2);
-                    cursor = built;
+                    put(a->forwardText, a->forwardTextLength);
+                    at = used;
                 }
                 break;
             case K::MoveBefore:
             case K::MoveAfter:
-                if (const std::int32_t at = find(a->arg1); at >= 0) {
-                    cursor = at + (a->kind == K::MoveAfter ? a->arg1.length() : 0);
+                if (const std::int32_t h = find(a->arg1); h >= 0) {
+                    at = h + (a->kind == K::MoveAfter ? a->arg1.length() : 0);
                 }
                 break;
             case K::Append:
-                pass(length());
-                put(a->arg1);
-                cursor = built;
+                pass(n);
+                put(a->forwardText, a->forwardTextLength);
+                at = n;
                 break;
             default: break;  // not in a run (MarkForwardRuns)
             }
         }
-        pass(length());
+        pass(n);
+        // The cursor's place in the source, moved by what the edits before it added.
+        const auto built = static_cast<std::int32_t>(to - out);
+        at += built - n;
         return static_cast<std::size_t>(built);
     });
-    d.cursor = cursor;
+    d.cursor = at;
 }
 
 }  // namespace trelmix
