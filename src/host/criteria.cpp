@@ -1,5 +1,6 @@
 #include "host/criteria.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "host/wildcard.h"
@@ -110,7 +111,21 @@ RuleGate GateFor(const Rule& rule) {
                           (step + 1 == program.steps.size() &&
                            program.steps[step].kind == WildcardStep::Kind::FinalStar);
         const bool lengthAgrees = c.length == kUnset || (c.length >= minLength && c.length - minLength <= span);
-        decided = decided && rest && fixed <= 8 && lengthAgrees;
+        // A longer head: its words past the first eight bytes join the gate
+        // (the length range holds the whole head), when they are few.
+        bool headHeld = fixed <= 8;
+        if (!headHeld && rest) {
+            std::vector<WildcardProgram::HeadTest> more;
+            for (const WildcardProgram::HeadTest& t : program.headTests) {
+                if (t.at > 0) more.push_back(t);  // at 0: the gate's own head word
+            }
+            headHeld = more.size() <= RuleGate::kMoreWords;
+            if (headHeld) {
+                gate.moreWords = static_cast<std::uint32_t>(more.size());
+                std::copy(more.begin(), more.end(), gate.more.begin());
+            }
+        }
+        decided = decided && rest && headHeld && lengthAgrees;
     }
     gate.decides = decided;
     gate.plain = decided && rule.ruleset == 0 && !rule.actions->empty();

@@ -59,8 +59,16 @@ inline std::uint64_t HeadWord(const DataContext& d) {
 // record's HeadWord is `head`.
 inline bool GatePasses(const RuleGate& g, const DataContext& d, std::uint64_t head) {
     const std::uint32_t over = static_cast<std::uint32_t>(d.length) - g.minLength;  // wraps when shorter
-    return over <= g.lengthSpan && ((d.protocol ^ g.protocol) & g.protocolMask) == 0 &&
-           ((head ^ g.head) & g.headMask) == 0;
+    if (over > g.lengthSpan || ((d.protocol ^ g.protocol) & g.protocolMask) != 0 ||
+        ((head ^ g.head) & g.headMask) != 0) {
+        return false;
+    }
+    for (std::uint32_t k = 0; k < g.moreWords; ++k) {
+        std::uint64_t word;
+        std::memcpy(&word, d.bytes + g.more[k].at, 8);
+        if (((word ^ g.more[k].want) & g.more[k].mask) != 0) return false;
+    }
+    return true;
 }
 
 }  // namespace trelmix

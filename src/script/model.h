@@ -96,6 +96,12 @@ struct RuleGate {
     std::uint32_t protocolMask = 0;
     std::uint64_t head = 0;      // the record's first eight bytes (zeros past its
     std::uint64_t headMask = 0;  // end), compared under headMask
+    // A wildcard whose fixed head is longer: its words past the first
+    // eight bytes, tested once the length range has passed (the record
+    // then has the whole head).
+    static constexpr std::size_t kMoreWords = 3;
+    std::uint32_t moreWords = 0;
+    std::array<WildcardProgram::HeadTest, kMoreWords> more{};
     // Passing the gate means the criteria pass, when their code list needs
     // no test: no CODE_MATCH, and a wildcard whose bytes the head and the
     // length range decide.
