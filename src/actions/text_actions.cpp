@@ -44,35 +44,49 @@ void act::ReplaceFirstFurther(const Action& a, DataContext& d) {
 // search starts just after the previous replacement, which holds the old
 // bytes after the previous occurrence, so the occurrences are those of the
 // original data from the cursor, left to right, without overlap. One scan
-// counts them to size the result, a second builds it in the other working
-// buffer. A result longer than kMaxRecordLength fails like an allocation
-// (the export turns std::bad_alloc into a status) before anything changes.
+// counts them to size the result (keeping where the first few lie), a
+// second builds it in the other working buffer. A result longer than
+// kMaxRecordLength fails like an allocation (the export turns
+// std::bad_alloc into a status) before anything changes.
 void act::ReplaceAll(const Action& a, DataContext& d) {
     const ByteArg& arg1 = a.arg1;
     const ByteArg& arg2 = a.arg2;
     const std::int32_t first = SearchForward(d, arg1);
     if (first < 0) return;
     const ByteSpan all = d.SpanFrom(0);
-    const auto after = [&](std::int32_t at) {
-        return all.FindFrom(arg1.length(), arg1.data(), static_cast<std::uint32_t>(at + arg1.length()), arg1.anchor);
+    const std::int32_t m = arg1.length();
+    const auto after = [&](std::int32_t at) {  // the next occurrence
+        const std::int32_t from = at + m;
+        if (m == 1) {  // a separator, mostly: one memchr
+            if (from >= all.length) return -1;
+            const void* hit = std::memchr(all.bytes + from, arg1.bytes[0], static_cast<std::size_t>(all.length - from));
+            return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - all.bytes) : -1;
+        }
+        return all.FindFrom(m, arg1.data(), static_cast<std::uint32_t>(from), arg1.anchor);
     };
+    constexpr std::int64_t kKept = 32;
+    std::int32_t kept[kKept];
     std::int64_t count = 0;
-    for (std::int32_t at = first; at >= 0; at = after(at)) ++count;
-    const std::int64_t size = d.length + count * (arg2.length() - arg1.length());
+    for (std::int32_t at = first; at >= 0; at = after(at)) {
+        if (count < kKept) kept[count] = at;
+        ++count;
+    }
+    const std::int64_t size = d.length + count * (arg2.length() - m);
     if (size > kMaxRecordLength) throw std::bad_alloc();
 
     std::int32_t cursor = 0;
     d.Rebuild(static_cast<std::size_t>(size), [&](std::uint8_t* out) {
         const auto put = [&](const std::uint8_t* from, std::int32_t n) {
-            if (n > 0) std::memcpy(out, from, static_cast<std::size_t>(n));
+            CopyBytes(out, from, static_cast<std::size_t>(n));
             out += n;
         };
         std::int32_t from = 0;
-        for (std::int32_t at = first; at >= 0; at = after(at)) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int32_t at = i < kKept ? kept[i] : after(from - m);
             put(all.bytes + from, at - from);
             put(arg2.data(), arg2.length());
             cursor += at - from + arg2.length();
-            from = at + arg1.length();
+            from = at + m;
         }
         put(all.bytes + from, all.length - from);
     });

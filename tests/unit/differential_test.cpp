@@ -42,6 +42,11 @@ void Agree(const std::string& script, const std::vector<std::string>& records, b
 const std::vector<std::string> kRecords = {
     "", "0", " ", "000123", "  a  b  ", "a-b-c", "RMA123456", "LOC-AB-CDE-12", "SN12345", "0010  20 0",
     "0109501101020917\x1d" "17250101\x1d" "10ABC\x1d" "21XY", std::string(300, 'x') + " y",
+    [] {  // more separators than REPLACE_ALL keeps from its counting scan
+        std::string s;
+        for (int i = 0; i < 40; ++i) s += "a--\x1d\x1d";
+        return s;
+    }(),
 };
 
 TEST(Differential, TypicalScripts) {
