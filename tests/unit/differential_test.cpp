@@ -40,7 +40,7 @@ void Agree(const std::string& script, const std::vector<std::string>& records, b
 }
 
 const std::vector<std::string> kRecords = {
-    "", "0", " ", "000123", "  a  b  ", "a-b-c", "RMA123456", "LOC-AB-CDE-12", "SN12345", "0010  20 0",
+    "", "0", " ", "000123", "  a  b  ", "a-b-c", "RMA123456", "LOC-AB-CDE-12", "SN12345", "LOC-AB-CDEx12", "0010  20 0",
     "0109501101020917\x1d" "17250101\x1d" "10ABC\x1d" "21XY", std::string(300, 'x') + " y",
     [] {  // more separators than REPLACE_ALL keeps from its counting scan
         std::string s;
@@ -78,7 +78,9 @@ TEST(Differential, RulesetsStopsAndCursorEdges) {
 // caller's buffer beside ones that must not (an edited record, a forward run
 // that takes the APPEND in, too little room: the capacities of Agree).
 TEST(Differential, GatesAndLastActionsInTheCallersBuffer) {
-    Agree(test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
+    // A head longer than eight bytes: 'LOC-AB-CDEx12' differs only past them.
+    Agree(test::OneRule("WILDCARD_MATCH('LOC-?\?-?\?\?-*')", "APPEND('+')") +
+              test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
               test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)", "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
               test::OneRule("WILDCARD_MATCH('LOC-*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
               test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
