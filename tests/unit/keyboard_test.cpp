@@ -194,15 +194,6 @@ TEST_F(Keyboard, NamedKeys) {
         EXPECT_FALSE(PressNamedKey(code)) << code;
         EXPECT_TRUE(rec.output.empty()) << code;
     }
-
-    const struct { const char* name; const char* taps; } names[] = {
-        {"ESC", "<d27 u27>"}, {"esc", ""}, {"ES", ""}, {"DELETE", "<d46 u46>"}, {"BSPX", "<d8 u8>"},
-    };
-    for (const auto& c : names) {
-        rec.output.clear();
-        PressKeyByName(Text(c.name));
-        EXPECT_EQ(Render(rec), c.taps) << c.name;
-    }
 }
 
 }  // namespace
