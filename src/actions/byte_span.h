@@ -31,6 +31,11 @@ private:
 // there, found or not, with one memchr.
 inline std::int32_t ByteSpan::FindFrom(std::int32_t patternLength, const std::uint8_t* pattern, std::uint32_t start,
                                        std::uint32_t anchor) const {
+    if (patternLength == 1) {  // a separator, mostly: one memchr and nothing else
+        if (start >= static_cast<std::uint32_t>(length) || !bytes) return -1;
+        const void* hit = std::memchr(bytes + start, pattern[0], static_cast<std::size_t>(length) - start);
+        return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - bytes) : -1;
+    }
     if (length <= 0 || !bytes || patternLength <= 0 || !pattern) return -1;
     if (start >= static_cast<std::uint32_t>(length) || patternLength > length - static_cast<std::int32_t>(start)) {
         return -1;

@@ -156,10 +156,6 @@ void RunForward(const Action* first, const ForwardPlan& plan, DataContext& d) {
         // The first occurrence at or after the cursor, as a source offset.
         const auto find = [&](const ByteArg& text) {
             if (at < 0 || at >= n) return -1;
-            if (text.bytes.size() == 1) {  // a separator, mostly: one memchr
-                const void* hit = std::memchr(src + at, text.bytes[0], static_cast<std::size_t>(n - at));
-                return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - src) : -1;
-            }
             const std::int32_t h = ByteSpan{n - at, src + at}.FindFrom(text.length(), text.data(), 0, text.anchor);
             return h < 0 ? -1 : at + h;
         };

@@ -56,13 +56,7 @@ void act::ReplaceAll(const Action& a, DataContext& d) {
     const ByteSpan all = d.SpanFrom(0);
     const std::int32_t m = arg1.length();
     const auto after = [&](std::int32_t at) {  // the next occurrence
-        const std::int32_t from = at + m;
-        if (m == 1) {  // a separator, mostly: one memchr
-            if (from >= all.length) return -1;
-            const void* hit = std::memchr(all.bytes + from, arg1.bytes[0], static_cast<std::size_t>(all.length - from));
-            return hit ? static_cast<std::int32_t>(static_cast<const std::uint8_t*>(hit) - all.bytes) : -1;
-        }
-        return all.FindFrom(m, arg1.data(), static_cast<std::uint32_t>(from), arg1.anchor);
+        return all.FindFrom(m, arg1.data(), static_cast<std::uint32_t>(at + m), arg1.anchor);
     };
     constexpr std::int64_t kKept = 32;
     std::int32_t kept[kKept];
