@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
-#include "diagnose.h"
-#include "host_id.h"
-#include "key_names.h"
-#include "keyword_reference.h"
-#include "record_escapes.h"
-#include "scans.h"
-#include "test_runner.h"
-#include "warnings.h"
+#include "check/check.h"
+#include "check/diagnose.h"
+#include "common/host_id.h"
+#include "common/key_names.h"
+#include "keywords/keyword_reference.h"
+#include "common/record_escapes.h"
+#include "run/scans.h"
+#include "test/test_runner.h"
+#include "check/warnings.h"
 
 namespace trelmix::cli {
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
-#include "host_id.h"
-#include "keyword_reference.h"
-#include "run.h"
-#include "test_runner.h"
+#include "check/check.h"
+#include "common/host_id.h"
+#include "keywords/keyword_reference.h"
+#include "run/run.h"
+#include "test/test_runner.h"
 
 using namespace trelmix;
 using namespace trelmix::cli;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "session.h"
+#include "common/session.h"
 
 namespace CLI {
 class App;

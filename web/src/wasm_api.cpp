@@ -15,13 +15,13 @@
 #include <sstream>
 #include <string>
 
-#include "check.h"
-#include "host_id.h"
-#include "jsonl.h"
-#include "record_escapes.h"
-#include "run.h"
-#include "scans.h"
-#include "session.h"
+#include "check/check.h"
+#include "common/host_id.h"
+#include "run/jsonl.h"
+#include "common/record_escapes.h"
+#include "run/run.h"
+#include "run/scans.h"
+#include "common/session.h"
 
 using nlohmann::json;
 using namespace trelmix;

@@ -1,0 +1,71 @@
+// The script as the library sees it, compiled once more with a report, so
+// that `check` (and `run`, when assigning fails) can say where and why.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "check/warnings.h"
+
+namespace trelmix::cli {
+
+struct ScriptSource {
+    enum class Kind { Inline, File, Unreadable, Empty };
+    Kind kind = Kind::Inline;
+    std::string name;            // the path as given, or "<inline>"
+    std::vector<char16_t> text;  // NUL-terminated: what the compiler reads
+};
+
+// Classifies the string exactly as TRLM_AssignScript does: the empty string,
+// a path of an existing file or directory (read byte for byte), or inline
+// text with its five entities undone. `argument` is the string as the user
+// wrote it, for the name of a path.
+ScriptSource LoadScriptSource(const std::u16string& string, const std::string& argument);
+
+struct Diagnosis {
+    ScriptSource source;
+    bool accepted = false;
+    std::size_t rules = 0;
+    std::vector<Finding> findings;  // warnings in text order, then the error
+    std::vector<const char16_t*> ignoredSends;  // send keyword lines an application script ignores
+};
+
+// Compiles the script with a report, in keyboard mode or not. The recording
+// platform must be installed (the compilation writes its load event).
+Diagnosis Diagnose(const std::u16string& string, const std::string& argument, bool keyboardMode);
+
+// Where a finding points, as an editor counts: lines and columns from 1;
+// endColumn is the column just past the text meant (at least column + 1
+// unless the finding is at the end of its line).
+struct Place {
+    std::uint32_t line = 1;
+    std::uint32_t column = 1;
+    std::uint32_t endColumn = 1;
+};
+Place PlaceOf(const ScriptSource& source, const Finding& finding);
+
+// NAME:LINE:COLUMN: error|warning: MESSAGE[; HINT], then the line and a caret
+// under the column.
+std::string FormatFinding(const ScriptSource& source, const Finding& finding);
+
+// {"file": ..., "line": ..., "column": ..., "end_column": ..., "severity": ...,
+// "message": ..., "hint": ...} ("hint" only when there is one).
+std::string FindingJson(const ScriptSource& source, const Finding& finding);
+
+// {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics.
+std::string SummaryJson(const ScriptSource& source, bool ok, std::size_t rules);
+
+// Why a source could not be compiled at all (empty string, unreadable path),
+// or empty; SourceProblem puts "NAME: error: " before it.
+std::string SourceProblemReason(const ScriptSource& source);
+std::string SourceProblem(const ScriptSource& source);
+
+// True (and the message on `err`) when a SCRIPT argument names nothing on
+// disk but looks like a file name: one line that ends in .trelmix or .txt,
+// or that holds no keyword and no blank.
+bool ReportMissingFile(const std::string& argument, std::ostream& err);
+
+}  // namespace trelmix::cli

@@ -1,0 +1,230 @@
+#include "check/warnings.h"
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "platform/utf.h"
+#include "script/diagnostic.h"
+#include "check/warning_checks.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool AlwaysPasses(const Criteria& c) {
+    return c.codes.empty() && c.length == kUnset && c.protocol == kUnset && c.match.bytes.empty() &&
+           c.wildcard.bytes.empty();
+}
+
+// A rule that ends every run reaching it (while its ruleset is on).
+struct Blocker {
+    std::size_t index = 0;
+    bool ignoresRuleset = false;  // no action block: stops the run before the ruleset gate
+    std::uint32_t ruleset = 0;
+    std::string why;
+};
+
+void CheckRules(const char16_t* text, const Script& script, const CompileReport& report,
+                std::vector<Finding>& out) {
+    const std::size_t count = std::min(script.rules.size(), report.rules.size());
+    std::vector<Blocker> blockers;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Rule& rule = script.rules[i];
+        const char16_t* at = report.rules[i].begin;
+        const Blocker* blockedBy = nullptr;
+        for (const Blocker& b : blockers) {
+            bool blocks = b.ignoresRuleset || b.ruleset == 0;
+            if (!blocks && rule.ruleset == b.ruleset) {
+                // Reaching this rule needs the ruleset on again: only a rule
+                // in between can switch it.
+                blocks = true;
+                for (std::size_t k = b.index + 1; k < i; ++k) {
+                    if (report.rules[k].rulesetsSwitchedOn & (1u << b.ruleset)) blocks = false;
+                }
+            }
+            if (blocks) {
+                blockedBy = &b;
+                break;
+            }
+        }
+        if (blockedBy) {
+            const SourcePosition where = Locate(text, report.rules[blockedBy->index].begin);
+            std::string message = "this rule is never reached: the rule at line " + std::to_string(where.line) +
+                                  " " + blockedBy->why;
+            if (!blockedBy->ignoresRuleset && blockedBy->ruleset != 0) {
+                message += " (both rules belong to ruleset " + std::to_string(blockedBy->ruleset) +
+                           ", and no rule between them switches it on)";
+            }
+            out.push_back({at, false, message});
+            continue;
+        }
+        if (rule.actions && rule.ruleset >= static_cast<std::uint32_t>(kRulesetCount)) {
+            out.push_back({at, false,
+                           "this rule never applies: it belongs to ruleset " + std::to_string(rule.ruleset) +
+                               ", and only rulesets 1 to 31 can be on"});
+            continue;
+        }
+        if (!rule.actions) {
+            blockers.push_back({i, true, 0, "has no action block, so every run that reaches it stops there"});
+        } else if (rule.ruleset < static_cast<std::uint32_t>(kRulesetCount)) {
+            if (!rule.criteria && rule.actions->empty()) {
+                blockers.push_back({i, false, rule.ruleset,
+                                    "has no criteria block and an empty action block, so every run that "
+                                    "reaches it stops there"});
+            } else if (rule.criteria && AlwaysPasses(*rule.criteria)) {
+                blockers.push_back({i, false, rule.ruleset,
+                                    "has an empty criteria block, so it applies to every record that "
+                                    "reaches it and ends the run"});
+            }
+        }
+    }
+}
+
+}  // namespace
+
+// ---- what the checks share ---------------------------------------------------
+
+KeywordLine::KeywordLine(const KeywordInfo& k, const char16_t* at) : keyword(k) {
+    const std::u16string_view text = LineAt(at);
+    line = {static_cast<std::uint32_t>(text.size()), at};
+    if (TakesArguments()) listOk = ParseArgumentList(line, args);
+}
+
+std::u16string_view LineAt(const char16_t* at) {
+    const char16_t* end = at;
+    while (*end && *end != u'\r' && *end != u'\n') ++end;
+    return {at, static_cast<std::size_t>(end - at)};
+}
+
+bool WordCharacter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+const char16_t* WordEnd(const char16_t* at) {
+    while (WordCharacter(*at)) ++at;
+    return at;
+}
+
+std::string Shown(std::u16string_view text) {
+    std::u16string units(text);
+    for (char16_t& u : units) {
+        if (u <= 0xFF) u = platform::DecodeCp1252(static_cast<std::uint8_t>(u));
+    }
+    return platform::ToUtf8(units);
+}
+
+std::string Quoted(std::u16string_view text) { return "'" + Shown(text) + "'"; }
+
+std::string Hex2(unsigned value) {
+    const char* digits = "0123456789ABCDEF";
+    return {digits[(value >> 4) & 0xF], digits[value & 0xF]};
+}
+
+std::u16string_view QuotedContent(TextSpan argument) {
+    if (argument.length < 2) return {};
+    return {argument.text + 1, argument.length - 2u};
+}
+
+ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument) {
+    ByteArg bytes;
+    if (!ParseStringOrNumber(argument, bytes)) return bytes;
+    if (!bytes.isNumber && keyword.decodesEscapes) DecodeHexEscapes(bytes);
+    return bytes;
+}
+
+std::string CommentHint() { return "if it is a comment, begin it with a character that begins no keyword, such as '#'"; }
+
+// ---- the whole script ---------------------------------------------------------
+
+std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = a.size();
+    const std::size_t m = b.size();
+    std::vector<std::vector<std::size_t>> d(n + 1, std::vector<std::size_t>(m + 1));
+    for (std::size_t i = 0; i <= n; ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= m; ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= n; ++i) {
+        for (std::size_t j = 1; j <= m; ++j) {
+            const std::size_t cost = Upper(a[i - 1]) == Upper(b[j - 1]) ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && Upper(a[i - 1]) == Upper(b[j - 2]) && Upper(a[i - 2]) == Upper(b[j - 1])) {
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+            }
+        }
+    }
+    return d[n][m];
+}
+
+const KeywordInfo* NearestKeyword(std::u16string_view word) {
+    if (word.size() < 4) return nullptr;
+    const KeywordInfo* best = nullptr;
+    std::size_t bestDistance = 0;
+    for (const KeywordInfo& keyword : Keywords()) {
+        const std::u16string name(keyword.name.begin(), keyword.name.end());
+        const std::size_t allowed = name.size() >= 9 ? 2 : 1;
+        const std::size_t distance = EditDistance(word, name);
+        if (distance == 0 || distance > allowed) continue;
+        if (!best || distance < bestDistance) {
+            best = &keyword;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::vector<Finding> CollectWarnings(const CompiledText& c) {
+    Findings out;
+    const char16_t* text = c.text();
+    for (const char16_t* line : c.report.ignoredLines) CheckIgnoredLine(c, line, out);
+    const std::size_t accepted = c.report.statements.size() - (c.report.rejected ? 1 : 0);
+    for (std::size_t i = 0; i < accepted; ++i) {
+        const KeywordLine k(*c.report.statements[i].keyword, c.report.statements[i].at);
+        CheckKeywordLine(k, out);
+        const std::size_t before = out.size();
+        CheckQuotedText(c, k, out);
+        if (out.size() == before) CheckSendArguments(k, out);  // once the text is as meant
+    }
+    CheckPads(c, out);
+    CheckZeroBytes(c, out);
+    if (c.report.openRule && !c.report.rejected) {
+        out.push_back({c.report.openRule, false,
+                       "the text ends inside this rule (END_RULE is missing), so the rule is dropped",
+                       "end it with END_RULE"});
+    }
+    CheckRules(text, c.script, c.report, out);
+    std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.at < b.at; });
+    return out;
+}
+
+std::string ErrorHint(const CompiledText& c) {
+    const CompileReport& r = c.report;
+    if (!r.rejected || r.statements.empty()) return "";
+    const KeywordLine k(*r.statements.back().keyword, r.statements.back().at);
+    const char16_t* at = r.error.at;
+    if (at && *at == u'"') {
+        const std::u16string_view rest = LineAt(at + 1);
+        return "arguments take single quotes, like " + Quoted(rest.substr(0, rest.find(u'"')));
+    }
+    // A comment after the list that holds a ')' joins the list.
+    for (std::uint32_t i = 0; k.TakesArguments() && i + 1 < k.line.length; ++i) {
+        ArgumentList args;
+        if (k.line[i] != u')' || !ParseArgumentList({i + 1, k.line.text}, args)) continue;
+        std::u16string_view rest(k.line.text + i + 1, k.line.length - i - 1);
+        rest.remove_prefix(std::min(rest.find_first_not_of(u" \t"), rest.size()));
+        return "the argument list runs to the last ')' on the line, so the text after the first ')' (" +
+               Quoted(rest) + ") joined it: put the comment on a line of its own";
+    }
+    const std::u16string_view after = LineAt(k.line.text + k.keyword.name.size());
+    const std::size_t word = after.find_first_not_of(u" \t");
+    if (word > 0 && word != std::u16string_view::npos && WordCharacter(after[word])) {
+        return "the line starts with " + k.Name() + ", so it is read as that keyword; " + CommentHint();
+    }
+    if (k.keyword.block == Block::Outside && r.openRule) {
+        return "the rule that began at line " + std::to_string(Locate(c.text(), r.openRule).line) +
+               " has no END_RULE";
+    }
+    return "";
+}
+
+}  // namespace trelmix::cli

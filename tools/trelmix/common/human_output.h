@@ -1,0 +1,20 @@
+// The output of `trelmix run` for a person: a line per record, then an
+// indented line per thing typed, pressed or slept.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/testing/recording.h"
+#include "common/session.h"
+
+namespace trelmix::cli {
+
+// The record given, then what came back: "00123" -> status 1, length 3: "123"
+std::string FormatRecordLine(const std::vector<std::uint8_t>& input, const RecordResult& result);
+
+// typed "AB" | tapped Enter | pressed Alt+F | slept 2000 ms; consecutive typed
+// units of one typing context go on one line.
+std::vector<std::string> DescribeOutput(const std::vector<platform::Output>& output);
+
+}  // namespace trelmix::cli

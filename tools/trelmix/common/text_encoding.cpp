@@ -1,0 +1,83 @@
+#include "common/text_encoding.h"
+
+#include <optional>
+
+#include "platform/utf.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+// Decodes strict UTF-8 into code points; nothing when malformed.
+std::optional<std::u32string> DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        char32_t cp = 0;
+        if (b < 0x80) {
+            cp = b;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            cp = b & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (i + extra >= text.size()) return std::nullopt;  // sequence cut short
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80) return std::nullopt;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        out.push_back(cp);
+        i += extra + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::u16string FromCommandLine(std::string_view text) {
+    std::u16string out;
+    if (auto points = DecodeUtf8(text)) {
+        for (char32_t cp : *points) {
+            if (cp < 0x10000) {
+                out.push_back(static_cast<char16_t>(cp));
+            } else {
+                cp -= 0x10000;
+                out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+                out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            }
+        }
+        return out;
+    }
+    for (unsigned char c : text) out.push_back(c);
+    return out;
+}
+
+std::string ToTerminal(std::u16string_view text) { return platform::ToUtf8(text); }
+
+std::string ToFileBytes(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t u : text) out.push_back(static_cast<char>(u & 0xFF));
+    return out;
+}
+
+bool IsUtf8(std::string_view bytes) { return DecodeUtf8(bytes).has_value(); }
+
+std::size_t CountFileCharacters(std::u16string_view fileText) {
+    const std::string bytes = ToFileBytes(fileText);
+    if (auto points = DecodeUtf8(bytes)) return points->size();
+    return bytes.size();
+}
+
+}  // namespace trelmix::cli

@@ -1,0 +1,15 @@
+// `trelmix keywords [KEYWORD]`: the language reference from the keyword
+// table, for an author who has only the command.
+#pragma once
+
+#include <string>
+
+#include "run/run.h"
+
+namespace trelmix::cli {
+
+// Every keyword with its synopsis and summary, or (for a name, in any case)
+// that keyword's entry. An unknown name is a usage error.
+int KeywordsCommand(const std::string& name, Streams io);
+
+}  // namespace trelmix::cli

@@ -1,0 +1,374 @@
+#include "run/explain.h"
+
+#include <algorithm>
+#include <utility>
+#include <nlohmann/json.hpp>
+
+#include "host/criteria.h"
+#include "common/human_output.h"
+#include "run/jsonl.h"
+#include "common/record_escapes.h"
+#include "script/diagnostic.h"
+#include "script/keywords.h"
+#include "common/text_encoding.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+using nlohmann::json;
+
+const char* ClauseKeyword(Clause clause) {
+    switch (clause) {
+    case Clause::Length: return "CODE_LENGTH";
+    case Clause::Protocol: return "PROTOCOL_MATCH";
+    case Clause::CodeList: return "CODE_LIST";
+    case Clause::Match: return "CODE_MATCH";
+    case Clause::Wildcard: return "WILDCARD_MATCH";
+    case Clause::None: break;
+    }
+    return "";
+}
+
+std::string Quoted(const std::uint8_t* bytes, std::size_t count) { return "'" + EscapeBytes(bytes, count) + "'"; }
+std::string Quoted(const ByteArg& arg) { return Quoted(arg.data(), static_cast<std::size_t>(arg.length())); }
+
+std::string Record(const std::uint8_t* bytes, std::int32_t length) {
+    return "\"" + EscapeBytes(bytes, static_cast<std::size_t>(std::max(length, 0))) + "\"";
+}
+
+// The other rulesets switched off, for a person: " (also off: 3, 4)".
+std::string AlsoOff(const std::int32_t* rulesets, std::uint32_t ruleset) {
+    std::string off;
+    for (std::uint32_t n = 1; n < kRulesetCount; ++n) {
+        if (n != ruleset && rulesets[n] != 1) off += (off.empty() ? "" : ", ") + std::to_string(n);
+    }
+    return off.empty() ? "" : " (also off: " + off + ")";
+}
+
+// The wildcard segment that starts at `segment`: a literal, a run of '?', or
+// '*' with the literal (or the wildcard) after it.
+std::string Segment(const ByteArg& pattern, std::int32_t segment) {
+    const std::uint8_t* p = pattern.data();
+    const std::int32_t n = pattern.length();
+    const auto wild = [&](std::int32_t i) { return p[i] == '*' || p[i] == '?'; };
+    std::int32_t end = segment + 1;
+    if (p[segment] == '?') {
+        while (end < n && p[end] == '?') ++end;
+    } else if (p[segment] == '*' && end < n && wild(end)) {
+        ++end;
+    } else {
+        while (end < n && !wild(end)) ++end;
+    }
+    return Quoted(p + segment, static_cast<std::size_t>(end - segment));
+}
+
+// Installs a recording platform while it lives, so that compiling a script
+// once more writes its load event nowhere; then puts back what was there.
+class QuietPlatform {
+public:
+    QuietPlatform() : before_(platform::Current()) { platform::Install(&quiet_); }
+    ~QuietPlatform() { platform::Install(&before_ == &platform::Native() ? nullptr : &before_); }
+    QuietPlatform(const QuietPlatform&) = delete;
+    QuietPlatform& operator=(const QuietPlatform&) = delete;
+
+private:
+    platform::Backend& before_;
+    platform::RecordingPlatform quiet_;
+};
+
+}  // namespace
+
+// ---- ScriptMap -----------------------------------------------------------------
+
+ScriptMap::ScriptMap(const std::u16string& string, bool keyboardMode) {
+    const QuietPlatform quiet;
+    source_ = LoadScriptSource(string, "");
+    if (source_.kind != ScriptSource::Kind::Inline && source_.kind != ScriptSource::Kind::File) return;
+    const char16_t* text = source_.text.data();
+    CompileReport report;
+    accepted_ = CompileScript(script_, text, keyboardMode, &report);
+    if (!accepted_) return;
+    const bool file = source_.kind == ScriptSource::Kind::File;
+    // A keyword line as written, without the blanks after it.
+    const auto written = [&](const char16_t* at) {
+        const char16_t* end = at;
+        while (*end && *end != u'\r' && *end != u'\n') ++end;
+        while (end > at && (end[-1] == u' ' || end[-1] == u'\t')) --end;
+        const std::u16string_view part(at, static_cast<std::size_t>(end - at));
+        return file ? ToFileBytes(part) : ToTerminal(part);
+    };
+    const auto line = [&](const char16_t* at) { return Locate(text, at).line; };
+    for (const CompileReport::RuleFacts& facts : report.rules) {
+        RuleLines r;
+        r.begin = line(facts.begin);
+        for (const char16_t* at : facts.clauses) {
+            r.clauses.push_back(line(at));
+            r.clauseTexts.push_back(written(at));
+            const std::u16string_view rest(at, std::char_traits<char16_t>::length(at));
+            const KeywordInfo* keyword = LeadingKeyword(rest, keyboardMode);
+            r.clauseKeywords.emplace_back(keyword ? keyword->name : "");
+        }
+        for (const char16_t* at : facts.actions) {
+            r.actions.push_back(line(at));
+            r.actionTexts.push_back(written(at));
+        }
+        lines_.push_back(std::move(r));
+    }
+}
+
+std::vector<std::size_t> ScriptMap::Deciding(std::size_t position, const std::string& keyword) const {
+    const RuleLines& r = lines_[position];
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < r.clauseKeywords.size(); ++i) {
+        if (r.clauseKeywords[i] != keyword) continue;
+        if (keyword != "CODE_LIST") found.clear();  // the last one sets it
+        found.push_back(i);
+    }
+    return found;
+}
+
+// ---- TraceRecorder ---------------------------------------------------------------
+
+TraceRecorder::TraceRecorder(const ScriptMap& map)
+    : map_(map), recording_(dynamic_cast<const platform::RecordingPlatform*>(&platform::Current())) {
+    SetRunObserver(this);
+}
+
+TraceRecorder::~TraceRecorder() { SetRunObserver(nullptr); }
+
+void TraceRecorder::RunStarted(const RecordView& record) {
+    trace_.clear();
+    started_ = true;
+    ended_ = false;
+    outputSeen_ = recording_ ? recording_->output.size() : 0;
+    rulesets_.assign(record.rulesets, record.rulesets + kRulesetCount);
+}
+
+void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause, WildcardStop stop,
+                                const RecordView& record) {
+    if (rule >= map_.rules()) return;  // not the script the map was made from
+    TraceStep step;
+    step.kind = TraceStep::Kind::Rule;
+    step.line = map_.rule(rule).begin;
+    const std::string at = "rule at line " + std::to_string(step.line) + ": ";
+    const Rule& compiled = map_.compiled(rule);
+    switch (fate) {
+    case RuleFate::NoActionBlock:
+        step.fate = "no action block";
+        step.text = at + "no action block, the run stops";
+        break;
+    case RuleFate::RulesetOff:
+        step.fate = "ruleset off";
+        step.text = at + "ruleset " + std::to_string(compiled.ruleset) +
+                    (compiled.ruleset < kRulesetCount ? " is off, passed by" + AlsoOff(record.rulesets, compiled.ruleset)
+                                                      : " is never on, passed by");
+        break;
+    case RuleFate::NoCriteria:
+        step.fate = "no criteria";
+        step.text = at + "no criteria, its actions run and the run goes on";
+        break;
+    case RuleFate::Applied:
+        step.fate = "applied";
+        step.text = at + "applied";
+        break;
+    case RuleFate::CodeNotListed:
+    case RuleFate::CriteriaFailed: {
+        step.fate = "criteria failed";
+        step.clause = ClauseKeyword(clause);
+        const ScriptMap::RuleLines& lines = map_.rule(rule);
+        std::string where;
+        for (std::size_t i : map_.Deciding(rule, step.clause)) {
+            step.clauseLines.push_back(lines.clauses[i]);
+            where += (where.empty() ? "" : ", ") + lines.clauseTexts[i] + " at line " + std::to_string(lines.clauses[i]);
+        }
+        const Criteria& c = *compiled.criteria;
+        std::string why;
+        switch (clause) {
+        case Clause::CodeList: why = "code type " + std::to_string(record.codeType) + " is not in " + where; break;
+        case Clause::Length: why = "length " + std::to_string(record.length) + ", " + where; break;
+        case Clause::Protocol: why = "protocol " + std::to_string(record.protocol) + ", " + where; break;
+        case Clause::Match:
+            why = Quoted(c.match) + " not found at or after " +
+                  std::to_string(c.matchPosition == kUnset ? 0 : c.matchPosition) + ", " + where;
+            break;
+        case Clause::Wildcard:
+            if (stop.segment >= c.wildcard.length()) {
+                why = where + " ends at byte " + std::to_string(stop.at) + " of " + std::to_string(record.length);
+            } else {
+                why = where + " stops at segment " + Segment(c.wildcard, stop.segment) + " at byte " +
+                      std::to_string(stop.at);
+            }
+            break;
+        case Clause::None: break;
+        }
+        step.text = at + why;
+        break;
+    }
+    }
+    trace_.push_back(std::move(step));
+}
+
+void TraceRecorder::ActionDone(std::uint32_t rule, std::uint32_t action, const RecordView& record) {
+    if (rule >= map_.rules() || action >= map_.rule(rule).actions.size()) return;
+    TraceStep step;
+    step.kind = TraceStep::Kind::Action;
+    step.line = map_.rule(rule).actions[action];
+    step.bytes.assign(record.bytes, record.bytes + std::max(record.length, 0));
+    step.cursor = record.cursor;
+    if (recording_) {
+        const auto& output = recording_->output;
+        step.output.assign(output.begin() + static_cast<std::ptrdiff_t>(outputSeen_), output.end());
+        outputSeen_ = output.size();
+    }
+    for (int n = 1; n < kRulesetCount; ++n) {
+        if (record.rulesets[n] == rulesets_[static_cast<std::size_t>(n)]) continue;
+        step.switched.push_back("ruleset " + std::to_string(n) + (record.rulesets[n] == 1 ? " on" : " off"));
+        rulesets_[static_cast<std::size_t>(n)] = record.rulesets[n];
+    }
+    step.text = "line " + std::to_string(step.line) + " " + map_.rule(rule).actionTexts[action] + ": " +
+                Record(record.bytes, record.length) + ", cursor " + std::to_string(record.cursor);
+    trace_.push_back(std::move(step));
+}
+
+void TraceRecorder::RunEnded(const RunEnd& end) {
+    ended_ = true;
+    end_ = end;
+}
+
+Trace TraceRecorder::Take(std::int32_t status, std::uint32_t length) {
+    const bool started = std::exchange(started_, false);
+    // An engine that does not report (another process, an emulated DLL)
+    // leaves nothing to tell, unless the status says it all.
+    if (!started && status != TRLM_STATUS_NO_SCRIPT && status != TRLM_STATUS_OUT_OF_MEMORY) return {};
+    TraceStep step;
+    step.kind = TraceStep::Kind::End;
+    step.status = status;
+    step.copiedBack = ended_ && end_.copyBack && status == TRLM_STATUS_APPLIED;
+    std::string how;
+    if (status == TRLM_STATUS_NO_SCRIPT) {
+        how = "the id has no script";
+    } else if (status == TRLM_STATUS_OUT_OF_MEMORY) {
+        how = "out of memory: the caller's record is untouched";
+    } else if (status == TRLM_STATUS_TOO_LONG) {
+        how = "the edited record, " + std::to_string(length) + " bytes, is longer than the buffer: not copied back";
+    } else if (step.copiedBack) {
+        how = "the edited record, " + std::to_string(length) + " bytes, is copied back";
+    } else {
+        how = "the run stopped: the record goes back as it was";
+    }
+    step.text = "status " + std::to_string(status) + ": " + how;
+    Trace trace = std::move(trace_);
+    trace_.clear();
+    ended_ = false;
+    trace.push_back(std::move(step));
+    return trace;
+}
+
+// ---- forms ---------------------------------------------------------------------
+
+std::vector<std::string> TraceLines(const Trace& trace) {
+    std::vector<std::string> lines;
+    for (const TraceStep& step : trace) {
+        if (step.kind == TraceStep::Kind::Action) {
+            lines.push_back("    " + step.text);
+            for (const std::string& s : step.switched) lines.push_back("      " + s);
+            for (const std::string& s : DescribeOutput(step.output)) lines.push_back("      " + s);
+        } else {
+            lines.push_back("  " + step.text);
+        }
+    }
+    return lines;
+}
+
+std::string TraceJson(const Trace& trace) {
+    std::string s = "[";
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        const TraceStep& t = trace[i];
+        s += i ? ", {" : "{";
+        switch (t.kind) {
+        case TraceStep::Kind::Rule:
+            s += "\"rule\": " + std::to_string(t.line) + ", \"fate\": " + json(t.fate).dump();
+            if (!t.clause.empty()) s += ", \"clause\": \"" + t.clause + "\", \"clause_lines\": " + json(t.clauseLines).dump();
+            break;
+        case TraceStep::Kind::Action:
+            s += "\"action\": " + std::to_string(t.line) + ", \"hex\": \"" + EncodeHex(t.bytes.data(), t.bytes.size()) +
+                 "\", \"cursor\": " + std::to_string(t.cursor) + ", \"output\": [";
+            for (std::size_t k = 0; k < t.output.size(); ++k) s += (k ? ", " : "") + OutputEntry(t.output[k]);
+            s += "]";
+            if (!t.switched.empty()) s += ", \"switched\": " + json(t.switched).dump();
+            break;
+        case TraceStep::Kind::End:
+            s += "\"status\": " + std::to_string(t.status) + ", \"copied_back\": " + (t.copiedBack ? "true" : "false");
+            break;
+        }
+        s += ", \"text\": " + json(t.text).dump() + "}";
+    }
+    return s + "]";
+}
+
+std::optional<std::vector<platform::Output>> ParseOutput(const json& list) try {
+    if (!list.is_array()) return std::nullopt;
+    std::vector<platform::Output> out;
+    for (const json& e : list) {
+        platform::Output o;
+        if (!e.is_object()) return std::nullopt;
+        if (e.contains("inject") && e["inject"].is_array()) {
+            o.kind = platform::Output::Kind::Inject;
+            for (const json& r : e["inject"]) {
+                if (!r.is_array() || r.size() != 3) return std::nullopt;
+                o.records.push_back({r[0].get<std::uint32_t>(), r[1].get<std::uint32_t>(), r[2].get<std::uint32_t>()});
+            }
+        } else if (e.contains("type")) {
+            o.kind = platform::Output::Kind::Type;
+            o.unit = e["type"].get<std::uint32_t>();
+            o.context = e.value("ctx", 0u);
+        } else if (e.contains("sleep")) {
+            o.kind = platform::Output::Kind::Sleep;
+            o.milliseconds = e["sleep"].get<std::uint32_t>();
+        } else {
+            return std::nullopt;
+        }
+        out.push_back(std::move(o));
+    }
+    return out;
+} catch (const json::exception&) {
+    return std::nullopt;
+}
+
+std::optional<Trace> ParseTrace(const json& list) {
+    if (!list.is_array()) return std::nullopt;
+    Trace trace;
+    try {
+        for (const json& e : list) {
+            TraceStep t;
+            t.text = e.at("text").get<std::string>();
+            if (e.contains("rule")) {
+                t.kind = TraceStep::Kind::Rule;
+                t.line = e["rule"].get<std::uint32_t>();
+                t.fate = e.at("fate").get<std::string>();
+                t.clause = e.value("clause", std::string());
+                if (e.contains("clause_lines")) t.clauseLines = e["clause_lines"].get<std::vector<std::uint32_t>>();
+            } else if (e.contains("action")) {
+                t.kind = TraceStep::Kind::Action;
+                t.line = e["action"].get<std::uint32_t>();
+                t.bytes = DecodeHex(e.at("hex").get<std::string>()).value_or(std::vector<std::uint8_t>{});
+                t.cursor = e.at("cursor").get<std::int32_t>();
+                auto output = ParseOutput(e.at("output"));
+                if (!output) return std::nullopt;
+                t.output = std::move(*output);
+                if (e.contains("switched")) t.switched = e["switched"].get<std::vector<std::string>>();
+            } else {
+                t.kind = TraceStep::Kind::End;
+                t.status = e.at("status").get<std::int32_t>();
+                t.copiedBack = e.at("copied_back").get<bool>();
+            }
+            trace.push_back(std::move(t));
+        }
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+    return trace;
+}
+
+}  // namespace trelmix::cli

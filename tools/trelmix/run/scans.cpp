@@ -1,0 +1,75 @@
+#include "run/scans.h"
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "common/host_id.h"
+#include "common/record_escapes.h"
+
+namespace trelmix::cli {
+
+namespace {
+
+// One option line applied to the options; an empty result, or why not.
+std::string ApplyOption(const std::string& line, bool recordsSeen, RunOptions& o) {
+    std::istringstream words(line);
+    std::string name, value, extra;
+    words >> name >> value >> extra;
+    const NumberHostOption* number = nullptr;
+    for (const NumberHostOption& n : kNumberHostOptions) {
+        if (name == n.name) number = &n;
+    }
+    bool* flag = name == "--caps-lock" ? &o.host.capsLock : name == "--real-time" ? &o.host.realTime : nullptr;
+    const bool keyboard = name == "--keyboard", noTransmit = name == "--no-transmit";
+    if (!number && !flag && !keyboard && !noTransmit) return "unknown option " + name;
+    if (recordsSeen && name != "--code-type" && name != "--protocol") {
+        return name + " holds for the whole run: put it before the first record";
+    }
+    if (number) {
+        const auto n = ParseDecimal32(value);
+        if (!n || !extra.empty()) return name + " takes one number from 0 to 4294967295";
+        o.host.*number->member = *n;
+    } else if (!value.empty()) {
+        return name + " takes no value";
+    } else if (flag) {
+        *flag = true;
+    } else if (noTransmit) {
+        o.host.transmit = false;
+    } else if (std::memcmp(&o.id, &kDefaultApplicationId, sizeof(HostId)) != 0 &&
+               std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)) != 0) {
+        return "--keyboard conflicts with the command line's --id";
+    } else {
+        o.id = KeyboardClientId;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool ReadScans(const std::string& path, RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err << "trelmix: --scans: cannot read '" << path << "'\n";
+        return false;
+    }
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        std::string error;
+        if (line.starts_with("--")) {
+            error = ApplyOption(line, !records.empty(), options);
+        } else if (auto bytes = DecodeRecordArgument(line, error)) {
+            records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});
+        }
+        if (!error.empty()) {
+            err << path << ':' << number << ": " << error << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace trelmix::cli
