@@ -38,6 +38,63 @@ enum class ActionKind : std::uint8_t {
 #undef TRELMIX_KIND
 };
 
+// What an action of each kind does to the record's length and its cursor,
+// for the tools that reason about a script without running it. A new kind
+// does not build until it is listed here.
+enum class Growth : std::uint8_t {
+    None,         // never lengthens the record
+    Count,        // by its count, when that is at most the record's length (PAD_)
+    Text,         // by its text (APPEND, PREPEND, INSERT)
+    ReplaceOnce,  // by how much longer its new text is than its old, once
+    ReplaceEach,  // by that for every occurrence
+};
+
+constexpr Growth GrowthOf(ActionKind kind) {
+    switch (kind) {
+    case ActionKind::PadSpace:
+    case ActionKind::PadZero: return Growth::Count;
+    case ActionKind::Append:
+    case ActionKind::Prepend:
+    case ActionKind::Insert: return Growth::Text;
+    case ActionKind::ReplaceFirst: return Growth::ReplaceOnce;
+    case ActionKind::ReplaceAll: return Growth::ReplaceEach;
+    case ActionKind::SkipStart: case ActionKind::SkipEnd: case ActionKind::SkipAhead: case ActionKind::SkipBack:
+    case ActionKind::RemoveSpaces: case ActionKind::RemoveZeros: case ActionKind::CrunchSpaces:
+    case ActionKind::MoveBefore: case ActionKind::MoveAfter: case ActionKind::RulesetOn:
+    case ActionKind::RulesetOff: case ActionKind::SendAll: case ActionKind::SendRem: case ActionKind::SendUntil:
+    case ActionKind::SendPause: case ActionKind::SendAscii: case ActionKind::SendAlt: case ActionKind::SendFunc:
+    case ActionKind::SendExtn: case ActionKind::SendWin: case ActionKind::SendCtrl:
+    case ActionKind::SendNumpad: break;
+    }
+    return Growth::None;
+}
+
+// Whether the action works on the record from the cursor on (or from where
+// the cursor stands), and whether it can move the cursor.
+struct CursorUse {
+    bool from = false;
+    bool moves = false;
+};
+
+constexpr CursorUse CursorUseOf(ActionKind kind) {
+    switch (kind) {
+    case ActionKind::RemoveSpaces:
+    case ActionKind::RemoveZeros:
+    case ActionKind::SendRem:
+    case ActionKind::SendUntil: return {true, false};
+    case ActionKind::SkipAhead: case ActionKind::SkipBack: case ActionKind::ReplaceAll:
+    case ActionKind::ReplaceFirst: case ActionKind::MoveBefore: case ActionKind::MoveAfter:
+    case ActionKind::Insert: return {true, true};
+    case ActionKind::SkipStart: case ActionKind::SkipEnd: case ActionKind::PadSpace: case ActionKind::PadZero:
+    case ActionKind::Append: case ActionKind::Prepend: case ActionKind::SendAll: return {false, true};
+    case ActionKind::CrunchSpaces: case ActionKind::RulesetOn: case ActionKind::RulesetOff:
+    case ActionKind::SendPause: case ActionKind::SendAscii: case ActionKind::SendAlt: case ActionKind::SendFunc:
+    case ActionKind::SendExtn: case ActionKind::SendWin: case ActionKind::SendCtrl:
+    case ActionKind::SendNumpad: break;
+    }
+    return {};
+}
+
 struct Action {
     Action() = default;
     explicit Action(ActionKind k, std::int32_t n = 0) : kind(k), count(n) {}

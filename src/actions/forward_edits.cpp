@@ -24,7 +24,7 @@ bool IsForward(const Action& a) {
 
 bool IsEdit(const Action& a) { return a.kind == K::Insert || a.kind == K::ReplaceFirst || a.kind == K::Append; }
 
-std::uint32_t Growth(const Action& a) {
+std::uint32_t MostAdded(const Action& a) {
     if (a.kind == K::ReplaceFirst) return static_cast<std::uint32_t>(a.arg2.bytes.size());
     return IsEdit(a) ? static_cast<std::uint32_t>(a.arg1.bytes.size()) : 0;
 }
@@ -95,7 +95,7 @@ void MarkForwardRuns(Script& script) {
             std::uint64_t growth = 0;
             for (; end < rule.actions->count && IsForward(block[end]); ++end) {
                 edits += IsEdit(block[end]);
-                growth += Growth(block[end]);
+                growth += MostAdded(block[end]);
             }
             if (end - i >= 2 && edits >= 2 && growth <= static_cast<std::uint64_t>(kMaxRecordLength)) {
                 runs = true;

@@ -18,7 +18,7 @@ bool ParseSetRuleset(ScriptBuilder& b, const Statement& st) {
 // RULESET_OFF is a plain counted action; RULESET_ON also tells `trelmix
 // check` which rulesets the rule switches on.
 bool ParseRulesetOn(ScriptBuilder& b, const Statement& st) {
-    if (!CountedAction<ActionKind::RulesetOn>(b, st)) return false;
+    if (!CountedAction(b, st)) return false;
     const std::int32_t ruleset = b.script.actions.back().count;
     if (Switchable(ruleset)) b.rulesetsSwitchedOn |= 1u << ruleset;
     return true;

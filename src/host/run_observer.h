@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "script/model.h"
+
 namespace trelmix {
 
 // What became of one rule the run reached.
@@ -22,9 +24,6 @@ enum class RuleFate : std::uint8_t {
     CriteriaFailed,  // a clause of its criteria decided against the record
     Applied,         // its criteria passed: its actions run and the run ends
 };
-
-// The clauses of a criteria block, in the order the runner tests them.
-enum class Clause : std::uint8_t { None, Length, Protocol, CodeList, Match, Wildcard };
 
 // Where a wildcard pattern stopped matching: the offset in the pattern of the
 // segment that failed (a literal, a run of '?', or a '*' with the literal

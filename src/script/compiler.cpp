@@ -70,6 +70,7 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             accepted = false;
             break;
         }
+        builder.block = keyword->after;
         if (report) NoteStatement(*report, facts, builder, *keyword, before, line.text);
     }
     // A rule still open at the end is dropped, actions and all; it is not an error.

@@ -26,8 +26,8 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
     const KeywordInfo& k = st.keyword;
     if (builder.block == k.block) return true;
     const std::string name(k.name);
-    const bool begins = k.name.starts_with("BEGIN_");
-    const bool ends = k.name.starts_with("END_");
+    const bool begins = k.Opens();
+    const bool ends = k.Closes();
     std::string reason;
     if (!begins && !ends) {
         reason = name + " is only allowed " + std::string(WhereAllowed(k.block));
@@ -46,20 +46,43 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
 
 bool BeginRule(ScriptBuilder& b, const Statement&) {
     b.currentRule.emplace();
-    b.block = Block::RuleLevel;
     b.rulesetsSwitchedOn = 0;
     return true;
 }
 
-bool EndBlock(ScriptBuilder& b, const Statement&) {
-    b.block = Block::RuleLevel;
-    return true;
-}
+bool EndBlock(ScriptBuilder&, const Statement&) { return true; }
 
 bool EndRule(ScriptBuilder& b, const Statement&) {
     b.script.rules.push_back(std::move(*b.currentRule));
     b.currentRule.reset();
-    b.block = Block::Outside;
+    return true;
+}
+
+// ---- the actions of the common shapes ------------------------------------------
+
+bool SimpleAction(ScriptBuilder& builder, const Statement& st) {
+    AppendAction(builder, Action(*st.keyword.action));
+    return true;
+}
+
+bool CountedAction(ScriptBuilder& builder, const Statement& st) {
+    ArgumentList args;
+    std::uint32_t value = 0;
+    if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
+    AppendAction(builder, Action(*st.keyword.action, static_cast<std::int32_t>(value)));
+    return true;
+}
+
+bool KeyAction(ScriptBuilder& builder, const Statement& st) {
+    const KeyArgument key = st.keyword.key;
+    ArgumentList args;
+    if (!ReadArguments(st, 1, key == KeyArgument::LetterOrDigit ? 0 : 1, args)) return false;
+    Action action(*st.keyword.action);
+    const bool quotedOnly = key == KeyArgument::Delimiter || key == KeyArgument::KeyName || key == KeyArgument::KeypadKey;
+    const bool converted = quotedOnly ? QuotedArgument(st, args[0], 1, action.arg1)
+                                      : StringOrNumberArgument(st, args[0], 1, action.arg1);
+    if (!converted) return false;
+    AppendAction(builder, std::move(action));
     return true;
 }
 

@@ -3,7 +3,8 @@
 // the report of why a line failed, and the handlers of the common shapes.
 //
 // The compiler has checked the line's block against the keyword's row before
-// the handler runs; the handler reads its arguments, then stores what it read.
+// the handler runs; the handler reads its arguments, then stores what it read,
+// and the compiler moves on to the block the row names as `after`.
 // Any false result rejects the whole script. `diag` may be null (the host
 // path); when given, a failing handler fills it.
 #pragma once
@@ -63,31 +64,20 @@ bool StringOrNumberArgument(const Statement& statement, TextSpan argument, std::
 // std::bad_alloc.
 void AppendAction(ScriptBuilder& builder, Action action);
 
-// ---- handlers of the common shapes; the keyword table instantiates them ----
+// ---- handlers of the common shapes; each builds the action its row names ----
 
 // An action without arguments: the rest of the line is ignored.
-template <ActionKind Kind>
-bool SimpleAction(ScriptBuilder& builder, const Statement&) {
-    AppendAction(builder, Action(Kind));
-    return true;
-}
+bool SimpleAction(ScriptBuilder& builder, const Statement& statement);
 
 // An action that takes one number into its count.
-template <ActionKind Kind>
-bool CountedAction(ScriptBuilder& builder, const Statement& st) {
-    ArgumentList args;
-    std::uint32_t value = 0;
-    if (!ReadArguments(st, 1, 1, args) || !NumberArgument(st, args[0], 1, value)) return false;
-    AppendAction(builder, Action(Kind, static_cast<std::int32_t>(value)));
-    return true;
-}
+bool CountedAction(ScriptBuilder& builder, const Statement& statement);
 
 // An action that takes `Texts` (1 or 2) quoted texts into arg1 and arg2.
-template <ActionKind Kind, int Texts>
+template <int Texts>
 bool TextAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
     if (!ReadArguments(st, Texts, Texts, args)) return false;
-    Action action(Kind);
+    Action action(*st.keyword.action);
     ByteArg* texts[] = {&action.arg1, &action.arg2};
     for (int i = 0; i < Texts; ++i) {
         if (!QuotedArgument(st, args[i], i + 1, *texts[i])) return false;
@@ -96,20 +86,9 @@ bool TextAction(ScriptBuilder& builder, const Statement& st) {
     return true;
 }
 
-// A send action that takes one key text into arg1, as written: quoted only,
-// or quoted or a number; `MoreAllowed` accepts (and ignores) further arguments.
-enum class KeyForm { Quoted, QuotedOrNumber };
-template <ActionKind Kind, KeyForm Form, bool MoreAllowed = false>
-bool KeyAction(ScriptBuilder& builder, const Statement& st) {
-    ArgumentList args;
-    if (!ReadArguments(st, 1, MoreAllowed ? 0 : 1, args)) return false;
-    Action action(Kind);
-    const bool converted = Form == KeyForm::Quoted ? QuotedArgument(st, args[0], 1, action.arg1)
-                                                   : StringOrNumberArgument(st, args[0], 1, action.arg1);
-    if (!converted) return false;
-    AppendAction(builder, std::move(action));
-    return true;
-}
+// A send action that takes one key text into arg1: quoted only, or quoted or
+// a number, as its row's KeyArgument says.
+bool KeyAction(ScriptBuilder& builder, const Statement& statement);
 
 // ---- handlers of their own shape, each beside its behaviour ----------------
 
@@ -120,12 +99,11 @@ bool EndRule(ScriptBuilder& builder, const Statement& statement);
 
 // BEGIN_CRITERIA and BEGIN_ACTION: once per rule, each makes the part of the
 // rule (`Part`: its Criteria or its ActionRange) that its block fills.
-template <auto Part, Block Inner>
+template <auto Part>
 bool BeginBlock(ScriptBuilder& builder, const Statement& st) {
     auto& part = (*builder.currentRule).*Part;
     if (part) return Reject(st.diag, st.line.text, "a second " + std::string(st.keyword.name) + " in one rule");
     part.emplace();
-    builder.block = Inner;
     return true;
 }
 

@@ -11,86 +11,108 @@ namespace {
 
 using K = ActionKind;
 using B = Block;
+using Key = KeyArgument;
+
+// The rows of each family, with what that family has in common filled in.
+constexpr KeywordInfo Structure(std::string_view name, KeywordHandler handler, Block block, Block after,
+                                std::string_view summary) {
+    return {name, handler, block, after, false, name, "", summary, false, Clause::None, {}, Key::None, ""};
+}
+constexpr KeywordInfo Criterion(std::string_view name, KeywordHandler handler, Clause clause,
+                                std::string_view synopsis, std::string_view arguments, std::string_view summary,
+                                bool decodesEscapes = false) {
+    return {name,    handler,        B::Criteria, B::Criteria, false, synopsis, arguments,
+            summary, decodesEscapes, clause,      {},          Key::None, ""};
+}
+constexpr KeywordInfo Edit(std::string_view name, KeywordHandler handler, ActionKind kind,
+                           std::string_view synopsis, std::string_view arguments, std::string_view summary,
+                           bool decodesEscapes = false) {
+    return {name,    handler,        B::Action,    B::Action, false,     synopsis, arguments,
+            summary, decodesEscapes, Clause::None, kind,      Key::None, ""};
+}
+constexpr KeywordInfo Send(std::string_view name, KeywordHandler handler, ActionKind kind, KeyArgument key,
+                           std::string_view synopsis, std::string_view arguments, std::string_view summary,
+                           std::string_view modifier = "") {
+    return {name,    handler, B::Action,    B::Action, true, synopsis, arguments,
+            summary, false,   Clause::None, kind,      key,  modifier};
+}
 
 constexpr KeywordInfo kKeywords[] = {
-    // name, handler, where, keyboard only, synopsis, arguments, summary[, decodes &#xHH;]
-    {"BEGIN_RULE", BeginRule, B::Outside, false, "BEGIN_RULE", "",
-     "starts a rule; rules are tried in the order they end"},
-    {"SET_RULESET", ParseSetRuleset, B::RuleLevel, false, "SET_RULESET(number)", "a number",
-     "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on"},
-    {"BEGIN_CRITERIA", BeginBlock<&Rule::criteria, B::Criteria>, B::RuleLevel, false, "BEGIN_CRITERIA", "",
-     "starts the rule's criteria; without them the rule applies to every record and the run goes on"},
-    {"CODE_LIST", ParseCodeList, B::Criteria, false, "CODE_LIST(type, ...)", "one or more numbers",
-     "the record's code type must be one of these"},
-    {"CODE_LENGTH", ParseCodeLength, B::Criteria, false, "CODE_LENGTH(length)", "a number",
-     "the record must have exactly this many bytes"},
-    {"CODE_MATCH", ParseCodeMatch, B::Criteria, false, "CODE_MATCH('text', position)",
-     "a quoted string and a number", "the text must occur in the record at or after the position", true},
-    {"WILDCARD_MATCH", ParseWildcardMatch, B::Criteria, false, "WILDCARD_MATCH('pattern')", "a quoted string",
-     "the whole record must match the pattern, where * and ? are wildcards", true},
-    {"PROTOCOL_MATCH", ParseProtocolMatch, B::Criteria, false, "PROTOCOL_MATCH(protocol)", "a number",
-     "the record must have come over this protocol"},
-    {"END_CRITERIA", EndBlock, B::Criteria, false, "END_CRITERIA", "", "ends the criteria"},
-    {"BEGIN_ACTION", BeginBlock<&Rule::actions, B::Action>, B::RuleLevel, false, "BEGIN_ACTION", "",
-     "starts the rule's actions; a rule whose criteria pass runs them and ends the run"},
-    {"PAD_SPACES", CountedAction<K::PadSpace>, B::Action, false, "PAD_SPACES(count)", "a number",
-     "adds count spaces after the data, when count is at most its length"},
-    {"PAD_ZEROS", CountedAction<K::PadZero>, B::Action, false, "PAD_ZEROS(count)", "a number",
-     "adds count zero digits after the data, when count is at most its length"},
-    {"REMOVE_SPACES", SimpleAction<K::RemoveSpaces>, B::Action, false, "REMOVE_SPACES", "",
-     "removes every space from the cursor on"},
-    {"REMOVE_ZEROS", SimpleAction<K::RemoveZeros>, B::Action, false, "REMOVE_ZEROS", "",
-     "removes every zero digit from the cursor on"},
-    {"CRUNCH_SPACES", SimpleAction<K::CrunchSpaces>, B::Action, false, "CRUNCH_SPACES", "",
-     "turns every run of spaces into one space"},
-    {"SKIP_START", SimpleAction<K::SkipStart>, B::Action, false, "SKIP_START", "",
-     "puts the cursor on the first byte"},
-    {"SKIP_END", SimpleAction<K::SkipEnd>, B::Action, false, "SKIP_END", "", "puts the cursor on the last byte"},
-    {"SKIP_AHEAD", CountedAction<K::SkipAhead>, B::Action, false, "SKIP_AHEAD(count)",
-     "a number", "moves the cursor count bytes on, if it stays on a byte of the data"},
-    {"SKIP_BACK", CountedAction<K::SkipBack>, B::Action, false, "SKIP_BACK(count)", "a number",
-     "moves the cursor count bytes back, if it stays on a byte of the data"},
-    {"REPLACE_ALL", TextAction<K::ReplaceAll, 2>, B::Action, false, "REPLACE_ALL('old', 'new')",
-     "two quoted strings", "replaces every occurrence from the cursor on", true},
-    {"REPLACE_FIRST", TextAction<K::ReplaceFirst, 2>, B::Action, false, "REPLACE_FIRST('old', 'new')",
-     "two quoted strings", "replaces the first occurrence from the cursor on; the cursor ends after it", true},
-    {"MOVE_BEFORE", TextAction<K::MoveBefore, 1>, B::Action, false, "MOVE_BEFORE('text')", "a quoted string",
-     "puts the cursor on the next occurrence of the text", true},
-    {"MOVE_AFTER", TextAction<K::MoveAfter, 1>, B::Action, false, "MOVE_AFTER('text')", "a quoted string",
-     "puts the cursor just after the next occurrence of the text", true},
-    {"APPEND", TextAction<K::Append, 1>, B::Action, false, "APPEND('text')", "a quoted string",
-     "adds the text at the end", true},
-    {"PREPEND", TextAction<K::Prepend, 1>, B::Action, false, "PREPEND('text')", "a quoted string",
-     "adds the text at the start", true},
-    {"INSERT", TextAction<K::Insert, 1>, B::Action, false, "INSERT('text')", "a quoted string",
-     "adds the text before the byte under the cursor; the cursor ends after it", true},
-    {"RULESET_ON", ParseRulesetOn, B::Action, false, "RULESET_ON(number)", "a number",
-     "switches a ruleset on for the records that follow"},
-    {"RULESET_OFF", CountedAction<K::RulesetOff>, B::Action, false, "RULESET_OFF(number)",
-     "a number", "switches a ruleset off for the records that follow"},
-    {"END_ACTION", EndBlock, B::Action, false, "END_ACTION", "", "ends the actions"},
-    {"END_RULE", EndRule, B::RuleLevel, false, "END_RULE", "", "ends the rule"},
-    {"SEND_ALL", SimpleAction<K::SendAll>, B::Action, true, "SEND_ALL", "",
-     "types the whole data; the cursor goes to the start"},
-    {"SEND_REM", SimpleAction<K::SendRem>, B::Action, true, "SEND_REM", "", "types the data from the cursor on"},
-    {"SEND_UNTIL", KeyAction<K::SendUntil, KeyForm::Quoted>, B::Action, true, "SEND_UNTIL('delimiter')",
-     "the delimiter as a quoted string, like ','", "types the data from the cursor up to the delimiter"},
-    {"SEND_PAUSE", CountedAction<K::SendPause>, B::Action, true, "SEND_PAUSE(seconds)",
-     "a number", "waits this many seconds"},
-    {"SEND_ASCII", KeyAction<K::SendAscii, KeyForm::QuotedOrNumber>, B::Action, true, "SEND_ASCII('text' or code)",
-     "a quoted text or a character number", "types a text, or the character with this number"},
-    {"SEND_ALT", KeyAction<K::SendAlt, KeyForm::QuotedOrNumber, true>, B::Action, true, "SEND_ALT('key' or code)",
-     "a quoted letter or digit, or a virtual-key number", "presses Alt with a key"},
-    {"SEND_FUNC", CountedAction<K::SendFunc>, B::Action, true, "SEND_FUNC(number)", "a number",
-     "presses a function key, F1 to F24"},
-    {"SEND_EXTN", KeyAction<K::SendExtn, KeyForm::Quoted>, B::Action, true, "SEND_EXTN('name')",
-     "a quoted key name, like 'RET'", "presses a key by its three-letter name (RET, TAB, ESC, ARL ...)"},
-    {"SEND_WIN", KeyAction<K::SendWin, KeyForm::QuotedOrNumber>, B::Action, true, "SEND_WIN('key' or code)",
-     "a quoted character or a virtual-key number", "presses the Windows key with a key"},
-    {"SEND_CTRL", KeyAction<K::SendCtrl, KeyForm::QuotedOrNumber>, B::Action, true, "SEND_CTRL('key' or code)",
-     "a quoted character or a virtual-key number", "presses Ctrl with a key"},
-    {"SEND_NPAD", KeyAction<K::SendNumpad, KeyForm::Quoted>, B::Action, true, "SEND_NPAD('key')",
-     "a quoted keypad key, '0' to '9' or '.'", "presses a key of the numeric keypad"},
+    Structure("BEGIN_RULE", BeginRule, B::Outside, B::RuleLevel,
+              "starts a rule; rules are tried in the order they end"),
+    {"SET_RULESET", ParseSetRuleset, B::RuleLevel, B::RuleLevel, false, "SET_RULESET(number)", "a number",
+     "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on", false, Clause::None, {},
+     Key::None, ""},
+    Structure("BEGIN_CRITERIA", BeginBlock<&Rule::criteria>, B::RuleLevel, B::Criteria,
+              "starts the rule's criteria; without them the rule applies to every record and the run goes on"),
+    Criterion("CODE_LIST", ParseCodeList, Clause::CodeList, "CODE_LIST(type, ...)", "one or more numbers",
+              "the record's code type must be one of these"),
+    Criterion("CODE_LENGTH", ParseCodeLength, Clause::Length, "CODE_LENGTH(length)", "a number",
+              "the record must have exactly this many bytes"),
+    Criterion("CODE_MATCH", ParseCodeMatch, Clause::Match, "CODE_MATCH('text', position)",
+              "a quoted string and a number", "the text must occur in the record at or after the position", true),
+    Criterion("WILDCARD_MATCH", ParseWildcardMatch, Clause::Wildcard, "WILDCARD_MATCH('pattern')",
+              "a quoted string", "the whole record must match the pattern, where * and ? are wildcards", true),
+    Criterion("PROTOCOL_MATCH", ParseProtocolMatch, Clause::Protocol, "PROTOCOL_MATCH(protocol)", "a number",
+              "the record must have come over this protocol"),
+    Structure("END_CRITERIA", EndBlock, B::Criteria, B::RuleLevel, "ends the criteria"),
+    Structure("BEGIN_ACTION", BeginBlock<&Rule::actions>, B::RuleLevel, B::Action,
+              "starts the rule's actions; a rule whose criteria pass runs them and ends the run"),
+    Edit("PAD_SPACES", CountedAction, K::PadSpace, "PAD_SPACES(count)", "a number",
+         "adds count spaces after the data, when count is at most its length"),
+    Edit("PAD_ZEROS", CountedAction, K::PadZero, "PAD_ZEROS(count)", "a number",
+         "adds count zero digits after the data, when count is at most its length"),
+    Edit("REMOVE_SPACES", SimpleAction, K::RemoveSpaces, "REMOVE_SPACES", "", "removes every space from the cursor on"),
+    Edit("REMOVE_ZEROS", SimpleAction, K::RemoveZeros, "REMOVE_ZEROS", "",
+         "removes every zero digit from the cursor on"),
+    Edit("CRUNCH_SPACES", SimpleAction, K::CrunchSpaces, "CRUNCH_SPACES", "",
+         "turns every run of spaces into one space"),
+    Edit("SKIP_START", SimpleAction, K::SkipStart, "SKIP_START", "", "puts the cursor on the first byte"),
+    Edit("SKIP_END", SimpleAction, K::SkipEnd, "SKIP_END", "", "puts the cursor on the last byte"),
+    Edit("SKIP_AHEAD", CountedAction, K::SkipAhead, "SKIP_AHEAD(count)", "a number",
+         "moves the cursor count bytes on, if it stays on a byte of the data"),
+    Edit("SKIP_BACK", CountedAction, K::SkipBack, "SKIP_BACK(count)", "a number",
+         "moves the cursor count bytes back, if it stays on a byte of the data"),
+    Edit("REPLACE_ALL", TextAction<2>, K::ReplaceAll, "REPLACE_ALL('old', 'new')", "two quoted strings",
+         "replaces every occurrence from the cursor on", true),
+    Edit("REPLACE_FIRST", TextAction<2>, K::ReplaceFirst, "REPLACE_FIRST('old', 'new')", "two quoted strings",
+         "replaces the first occurrence from the cursor on; the cursor ends after it", true),
+    Edit("MOVE_BEFORE", TextAction<1>, K::MoveBefore, "MOVE_BEFORE('text')", "a quoted string",
+         "puts the cursor on the next occurrence of the text", true),
+    Edit("MOVE_AFTER", TextAction<1>, K::MoveAfter, "MOVE_AFTER('text')", "a quoted string",
+         "puts the cursor just after the next occurrence of the text", true),
+    Edit("APPEND", TextAction<1>, K::Append, "APPEND('text')", "a quoted string", "adds the text at the end", true),
+    Edit("PREPEND", TextAction<1>, K::Prepend, "PREPEND('text')", "a quoted string", "adds the text at the start",
+         true),
+    Edit("INSERT", TextAction<1>, K::Insert, "INSERT('text')", "a quoted string",
+         "adds the text before the byte under the cursor; the cursor ends after it", true),
+    Edit("RULESET_ON", ParseRulesetOn, K::RulesetOn, "RULESET_ON(number)", "a number",
+         "switches a ruleset on for the records that follow"),
+    Edit("RULESET_OFF", CountedAction, K::RulesetOff, "RULESET_OFF(number)", "a number",
+         "switches a ruleset off for the records that follow"),
+    Structure("END_ACTION", EndBlock, B::Action, B::RuleLevel, "ends the actions"),
+    Structure("END_RULE", EndRule, B::RuleLevel, B::Outside, "ends the rule"),
+    Send("SEND_ALL", SimpleAction, K::SendAll, Key::None, "SEND_ALL", "",
+         "types the whole data; the cursor goes to the start"),
+    Send("SEND_REM", SimpleAction, K::SendRem, Key::None, "SEND_REM", "", "types the data from the cursor on"),
+    Send("SEND_UNTIL", KeyAction, K::SendUntil, Key::Delimiter, "SEND_UNTIL('delimiter')",
+         "the delimiter as a quoted string, like ','", "types the data from the cursor up to the delimiter"),
+    Send("SEND_PAUSE", CountedAction, K::SendPause, Key::Seconds, "SEND_PAUSE(seconds)", "a number",
+         "waits this many seconds"),
+    Send("SEND_ASCII", KeyAction, K::SendAscii, Key::Text, "SEND_ASCII('text' or code)",
+         "a quoted text or a character number", "types a text, or the character with this number"),
+    Send("SEND_ALT", KeyAction, K::SendAlt, Key::LetterOrDigit, "SEND_ALT('key' or code)",
+         "a quoted letter or digit, or a virtual-key number", "presses Alt with a key", "Alt"),
+    Send("SEND_FUNC", CountedAction, K::SendFunc, Key::FunctionKey, "SEND_FUNC(number)", "a number",
+         "presses a function key, F1 to F24"),
+    Send("SEND_EXTN", KeyAction, K::SendExtn, Key::KeyName, "SEND_EXTN('name')", "a quoted key name, like 'RET'",
+         "presses a key by its three-letter name (RET, TAB, ESC, ARL ...)"),
+    Send("SEND_WIN", KeyAction, K::SendWin, Key::ModifiedKey, "SEND_WIN('key' or code)",
+         "a quoted character or a virtual-key number", "presses the Windows key with a key", "Win"),
+    Send("SEND_CTRL", KeyAction, K::SendCtrl, Key::ModifiedKey, "SEND_CTRL('key' or code)",
+         "a quoted character or a virtual-key number", "presses Ctrl with a key", "Ctrl"),
+    Send("SEND_NPAD", KeyAction, K::SendNumpad, Key::KeypadKey, "SEND_NPAD('key')",
+         "a quoted keypad key, '0' to '9' or '.'", "presses a key of the numeric keypad"),
 };
 
 // The compiler takes the first row a line begins with; when no name begins
@@ -106,6 +128,25 @@ constexpr bool NoNameBeginsAnother() {
 static_assert(NoNameBeginsAnother(), "a keyword name begins another");
 static_assert(std::size(kKeywords) == 41, "the language has 41 keywords");
 
+// Every action kind is built by exactly one keyword, and every clause set by one.
+constexpr bool OneRowEach() {
+    int kinds[256] = {};
+    int clauses[8] = {};
+    for (const KeywordInfo& k : kKeywords) {
+        if (k.action) ++kinds[static_cast<int>(*k.action)];
+        ++clauses[static_cast<int>(k.clause)];
+    }
+    int count = 0;
+#define TRELMIX_KIND(Kind) count += kinds[static_cast<int>(ActionKind::Kind)] == 1 ? 0 : 1;
+    TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+#undef TRELMIX_KIND
+    for (Clause c : {Clause::Length, Clause::Protocol, Clause::CodeList, Clause::Match, Clause::Wildcard}) {
+        count += clauses[static_cast<int>(c)] == 1 ? 0 : 1;
+    }
+    return count == 0;
+}
+static_assert(OneRowEach(), "an action kind or a clause has no keyword, or several");
+
 bool BeginsWith(std::u16string_view line, std::string_view name) {
     return line.size() >= name.size() &&
            std::equal(name.begin(), name.end(), line.begin(),
@@ -115,6 +156,23 @@ bool BeginsWith(std::u16string_view line, std::string_view name) {
 }  // namespace
 
 std::span<const KeywordInfo> Keywords() { return kKeywords; }
+
+std::string_view ActionKindName(ActionKind kind) {
+    switch (kind) {
+#define TRELMIX_KIND(Kind) \
+    case ActionKind::Kind: return #Kind;
+        TRELMIX_ACTION_KINDS(TRELMIX_KIND)
+#undef TRELMIX_KIND
+    }
+    return "";
+}
+
+const KeywordInfo* ClauseKeyword(Clause clause) {
+    for (const KeywordInfo& k : kKeywords) {
+        if (k.clause == clause && clause != Clause::None) return &k;
+    }
+    return nullptr;
+}
 
 std::string_view WhereAllowed(Block block) {
     switch (block) {

@@ -50,6 +50,9 @@ struct WildcardProgram {
     std::vector<HeadTest> headTests;
 };
 
+// The clauses of a criteria block, in the order a run tests them.
+enum class Clause : std::uint8_t { None, Length, Protocol, CodeList, Match, Wildcard };
+
 // One BEGIN_CRITERIA ... END_CRITERIA block. Fields hold their unset values
 // until a clause sets them.
 struct Criteria {

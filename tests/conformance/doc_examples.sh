@@ -24,7 +24,7 @@ failures=0
 commands=0
 
 # The compiler's keyword table, one name per line.
-keywords() { sed -n 's/^ *{"\([A-Z_]*\)", .*/\1/p' "$root/src/script/keywords.cpp"; }
+keywords() { "$trelmix" keywords --format jsonl | sed -n 's/^{"name":"\([A-Z_]*\)".*/\1/p'; }
 
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 

@@ -23,9 +23,6 @@ import { fileURLToPath } from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const extension = path.join(root, 'editors/vscode');
-// The file that holds the keyword table: rows `{"KEYWORD", handler, ...}` in order,
-// the keyboard-only rows (SEND_ALL on) last.
-const keywordTable = path.join(root, 'src/script/keywords.cpp');
 const trelmix = process.argv[2];
 
 const require = createRequire(path.join(extension, 'package.json'));
@@ -43,9 +40,12 @@ const readJson = (file) => JSON.parse(fs.readFileSync(path.join(extension, file)
 const linesOf = (text) => text.split(/\r\n|\r|\n/);
 
 const { contributes } = readJson('package.json');
-const keywords = [...fs.readFileSync(keywordTable, 'utf8').matchAll(/^ *\{"([A-Z_]+)",/gm)].map((m) => m[1]);
-const firstSendRow = keywords.indexOf('SEND_ALL');
-if (keywords.length < 30 || firstSendRow < 0) throw new Error(`no keyword table in ${keywordTable}`);
+// The keyword table as the command prints it, in order, the keyboard-only rows last.
+const rows = execFileSync(trelmix, ['keywords', '--format', 'jsonl'], { encoding: 'utf8' })
+  .trim().split('\n').map((line) => JSON.parse(line));
+const keywords = rows.map((r) => r.name);
+const firstSendRow = rows.findIndex((r) => r.keyboard_only);
+if (keywords.length < 30 || firstSendRow < 0) throw new Error('no keyword table from trelmix keywords');
 
 // The keyword a line begins with, as the compiler finds it: after the leading
 // blanks, the first table row the line starts with; case-sensitive, no word end.

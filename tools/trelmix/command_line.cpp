@@ -70,7 +70,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                         "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
                         "[--explain] SCRIPT [RECORD...]\n"
                         "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
-                        "  trelmix keywords [KEYWORD]\n"
+                        "  trelmix keywords [--format text|jsonl] [KEYWORD]\n"
                       : "";
     app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
@@ -138,6 +138,11 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     keywords->disabled(!program.check);
     std::string keyword;
     keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
+    std::string keywordsFormat = "text";
+    keywords->add_option("--format", keywordsFormat,
+                         "text (default), or jsonl: the keyword table, one JSON object per keyword with every "
+                         "fact of its row")
+        ->check(CLI::IsMember({"text", "jsonl"}));
 
     // trelmix test
     CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
@@ -173,7 +178,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         testOptions.linked = program.engine;
         return TestCommand(testOptions, io);
     }
-    if (keywords->parsed()) return KeywordsCommand(keyword, io);
+    if (keywords->parsed()) return KeywordsCommand(keyword, io, keywordsFormat == "jsonl");
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {

@@ -79,7 +79,7 @@ void CheckKeyName(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
 // SEND_ALT, SEND_CTRL, SEND_WIN, SEND_NPAD, SEND_ASCII and SEND_UNTIL with a
 // quoted text: what of it is used.
 void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
-    const std::string_view name = k.keyword.name;
+    const KeyArgument key = k.keyword.key;
     const TextSpan arg = k.args[0];
     const std::u16string_view content = QuotedContent(arg);
     const std::string written = k.Name() + "(" + Span(arg) + ")";
@@ -87,15 +87,15 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
         out.push_back({arg.text, false, written + " " + what, hint, arg.end()});
     };
     if (bytes.bytes.empty()) {
-        if (name == "SEND_ASCII") return warn("types nothing: the text is empty", "write the text between the quotes");
-        if (name == "SEND_UNTIL") return warn("types nothing: the delimiter is empty", "write one character, like ','");
+        if (key == KeyArgument::Text) return warn("types nothing: the text is empty", "write the text between the quotes");
+        if (key == KeyArgument::Delimiter) return warn("types nothing: the delimiter is empty", "write one character, like ','");
         return warn("presses nothing: the text names no key", "write the key between the quotes");
     }
-    if (name == "SEND_ASCII") return;
+    if (key == KeyArgument::Text) return;
     const char16_t first = bytes.bytes[0];
-    const bool modifier = name != "SEND_NPAD" && name != "SEND_UNTIL";
-    const std::string mod = name == "SEND_ALT" ? "Alt" : name == "SEND_CTRL" ? "Ctrl" : "Win";
-    if (name == "SEND_ALT") {
+    const bool modifier = !k.keyword.modifier.empty();
+    const std::string mod(k.keyword.modifier);
+    if (key == KeyArgument::LetterOrDigit) {
         const char16_t c = first >= u'A' && first <= u'Z' ? static_cast<char16_t>(first + 32) : first;
         if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))) {
             return warn("presses nothing: SEND_ALT takes a letter or a digit",
@@ -113,7 +113,7 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
                      ": the key that types " + Quoted(std::u16string_view(&first, 1)) + " is pressed without Shift",
                  "no keyword adds Shift to " + k.Name());
         }
-    } else if (name == "SEND_NPAD" && !((first >= u'0' && first <= u'9') || first == u'.')) {
+    } else if (key == KeyArgument::KeypadKey && !((first >= u'0' && first <= u'9') || first == u'.')) {
         return warn("presses nothing: the keypad keys it presses are '0' to '9' and '.'",
                     "to type the character, write SEND_ASCII(" + Span(arg) + ")");
     }
@@ -122,7 +122,7 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
         std::string hint = "write one character";
         if (f && modifier) {
             hint = "for " + mod + "+F" + std::to_string(f) + " write " + k.Name() + "(" + std::to_string(111 + f) + ")";
-        } else if (name == "SEND_NPAD") {
+        } else if (key == KeyArgument::KeypadKey) {
             hint = "write one SEND_NPAD per key";
         }
         warn("uses only the first character, " + Quoted(content.substr(0, 1)) + ": the rest (" +
@@ -136,7 +136,7 @@ void CheckKeyNumber(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     const TextSpan arg = k.args[0];
     const auto value = static_cast<std::uint32_t>(ParseDecimalBytes(bytes));
     const std::string written = k.Name() + "(" + Span(arg) + ")";
-    const bool ascii = k.keyword.name == "SEND_ASCII";
+    const bool ascii = k.keyword.key == KeyArgument::Text;
     std::string what;
     std::string hint;
     if (ParseDecimalBytes(bytes) < 0) {
@@ -161,9 +161,9 @@ void CheckKeyNumber(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
 
 void CheckSendArguments(const KeywordLine& k, Findings& out) {
     if (!k.keyword.keyboardOnly || !k.listOk) return;
-    const std::string_view name = k.keyword.name;
+    const KeyArgument key = k.keyword.key;
     const TextSpan arg = k.args[0];
-    if (name == "SEND_FUNC") {
+    if (key == KeyArgument::FunctionKey) {
         std::uint32_t n = 0;
         ParseNumber(arg, n);
         const auto key = static_cast<std::uint16_t>(n);
@@ -173,13 +173,13 @@ void CheckSendArguments(const KeywordLine& k, Findings& out) {
         }
         return;
     }
-    if (name == "SEND_PAUSE") return;
-    if (name == "SEND_ALT" && k.args.size() > 1) {
+    if (key == KeyArgument::Seconds) return;
+    if (key == KeyArgument::LetterOrDigit && k.args.size() > 1) {
         out.push_back({k.args[1].text, false, "SEND_ALT uses its first argument only; the others are ignored",
                        "write one SEND_ALT per key", k.args.back().end()});
     }
     const ByteArg bytes = ArgumentBytes(k.keyword, arg);
-    if (name == "SEND_EXTN") return CheckKeyName(k, bytes, out);
+    if (key == KeyArgument::KeyName) return CheckKeyName(k, bytes, out);
     if (bytes.isNumber) return CheckKeyNumber(k, bytes, out);
     CheckKeyText(k, bytes, out);
 }
@@ -196,9 +196,9 @@ void CheckRulePads(const CompiledText& c, const Rule& rule, std::size_t first, s
     std::uint64_t most = length;
     for (std::size_t i = first + 1; i < last; ++i) {
         const KeywordLine k(*c.report.statements[i].keyword, c.report.statements[i].at);
-        const std::string_view name = k.keyword.name;
-        if (!k.listOk || k.keyword.block != Block::Action) continue;
-        if (name == "PAD_SPACES" || name == "PAD_ZEROS") {
+        if (!k.listOk || !k.keyword.action) continue;
+        const Growth growth = GrowthOf(*k.keyword.action);
+        if (growth == Growth::Count) {
             std::uint32_t count = 0;
             ParseNumber(k.args[0], count);
             if (count > 0x7FFFFFFFu) return;  // a negative count: not followed here
@@ -206,7 +206,7 @@ void CheckRulePads(const CompiledText& c, const Rule& rule, std::size_t first, s
                 most += count;
                 continue;
             }
-            const std::string fill = name == "PAD_SPACES" ? " spaces" : " zeros";
+            const std::string fill = *k.keyword.action == ActionKind::PadSpace ? " spaces" : " zeros";
             const std::string n = std::to_string(count);
             std::string hint = k.Name() + " adds bytes, it does not pad to a width";
             if (most == length && count - length <= length) {
@@ -218,14 +218,14 @@ void CheckRulePads(const CompiledText& c, const Rule& rule, std::size_t first, s
                                " bytes, and under this rule's CODE_LENGTH(" + std::to_string(length) +
                                ") the data here has " + (most == length ? "" : "at most ") + std::to_string(most) + " bytes",
                            hint, k.args[0].end()});
-        } else if (name == "APPEND" || name == "PREPEND" || name == "INSERT") {
+        } else if (growth == Growth::Text) {
             most += ArgumentBytes(k.keyword, k.args[0]).bytes.size();
-        } else if (name == "REPLACE_FIRST" || name == "REPLACE_ALL") {
+        } else if (growth == Growth::ReplaceOnce || growth == Growth::ReplaceEach) {
             const std::size_t from = ArgumentBytes(k.keyword, k.args[0]).bytes.size();
             const std::size_t to = ArgumentBytes(k.keyword, k.args[1]).bytes.size();
             if (to <= from) continue;
             if (from == 0) return;
-            most += (name == "REPLACE_FIRST" ? 1 : most / from) * (to - from);
+            most += (growth == Growth::ReplaceOnce ? 1 : most / from) * (to - from);
         }
     }
 }
@@ -238,9 +238,9 @@ void CheckPads(const CompiledText& c, Findings& out) {
     std::size_t rule = 0;
     std::size_t begin = 0;
     for (std::size_t i = 0; i < read; ++i) {
-        const std::string_view name = lines[i].keyword->name;
-        if (name == "BEGIN_RULE") begin = i;
-        if (name == "END_RULE" && rule < c.script.rules.size()) CheckRulePads(c, c.script.rules[rule++], begin, i, out);
+        const KeywordInfo& keyword = *lines[i].keyword;
+        if (keyword.block == Block::Outside) begin = i;  // BEGIN_RULE
+        if (keyword.after == Block::Outside && keyword.Closes() && rule < c.script.rules.size()) CheckRulePads(c, c.script.rules[rule++], begin, i, out);
     }
 }
 

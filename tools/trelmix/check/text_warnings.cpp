@@ -38,7 +38,7 @@ constexpr Named kBackslashed[] = {
 // How to reach a byte in this keyword's text.
 std::string ByteHint(const KeywordLine& k, unsigned byte, const std::string& what) {
     if (k.keyword.decodesEscapes) return "write &#x" + Hex2(byte) + "; for " + what;
-    if (k.keyword.name == "SEND_ASCII") return "write SEND_ASCII(" + std::to_string(byte) + ") for " + what;
+    if (k.keyword.key == KeyArgument::Text) return "write " + k.Name() + "(" + std::to_string(byte) + ") for " + what;
     return "write the character itself between the quotes";
 }
 

@@ -1,5 +1,6 @@
 #include "keywords/keyword_reference.h"
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "script/keywords.h"
@@ -17,9 +18,83 @@ void PrintEntry(const KeywordInfo& k, std::ostream& out) {
     if (k.keyboardOnly) out << "  only in the keyboard's script (--keyboard); an application script ignores the line\n";
 }
 
+std::string_view BlockName(Block block) {
+    switch (block) {
+    case Block::Outside: return "outside";
+    case Block::RuleLevel: return "rule";
+    case Block::Criteria: return "criteria";
+    case Block::Action: return "action";
+    }
+    return "";
+}
+
+std::string_view ClauseName(Clause clause) {
+    switch (clause) {
+    case Clause::None: return "";
+    case Clause::Length: return "length";
+    case Clause::Protocol: return "protocol";
+    case Clause::CodeList: return "code_list";
+    case Clause::Match: return "match";
+    case Clause::Wildcard: return "wildcard";
+    }
+    return "";
+}
+
+std::string_view KeyArgumentName(KeyArgument key) {
+    switch (key) {
+    case KeyArgument::None: return "";
+    case KeyArgument::Text: return "text";
+    case KeyArgument::Delimiter: return "delimiter";
+    case KeyArgument::Seconds: return "seconds";
+    case KeyArgument::FunctionKey: return "function_key";
+    case KeyArgument::KeyName: return "key_name";
+    case KeyArgument::KeypadKey: return "keypad_key";
+    case KeyArgument::LetterOrDigit: return "letter_or_digit";
+    case KeyArgument::ModifiedKey: return "modified_key";
+    }
+    return "";
+}
+
+std::string_view GrowthName(Growth growth) {
+    switch (growth) {
+    case Growth::None: return "";
+    case Growth::Count: return "count";
+    case Growth::Text: return "text";
+    case Growth::ReplaceOnce: return "replace_once";
+    case Growth::ReplaceEach: return "replace_each";
+    }
+    return "";
+}
+
+// One row as a JSON object: every fact of the row, by its name.
+void PrintRow(const KeywordInfo& k, std::ostream& out) {
+    nlohmann::ordered_json row = {
+        {"name", k.name},
+        {"block", BlockName(k.block)},
+        {"after", BlockName(k.after)},
+        {"keyboard_only", k.keyboardOnly},
+        {"synopsis", k.synopsis},
+        {"arguments", k.arguments},
+        {"summary", k.summary},
+        {"decodes_escapes", k.decodesEscapes},
+        {"clause", ClauseName(k.clause)},
+        {"action", k.action ? ActionKindName(*k.action) : ""},
+        {"key", KeyArgumentName(k.key)},
+        {"modifier", k.modifier},
+        {"lengthens", k.action ? GrowthName(GrowthOf(*k.action)) : ""},
+        {"from_cursor", k.action && CursorUseOf(*k.action).from},
+        {"moves_cursor", k.action && CursorUseOf(*k.action).moves},
+    };
+    out << row.dump() << '\n';
+}
+
 }  // namespace
 
-int KeywordsCommand(const std::string& name, Streams io) {
+int KeywordsCommand(const std::string& name, Streams io, bool jsonl) {
+    if (jsonl && name.empty()) {
+        for (const KeywordInfo& k : Keywords()) PrintRow(k, io.out);
+        return kExitOk;
+    }
     if (name.empty()) {
         io.out << "The keywords of the script language, in the order a script uses them:\n";
         for (const KeywordInfo& k : Keywords()) {
@@ -35,7 +110,11 @@ int KeywordsCommand(const std::string& name, Streams io) {
     std::string upper = name;
     for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
     if (const KeywordInfo* k = FindKeyword(upper)) {
-        PrintEntry(*k, io.out);
+        if (jsonl) {
+            PrintRow(*k, io.out);
+        } else {
+            PrintEntry(*k, io.out);
+        }
         return kExitOk;
     }
     io.err << "trelmix: keywords: '" << name << "' is not a keyword";

@@ -1,4 +1,4 @@
-// `trelmix keywords [KEYWORD]`: the language reference from the keyword
+// `trelmix keywords [--format jsonl] [KEYWORD]`: the language reference from the keyword
 // table, for an author who has only the command.
 #pragma once
 
@@ -9,7 +9,8 @@
 namespace trelmix::cli {
 
 // Every keyword with its synopsis and summary, or (for a name, in any case)
-// that keyword's entry. An unknown name is a usage error.
-int KeywordsCommand(const std::string& name, Streams io);
+// that keyword's entry. An unknown name is a usage error. `jsonl`: the table
+// itself, one JSON object per row, for programs.
+int KeywordsCommand(const std::string& name, Streams io, bool jsonl = false);
 
 }  // namespace trelmix::cli

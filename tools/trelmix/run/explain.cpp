@@ -18,18 +18,6 @@ namespace {
 
 using nlohmann::json;
 
-const char* ClauseKeyword(Clause clause) {
-    switch (clause) {
-    case Clause::Length: return "CODE_LENGTH";
-    case Clause::Protocol: return "PROTOCOL_MATCH";
-    case Clause::CodeList: return "CODE_LIST";
-    case Clause::Match: return "CODE_MATCH";
-    case Clause::Wildcard: return "WILDCARD_MATCH";
-    case Clause::None: break;
-    }
-    return "";
-}
-
 std::string Quoted(const std::uint8_t* bytes, std::size_t count) { return "'" + EscapeBytes(bytes, count) + "'"; }
 std::string Quoted(const ByteArg& arg) { return Quoted(arg.data(), static_cast<std::size_t>(arg.length())); }
 
@@ -122,7 +110,7 @@ std::vector<std::size_t> ScriptMap::Deciding(std::size_t position, const std::st
     std::vector<std::size_t> found;
     for (std::size_t i = 0; i < r.clauseKeywords.size(); ++i) {
         if (r.clauseKeywords[i] != keyword) continue;
-        if (keyword != "CODE_LIST") found.clear();  // the last one sets it
+        if (keyword != ClauseKeyword(Clause::CodeList)->name) found.clear();  // the last one sets it
         found.push_back(i);
     }
     return found;
@@ -175,7 +163,7 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
     case RuleFate::CodeNotListed:
     case RuleFate::CriteriaFailed: {
         step.fate = "criteria failed";
-        step.clause = ClauseKeyword(clause);
+        if (const KeywordInfo* keyword = ClauseKeyword(clause)) step.clause = keyword->name;
         const ScriptMap::RuleLines& lines = map_.rule(rule);
         std::string where;
         for (std::size_t i : map_.Deciding(rule, step.clause)) {
