@@ -69,7 +69,7 @@ dist: release windows web
 	scripts/dist.sh
 
 test-dist: dist
-	tests/install/check_dist.sh build/windows-x64/bin/trelmix_win_host.exe build/windows-x64/wineprefix
+	tests/install/check_dist.sh build/windows-x64/bin/trelmix_doc_host.exe build/windows-x64/wineprefix
 
 # Benchmarks (not part of test): engine against a hand-written floor, Lua and node.
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true

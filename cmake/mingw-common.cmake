@@ -1,8 +1,7 @@
 # Shared part of the MinGW-w64 toolchain files; TRELMIX_MINGW_TRIPLE names the
-# target and TRELMIX_MINGW_THREADS the compiler's thread model. The posix model
-# gives the full C++ library (GoogleTest needs std::mutex); the win32 model
+# target and TRELMIX_MINGW_THREADS the compiler's thread model: win32, which
 # leaves winpthread out, and with it its start-up (events, DuplicateHandle,
-# TLS) and a third of the imports. Everything the compiler brings (libgcc,
+# TLS, exception handlers) and a third of the imports. Everything the compiler brings (libgcc,
 # libstdc++, winpthread) is linked statically, so the binaries depend on
 # system DLLs only.
 set(CMAKE_SYSTEM_NAME Windows)
@@ -13,6 +12,7 @@ set(CMAKE_C_COMPILER ${TRELMIX_MINGW_CC})
 set(CMAKE_CXX_COMPILER ${TRELMIX_MINGW_CXX})
 set(CMAKE_RC_COMPILER ${TRELMIX_MINGW_TRIPLE}-windres)
 set(CMAKE_OBJDUMP ${TRELMIX_MINGW_TRIPLE}-objdump)
+set(CMAKE_OBJCOPY ${TRELMIX_MINGW_TRIPLE}-objcopy)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${TRELMIX_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -3,15 +3,44 @@
  *
  * A host loads the library, assigns a formatting script to each of its clients
  * (a 16-byte host id), and asks the library to run that script on every decoded
- * scan. Everything the host sees is here: the four exported functions (with two
- * extensions: TRLM_ExecuteInto, and on POSIX TRLM_SetPlatformHooks), the records
+ * scan. Everything the host sees is here: the four exported functions (with
+ * extensions: TRLM_ExecuteInto, TRLM_AssignScriptEx, and on POSIX
+ * TRLM_SetPlatformHooks), the records
  * they exchange, and the keyboard emulator through which a keyboard script types.
  *
- * The header is plain C and usable from C and C++. On 32-bit Windows the sizes
+ * The header is plain C and usable from C99 and C++11 on (older modes stop with
+ * an #error naming the minimum). On 32-bit Windows the sizes
  * and offsets below are pinned: they are the layout the host was built against.
  *
  * Calls must not overlap: the library takes no lock (one call at a time, from
- * any thread). No exception ever leaves an exported function.
+ * any thread). No exception ever leaves an exported function. A host callback
+ * (TypeCharacter, a platform hook) must not call into the library: such a
+ * call is refused, and nothing the running call uses is changed or freed:
+ *
+ *   called from inside a callback           answers
+ *   --------------------------------------  ----------------------------------------
+ *   TRLM_AssignScript, TRLM_AssignScriptEx  0; the id keeps its script
+ *   TRLM_Execute, TRLM_ExecuteInto          status TRLM_STATUS_NO_SCRIPT (-1), the
+ *                                           caller's data and length, nothing run
+ *   TRLM_SetTransmitObject,                 ignored: the running call keeps what it
+ *   TRLM_SetPlatformHooks                   has
+ *   TRLM_IsRegistered                       answers as usual
+ *
+ * A null pointer argument never crashes a call:
+ *
+ *   null argument                           answers
+ *   --------------------------------------  ----------------------------------------
+ *   id (every function taking one)          as for an id without a script: 0, or
+ *                                           status -1 with the caller's length
+ *   script (TRLM_AssignScript[Ex])          0; no id changes
+ *   data (TRLM_Execute, TRLM_ExecuteInto)   status -1, the caller's length; nothing
+ *                                           run
+ *   outcome (TRLM_AssignScriptEx)           assigns as TRLM_AssignScript does
+ *   object (TRLM_SetTransmitObject)         nothing is typed or pressed from now on
+ *   hooks (TRLM_SetPlatformHooks)           every default restored
+ *   a member of TransmitObject, its         nothing is pressed or typed
+ *   emulator or operations (see below)
+ *   a member of PlatformHooks               that hook's default
  *
  * What Trelmix does where the behaviour is its own choice:
  *
@@ -63,12 +92,16 @@
 #define TRLM_VERSION_TEXT(a, b, c) TRLM_VERSION_TEXT_(a, b, c)
 #define TRLM_VERSION_STRING TRLM_VERSION_TEXT(TRLM_VERSION_MAJOR, TRLM_VERSION_MINOR, TRLM_VERSION_PATCH)
 
+#if defined(__cplusplus)
+#if !defined(_MSC_VER) && __cplusplus < 201103L
+#error "trelmix.h needs C++11 or later"
+#endif
+#elif !defined(_MSC_VER) && (!defined(__STDC_VERSION__) || __STDC_VERSION__ < 199901L)
+#error "trelmix.h needs C99 or later"
+#endif
+
 #include <stddef.h>
 #include <stdint.h>
-
-#if !defined(_WIN32) && !defined(__cplusplus)
-#include <uchar.h>
-#endif
 
 #if defined(_WIN32)
 #if defined(TRELMIX_BUILDING)
@@ -86,7 +119,9 @@
 
 /* TypeCharacter is a member function of the host's emulator: __thiscall on
  * 32-bit Windows (emulator in ECX, callee pops), the ordinary convention
- * everywhere else. */
+ * everywhere else. GCC's -pedantic flags the attribute outside a class:
+ * TRLM_EXTENSION before a declaration that uses TRLM_THISCALL keeps it quiet
+ * (the header's own typedef has it; so may the host's TypeCharacter). */
 #if defined(_WIN32) && (defined(__i386__) || defined(_M_IX86))
 #if defined(_MSC_VER)
 #define TRLM_THISCALL __thiscall
@@ -96,18 +131,24 @@
 #else
 #define TRLM_THISCALL
 #endif
+#if defined(__GNUC__)
+#define TRLM_EXTENSION __extension__
+#else
+#define TRLM_EXTENSION
+#endif
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* One code unit of script text: UTF-16. wchar_t on Windows has the same size. */
+/* One code unit of script text: UTF-16. wchar_t on Windows has the same
+ * size; elsewhere C++'s char16_t, and in C the type <uchar.h> names char16_t. */
 #if defined(_WIN32)
 typedef wchar_t TrelmixChar;
 #elif defined(__cplusplus)
 typedef char16_t TrelmixChar;
 #else
-typedef char16_t TrelmixChar; /* from <uchar.h> */
+typedef uint_least16_t TrelmixChar;
 #endif
 
 /* A host id: 16 bytes in GUID layout, compared in all 16 bytes. */
@@ -187,8 +228,8 @@ struct KeyboardEmulator;
 /* The host's TypeCharacter: types one UTF-16 unit (zero-extended). The
  * library passes the TransmitObject's typingContext unchanged and ignores the
  * result. */
-typedef int32_t(TRLM_THISCALL *TypeCharacterFn)(struct KeyboardEmulator *self, uint32_t character,
-                                                uint32_t typingContext);
+TRLM_EXTENSION typedef int32_t(TRLM_THISCALL *TypeCharacterFn)(struct KeyboardEmulator *self, uint32_t character,
+                                                              uint32_t typingContext);
 
 /* The emulator's table of operations. The library calls only the second entry. */
 typedef struct KeyboardEmulatorOperations {
@@ -243,6 +284,37 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *da
                                                    uint32_t capacity, uint32_t codeType,
                                                    uint32_t protocol);
 
+/* What TRLM_AssignScriptEx tells about an assignment. The caller sets `size`
+ * to sizeof(AssignOutcome) and owns the struct; the library writes only the
+ * members that lie within `size` bytes, so a host built against this header
+ * keeps working when later versions add members at the end. */
+typedef struct AssignOutcome {
+    uint32_t size;     /* set by the caller */
+    uint32_t compiled; /* 1: compiled and registered (or, for the empty string,
+                          a script was removed); 0: not */
+    uint32_t line;     /* where compiling stopped, counted from 1; 0 when the
+                          script compiled or was never compiled (unread file) */
+    uint32_t column;   /* counted from 1, in code units of the script as read
+                          (bytes of a file); 0 with line 0 */
+    char message[256]; /* UTF-8, NUL-terminated, cut at 255 bytes: why it was
+                          refused, as `trelmix check` words it; "" on success */
+} AssignOutcome;
+
+/* Flags of TRLM_AssignScriptEx. */
+enum {
+    TRLM_ASSIGN_REQUIRE_FILE = 1 /* `script` must name an existing file: a path
+                                    that names nothing (or a directory) is refused
+                                    and the id keeps its script, instead of being
+                                    compiled as inline text */
+};
+
+/* TRLM_AssignScript that says why: the same assignment (script, entities, the
+ * empty string, what a failure leaves), with `flags` (TRLM_ASSIGN_*; unknown
+ * bits refuse the call) and the outcome written into `outcome` when it is not
+ * null. Returns what TRLM_AssignScript would. */
+TRLM_API uint8_t TRLM_CDECL TRLM_AssignScriptEx(const HostId *id, TrelmixChar *script, uint32_t flags,
+                                                AssignOutcome *outcome);
+
 /* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
 
@@ -274,11 +346,14 @@ TRLM_API void TRLM_CDECL TRLM_SetPlatformHooks(const PlatformHooks *hooks);
 } /* extern "C" */
 #endif
 
-/* Layout checks: the 32-bit host was built against exactly these. */
+/* Layout checks: the 32-bit host was built against exactly these. C before
+ * C11 has no _Static_assert: an array of negative size stops the build. */
+#define TRLM_JOIN_(a, b) a##b
+#define TRLM_JOIN(a, b) TRLM_JOIN_(a, b)
 #if defined(__cplusplus)
 #define TRLM_STATIC_ASSERT(c, m) static_assert(c, m)
 #else
-#define TRLM_STATIC_ASSERT(c, m) _Static_assert(c, m)
+#define TRLM_STATIC_ASSERT(c, m) typedef char TRLM_JOIN(TrelmixLayoutCheck, __LINE__)[(c) ? 1 : -1]
 #endif
 #if UINTPTR_MAX == 0xFFFFFFFFu
 TRLM_STATIC_ASSERT(sizeof(HostId) == 16, "HostId is 16 bytes");
@@ -297,6 +372,7 @@ TRLM_STATIC_ASSERT(offsetof(KeyboardEmulator, keyCodeMode) == 568, "keyCodeMode 
 TRLM_STATIC_ASSERT(sizeof(TransmitObject) == 12, "TransmitObject is 12 bytes");
 TRLM_STATIC_ASSERT(offsetof(TransmitObject, typingContext) == 8, "typingContext at 8");
 TRLM_STATIC_ASSERT(sizeof(KeyboardEmulatorOperations) == 8, "operations table entries");
+TRLM_STATIC_ASSERT(sizeof(AssignOutcome) == 272, "AssignOutcome is 272 bytes");
 #else
 TRLM_STATIC_ASSERT(sizeof(InputRecord) == 40, "an input record is 40 bytes on 64-bit");
 #endif

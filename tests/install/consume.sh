@@ -50,4 +50,9 @@ cp "$work/cmake/build/scanner_host" "$work/cmake/"
 run "$work/cmake"
 (cd "$work/pkg-config" && eval "$("$root/scripts/doc-blocks.sh" "$doc" sh 2)") || fail "pkg-config build failed"
 run "$work/pkg-config"
+# The guide's plug-in host: dlopen of the installed library, its keyboard hooks.
+"$root/scripts/doc-blocks.sh" "$doc" "c posix" > "$work/posix_snippets.c"
+cc -std=c99 -Wall -Wextra -Werror -I"$prefix/include" -I"$work" "$here/posix_host.c" -o "$work/posix_host" -ldl ||
+  fail "the guide's POSIX host does not build"
+LD_PRELOAD=${TRELMIX_PRELOAD:-} "$work/posix_host" "$prefix/lib/libtrelmix.so.$major" || fail "the guide's POSIX host failed"
 echo "consume.sh: $prefix $version: find_package and pkg-config consumers built and ran"

@@ -18,7 +18,7 @@ fail() {
 }
 pass() { echo "ok:   $*"; }
 
-expected_exports="TRLM_AssignScript TRLM_Execute TRLM_ExecuteInto TRLM_IsRegistered TRLM_SetTransmitObject"
+expected_exports="TRLM_AssignScript TRLM_AssignScriptEx TRLM_Execute TRLM_ExecuteInto TRLM_IsRegistered TRLM_SetTransmitObject"
 system_dlls=" advapi32.dll kernel32.dll msvcrt.dll shlwapi.dll user32.dll "
 
 # Instructions of one symbol, one a line, operands as objdump prints them.

@@ -3,7 +3,11 @@
 #   check_release.sh BINUTILS_PREFIX trelmix.dll trelmix.lib CLANG LLD_LINK msvc_probe.c [RUNNER...]
 #   - the DLL's resources (windres reads them back): the message table entry
 #     of event id 0 shows the insertion string alone, and the version
-#     resource carries the header's version;
+#     resource carries the header's version and the license;
+#   - the DLL starts no threads and installs no handlers in its host (no
+#     winpthread, _beginthreadex, CreateThread, AddVectoredExceptionHandler,
+#     SetThreadContext or signal among its imports), and carries no DWARF:
+#     its debug information is trelmix.dll.debug beside it;
 #   - trelmix.lib links a host as Visual C++ builds it (clang for the
 #     Microsoft ABI, lld-link, no C runtime): the host imports the five plain
 #     names from trelmix.dll; with a RUNNER (wine) the host also runs
@@ -26,10 +30,26 @@ else
 fi
 version=$("$root/scripts/version.sh")
 if grep -q "VALUE \"FileVersion\", \"$version\"" "$work/resources.rc" &&
-    grep -q "FILEVERSION ${version//./, }, 0" "$work/resources.rc"; then
+    grep -q "FILEVERSION ${version//./, }, 0" "$work/resources.rc" &&
+    grep -q 'VALUE "LegalCopyright", ".*MIT License' "$work/resources.rc"; then
     pass "version resource: $version"
 else
     fail "version resource: not $version"
+fi
+
+imports=$("$tools-objdump" -p "$dll" | awk '/DLL Name:/ { print $3; next } NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
+unwanted='libwinpthread.*|_beginthreadex|CreateThread|AddVectoredExceptionHandler|SetThreadContext|signal'
+if grep -qxiE "$unwanted" <<<"$imports"; then
+    fail "the DLL imports $(grep -xiE "$unwanted" <<<"$imports" | paste -sd' ')"
+else
+    pass "imports: no threads, no handlers"
+fi
+if "$tools-objdump" -h "$dll" | grep -q ' \.debug_'; then
+    fail "the DLL carries DWARF"
+elif [ ! -s "$dll.debug" ] || ! "$tools-objdump" -h "$dll.debug" | grep -q ' \.debug_info'; then
+    fail "no trelmix.dll.debug beside the DLL"
+else
+    pass "no DWARF in the DLL; trelmix.dll.debug beside it"
 fi
 
 case $("$tools-objdump" -f "$dll") in

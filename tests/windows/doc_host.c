@@ -2,7 +2,8 @@
  * document's blocks (taken from it at build time) and the checks a host
  * would make with them, including what Event Viewer does with an event of
  * the TRELMIX source once the installer's registry value is set. Built for
- * both Windows targets, run under wine64 against the x64 DLL beside it. */
+ * both Windows targets, run under wine64 against the x64 DLL beside it (or
+ * the DLL named by its one argument: the one in the release zip). */
 #include "integration_snippets.c"
 
 #include <stdio.h>
@@ -37,8 +38,29 @@ static void CheckEventViewerText(void) {
     if (messages) FreeLibrary(messages);
 }
 
-int main(void) {
-    wchar_t dll[MAX_PATH];
+/* A script file with CR LF lines, assigned by its path through the
+ * document's AssignFile; a path naming nothing is refused. */
+static void CheckScriptFile(const wchar_t *directory, const HostId *app) {
+    static const char text[] = "BEGIN_RULE\r\nBEGIN_ACTION\r\nREPLACE_ALL('-', '')\r\nEND_ACTION\r\nEND_RULE\r\n";
+    wchar_t path[MAX_PATH];
+    uint8_t record[8] = "12-34";
+    uint32_t length = 5;
+    DWORD written = 0;
+    HANDLE file;
+    wcscpy(path, directory);
+    wcscat(path, L"doc_host_script.txt");
+    file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    CHECK(file != INVALID_HANDLE_VALUE && WriteFile(file, text, sizeof text - 1, &written, NULL));
+    CloseHandle(file);
+    CHECK(AssignFile(app, path));
+    CHECK(FormatForApplication(app, record, &length, sizeof record, 0) == TRLM_STATUS_APPLIED);
+    CHECK(length == 4 && memcmp(record, "1234", 4) == 0);
+    DeleteFileW(path);
+    CHECK(!AssignFile(app, path) && TRLM_IsRegistered(app));
+}
+
+int main(int argc, char **argv) {
+    wchar_t dll[MAX_PATH], directory[MAX_PATH];
     DWORD n = GetModuleFileNameW(NULL, dll, MAX_PATH);
     Trelmix trelmix;
     HostEmulator emulator;
@@ -49,6 +71,9 @@ int main(void) {
 
     while (n > 0 && dll[n - 1] != L'\\' && dll[n - 1] != L'/') --n;
     wcscpy(dll + n, L"trelmix.dll");
+    wcsncpy(directory, dll, n);
+    directory[n] = 0;
+    if (argc > 1) MultiByteToWideChar(CP_ACP, 0, argv[1], -1, dll, MAX_PATH);
     if (!LoadTrelmix(dll, &trelmix)) {
         fprintf(stderr, "doc_host: cannot load %ls\n", dll);
         return 1;
@@ -57,12 +82,18 @@ int main(void) {
     CHECK(FormatAndType(&trelmix, &emulator, record, 7, sizeof record) == 6);
     CHECK(memcmp(record, "12345&", 6) == 0 && wcscmp(emulator.typed, L"12345&") == 0);
     CHECK(trelmix.IsRegistered(&KeyboardClientId));
+    /* The record's bytes typed as Windows-1252 text: 0x80 is the euro sign. */
+    memset(&emulator, 0, sizeof emulator);
+    memcpy(record, "0\x80\xE9", 3);
+    CHECK(FormatAndType(&trelmix, &emulator, record, 3, sizeof record) == 3);
+    CHECK(wcscmp(emulator.typed, L"\u20AC\u00E9&") == 0);
 
     /* The same DLL through its import library. */
     CHECK(TRLM_AssignScript(&app, appScript));
     memcpy(record, "42", 2);
     CHECK(FormatForApplication(&app, record, &length, sizeof record, 0) == TRLM_STATUS_APPLIED);
     CHECK(length == 5 && memcmp(record, "ID:42", 5) == 0);
+    CheckScriptFile(directory, &app);
 
     CHECK(RegisterTrelmixEventSource(dll) == ERROR_SUCCESS);
     CheckEventViewerText();

@@ -62,6 +62,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
 #endif
     CLI::App app{program.description, program.name};
+    // A SCRIPT or RECORD may begin with '/' (a path, a record) on Windows too.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", program.name + " " + TRLM_VERSION_STRING);
     app.require_subcommand(1);
     const std::string commands =
