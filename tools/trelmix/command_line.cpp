@@ -151,6 +151,10 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                      "Run the cases on another engine: the command CMD, run as CMD run --jsonl ..., instead of "
                      "the library linked in")
         ->type_name("CMD");
+    test->add_option("--case-timeout", testOptions.caseTimeout,
+                     "With --engine: the seconds the engine may take to answer one request, or to end after the "
+                     "last; an engine that takes longer is stopped and the case fails (default 10)")
+        ->type_name("SECONDS");
     bool noTrace = false;
     test->add_flag("--no-trace", noTrace,
                    "Run the records exactly as a host does, without the trace (no trace in a failure, no "

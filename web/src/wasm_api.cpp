@@ -114,6 +114,19 @@ void Close() {
     usageStatus = kExitOk;
 }
 
+// What the exception being handled says, for the messages.
+std::string Failure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& e) {
+        return std::string("internal error: ") + e.what();
+    } catch (...) {
+        return "internal error";
+    }
+}
+
 const char* Refuse(const std::string& why) {
     messages = "trelmix: " + why + "\n";
     usageStatus = kExitUsage;
@@ -144,7 +157,7 @@ const char* trelmix_open(const char* settings) {
         return Answer(run->first());
     } catch (...) {
         Close();
-        return Refuse("out of memory");
+        return Refuse(Failure());
     }
 }
 
@@ -171,13 +184,15 @@ const char* trelmix_records() {
 // The answers to the records the settings gave, one line each, as run prints
 // them.
 const char* trelmix_given() {
-    try {
-        std::string out;
-        for (const RunRecord& r : given) out += (run ? run->Given(r) : "") + "\n";
-        return Answer(out);
-    } catch (...) {
-        return Answer("");
+    std::string out;
+    for (const RunRecord& r : given) {
+        try {
+            out += (run ? run->Given(r) : "") + "\n";
+        } catch (...) {  // this record's answer says why; the others stand
+            out += "{\"error\": " + JsonQuoted(Failure()) + "}\n";
+        }
     }
+    return Answer(out);
 }
 
 // One input line of `run --jsonl`: its output line ({"error": ...} for a bad
@@ -187,7 +202,7 @@ const char* trelmix_request(const char* line) {
         if (!run) return Answer("");
         return Answer(run->Answer(line ? line : "").value_or(""));
     } catch (...) {
-        return Answer("{\"error\": \"out of memory\"}");
+        return Answer("{\"error\": " + JsonQuoted(Failure()) + "}");
     }
 }
 
@@ -221,7 +236,7 @@ const char* trelmix_check(const char* settings) {
         messages = err.str();
         return Answer(out.str());
     } catch (...) {
-        return Refuse("out of memory");
+        return Refuse(Failure());
     }
 }
 

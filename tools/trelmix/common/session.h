@@ -74,6 +74,10 @@ public:
     virtual RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
                                  std::uint32_t protocol) = 0;
 
+    // Why no run of this engine can be explained, or empty when the runs
+    // report their steps.
+    virtual std::string Untraced() const { return {}; }
+
     static constexpr std::uint32_t kCapacity = 16u * 1024u * 1024u;
 };
 

@@ -1,6 +1,7 @@
 #include "run/scans.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -49,17 +50,22 @@ std::string ApplyOption(const std::string& line, bool recordsSeen, RunOptions& o
 }  // namespace
 
 bool ReadScans(const std::string& path, RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    std::error_code ignored;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        err << "trelmix: --scans: cannot read '" << path << "'\n";
+    if (!in || std::filesystem::is_directory(path, ignored)) {
+        err << "trelmix: --scans: cannot read '" << path << "'"
+            << (std::filesystem::is_directory(path, ignored) ? ": it is a directory" : "") << '\n';
         return false;
     }
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // a UTF-8 byte-order mark
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
         std::string error;
-        if (line.starts_with("--")) {
+        if (line == "\"\"") {
+            records.push_back({{}, options.host.codeType, options.host.protocol});  // the empty record
+        } else if (line.starts_with("--")) {
             error = ApplyOption(line, !records.empty(), options);
         } else if (auto bytes = DecodeRecordArgument(line, error)) {
             records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});

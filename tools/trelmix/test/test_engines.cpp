@@ -10,11 +10,17 @@
 #include "common/text_encoding.h"
 
 #ifndef _WIN32
-#include <csignal>
-#include <cstdio>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+#include <thread>
 extern char** environ;
 #endif
 
@@ -61,7 +67,8 @@ private:
 // arguments; one request line out, one answer line back.
 class Process final : public CaseEngine {
 public:
-    Process(std::string command, bool trace) : command_(std::move(command)), trace_(trace) {
+    Process(std::string command, bool trace, double timeout)
+        : command_(std::move(command)), trace_(trace), timeoutMs_(static_cast<int>(timeout * 1000)) {
         std::signal(SIGPIPE, SIG_IGN);
     }
     ~Process() override { Stop(); }
@@ -92,8 +99,9 @@ public:
         close(in[0]);
         close(out[1]);
         to_ = fdopen(in[1], "w");
-        from_ = fdopen(out[0], "r");
-        if (spawned != 0 || !to_ || !from_) return Fail(error, "cannot start '" + command_ + "'");
+        from_ = out[0];
+        pending_.clear();
+        if (spawned != 0 || !to_) return Fail(error, "cannot start '" + command_ + "'");
         json first;
         return Answer(first, error);  // the empty script's assignment
     }
@@ -116,8 +124,15 @@ public:
         if (!Ask(request, a, error)) return std::nullopt;
         CaseOutcome out;
         try {
-            out.result.status = a.at("status").get<std::int32_t>();
-            out.result.length = a.at("length").get<std::uint32_t>();
+            const json& status = a.at("status");
+            const json& length = a.at("length");
+            if (!status.is_number_integer() || status.get<std::int64_t>() < INT32_MIN ||
+                status.get<std::int64_t>() > INT32_MAX || !length.is_number_unsigned() ||
+                length.get<std::uint64_t>() > UINT32_MAX) {
+                throw std::invalid_argument("status or length out of range");
+            }
+            out.result.status = status.get<std::int32_t>();
+            out.result.length = length.get<std::uint32_t>();
             auto bytes = DecodeHex(a.at("hex").get<std::string>());
             auto output = ParseOutput(a.at("output"));
             if (!bytes || !output) throw std::invalid_argument("hex or output");
@@ -144,9 +159,41 @@ private:
         return Answer(answer, error);
     }
 
+    // One line from the engine within the time limit.
+    bool ReadLine(std::string& line, std::string& error) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        for (std::size_t end; (end = pending_.find('\n')) == std::string::npos;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd ready{from_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+                Kill();
+                return Fail(error, "the engine gave no answer within " + Seconds() + " (--case-timeout)");
+            }
+            char buffer[65536];
+            const ssize_t n = read(from_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return Fail(error, "the engine gave no answer");
+            pending_.append(buffer, static_cast<std::size_t>(n));
+        }
+        const std::size_t end = pending_.find('\n');
+        line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        return true;
+    }
+
+    std::string Seconds() const {
+        std::ostringstream s;
+        s << timeoutMs_ / 1000.0 << " s";
+        return s.str();
+    }
+
+    void Kill() {
+        if (pid_ > 0) kill(pid_, SIGKILL);
+    }
+
     bool Answer(json& answer, std::string& error) {
         std::string line;
-        for (int c; (c = std::fgetc(from_)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
+        if (!ReadLine(line, error)) return false;
         if (line.empty()) return Fail(error, "the engine gave no answer");
         answer = json::parse(line, nullptr, false);
         if (!answer.is_object()) return Fail(error, "the engine's answer is not a JSON object: " + line);
@@ -154,19 +201,33 @@ private:
         return true;
     }
 
+    // Closes the engine's input and waits for it to end, within the time
+    // limit; an engine that does not end then is killed.
     void Stop() {
         if (to_) std::fclose(to_);
-        if (from_) std::fclose(from_);
-        to_ = from_ = nullptr;
-        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+        to_ = nullptr;
+        if (from_ >= 0) close(from_);
+        from_ = -1;
+        if (pid_ <= 0) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                Kill();
+                waitpid(pid_, nullptr, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         pid_ = 0;
     }
 
     std::string command_;
     bool trace_;
+    int timeoutMs_;
     pid_t pid_ = 0;
     std::FILE* to_ = nullptr;
-    std::FILE* from_ = nullptr;
+    int from_ = -1;
+    std::string pending_;  // read from the engine, not yet answered
 };
 
 #endif
@@ -197,12 +258,13 @@ std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trac
     return std::make_unique<Linked>(factory, trace);
 }
 
-std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace) {
+std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace, double timeout) {
 #ifndef _WIN32
-    return std::make_unique<Process>(command, trace);
+    return std::make_unique<Process>(command, trace, timeout);
 #else
     (void)command;
     (void)trace;
+    (void)timeout;
     return nullptr;
 #endif
 }
