@@ -94,7 +94,12 @@ public:
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         for (int fd : {in[0], in[1], out[0], out[1]}) posix_spawn_file_actions_addclose(&actions, fd);
-        const int spawned = posix_spawn(&pid_, "/bin/sh", &actions, nullptr, argv.data(), environ);
+        posix_spawnattr_t attributes;  // a group of its own, so that a kill reaches what the shell started
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        const int spawned = posix_spawn(&pid_, "/bin/sh", &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);
@@ -188,7 +193,7 @@ private:
     }
 
     void Kill() {
-        if (pid_ > 0) kill(pid_, SIGKILL);
+        if (pid_ > 0) kill(-pid_, SIGKILL);
     }
 
     bool Answer(json& answer, std::string& error) {

@@ -194,7 +194,9 @@ void Rewrite(CaseFile& file, const std::map<std::size_t, Expectation>& got,
         }
         const auto after = static_cast<std::ptrdiff_t>(step.line);
         std::string& ending = file.endings[step.line - 1];
-        if (ending.empty() && !g->second.output.empty()) ending = "\n";  // the last line gets output after it
+        if (ending.empty() && !g->second.output.empty()) {  // the last line gets output after it
+            ending = file.endings.front().empty() ? "\n" : file.endings.front();
+        }
         for (auto o = g->second.output.rbegin(); o != g->second.output.rend(); ++o) {
             file.lines.insert(file.lines.begin() + after, indent + *o);
             file.endings.insert(file.endings.begin() + after, ending);
