@@ -68,7 +68,7 @@ std::string ResultLine(const RecordResult& r) {
 std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t codeType, std::uint32_t protocol,
                                         std::string& error) {
     // The JSON reader stops at a NUL as at the end: what follows would go unread.
-    const json j = line.find('\0') == std::string::npos ? json::parse(line, nullptr, false) : json::value_t::discarded;
+    const json j = line.find('\0') == std::string::npos ? json::parse(line, nullptr, false) : json(json::value_t::discarded);
     if (j.is_discarded()) {
         error = "not valid JSON";
         return std::nullopt;

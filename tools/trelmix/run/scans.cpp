@@ -18,26 +18,19 @@ std::string ApplyOption(const std::string& line, bool recordsSeen, RunOptions& o
     std::istringstream words(line);
     std::string name, value, extra;
     words >> name >> value >> extra;
-    const NumberHostOption* number = nullptr;
-    for (const NumberHostOption& n : kNumberHostOptions) {
-        if (name == n.name) number = &n;
-    }
-    bool* flag = name == "--caps-lock" ? &o.host.capsLock : name == "--real-time" ? &o.host.realTime : nullptr;
-    const bool keyboard = name == "--keyboard", noTransmit = name == "--no-transmit";
-    if (!number && !flag && !keyboard && !noTransmit) return "unknown option " + name;
-    if (recordsSeen && name != "--code-type" && name != "--protocol") {
+    const HostOption* option = FindHostOption(name);
+    const bool keyboard = name == "--keyboard";
+    if (!option && !keyboard) return "unknown option " + name;
+    if (recordsSeen && !(option && option->perRecord)) {
         return name + " holds for the whole run: put it before the first record";
     }
-    if (number) {
-        const auto n = ParseDecimal32(value);
-        if (!n || !extra.empty()) return name + " takes one number from 0 to 4294967295";
-        o.host.*number->member = *n;
+    if (option && option->number) {
+        if (!extra.empty()) return name + " takes one number";
+        if (const auto error = SetHostNumber(*option, value, o.host)) return *error;
     } else if (!value.empty()) {
         return name + " takes no value";
-    } else if (flag) {
-        *flag = true;
-    } else if (noTransmit) {
-        o.host.transmit = false;
+    } else if (option) {
+        o.host.*option->flag = option->set;
     } else if (std::memcmp(&o.id, &kDefaultApplicationId, sizeof(HostId)) != 0 &&
                std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)) != 0) {
         return "--keyboard conflicts with the command line's --id";

@@ -62,32 +62,22 @@ bool ReadRecord(Reader& in, const std::string& text, std::size_t& at, std::vecto
 // session); `words` are the options of one line.
 bool ApplyOptions(Reader& in, const std::vector<std::string>& words, CaseFileStep& defaults, SessionSpec& session,
                   bool& sessionChanged) {
-    struct Numbered {
-        const char* name;
-        std::uint32_t* target;
-        bool host;
-    };
-    const Numbered numbers[] = {
-        {"--code-type", &defaults.codeType, false},
-        {"--protocol", &defaults.protocol, false},
-        {"--text-encoding", &session.host.textEncoding, true},
-        {"--typing-context", &session.host.typingContext, true},
-        {"--key-code-mode", &session.host.keyCodeMode, true},
-        {"--delay-ms", &session.host.delayMs, true},
-    };
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
-        bool done = false;
-        for (const Numbered& n : numbers) {
-            if (w != n.name) continue;
-            if (i + 1 == words.size()) return in.Fail(w + " takes a number");
-            const auto value = ParseDecimal32(words[++i]);
-            if (!value) return in.Fail(w + ": '" + words[i] + "' is not a number from 0 to 4294967295");
-            *n.target = *value;
-            sessionChanged |= n.host;
-            done = true;
+        if (const HostOption* o = FindHostOption(w)) {
+            // Per-record options go to the case (and the cases after it);
+            // the others to the session's host.
+            HostOptions& target = o->perRecord ? defaults.host : session.host;
+            if (o->flag) {
+                target.*o->flag = o->set;
+            } else if (i + 1 == words.size()) {
+                return in.Fail(w + " takes a number");
+            } else if (const auto error = SetHostNumber(*o, words[++i], target)) {
+                return in.Fail(*error);
+            }
+            sessionChanged |= !o->perRecord;
+            continue;
         }
-        if (done) continue;
         if (w == "--keyboard") {
             session.keyboard = true;
             session.id = KeyboardClientId;
@@ -96,10 +86,6 @@ bool ApplyOptions(Reader& in, const std::vector<std::string>& words, CaseFileSte
             if (!id) return in.Fail("--id: '" + words[i] + "' is not a host id");
             session.id = *id;
             session.keyboard = IsKeyboardClient(*id);
-        } else if (w == "--no-transmit") {
-            session.host.transmit = false;
-        } else if (w == "--caps-lock") {
-            session.host.capsLock = true;
         } else if (w == "--raw-output") {
             session.rawOutput = true;
         } else {

@@ -59,8 +59,7 @@ struct CaseFileStep {
 
     // Case
     std::vector<std::uint8_t> record;
-    std::uint32_t codeType = 0;
-    std::uint32_t protocol = 0;
+    HostOptions host;  // its per-record options (code type, protocol)
     Expectation expected;
     std::vector<std::size_t> outputLines;  // where `expected.output` is written (from 1)
 };

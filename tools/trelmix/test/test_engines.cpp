@@ -49,7 +49,7 @@ public:
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string&) override {
         CaseOutcome out;
-        const auto execute = [&] { return session_->Execute(c.record, c.codeType, c.protocol); };
+        const auto execute = [&] { return session_->Execute(c.record, c.host.codeType, c.host.protocol); };
         out.result = trace_ ? explainer_->Run(execute, out.trace) : execute();
         return out;
     }
@@ -122,8 +122,8 @@ public:
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string& error) override {
         json request = {{"hex", EncodeHex(c.record.data(), c.record.size())},
-                        {"code_type", c.codeType},
-                        {"protocol", c.protocol}};
+                        {"code_type", c.host.codeType},
+                        {"protocol", c.host.protocol}};
         if (trace_) request["explain"] = true;
         json a;
         if (!Ask(request, a, error)) return std::nullopt;
@@ -246,16 +246,8 @@ std::vector<std::string> SessionArguments(const SessionSpec& s) {
     } else if (std::memcmp(&s.id, &kDefaultApplicationId, sizeof(HostId)) != 0) {
         args.insert(args.end(), {"--id", FormatHostId(s.id)});
     }
-    const HostOptions defaults;
-    const auto number = [&](const char* name, std::uint32_t value, std::uint32_t otherwise) {
-        if (value != otherwise) args.insert(args.end(), {name, std::to_string(value)});
-    };
-    number("--text-encoding", s.host.textEncoding, defaults.textEncoding);
-    number("--typing-context", s.host.typingContext, defaults.typingContext);
-    number("--key-code-mode", s.host.keyCodeMode, defaults.keyCodeMode);
-    number("--delay-ms", s.host.delayMs, defaults.delayMs);
-    if (!s.host.transmit) args.push_back("--no-transmit");
-    if (s.host.capsLock) args.push_back("--caps-lock");
+    const std::vector<std::string> host = HostArguments(s.host);
+    args.insert(args.end(), host.begin(), host.end());
     return args;
 }
 
