@@ -141,7 +141,15 @@ public:
             done += static_cast<std::size_t>(n);
         }
         bytes.resize(done);
-        return true;
+        // A file whose size tells nothing (/proc gives 0) reads on to its end.
+        for (char more[4096];;) {
+            const ssize_t n = read(fd, more, sizeof more);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            if (n == 0) return true;
+            if (bytes.size() + static_cast<std::size_t>(n) > maxBytes) return false;
+            bytes.insert(bytes.end(), more, more + n);
+        }
     }
 
     void SendInput(std::uint32_t count, const InputRecord* records) override {

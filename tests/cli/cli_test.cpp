@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -79,10 +80,17 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     EXPECT_TRUE(o.host.capsLock);
     RunOptions p;
     EXPECT_EQ(read("A\n--delay-ms 5\n", p, r), ":2: --delay-ms holds for the whole run: put it before the first record\n");
-    EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type takes one number from 0 to 4294967295\n");
+    EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type: 'x' is not a number from 0 to 4294967295\n");
     EXPECT_EQ(read("A\n--keybord\n", p, r), ":2: unknown option --keybord\n");
     EXPECT_EQ(read("--keyboard 1\n", p, r), ":1: --keyboard takes no value\n");
     EXPECT_EQ(read("ok\nA\\n\n", p, r).substr(0, 20), ":2: bad escape at ch");
+    // A byte-order mark, a line of blanks and "" (the empty record).
+    EXPECT_EQ(read("\xEF\xBB\xBF" "A\n \t\n\"\"\n", p, r), "ok");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(Str(r[0].bytes), "A");
+    EXPECT_TRUE(r[1].bytes.empty());
+    std::ostringstream err;
+    EXPECT_FALSE(ReadScans(testing::TempDir(), p, r, err));
 }
 
 TEST(HostIds, ParseTheGuidLayout) {
@@ -136,7 +144,8 @@ TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
 
 // A test file in a temporary place, removed at the end of the test.
 struct TempTests {
-    std::string path = ::testing::TempDir() + "trelmix_cli_test.tests";
+    inline static int made = 0;
+    std::string path = ::testing::TempDir() + "trelmix_cli_test" + std::to_string(++made) + ".tests";
     explicit TempTests(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     ~TempTests() { std::remove(path.c_str()); }
     std::string Read() const {
@@ -164,17 +173,37 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
     }
 }
 
-TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
-    const TempTests file("# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\n"
-                         "--code-type 3 \"A\" -> status 0: \"wrong\"\n  typed \"wrong\"\n  tapped Enter\n"
-                         "\"B\" -> status 1: \"B!\"\n  typed \"B!\"\n");
+TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
+    const std::string head = "# kept\r\n--keyboard\r\n"
+                             "script: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\r\n";
+    const TempTests file(head + "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n  typed \"wrong\"\r\n  # a note\r\n"
+                                "   \r\n  tapped Enter\r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n"
+                                "  # after\r\n  \"C\" -> status 1: \"C\"");
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
-    EXPECT_EQ(file.Read(), "# kept\n--keyboard\nscript: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / "
-                           "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
-                           "  typed \"B!\"\n");
+    const std::string updated = head + "--code-type 3 \"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n  # a note\r\n"
+                                       "   \r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n  # after\r\n"
+                                       "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\n";
+    EXPECT_EQ(file.Read(), updated);
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
+
+    // A file that cannot be written is left as it was, and the run fails.
+    const TempTests locked(head + "\"A\" -> status 0: \"\"\n");
+    std::filesystem::permissions(locked.path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(TestCommand({{locked.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 1);
+    EXPECT_EQ(locked.Read(), head + "\"A\" -> status 0: \"\"\n");
+    EXPECT_NE(out.str().find("not updated: the file is read-only"), std::string::npos) << out.str();
+}
+
+TEST(TestFiles, AnEngineThatDoesNotAnswerFailsTheCaseInTime) {
+    const TempTests file("script: BEGIN_RULE / END_RULE\n\"A\" -> status 1: \"A\"\n");
+    std::istringstream in;
+    std::ostringstream out, err;
+    TestOptions o{{file.path}, false, std::nullopt, "sleep 30 #", false, {}};
+    o.caseTimeout = 0.2;
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
 }
 
 TEST(KeywordsCommand, PrintsEveryRowOfTheTableAndEachEntryByName) {

@@ -46,6 +46,11 @@ public:
         }
     }
 
+    std::string Untraced() const override {
+        return "the shipped DLL cannot explain a run: it reports no steps (trelmix run --explain can, on the "
+               "library linked in)";
+    }
+
     cli::Assignment Assign(const std::u16string& script) override {
         library_.host().events.clear();
         cli::Assignment a;

@@ -43,7 +43,9 @@ int FileOf(Process& p, std::uint32_t handle) {
 std::uint32_t CreateFile(Process& p, const Args& a) {
     if (a[1] != 0x80000000u || a[4] != 3) throw Fault("only opening an existing file for reading is emulated");
     const std::string path = platform::ToUtf8(p.machine.ReadWide(a[0]));
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening does not wait (a FIFO with no writer would block it forever);
+    // reads of the disk files the loader keeps do not block anyway.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         // Without FILE_FLAG_BACKUP_SEMANTICS a directory does not open.
@@ -131,8 +133,11 @@ void AddWin32Imports(Process& p, Imports& in) {
     in.Stdcall(k, "CreateFileW", 7, [&p](const Args& a) { return CreateFile(p, a); });
     in.Stdcall(k, "ReadFile", 5, [&p](const Args& a) { return ReadFile(p, a); });
     in.Stdcall(k, "GetFileType", 1, [&p](const Args& a) {
-        FileOf(p, a[0]);
-        return 1u;  // FILE_TYPE_DISK
+        // A device (/dev/null, /dev/zero) is FILE_TYPE_CHAR and a FIFO or
+        // socket FILE_TYPE_PIPE, as Windows answers for its own.
+        const struct stat st = Stat(p, a[0]);
+        if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) return 1u;  // FILE_TYPE_DISK
+        return S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? 2u : 3u;
     });
     in.Stdcall(k, "GetFileSizeEx", 2, [&p](const Args& a) {
         const auto size = static_cast<std::uint64_t>(Stat(p, a[0]).st_size);

@@ -101,14 +101,13 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     RunOptions runOptions;
     HostOptions& host = runOptions.host;
     // Numbers are read strictly after parsing.
-    std::string numberText[std::size(kNumberHostOptions)];
-    for (std::size_t i = 0; i < std::size(kNumberHostOptions); ++i) {
-        run->add_option(kNumberHostOptions[i].name, numberText[i], kNumberHostOptions[i].help)->type_name("N");
+    std::string numberText[std::size(kHostOptions)];
+    bool flagGiven[std::size(kHostOptions)] = {};
+    for (std::size_t i = 0; i < std::size(kHostOptions); ++i) {
+        const HostOption& o = kHostOptions[i];
+        if (o.number) run->add_option(o.name, numberText[i], o.help)->type_name("N");
+        if (o.flag) run->add_flag(o.name, flagGiven[i], o.help);
     }
-    bool noTransmit = false;
-    run->add_flag("--no-transmit", noTransmit, "Run without a TransmitObject: nothing is typed or pressed");
-    run->add_flag("--caps-lock", host.capsLock, "Caps Lock is on when the run starts");
-    run->add_flag("--real-time", host.realTime, "Really sleep; by default pauses are recorded, not slept");
     run->add_flag("--jsonl", runOptions.jsonl,
                   "Machine-readable: JSON lines in on standard input ({\"hex\": ...} or {\"assign\": ...}), "
                   "one JSON line out per input line, after the assign result");
@@ -158,6 +157,10 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                      "Run the cases on another engine: the command CMD, run as CMD run --jsonl ..., instead of "
                      "the library linked in")
         ->type_name("CMD");
+    test->add_option("--case-timeout", testOptions.caseTimeout,
+                     "With --engine: the seconds the engine may take to answer one request, or to end after the "
+                     "last; an engine that takes longer is stopped and the case fails (default 10)")
+        ->type_name("SECONDS");
     bool noTrace = false;
     test->add_flag("--no-trace", noTrace,
                    "Run the records exactly as a host does, without the trace (no trace in a failure, no "
@@ -194,18 +197,15 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         return CheckCommand(checkOptions, io);
     }
 
-    for (std::size_t i = 0; i < std::size(kNumberHostOptions); ++i) {
-        const char* name = kNumberHostOptions[i].name;
-        if (run->count(name) == 0) continue;
-        const std::optional<std::uint32_t> value = ParseDecimal32(numberText[i]);
-        if (!value) {
-            std::cerr << program.name << ": " << name << ": '" << numberText[i]
-                      << "' is not a number from 0 to 4294967295\n";
+    for (std::size_t i = 0; i < std::size(kHostOptions); ++i) {
+        const HostOption& o = kHostOptions[i];
+        if (o.flag && flagGiven[i]) host.*o.flag = o.set;
+        if (!o.number || run->count(o.name) == 0) continue;
+        if (const auto error = SetHostNumber(o, numberText[i], host)) {
+            std::cerr << program.name << ": " << *error << '\n';
             return kExitUsage;
         }
-        host.*kNumberHostOptions[i].member = *value;
     }
-    host.transmit = !noTransmit;
     runOptions.id = *id;
     runOptions.engine = program.engine;
     return RunCommand(runOptions, io);

@@ -40,20 +40,22 @@ const char* Answer(std::string text) {
     return answer.c_str();
 }
 
-// A setting's number: a JSON number or decimal text, read as the command reads
-// its options.
-bool ReadNumber(const json& settings, const NumberHostOption& option, HostOptions& host, std::string& error) {
-    std::string name = option.name + 2;  // --code-type: "code_type"
-    std::replace(name.begin(), name.end(), '-', '_');
-    if (!settings.contains(name)) return true;
-    const json& v = settings[name];
-    std::optional<std::uint32_t> n;
-    if (v.is_number_unsigned() && v.get<std::uint64_t>() <= 0xFFFFFFFFu) n = v.get<std::uint32_t>();
-    if (v.is_string()) n = ParseDecimal32(v.get<std::string>());
-    if (!n) error = std::string(option.name) + ": '" + (v.is_string() ? v.get<std::string>() : v.dump()) +
-                    "' is not a number from 0 to 4294967295";
-    if (n) host.*option.member = *n;
-    return n.has_value();
+// A host option's setting: a flag's member as true or false; a number as a
+// JSON number or decimal text, read as the command reads its options.
+bool ReadHostOption(const json& settings, const HostOption& option, HostOptions& host, std::string& error) {
+    if (!settings.contains(option.key)) return true;
+    const json& v = settings[option.key];
+    if (option.flag) {
+        if (v.is_boolean()) host.*option.flag = v.get<bool>();
+        return true;
+    }
+    if (v.is_number_unsigned() && v.get<std::uint64_t>() <= 0xFFFFFFFFu) {
+        host.*option.number = v.get<std::uint32_t>();
+        return true;
+    }
+    const auto problem = SetHostNumber(option, v.is_string() ? v.get<std::string>() : v.dump(), host);
+    if (problem) error = *problem;
+    return !problem;
 }
 
 bool ReadFlag(const json& settings, const char* name, bool fallback) {
@@ -90,12 +92,9 @@ std::optional<RunOptions> ReadSettings(const char* text, std::string& error) {
     }
     o.id = *parsed;
     HostOptions& h = o.host;
-    for (const NumberHostOption& n : kNumberHostOptions) {
-        if (!ReadNumber(s, n, h, error)) return std::nullopt;
+    for (const HostOption& option : kHostOptions) {
+        if (!ReadHostOption(s, option, h, error)) return std::nullopt;
     }
-    h.transmit = ReadFlag(s, "transmit", true);
-    h.capsLock = ReadFlag(s, "caps_lock", false);
-    h.realTime = ReadFlag(s, "real_time", false);
     o.jsonl = true;
     o.text = ReadFlag(s, "text", false);
     o.explain = ReadFlag(s, "explain", false);
@@ -112,6 +111,19 @@ void Close() {
     given.clear();
     messages.clear();
     usageStatus = kExitOk;
+}
+
+// What the exception being handled says, for the messages.
+std::string Failure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& e) {
+        return std::string("internal error: ") + e.what();
+    } catch (...) {
+        return "internal error";
+    }
 }
 
 const char* Refuse(const std::string& why) {
@@ -144,7 +156,7 @@ const char* trelmix_open(const char* settings) {
         return Answer(run->first());
     } catch (...) {
         Close();
-        return Refuse("out of memory");
+        return Refuse(Failure());
     }
 }
 
@@ -171,13 +183,15 @@ const char* trelmix_records() {
 // The answers to the records the settings gave, one line each, as run prints
 // them.
 const char* trelmix_given() {
-    try {
-        std::string out;
-        for (const RunRecord& r : given) out += (run ? run->Given(r) : "") + "\n";
-        return Answer(out);
-    } catch (...) {
-        return Answer("");
+    std::string out;
+    for (const RunRecord& r : given) {
+        try {
+            out += (run ? run->Given(r) : "") + "\n";
+        } catch (...) {  // this record's answer says why; the others stand
+            out += "{\"error\": " + JsonQuoted(Failure()) + "}\n";
+        }
     }
+    return Answer(out);
 }
 
 // One input line of `run --jsonl`: its output line ({"error": ...} for a bad
@@ -187,7 +201,7 @@ const char* trelmix_request(const char* line) {
         if (!run) return Answer("");
         return Answer(run->Answer(line ? line : "").value_or(""));
     } catch (...) {
-        return Answer("{\"error\": \"out of memory\"}");
+        return Answer("{\"error\": " + JsonQuoted(Failure()) + "}");
     }
 }
 
@@ -221,7 +235,7 @@ const char* trelmix_check(const char* settings) {
         messages = err.str();
         return Answer(out.str());
     } catch (...) {
-        return Refuse("out of memory");
+        return Refuse(Failure());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "common/record_escapes.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace trelmix::cli {
 
@@ -99,6 +100,23 @@ std::string EscapeUnits(const std::vector<std::uint32_t>& units) {
         }
     }
     return out;
+}
+
+std::string EscapeScriptText(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char16_t u : text) {
+        if (u >= 0x20 && u <= 0x7E) {
+            out.push_back(static_cast<char>(u));
+        } else {
+            AppendEscape(out, u);
+        }
+    }
+    return out;
+}
+
+std::string JsonQuoted(std::string_view text) {
+    return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace trelmix::cli

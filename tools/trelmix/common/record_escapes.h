@@ -32,4 +32,13 @@ std::string EscapeBytes(const std::uint8_t* bytes, std::size_t count);
 // The same for typed UTF-16 units: units above 0xFF as \uHHHH.
 std::string EscapeUnits(const std::vector<std::uint32_t>& units);
 
+// Script text as explanations quote it, in plain ASCII: printable ASCII as
+// is (quotes and backslashes too), every other unit as \xHH, above 0xFF as
+// \uHHHH. A file's units are its bytes, so a Windows-1252 0xE9 reads \xE9.
+std::string EscapeScriptText(std::u16string_view text);
+
+// `text` as a JSON string, whatever its bytes: a byte that is not part of
+// valid UTF-8 becomes U+FFFD, so the line stays valid JSON.
+std::string JsonQuoted(std::string_view text);
+
 }  // namespace trelmix::cli

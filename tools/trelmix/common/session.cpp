@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/host_id.h"
+
 namespace trelmix::cli {
 
 namespace {
@@ -70,6 +72,33 @@ RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint
     result.output = std::move(r.output);
     r.output.clear();
     return result;
+}
+
+const HostOption* FindHostOption(std::string_view name) {
+    for (const HostOption& o : kHostOptions) {
+        if (name == o.name) return &o;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> SetHostNumber(const HostOption& option, std::string_view text, HostOptions& host) {
+    const std::optional<std::uint32_t> value = ParseDecimal32(text);
+    if (!value) return std::string(option.name) + ": '" + std::string(text) + "' is not a number from 0 to 4294967295";
+    host.*option.number = *value;
+    return std::nullopt;
+}
+
+std::vector<std::string> HostArguments(const HostOptions& host) {
+    const HostOptions defaults;
+    std::vector<std::string> args;
+    for (const HostOption& o : kHostOptions) {
+        if (o.perRecord) continue;
+        if (o.number && host.*o.number != defaults.*o.number) {
+            args.insert(args.end(), {o.name, std::to_string(host.*o.number)});
+        }
+        if (o.flag && host.*o.flag == o.set && defaults.*o.flag != o.set) args.emplace_back(o.name);
+    }
+    return args;
 }
 
 }  // namespace trelmix::cli

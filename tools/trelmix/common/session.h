@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -27,24 +29,51 @@ struct HostOptions {
     bool realTime = false;
 };
 
-// The host options that hold a number, by their command-line name (a scans
-// file sets them by the same names).
-struct NumberHostOption {
-    const char* name;
-    std::uint32_t HostOptions::*member;
+// Every host option, once: the command line, .scans and .tests files, the
+// arguments given to an --engine process, the playground's settings and
+// trelmix-x86 all read and write them from this table.
+struct HostOption {
+    const char* name;  // on the command line and in .scans and .tests files
+    const char* key;   // in the playground's settings
+    std::uint32_t HostOptions::*number;  // a number option's value, or null
+    bool HostOptions::*flag;             // a flag's value, or null
+    bool set;                            // what the flag sets
+    bool perRecord;                      // may change between records; else it holds for the run (session)
     const char* help;
+    const char* applied;  // where the value takes effect
 };
-inline constexpr NumberHostOption kNumberHostOptions[] = {
-    {"--code-type", &HostOptions::codeType, "Code type of every record given as an argument or a plain line (default 0)"},
-    {"--protocol", &HostOptions::protocol, "Protocol word of those records (default 0)"},
-    {"--text-encoding", &HostOptions::textEncoding,
-     "textEncoding of the TransmitObject: 1 or 3 Windows-1252, else the ANSI code page (default 1)"},
-    {"--typing-context", &HostOptions::typingContext,
-     "typingContext of the TransmitObject, passed to every TypeCharacter (default 0)"},
-    {"--key-code-mode", &HostOptions::keyCodeMode,
-     "keyCodeMode of the KeyboardEmulator: 0 virtual key, 1 scan code, 2 both (default 0)"},
-    {"--delay-ms", &HostOptions::delayMs, "delayMs of the KeyboardEmulator: pause after each injection (default 0)"},
+inline constexpr HostOption kHostOptions[] = {
+    {"--code-type", "code_type", &HostOptions::codeType, nullptr, false, true,
+     "Code type of every record given as an argument or a plain line (default 0)", "TRLM_ExecuteInto's codeType"},
+    {"--protocol", "protocol", &HostOptions::protocol, nullptr, false, true,
+     "Protocol word of those records (default 0)", "TRLM_ExecuteInto's protocol"},
+    {"--text-encoding", "text_encoding", &HostOptions::textEncoding, nullptr, false, false,
+     "textEncoding of the TransmitObject: 1 or 3 Windows-1252, else the ANSI code page (default 1)",
+     "the TransmitObject"},
+    {"--typing-context", "typing_context", &HostOptions::typingContext, nullptr, false, false,
+     "typingContext of the TransmitObject, passed to every TypeCharacter (default 0)", "the TransmitObject"},
+    {"--key-code-mode", "key_code_mode", &HostOptions::keyCodeMode, nullptr, false, false,
+     "keyCodeMode of the KeyboardEmulator: 0 virtual key, 1 scan code, 2 both (default 0)", "the KeyboardEmulator"},
+    {"--delay-ms", "delay_ms", &HostOptions::delayMs, nullptr, false, false,
+     "delayMs of the KeyboardEmulator: pause after each injection (default 0)", "the KeyboardEmulator"},
+    {"--no-transmit", "transmit", nullptr, &HostOptions::transmit, false, false,
+     "Run without a TransmitObject: nothing is typed or pressed", "TRLM_SetTransmitObject"},
+    {"--caps-lock", "caps_lock", nullptr, &HostOptions::capsLock, true, false,
+     "Caps Lock is on when the run starts", "the simulated host's keyboard"},
+    {"--real-time", "real_time", nullptr, &HostOptions::realTime, true, false,
+     "Really sleep; by default pauses are recorded, not slept", "the simulated host's Sleep"},
 };
+
+// The host option of that command-line name, or null.
+const HostOption* FindHostOption(std::string_view name);
+
+// Sets a number option from its text, or says why not ("--delay-ms: 'x' is
+// not a number from 0 to 4294967295").
+std::optional<std::string> SetHostNumber(const HostOption& option, std::string_view text, HostOptions& host);
+
+// The options that set up a session's host as it differs from the defaults,
+// as command-line arguments (the per-record ones left out).
+std::vector<std::string> HostArguments(const HostOptions& host);
 
 struct Assignment {
     bool assigned = false;
@@ -73,6 +102,10 @@ public:
     // TRLM_STATUS_TOO_LONG and its bytes as passed.
     virtual RecordResult Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
                                  std::uint32_t protocol) = 0;
+
+    // Why no run of this engine can be explained, or empty when the runs
+    // report their steps.
+    virtual std::string Untraced() const { return {}; }
 
     static constexpr std::uint32_t kCapacity = 16u * 1024u * 1024u;
 };

@@ -77,24 +77,33 @@ ScriptMap::ScriptMap(const std::u16string& string, bool keyboardMode) {
     CompileReport report;
     accepted_ = CompileScript(script_, text, keyboardMode, &report);
     if (!accepted_) return;
-    const bool file = source_.kind == ScriptSource::Kind::File;
     // A keyword line as written, without the blanks after it.
     const auto written = [&](const char16_t* at) {
         const char16_t* end = at;
         while (*end && *end != u'\r' && *end != u'\n') ++end;
         while (end > at && (end[-1] == u' ' || end[-1] == u'\t')) --end;
-        const std::u16string_view part(at, static_cast<std::size_t>(end - at));
-        return file ? ToFileBytes(part) : ToTerminal(part);
+        return EscapeScriptText(std::u16string_view(at, static_cast<std::size_t>(end - at)));
     };
-    const auto line = [&](const char16_t* at) { return Locate(text, at).line; };
+    // Where each line starts, found once: a line number is then a search, so
+    // that a script of many rules maps in time that grows with its size.
+    std::vector<const char16_t*> starts = {text};
+    for (const char16_t* p = text; *p; ++p) {
+        if (*p == u'\r' && p[1] == u'\n') ++p;
+        if (*p == u'\r' || *p == u'\n') starts.push_back(p + 1);
+    }
+    const auto line = [&](const char16_t* at) {
+        return static_cast<std::uint32_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin());
+    };
     for (const CompileReport::RuleFacts& facts : report.rules) {
         RuleLines r;
         r.begin = line(facts.begin);
         for (const char16_t* at : facts.clauses) {
             r.clauses.push_back(line(at));
             r.clauseTexts.push_back(written(at));
-            const std::u16string_view rest(at, std::char_traits<char16_t>::length(at));
-            const KeywordInfo* keyword = LeadingKeyword(rest, keyboardMode);
+            const char16_t* end = at;
+            while (*end && *end != u'\r' && *end != u'\n') ++end;
+            const KeywordInfo* keyword =
+                LeadingKeyword(std::u16string_view(at, static_cast<std::size_t>(end - at)), keyboardMode);
             r.clauseKeywords.emplace_back(keyword ? keyword->name : "");
         }
         for (const char16_t* at : facts.actions) {
@@ -276,7 +285,7 @@ std::string TraceJson(const Trace& trace) {
         s += i ? ", {" : "{";
         switch (t.kind) {
         case TraceStep::Kind::Rule:
-            s += "\"rule\": " + std::to_string(t.line) + ", \"fate\": " + json(t.fate).dump();
+            s += "\"rule\": " + std::to_string(t.line) + ", \"fate\": " + JsonQuoted(t.fate);
             if (!t.clause.empty()) s += ", \"clause\": \"" + t.clause + "\", \"clause_lines\": " + json(t.clauseLines).dump();
             break;
         case TraceStep::Kind::Action:
@@ -290,7 +299,7 @@ std::string TraceJson(const Trace& trace) {
             s += "\"status\": " + std::to_string(t.status) + ", \"copied_back\": " + (t.copiedBack ? "true" : "false");
             break;
         }
-        s += ", \"text\": " + json(t.text).dump() + "}";
+        s += ", \"text\": " + JsonQuoted(t.text) + "}";
     }
     return s + "]";
 }

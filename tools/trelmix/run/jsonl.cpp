@@ -1,8 +1,10 @@
 #include "run/jsonl.h"
 
 #include <iostream>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
+#include "check/diagnose.h"
 #include "run/explain.h"
 #include "common/record_escapes.h"
 #include "script/compiler.h"
@@ -14,7 +16,7 @@ namespace {
 
 using nlohmann::json;
 
-std::string Quoted(const std::string& utf8) { return json(utf8).dump(); }
+std::string Quoted(const std::string& text) { return JsonQuoted(text); }
 
 }  // namespace
 
@@ -65,7 +67,8 @@ std::string ResultLine(const RecordResult& r) {
 
 std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t codeType, std::uint32_t protocol,
                                         std::string& error) {
-    const json j = json::parse(line, nullptr, false);
+    // The JSON reader stops at a NUL as at the end: what follows would go unread.
+    const json j = line.find('\0') == std::string::npos ? json::parse(line, nullptr, false) : json(json::value_t::discarded);
     if (j.is_discarded()) {
         error = "not valid JSON";
         return std::nullopt;
@@ -142,7 +145,9 @@ std::string JsonlRun::Run(const std::vector<std::uint8_t>& record, std::uint32_t
     Trace trace;
     last_ = Record{record, explainer_.Run(execute, trace), std::nullopt};
     std::string line = ResultLine(last_->result);
-    line.insert(line.size() - 1, ", \"trace\": " + TraceJson(trace));
+    const std::string untraced = trace.empty() ? engine_->Untraced() : "";
+    line.insert(line.size() - 1, untraced.empty() ? ", \"trace\": " + TraceJson(trace)
+                                                  : ", \"untraced\": " + Quoted(untraced));
     last_->trace = std::move(trace);
     return line;
 }
@@ -159,6 +164,13 @@ std::optional<std::string> JsonlRun::Answer(const std::string& line) {
     }
     if (request->kind == JsonRequest::Kind::Record) {
         return Run(request->record, request->codeType, request->protocol, request->explain || options_.explain);
+    }
+    std::ostringstream missing;  // a file name that names no file is refused, as SCRIPT is
+    if (!options_.text && ReportMissingFile(ToTerminal(request->script), missing)) {
+        badLine_ = true;
+        std::string why = missing.str();
+        why = why.substr(why.find(' ') + 1);
+        return "{\"error\": " + Quoted(why.substr(0, why.size() - 1)) + "}";
     }
     explainer_.Assigned(request->script);
     return AssignmentLine(engine_->Assign(request->script));

@@ -43,7 +43,7 @@ int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams
         if (!o.explain) return PrintResult(record, execute(), nullptr, io.out);
         Trace trace;
         const RecordResult result = explainer.Run(execute, trace);
-        PrintResult(record, result, &trace, io.out);
+        PrintResult(record, result, &trace, io.out, session.Untraced());
     };
 
     if (RecordsGiven(o)) {
@@ -61,11 +61,15 @@ int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams
 }  // namespace
 
 void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result, const Trace* trace,
-                 std::ostream& out) {
+                 std::ostream& out, const std::string& untraced) {
     out << FormatRecordLine(input, result) << '\n';
     for (const std::string& line : DescribeOutput(result.output)) out << "  " << line << '\n';
     if (trace) {
-        out << (trace->empty() ? "  why: the engine told nothing of this run\n" : "  why:\n");
+        if (trace->empty()) {
+            out << "  why: " << (untraced.empty() ? "the engine told nothing of this run" : untraced) << '\n';
+        } else {
+            out << "  why:\n";
+        }
         for (const std::string& line : TraceLines(*trace)) out << "  " << line << '\n';
     }
     out.flush();

@@ -56,10 +56,11 @@ int RunCommand(RunOptions options, Streams io);
 std::unique_ptr<Engine> OpenEngine(const RunOptions& options);
 
 // One record's result as `run` tells a person: the record line, what was
-// typed, pressed or slept, and with a trace (--explain) why.
+// typed, pressed or slept, and with a trace (--explain) why; an empty trace
+// with the engine's reason why none can be told.
 struct TraceStep;
 void PrintResult(const std::vector<std::uint8_t>& input, const RecordResult& result,
-                 const std::vector<TraceStep>* trace, std::ostream& out);
+                 const std::vector<TraceStep>* trace, std::ostream& out, const std::string& untraced = {});
 
 // The RECORD arguments decoded; false (and a message on err) for a bad escape.
 bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& records, std::ostream& err);

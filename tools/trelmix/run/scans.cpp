@@ -1,6 +1,7 @@
 #include "run/scans.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,26 +18,19 @@ std::string ApplyOption(const std::string& line, bool recordsSeen, RunOptions& o
     std::istringstream words(line);
     std::string name, value, extra;
     words >> name >> value >> extra;
-    const NumberHostOption* number = nullptr;
-    for (const NumberHostOption& n : kNumberHostOptions) {
-        if (name == n.name) number = &n;
-    }
-    bool* flag = name == "--caps-lock" ? &o.host.capsLock : name == "--real-time" ? &o.host.realTime : nullptr;
-    const bool keyboard = name == "--keyboard", noTransmit = name == "--no-transmit";
-    if (!number && !flag && !keyboard && !noTransmit) return "unknown option " + name;
-    if (recordsSeen && name != "--code-type" && name != "--protocol") {
+    const HostOption* option = FindHostOption(name);
+    const bool keyboard = name == "--keyboard";
+    if (!option && !keyboard) return "unknown option " + name;
+    if (recordsSeen && !(option && option->perRecord)) {
         return name + " holds for the whole run: put it before the first record";
     }
-    if (number) {
-        const auto n = ParseDecimal32(value);
-        if (!n || !extra.empty()) return name + " takes one number from 0 to 4294967295";
-        o.host.*number->member = *n;
+    if (option && option->number) {
+        if (!extra.empty()) return name + " takes one number";
+        if (const auto error = SetHostNumber(*option, value, o.host)) return *error;
     } else if (!value.empty()) {
         return name + " takes no value";
-    } else if (flag) {
-        *flag = true;
-    } else if (noTransmit) {
-        o.host.transmit = false;
+    } else if (option) {
+        o.host.*option->flag = option->set;
     } else if (std::memcmp(&o.id, &kDefaultApplicationId, sizeof(HostId)) != 0 &&
                std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)) != 0) {
         return "--keyboard conflicts with the command line's --id";
@@ -49,17 +43,22 @@ std::string ApplyOption(const std::string& line, bool recordsSeen, RunOptions& o
 }  // namespace
 
 bool ReadScans(const std::string& path, RunOptions& options, std::vector<RunRecord>& records, std::ostream& err) {
+    std::error_code ignored;
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        err << "trelmix: --scans: cannot read '" << path << "'\n";
+    if (!in || std::filesystem::is_directory(path, ignored)) {
+        err << "trelmix: --scans: cannot read '" << path << "'"
+            << (std::filesystem::is_directory(path, ignored) ? ": it is a directory" : "") << '\n';
         return false;
     }
     std::string line;
     for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // a UTF-8 byte-order mark
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
+        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
         std::string error;
-        if (line.starts_with("--")) {
+        if (line == "\"\"") {
+            records.push_back({{}, options.host.codeType, options.host.protocol});  // the empty record
+        } else if (line.starts_with("--")) {
             error = ApplyOption(line, !records.empty(), options);
         } else if (auto bytes = DecodeRecordArgument(line, error)) {
             records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});

@@ -62,32 +62,22 @@ bool ReadRecord(Reader& in, const std::string& text, std::size_t& at, std::vecto
 // session); `words` are the options of one line.
 bool ApplyOptions(Reader& in, const std::vector<std::string>& words, CaseFileStep& defaults, SessionSpec& session,
                   bool& sessionChanged) {
-    struct Numbered {
-        const char* name;
-        std::uint32_t* target;
-        bool host;
-    };
-    const Numbered numbers[] = {
-        {"--code-type", &defaults.codeType, false},
-        {"--protocol", &defaults.protocol, false},
-        {"--text-encoding", &session.host.textEncoding, true},
-        {"--typing-context", &session.host.typingContext, true},
-        {"--key-code-mode", &session.host.keyCodeMode, true},
-        {"--delay-ms", &session.host.delayMs, true},
-    };
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
-        bool done = false;
-        for (const Numbered& n : numbers) {
-            if (w != n.name) continue;
-            if (i + 1 == words.size()) return in.Fail(w + " takes a number");
-            const auto value = ParseDecimal32(words[++i]);
-            if (!value) return in.Fail(w + ": '" + words[i] + "' is not a number from 0 to 4294967295");
-            *n.target = *value;
-            sessionChanged |= n.host;
-            done = true;
+        if (const HostOption* o = FindHostOption(w)) {
+            // Per-record options go to the case (and the cases after it);
+            // the others to the session's host.
+            HostOptions& target = o->perRecord ? defaults.host : session.host;
+            if (o->flag) {
+                target.*o->flag = o->set;
+            } else if (i + 1 == words.size()) {
+                return in.Fail(w + " takes a number");
+            } else if (const auto error = SetHostNumber(*o, words[++i], target)) {
+                return in.Fail(*error);
+            }
+            sessionChanged |= !o->perRecord;
+            continue;
         }
-        if (done) continue;
         if (w == "--keyboard") {
             session.keyboard = true;
             session.id = KeyboardClientId;
@@ -96,10 +86,6 @@ bool ApplyOptions(Reader& in, const std::vector<std::string>& words, CaseFileSte
             if (!id) return in.Fail("--id: '" + words[i] + "' is not a host id");
             session.id = *id;
             session.keyboard = IsKeyboardClient(*id);
-        } else if (w == "--no-transmit") {
-            session.host.transmit = false;
-        } else if (w == "--caps-lock") {
-            session.host.capsLock = true;
         } else if (w == "--raw-output") {
             session.rawOutput = true;
         } else {
@@ -123,6 +109,7 @@ bool ReadExpectation(Reader& in, const std::string& text, Expectation& e) {
     std::string word;
     long long status = 0;
     if (!(s >> word) || word != "status" || !(s >> status)) return in.Fail("expected '-> status N: \"RECORD\"'");
+    if (status < INT32_MIN || status > INT32_MAX) return in.Fail("the status is not a number from -2147483648 to 2147483647");
     e.status = static_cast<std::int32_t>(status);
     std::string rest;
     std::getline(s, rest);
@@ -159,8 +146,13 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
         return std::nullopt;
     }
     for (std::string line; std::getline(stream, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string ending = stream.eof() ? "" : "\n";
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            ending.insert(0, "\r");
+        }
         file.lines.push_back(line);
+        file.endings.push_back(ending);
     }
 
     Reader in(path, file.lines, error);
@@ -203,6 +195,8 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
                     step.script += text.substr(cut) + "\n";
                 }
                 if (step.script.empty()) return in.Fail("'script:' needs the script on the indented lines after it"), std::nullopt;
+            } else if (what.size() > 2 && what.front() == '"' && what.back() == '"') {
+                step.script = what.substr(1, what.size() - 2);  // a path in quotes
             } else if (!what.empty()) {
                 step.script = what;
             } else {
@@ -211,7 +205,6 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
             if (sessionChanged) file.sessions.push_back(session);
             sessionChanged = false;
             step.session = file.sessions.size() - 1;
-            step.lastLine = in.Number() - 1;
             file.steps.push_back(std::move(step));
             scripted = true;
             continue;
@@ -242,8 +235,17 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
             return in.Fail("expected '-> status N: \"RECORD\"' after the record"), std::nullopt;
         }
         if (!ReadExpectation(in, Trim(line.substr(arrow + 2)), step.expected)) return std::nullopt;
-        while (!in.Done() && Indented(in.Peek())) step.expected.output.push_back(Trim(in.Take()));
-        step.lastLine = in.Number() - 1;
+        // Its output: the indented lines after it, among which blank lines
+        // and comments stay what they are; an indented case is a case.
+        while (!in.Done() && Indented(in.Peek())) {
+            const std::string output = Trim(in.Peek());
+            if (!output.empty() && (output[0] == '"' || StartsWith(output, "--") || StartsWith(output, "script"))) break;
+            const std::size_t at = in.Number();
+            in.Take();
+            if (output.empty() || output[0] == '#') continue;
+            step.expected.output.push_back(output);
+            step.outputLines.push_back(at);
+        }
         file.steps.push_back(std::move(step));
     }
     if (!scripted) {

@@ -50,7 +50,6 @@ struct CaseFileStep {
     enum class Kind { Script, Case };
     Kind kind = Kind::Case;
     std::size_t line = 0;      // where it starts in the file (from 1)
-    std::size_t lastLine = 0;  // its last line (the last output line of a case)
 
     // Script
     std::string script;        // the path (relative to the file) or the inline text
@@ -60,14 +59,15 @@ struct CaseFileStep {
 
     // Case
     std::vector<std::uint8_t> record;
-    std::uint32_t codeType = 0;
-    std::uint32_t protocol = 0;
+    HostOptions host;  // its per-record options (code type, protocol)
     Expectation expected;
+    std::vector<std::size_t> outputLines;  // where `expected.output` is written (from 1)
 };
 
 struct CaseFile {
     std::string path;
-    std::vector<std::string> lines;  // the file's lines, for --update
+    std::vector<std::string> lines;    // the file's lines, for --update
+    std::vector<std::string> endings;  // each line's end as read: "\n", "\r\n", or "" (a last line without one)
     std::vector<SessionSpec> sessions;
     std::vector<CaseFileStep> steps;
 };

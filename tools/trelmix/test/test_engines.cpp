@@ -10,11 +10,17 @@
 #include "common/text_encoding.h"
 
 #ifndef _WIN32
-#include <csignal>
-#include <cstdio>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+#include <thread>
 extern char** environ;
 #endif
 
@@ -43,7 +49,7 @@ public:
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string&) override {
         CaseOutcome out;
-        const auto execute = [&] { return session_->Execute(c.record, c.codeType, c.protocol); };
+        const auto execute = [&] { return session_->Execute(c.record, c.host.codeType, c.host.protocol); };
         out.result = trace_ ? explainer_->Run(execute, out.trace) : execute();
         return out;
     }
@@ -61,7 +67,8 @@ private:
 // arguments; one request line out, one answer line back.
 class Process final : public CaseEngine {
 public:
-    Process(std::string command, bool trace) : command_(std::move(command)), trace_(trace) {
+    Process(std::string command, bool trace, double timeout)
+        : command_(std::move(command)), trace_(trace), timeoutMs_(static_cast<int>(timeout * 1000)) {
         std::signal(SIGPIPE, SIG_IGN);
     }
     ~Process() override { Stop(); }
@@ -87,13 +94,19 @@ public:
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         for (int fd : {in[0], in[1], out[0], out[1]}) posix_spawn_file_actions_addclose(&actions, fd);
-        const int spawned = posix_spawn(&pid_, "/bin/sh", &actions, nullptr, argv.data(), environ);
+        posix_spawnattr_t attributes;  // a group of its own, so that a kill reaches what the shell started
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        const int spawned = posix_spawn(&pid_, "/bin/sh", &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);
         to_ = fdopen(in[1], "w");
-        from_ = fdopen(out[0], "r");
-        if (spawned != 0 || !to_ || !from_) return Fail(error, "cannot start '" + command_ + "'");
+        from_ = out[0];
+        pending_.clear();
+        if (spawned != 0 || !to_) return Fail(error, "cannot start '" + command_ + "'");
         json first;
         return Answer(first, error);  // the empty script's assignment
     }
@@ -109,15 +122,22 @@ public:
 
     std::optional<CaseOutcome> Run(const CaseFileStep& c, std::string& error) override {
         json request = {{"hex", EncodeHex(c.record.data(), c.record.size())},
-                        {"code_type", c.codeType},
-                        {"protocol", c.protocol}};
+                        {"code_type", c.host.codeType},
+                        {"protocol", c.host.protocol}};
         if (trace_) request["explain"] = true;
         json a;
         if (!Ask(request, a, error)) return std::nullopt;
         CaseOutcome out;
         try {
-            out.result.status = a.at("status").get<std::int32_t>();
-            out.result.length = a.at("length").get<std::uint32_t>();
+            const json& status = a.at("status");
+            const json& length = a.at("length");
+            if (!status.is_number_integer() || status.get<std::int64_t>() < INT32_MIN ||
+                status.get<std::int64_t>() > INT32_MAX || !length.is_number_unsigned() ||
+                length.get<std::uint64_t>() > UINT32_MAX) {
+                throw std::invalid_argument("status or length out of range");
+            }
+            out.result.status = status.get<std::int32_t>();
+            out.result.length = length.get<std::uint32_t>();
             auto bytes = DecodeHex(a.at("hex").get<std::string>());
             auto output = ParseOutput(a.at("output"));
             if (!bytes || !output) throw std::invalid_argument("hex or output");
@@ -144,9 +164,41 @@ private:
         return Answer(answer, error);
     }
 
+    // One line from the engine within the time limit.
+    bool ReadLine(std::string& line, std::string& error) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        for (std::size_t end; (end = pending_.find('\n')) == std::string::npos;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd ready{from_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+                Kill();
+                return Fail(error, "the engine gave no answer within " + Seconds() + " (--case-timeout)");
+            }
+            char buffer[65536];
+            const ssize_t n = read(from_, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return Fail(error, "the engine gave no answer");
+            pending_.append(buffer, static_cast<std::size_t>(n));
+        }
+        const std::size_t end = pending_.find('\n');
+        line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        return true;
+    }
+
+    std::string Seconds() const {
+        std::ostringstream s;
+        s << timeoutMs_ / 1000.0 << " s";
+        return s.str();
+    }
+
+    void Kill() {
+        if (pid_ > 0) kill(-pid_, SIGKILL);
+    }
+
     bool Answer(json& answer, std::string& error) {
         std::string line;
-        for (int c; (c = std::fgetc(from_)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
+        if (!ReadLine(line, error)) return false;
         if (line.empty()) return Fail(error, "the engine gave no answer");
         answer = json::parse(line, nullptr, false);
         if (!answer.is_object()) return Fail(error, "the engine's answer is not a JSON object: " + line);
@@ -154,19 +206,33 @@ private:
         return true;
     }
 
+    // Closes the engine's input and waits for it to end, within the time
+    // limit; an engine that does not end then is killed.
     void Stop() {
         if (to_) std::fclose(to_);
-        if (from_) std::fclose(from_);
-        to_ = from_ = nullptr;
-        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+        to_ = nullptr;
+        if (from_ >= 0) close(from_);
+        from_ = -1;
+        if (pid_ <= 0) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                Kill();
+                waitpid(pid_, nullptr, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         pid_ = 0;
     }
 
     std::string command_;
     bool trace_;
+    int timeoutMs_;
     pid_t pid_ = 0;
     std::FILE* to_ = nullptr;
-    std::FILE* from_ = nullptr;
+    int from_ = -1;
+    std::string pending_;  // read from the engine, not yet answered
 };
 
 #endif
@@ -180,16 +246,8 @@ std::vector<std::string> SessionArguments(const SessionSpec& s) {
     } else if (std::memcmp(&s.id, &kDefaultApplicationId, sizeof(HostId)) != 0) {
         args.insert(args.end(), {"--id", FormatHostId(s.id)});
     }
-    const HostOptions defaults;
-    const auto number = [&](const char* name, std::uint32_t value, std::uint32_t otherwise) {
-        if (value != otherwise) args.insert(args.end(), {name, std::to_string(value)});
-    };
-    number("--text-encoding", s.host.textEncoding, defaults.textEncoding);
-    number("--typing-context", s.host.typingContext, defaults.typingContext);
-    number("--key-code-mode", s.host.keyCodeMode, defaults.keyCodeMode);
-    number("--delay-ms", s.host.delayMs, defaults.delayMs);
-    if (!s.host.transmit) args.push_back("--no-transmit");
-    if (s.host.capsLock) args.push_back("--caps-lock");
+    const std::vector<std::string> host = HostArguments(s.host);
+    args.insert(args.end(), host.begin(), host.end());
     return args;
 }
 
@@ -197,12 +255,13 @@ std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trac
     return std::make_unique<Linked>(factory, trace);
 }
 
-std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace) {
+std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace, double timeout) {
 #ifndef _WIN32
-    return std::make_unique<Process>(command, trace);
+    return std::make_unique<Process>(command, trace, timeout);
 #else
     (void)command;
     (void)trace;
+    (void)timeout;
     return nullptr;
 #endif
 }

@@ -1,10 +1,12 @@
 #include "test/test_runner.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
+#include <chrono>
 
 #include "common/text_encoding.h"
 
@@ -154,9 +156,11 @@ std::string Resolve(const std::string& file, const std::string& script) {
 struct FileTally {
     std::size_t cases = 0;
     std::size_t failed = 0;
+    bool unwritten = false;  // --update could not write the file
 };
 
-// The file's lines with each step's expectation replaced by what came back.
+// The file's lines with the failing steps' expectations replaced by what
+// came back; every other line (and every line's end) stays as it was.
 void Rewrite(CaseFile& file, const std::map<std::size_t, Expectation>& got,
              const std::map<std::size_t, bool>& assigned) {
     for (std::size_t s = file.steps.size(); s-- > 0;) {
@@ -177,12 +181,56 @@ void Rewrite(CaseFile& file, const std::map<std::size_t, Expectation>& got,
         if (g == got.end()) continue;
         const std::size_t quote = line.find('"');
         line = line.substr(0, line.find("->", line.find('"', quote + 1))) + "-> " + FormatExpectation(g->second);
-        auto first = file.lines.begin() + static_cast<std::ptrdiff_t>(step.line);
-        file.lines.erase(first, file.lines.begin() + static_cast<std::ptrdiff_t>(step.lastLine));
-        std::vector<std::string> output;
-        for (const std::string& o : g->second.output) output.push_back("  " + o);
-        file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(step.line), output.begin(), output.end());
+        if (g->second.output == step.expected.output) continue;
+        std::string indent = "  ";
+        if (!step.outputLines.empty()) {
+            const std::string& first = file.lines[step.outputLines.front() - 1];
+            indent = first.substr(0, first.find_first_not_of(" \t"));
+        }
+        for (std::size_t k = step.outputLines.size(); k-- > 0;) {
+            const auto at = static_cast<std::ptrdiff_t>(step.outputLines[k] - 1);
+            file.lines.erase(file.lines.begin() + at);
+            file.endings.erase(file.endings.begin() + at);
+        }
+        const auto after = static_cast<std::ptrdiff_t>(step.line);
+        std::string& ending = file.endings[step.line - 1];
+        if (ending.empty() && !g->second.output.empty()) {  // the last line gets output after it
+            ending = file.endings.front().empty() ? "\n" : file.endings.front();
+        }
+        for (auto o = g->second.output.rbegin(); o != g->second.output.rend(); ++o) {
+            file.lines.insert(file.lines.begin() + after, indent + *o);
+            file.endings.insert(file.endings.begin() + after, ending);
+        }
     }
+}
+
+// Writes the file's lines to a new file beside it, then renames it over the
+// file, so that a failed write leaves the file as it was. Empty when written,
+// else why not.
+std::string WriteBack(const CaseFile& file) {
+    namespace fs = std::filesystem;
+    const fs::path path(file.path);
+    std::error_code e;
+    const fs::perms perms = fs::status(path, e).permissions();
+    if (e || (perms & fs::perms::owner_write) == fs::perms::none) return "the file is read-only";
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path temp = path.string() + ".update-" + std::to_string(stamp);
+    {
+        std::ofstream write(temp, std::ios::binary | std::ios::trunc);
+        for (std::size_t i = 0; i < file.lines.size(); ++i) write << file.lines[i] << file.endings[i];
+        write.close();
+        if (!write) {
+            fs::remove(temp, e);
+            return "cannot write " + temp.string();
+        }
+    }
+    fs::permissions(temp, perms, e);
+    fs::rename(temp, path, e);
+    if (e) {
+        fs::remove(temp, e);
+        return "cannot replace it: " + e.message();
+    }
+    return {};
 }
 
 FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool update, std::ostream& out) {
@@ -206,6 +254,12 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
             }
             session = step.session;
             const std::string script = step.inlineScript ? step.script : Resolve(file.path, step.script);
+            std::error_code missing;
+            if (!step.inlineScript && !std::filesystem::exists(script, missing)) {
+                failure(step.line, script + ": no such file");
+                ++tally.failed;
+                return tally;
+            }
             const auto assigned = engine.Assign(script, error);
             if (!assigned) {
                 failure(step.line, error);
@@ -233,8 +287,8 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
         current->Add(outcome->trace);
         const Expectation actual = Got(outcome->result, file.sessions[session].rawOutput);
         const std::vector<std::string> want = Shown(step.expected), have = Shown(actual);
-        if (update) got[s] = actual;
         if (want == have) continue;
+        if (update) got[s] = actual;
         ++tally.failed;
         const std::string& line = file.lines[step.line - 1];
         const std::string record = line.substr(0, line.find_last_not_of(" \t", line.find("->") - 1) + 1);
@@ -249,9 +303,13 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
     }
     if (update && tally.failed > 0) {
         Rewrite(file, got, assignedAt);
-        std::ofstream write(file.path, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : file.lines) write << line << '\n';
-        out << file.path << ": expectations rewritten from what came back\n";
+        const std::string problem = WriteBack(file);
+        if (problem.empty()) {
+            out << file.path << ": expectations rewritten from what came back\n";
+        } else {
+            out << file.path << ": not updated: " << problem << '\n';
+            tally.unwritten = true;
+        }
     }
     return tally;
 }
@@ -259,7 +317,15 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
 }  // namespace
 
 int TestCommand(const TestOptions& o, Streams io) {
-    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace);
+    if (o.coverageMin && !(*o.coverageMin >= 0 && *o.coverageMin <= 100)) {
+        io.err << "trelmix: --coverage-min: give a percentage from 0 to 100\n";
+        return kExitUsage;
+    }
+    if (!(o.caseTimeout > 0 && o.caseTimeout <= 86400)) {
+        io.err << "trelmix: --case-timeout: give a number of seconds above 0, at most 86400\n";
+        return kExitUsage;
+    }
+    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace, o.caseTimeout);
     if (!engine) {
         io.err << "trelmix: test --engine is not available on this system\n";
         return kExitUsage;
@@ -276,18 +342,20 @@ int TestCommand(const TestOptions& o, Streams io) {
     }
     Coverage coverage;
     std::size_t cases = 0, failed = 0;
+    bool unwritten = false;
     for (CaseFile& file : files) {
         const FileTally t = RunFile(file, *engine, coverage, o.update, io.out);
         io.out << file.path << ": " << t.cases << " cases, " << (t.failed ? std::to_string(t.failed) + " failed" : "all passed")
                << '\n';
         cases += t.cases;
+        unwritten |= t.unwritten;
         failed += t.failed;
     }
     engine.reset();
     const std::optional<double> percent = o.trace ? coverage.Report(io.out) : std::nullopt;
     io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << cases << " cases, " << failed
            << " failed\n";
-    bool ok = failed == 0 || o.update;
+    bool ok = (failed == 0 || o.update) && !unwritten;
     if (o.coverageMin && (!percent || *percent < *o.coverageMin)) {
         io.out << "rule coverage is below " << *o.coverageMin << "%\n";
         ok = false;

@@ -23,6 +23,7 @@ struct TestOptions {
     std::string engine;               // an engine process's command; empty: the engine below
     bool trace = true;                // false: no traces, no coverage (the host's path)
     EngineFactory linked;             // the program's engine (trelmix-x86: the DLL); empty: Session
+    double caseTimeout = 10;          // seconds an engine process may take for one answer
 };
 
 int TestCommand(const TestOptions& options, Streams io);
@@ -45,7 +46,9 @@ public:
 // With `trace`, each record's trace is asked for (the library linked in runs
 // observed); without, records run exactly as in a host.
 std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trace);
-std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace);
+// Each answer of the process must come within `timeout` seconds (and the
+// process must end within them once its input is closed), else it is killed.
+std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace, double timeout);
 
 // The `run` options that set up this session's host, for an engine process.
 std::vector<std::string> SessionArguments(const SessionSpec& session);
