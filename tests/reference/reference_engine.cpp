@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "actions/data_context.h"
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
+#include "platform/platform.h"
 
 namespace trelmix::reference {
 
@@ -115,6 +115,32 @@ void SendBytes(const Record& r, std::int64_t from, std::int64_t to) {
     SendText(r.data.data() + from, static_cast<std::int32_t>(to - from));
 }
 
+KeyboardEmulator* Emulator() {
+    TransmitObject* t = CurrentTarget();
+    return t ? t->emulator : nullptr;
+}
+
+// A modifier with one key: a number names the virtual key (low 16 bits, at
+// most 255), a text the key that types its first byte; SEND_ALT takes a
+// letter (as lower case) or a digit only. A key the layout lacks presses nothing.
+void Modified(const ByteArg& arg, std::int32_t modifier, bool lettersAndDigits) {
+    KeyboardEmulator* e = Emulator();
+    if (!e) return;
+    if (arg.isNumber) {
+        const std::uint32_t key = static_cast<std::uint32_t>(ParseDecimalBytes(arg)) & 0xFFFFu;
+        if (key <= 255) PressChord(*e, {modifier, static_cast<std::int32_t>(key)});
+        return;
+    }
+    if (arg.bytes.empty()) return;
+    char16_t c = arg.bytes[0];
+    if (lettersAndDigits) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))) return;
+    }
+    const std::int16_t scan = platform::Current().VkKeyScan(c);
+    if (scan != -1) PressChord(*e, {modifier, scan & 0xFF});
+}
+
 void Perform(const Action& a, Record& r, Switches& switches) {
     const Bytes& text = a.arg1.bytes;
     const bool cursorInData = r.cursor >= 0 && r.cursor < r.length();
@@ -197,14 +223,24 @@ void Perform(const Action& a, Record& r, Switches& switches) {
         if (hit != r.data.end()) SendBytes(r, r.cursor, hit - r.data.begin());
         break;
     }
-    default: {  // the key kinds read only their own argument
-        DataContext unused;
-        switch (a.kind) {
-#define TRELMIX_KIND(Kind) \
-    case ActionKind::Kind: act::Kind(a, unused); break;
-            TRELMIX_ACTION_KINDS(TRELMIX_KIND)
-#undef TRELMIX_KIND
-        }
+    case ActionKind::SendPause:  // also without a transmit object; the product is taken in 32 bits
+        if (a.count > 0) platform::Current().Sleep(static_cast<std::uint32_t>(a.count) * 1000u);
+        break;
+    case ActionKind::SendAscii: TypeAsciiArgument(a.arg1); break;
+    case ActionKind::SendAlt: Modified(a.arg1, vk::Alt, true); break;
+    case ActionKind::SendWin: Modified(a.arg1, vk::LeftWindows, false); break;
+    case ActionKind::SendCtrl: Modified(a.arg1, vk::Ctrl, false); break;
+    case ActionKind::SendFunc:
+        if (CurrentTransmitObject()) PressFunctionKey(static_cast<std::uint16_t>(a.count));
+        break;
+    case ActionKind::SendExtn: PressKeyByName(a.arg1); break;
+    case ActionKind::SendNumpad: {
+        KeyboardEmulator* e = Emulator();
+        if (!e || a.arg1.bytes.empty()) break;
+        const std::uint8_t c = a.arg1.bytes[0];
+        if (c >= '0' && c <= '9') TapKeys(*e, {vk::Numpad0 + (c - '0')});
+        if (c == '.') TapKeys(*e, {vk::Decimal});
+        break;
     }
     }
 }

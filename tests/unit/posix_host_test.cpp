@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
@@ -128,6 +129,37 @@ TEST(PosixScriptPaths, AFifoIsRefusedWithoutBlocking) {
     EXPECT_FALSE(assigned.get());
     EXPECT_EQ(h.Run("a").data, "a!");
     std::filesystem::remove(fifo);
+}
+
+// The native backend itself: a file read that starts with errno already
+// EINTR (left by anything before it), and each row of the code page names.
+TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("trelmix-read-" + std::to_string(getpid()));
+    { std::FILE* f = std::fopen(file.c_str(), "wb"); std::fputs("BEGIN_RULE", f); std::fclose(f); }
+    const std::u16string path = test::U16(file.string());
+    std::vector<std::uint8_t> bytes;
+    errno = EINTR;
+    EXPECT_TRUE(platform::Native().ReadFile(path.c_str(), 100, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "BEGIN_RULE");
+    std::filesystem::remove(file);
+
+    const auto decode = [](std::uint32_t codePage, std::string in, int room = 8) {
+        char16_t out[8] = {};
+        const int n = platform::Native().MultiByteToWide(codePage, reinterpret_cast<const std::uint8_t*>(in.data()),
+                                                         static_cast<int>(in.size()), out, room);
+        return std::u16string(out, static_cast<std::size_t>(n < 0 ? 0 : n));
+    };
+    struct Row { std::uint32_t codePage; const char* bytes; std::u16string text; };
+    const Row rows[] = {
+        {0, "\x80", u"\u20AC"}, {3, "\x81", u"\u0081"}, {1252, "\x9F", u"\u0178"}, {1, "\x80", u"\u00C7"},
+        {2, "\x80", u"\u00C4"}, {10000, "\x80", u"\u00C4"}, {20127, "A\x80", u"A\uFFFD"}, {20866, "\xC1", u"\u0430"},
+        {21866, "\xA4", u"\u0454"}, {65001, "\xC3\xA9\xFF", u"\u00E9\uFFFD"}, {28591, "\xA4", u"\u00A4"},
+        {28605, "\xA4", u"\u20AC"}, {28606, "\xA1", u"\u0104"}, {1251, "\xC0", u"\u0410"}, {437, "\x80", u"\u00C7"},
+        {99999, "A", u""},
+    };
+    for (const Row& r : rows) EXPECT_EQ(decode(r.codePage, r.bytes), r.text) << r.codePage;
+    EXPECT_EQ(decode(1251, "abc", 2), u"");  // too little room: nothing
 }
 
 }  // namespace
