@@ -659,7 +659,7 @@ Learned Learn(const Job& job) {
             }
             const Solution together = solve(merged), alone = solve(base);
             if (together.unexplained <= own.unexplained + alone.unexplained &&
-                together.rules <= std::max(own.rules, alone.rules)) {
+                together.rules <= std::max(own.rules, alone.rules) && together.cost <= own.cost + alone.cost + 1e-9) {
                 group[m] = g;
                 break;
             }
