@@ -526,6 +526,8 @@ std::vector<Edit> EditsFor(const Text& r, std::int32_t status, const Text& o, co
             if (!k.actions.empty() && !sends->empty() && (*sends)[0].op != Op::SendAll) k.actions.push_back(Action{Op::SkipStart, {}, {}, 0});
             k.actions.insert(k.actions.end(), sends->begin(), sends->end());
             k.cost = Cost(k.actions);
+            // Fields found by their separator take records of other lengths too.
+            if (style == 2) k.cost += 0.5 * static_cast<double>(std::count_if(sends->begin(), sends->end(), [](const Action& a) { return a.op == Op::SkipAhead; }));
             k.how += "; typed and pressed as the lines say";
             if (std::none_of(typed.begin(), typed.end(), [&](const Edit& t) { return t.actions == k.actions; })) typed.push_back(k);
         }

@@ -151,6 +151,7 @@ int LearnCommand(const LearnOptions& o, Streams io) {
     } else {
         io.out << learned.script;
     }
+    io.out.flush();  // the script before what is said about it
     if (o.explain) {
         for (const std::string& e : learned.explain) io.err << "trelmix: learn: " << e << '\n';
     }
@@ -181,7 +182,18 @@ int LearnCommand(const LearnOptions& o, Streams io) {
         }
         text.replace(p, end - p, replacement);
     }
-    io.err << text;
+    // Coverage is about the learned script's rules, not the cases: left out.
+    std::istringstream report_lines(text);
+    bool coverage = false;
+    for (std::string line; std::getline(report_lines, line);) {
+        if (line.rfind("coverage of ", 0) == 0 || line.rfind("rule coverage", 0) == 0) {
+            coverage = true;
+            continue;
+        }
+        if (coverage && line.rfind("  ", 0) == 0) continue;
+        coverage = false;
+        io.err << line << '\n';
+    }
     return kExitRejected;
 }
 

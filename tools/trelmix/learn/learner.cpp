@@ -415,7 +415,7 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
             crit.push_back("CODE_LENGTH(" + std::to_string(n) + ")");
             const Text pad(e.width - n, e.fill);
             const bool front = e.kind == Edit::Kind::PadFront;
-            block(who + (c ? ", " : ": ") + "records of " + Count(n, "byte") + ": " + Count(e.width - n, fill.c_str()) +
+            block((c ? who + ", " : std::string()) + "records of " + Count(n, "byte") + ": " + Count(e.width - n, fill.c_str()) +
                       (front ? " in front" : " at the end"),
                   crit, {(front ? "PREPEND(" : "APPEND(") + Quote(pad) + ")"});
         }
@@ -425,7 +425,7 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
             std::vector<std::string> crit = lines;
             const Text zeros(n, e.fill);
             crit.push_back("WILDCARD_MATCH(" + Quote(zeros + "*") + ")");
-            block(who + (c ? ", " : ": ") + "starting with " + Count(n, fill.c_str()) + ": they go", crit,
+            block((c ? who + ", " : std::string("records ")) + "starting with " + Count(n, fill.c_str()) + ": they go", crit,
                   {"REPLACE_FIRST(" + Quote(zeros) + ", '')"});
         }
         return out;
@@ -497,6 +497,22 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
             break;
         }
     }
+    if (!mine) {
+        // Text taken away anywhere, where the records had it only in front.
+        for (const Criteria& other : s.pool()) {
+            Mask edited = 0;
+            for (std::size_t i = 0; i < cases.size(); ++i) {
+                if (!cases[i].Same()) edited |= Mask{1} << i;
+            }
+            if (Affinity(other, chosen.edit) >= 0 || (other.mask & rule.took & edited) != (rule.took & edited)) continue;
+            const auto tells = Telling(cases, rule.took & edited, [&](const Case& x) { return !Passes(other, x); });
+            if (!tells) continue;
+            const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
+            notes.push_back(Show(chosen.edit.actions[0].a) + " anywhere or only at the start? chose anywhere; add a record such as " +
+                            RecordWords(*tells, like) + " with what it must give to tell them apart");
+            break;
+        }
+    }
     if (chosen.edit.kind != Edit::Kind::Actions) return;
     for (const Candidate& other : s.candidates()) {
         if (&other == &chosen || other.edit.kind != Edit::Kind::Actions || other.edit.cost > chosen.edit.cost + 0.6) continue;
@@ -506,7 +522,13 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
         });
         if (!tells) continue;
         const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
-        notes.push_back(EditWords(chosen.edit) + ", or " + EditWords(other.edit) + "? chose the first; add a record such as " +
+        // Name the first action where the two part.
+        const std::vector<Action>&a = chosen.edit.actions, &b = other.edit.actions;
+        std::size_t at = 0;
+        while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+        const std::string mine = at < a.size() ? Words(a[at]) : "nothing more";
+        const std::string theirs = at < b.size() ? Words(b[at]) : "nothing more";
+        notes.push_back(mine + " or " + theirs + "? chose the first; add a record such as " +
                         RecordWords(*tells, like) + " with what it must give to tell them apart");
         break;
     }
@@ -537,8 +559,8 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
                        c.edit.kind != Edit::Kind::StripLeading;
         std::string how = "rule for records " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
         if (crit) {
-            how += "; " + CriteriaWords(*crit) + " takes them and none of records " +
-                   Indexes(s.cases(), left & c.scope & ~rule.took) + " it would get wrong";
+            how += "; its criteria (" + CriteriaWords(*crit) + ") take them and keep out records " +
+                   Indexes(s.cases(), left & c.scope & ~rule.took) + ", which it would get wrong";
         } else {
             how += "; it gives every record that reaches it right, so it needs no criteria";
         }
