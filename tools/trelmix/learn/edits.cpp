@@ -272,7 +272,7 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
                 if (here > next) ins.push_back({i, o.substr(next, here - next)});
                 next = here + 1;
             }
-            if (ins.size() > 4) continue;
+            if (ins.size() > 8) continue;
             for (int style = 0; style < 4; ++style) {
                 const auto placed = Place(m, ins, style);
                 if (!placed) continue;
@@ -334,27 +334,22 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
         }
     }
     // Padding to a width, and leading zeros stripped: a rule per length or count.
-    for (char fill : {'0', ' '}) {
-        if (o.size() > r.size() && o.compare(o.size() - r.size(), r.size(), r) == 0 &&
-            o.find_first_not_of(fill) == o.size() - r.size()) {
+    if (o.size() > r.size()) {
+        // Zeros and spaces are the usual fill; another byte is more likely a prefix.
+        const auto pad = [&](Edit::Kind kind, char fill, bool matches, const char* where) {
+            if (!matches) return;
             Edit e;
-            e.kind = Edit::Kind::PadFront;
+            e.kind = kind;
             e.fill = fill;
             e.width = o.size();
-            e.cost = 1.2;
-            e.how = "padded in front to " + std::to_string(o.size()) + " bytes (" + from + ")";
+            e.cost = fill == '0' || fill == ' ' ? 1.2 : 2.5;
+            e.how = std::string("padded ") + where + " to " + std::to_string(o.size()) + " bytes (" + from + ")";
             edits.push_back(e);
-        }
-        if (o.size() > r.size() && o.compare(0, r.size(), r) == 0 &&
-            o.find_first_not_of(fill, r.size()) == npos) {
-            Edit e;
-            e.kind = Edit::Kind::PadBack;
-            e.fill = fill;
-            e.width = o.size();
-            e.cost = 1.2;
-            e.how = "padded behind to " + std::to_string(o.size()) + " bytes (" + from + ")";
-            edits.push_back(e);
-        }
+        };
+        const std::size_t extra = o.size() - r.size();
+        pad(Edit::Kind::PadFront, o[0], o.compare(extra, r.size(), r) == 0 && o.find_first_not_of(o[0]) >= extra, "in front");
+        pad(Edit::Kind::PadBack, o.back(), o.compare(0, r.size(), r) == 0 && o.find_first_not_of(o.back(), r.size()) == npos,
+            "at the end");
     }
     if (!r.empty() && r[0] == '0' && Strip(r, '0') == o) {
         Edit e;
@@ -589,7 +584,7 @@ std::string Words(const Action& a) {
 
 std::string EditWords(const Edit& e) {
     static const char* counts[] = {"no", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine"};
-    const std::string what = e.fill == ' ' ? "spaces" : "zeros";
+    const std::string what = e.fill == ' ' ? "spaces" : e.fill == '0' ? "zeros" : Show(Text(1, e.fill)) + "s";
     switch (e.kind) {
     case Edit::Kind::Stop: return "stop: the record goes on as given, status 0";
     case Edit::Kind::PadFront: return what + " in front up to " + std::to_string(e.width) + " bytes";

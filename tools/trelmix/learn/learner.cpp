@@ -406,7 +406,7 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
         b.actions = std::move(actions);
         out.push_back(std::move(b));
     };
-    const std::string fill = e.fill == ' ' ? "space" : "zero";
+    const std::string fill = e.fill == ' ' ? "space" : e.fill == '0' ? "zero" : Show(Text(1, e.fill));
     switch (e.kind) {
     case Edit::Kind::PadFront:
     case Edit::Kind::PadBack:
