@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist
+.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist bench-learn
 
 all: release
 
@@ -35,6 +35,11 @@ test-native: dev windows-x86 web
 web: deps
 	cmake --preset wasm
 	cmake --build --preset wasm -j $(JOBS)
+
+# `trelmix learn` on the jobs of bench/learn/: per job, train and held-out
+# pass, the training records needed, the time; then the totals.
+bench-learn: release
+	python3 bench/learn/run.py build/release/bin/trelmix bench/learn
 
 # The examples through the trelmix command: formatted scans and key strokes.
 demo: release

@@ -15,6 +15,7 @@
 #include "check/check.h"
 #include "common/host_id.h"
 #include "keywords/keyword_reference.h"
+#include "learn/learn_command.h"
 #include "run/run.h"
 #include "test/test_runner.h"
 
@@ -73,6 +74,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                         "[--explain] SCRIPT [RECORD...]\n"
                         "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
                         "  trelmix keywords [--format text|jsonl] [KEYWORD]\n"
+                        "  trelmix learn [-o SCRIPT] [--explain] FILE\n"
                       : "";
     app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
@@ -169,6 +171,19 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     test->footer("Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
                  "2 usage error or a malformed test file.");
 
+    // trelmix learn
+    CLI::App* learn = app.add_subcommand("learn", "Write the script that a test file's cases ask for: records, "
+                                                  "the result each must give and, for --keyboard, the keys");
+    learn->disabled(!program.check);
+    LearnOptions learnOptions;
+    learn->add_option("-o", learnOptions.output, "Write the script to SCRIPT instead of standard output")
+        ->type_name("SCRIPT");
+    learn->add_flag("--explain", learnOptions.explain, "Say how each rule was found, on standard error");
+    learn->add_option("FILE", learnOptions.file, "A test file without a script line (see README: Test files)")
+        ->required();
+    learn->footer("Exit status: 0 the script passes every case; 1 no script found that does (the closest is "
+                  "printed, with the cases it fails); 2 usage error or a malformed test file.");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -184,6 +199,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         return TestCommand(testOptions, io);
     }
     if (keywords->parsed()) return KeywordsCommand(keyword, io, keywordsFormat == "jsonl");
+    if (learn->parsed()) return LearnCommand(learnOptions, io);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {

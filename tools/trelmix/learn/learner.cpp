@@ -1,0 +1,753 @@
+#include "learn/learner.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "common/host_id.h"
+#include "common/human_output.h"
+#include "common/session.h"
+#include "common/text_encoding.h"
+#include "learn/edits.h"
+
+namespace trelmix::learn {
+
+namespace {
+
+using Mask = std::uint64_t;
+constexpr std::size_t kMaxExamples = 60;
+constexpr std::size_t kMaxRules = 8;
+
+struct Case {
+    Text r, o;
+    std::uint32_t ct = 0, pr = 0;
+    std::int32_t status = 1;
+    std::vector<std::string> lines;
+    std::size_t index = 0;  // in the job
+    bool Same() const { return status == 1 && r == o && lines.empty(); }
+};
+
+Text Bytes(const std::vector<std::uint8_t>& v) { return Text(v.begin(), v.end()); }
+
+// ---- criteria --------------------------------------------------------------
+
+struct Clause {
+    enum class Kind { CodeList, Length, Protocol, Wildcard, CodeMatch } kind;
+    std::vector<std::uint32_t> codes;
+    std::uint32_t n = 0;
+    Text text;
+};
+
+struct Criteria {
+    std::vector<Clause> clauses;  // none: the empty criteria block
+    double cost = 0;
+    Mask mask = 0;
+};
+
+bool Wildcard(const Text& pattern, const Text& s) {
+    std::size_t i = 0, j = 0;
+    while (i < pattern.size()) {
+        const char p = pattern[i];
+        if (p == '?') {
+            if (j >= s.size()) return false;
+            ++i, ++j;
+        } else if (p == '*') {
+            if (i + 1 == pattern.size()) return s.size() - j >= 1;
+            if (pattern[i + 1] == '?' || pattern[i + 1] == '*' || s.size() - j < 2) return false;
+            std::size_t k = i + 1;
+            while (k < pattern.size() && pattern[k] != '?' && pattern[k] != '*') ++k;
+            const std::size_t at = s.find(pattern.substr(i + 1, k - i - 1), j);
+            if (at == Text::npos) return false;
+            j = at + (k - i - 1);
+            i = k;
+        } else {
+            if (j >= s.size() || s[j] != p) return false;
+            ++i, ++j;
+        }
+    }
+    return j == s.size();
+}
+
+bool Passes(const Clause& c, const Case& e) {
+    switch (c.kind) {
+    case Clause::Kind::CodeList: return std::find(c.codes.begin(), c.codes.end(), e.ct) != c.codes.end();
+    case Clause::Kind::Length: return e.r.size() == c.n;
+    case Clause::Kind::Protocol: return e.pr == c.n;
+    case Clause::Kind::Wildcard: return c.text.empty() || Wildcard(c.text, e.r);
+    case Clause::Kind::CodeMatch: {
+        if (c.text.empty()) return true;
+        return c.n <= e.r.size() && e.r.find(c.text, c.n) != Text::npos;
+    }
+    }
+    return false;
+}
+
+bool Passes(const Criteria& c, const Case& e) {
+    return std::all_of(c.clauses.begin(), c.clauses.end(), [&](const Clause& k) { return Passes(k, e); });
+}
+
+std::string ClauseLine(const Clause& c) {
+    switch (c.kind) {
+    case Clause::Kind::CodeList: {
+        std::string s = "CODE_LIST(";
+        for (std::size_t i = 0; i < c.codes.size(); ++i) s += (i ? ", " : "") + std::to_string(c.codes[i]);
+        return s + ")";
+    }
+    case Clause::Kind::Length: return "CODE_LENGTH(" + std::to_string(c.n) + ")";
+    case Clause::Kind::Protocol: return "PROTOCOL_MATCH(" + std::to_string(c.n) + ")";
+    case Clause::Kind::Wildcard: return "WILDCARD_MATCH(" + Quote(c.text) + ")";
+    case Clause::Kind::CodeMatch: return "CODE_MATCH(" + Quote(c.text) + ", " + std::to_string(c.n) + ")";
+    }
+    return {};
+}
+
+std::string ClauseWords(const Clause& c) {
+    switch (c.kind) {
+    case Clause::Kind::CodeList: {
+        std::string s = c.codes.size() == 1 ? "of code type " : "of code types ";
+        for (std::size_t i = 0; i < c.codes.size(); ++i) s += (i ? ", " : "") + std::to_string(c.codes[i]);
+        return s;
+    }
+    case Clause::Kind::Length: return "of " + std::to_string(c.n) + " bytes";
+    case Clause::Kind::Protocol: return "of protocol " + std::to_string(c.n);
+    case Clause::Kind::CodeMatch: return "holding " + Show(c.text) + " anywhere";
+    case Clause::Kind::Wildcard: {
+        const Text& t = c.text;
+        if (t.find_first_of("*?") == Text::npos) return "that are exactly " + Show(t);
+        if (t.size() > 1 && t.back() == '*' && t.find_first_of("*?") == t.size() - 1) return "starting with " + Show(t.substr(0, t.size() - 1));
+        if (t.size() > 1 && t[0] == '*' && t.find_first_of("*?", 1) == Text::npos) return "ending with " + Show(t.substr(1));
+        return "like " + Show(t);
+    }
+    }
+    return {};
+}
+
+std::string CriteriaWords(const Criteria& c) {
+    if (c.clauses.empty()) return "every record";
+    std::string s = "records ";
+    for (std::size_t i = 0; i < c.clauses.size(); ++i) s += (i ? ", " : "") + ClauseWords(c.clauses[i]);
+    return s;
+}
+
+// Leading text that is the very text the edit takes away or replaces says
+// more than a length or a code type that happen to separate the records.
+double Affinity(const Criteria& c, const Edit& e) {
+    if (c.clauses.size() != 1 || c.clauses[0].kind != Clause::Kind::Wildcard || e.actions.empty()) return 0;
+    const Action& a = e.actions[0];
+    if (a.op != Op::ReplaceFirst && a.op != Op::ReplaceAll) return 0;
+    return c.clauses[0].text == a.a + "*" ? -0.4 : 0;
+}
+
+bool Anchored(const Text& t) { return t.find_first_of("*?") == Text::npos; }
+
+// Every criterion worth trying on these records, with its cost: a header field
+// first, then the length, leading text, the whole record, trailing text, a
+// pattern, and last a text found anywhere.
+std::vector<Criteria> Pool(const std::vector<Case>& cases) {
+    std::vector<Criteria> pool;
+    std::set<std::string> seen;
+    const auto add = [&](std::vector<Clause> clauses, double cost) {
+        std::string key;
+        for (const Clause& c : clauses) key += ClauseLine(c) + "\n";
+        if (!seen.insert(key).second) return;
+        Criteria c{std::move(clauses), cost, 0};
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            if (Passes(c, cases[i])) c.mask |= Mask{1} << i;
+        }
+        pool.push_back(std::move(c));
+    };
+    std::set<std::uint32_t> types, protocols;
+    std::set<std::size_t> lengths;
+    for (const Case& e : cases) {
+        types.insert(e.ct);
+        protocols.insert(e.pr);
+        lengths.insert(e.r.size());
+    }
+    std::vector<Clause> lists;
+    if (types.size() >= 2 && types.size() <= 6) {
+        const std::vector<std::uint32_t> all(types.begin(), types.end());
+        for (unsigned bits = 1; bits + 1 < (1u << all.size()); ++bits) {
+            Clause c{Clause::Kind::CodeList, {}, 0, {}};
+            for (std::size_t i = 0; i < all.size(); ++i) {
+                if (bits & (1u << i)) c.codes.push_back(all[i]);
+            }
+            lists.push_back(c);
+            add({c}, 1.0 + 0.05 * static_cast<double>(c.codes.size() - 1));
+        }
+    }
+    std::vector<Clause> headers = lists;
+    if (protocols.size() >= 2) {
+        for (std::uint32_t p : protocols) {
+            headers.push_back(Clause{Clause::Kind::Protocol, {}, p, {}});
+            add({headers.back()}, 1.0);
+        }
+    }
+    std::vector<Clause> sizes;
+    if (lengths.size() >= 2) {
+        for (std::size_t n : lengths) {
+            sizes.push_back(Clause{Clause::Kind::Length, {}, static_cast<std::uint32_t>(n), {}});
+            add({sizes.back()}, 1.5);
+        }
+    }
+    std::vector<Clause> heads;
+    for (const Case& e : cases) {
+        const Text& r = e.r;
+        for (std::size_t h = 1; h < r.size() && h <= 10; ++h) {
+            const Text head = r.substr(0, h);
+            if (!Anchored(head)) break;
+            heads.push_back(Clause{Clause::Kind::Wildcard, {}, 0, head + "*"});
+            add({heads.back()}, 1.6 + 0.03 * std::abs(static_cast<double>(h) - 3.0));
+        }
+        if (!r.empty() && Anchored(r)) add({Clause{Clause::Kind::Wildcard, {}, 0, r}}, 1.7);
+        for (std::size_t t = 1; t < r.size() && t <= 6; ++t) {
+            const Text tail = r.substr(r.size() - t);
+            if (!Anchored(tail)) break;
+            add({Clause{Clause::Kind::Wildcard, {}, 0, "*" + tail}}, 1.8 + 0.02 * static_cast<double>(t));
+        }
+        for (std::size_t k = 1; k <= 8; ++k) {
+            for (std::size_t l = 1; l <= 3 && k + l < r.size(); ++l) {
+                const Text piece = r.substr(k, l);
+                if (!Anchored(piece)) continue;
+                add({Clause{Clause::Kind::Wildcard, {}, 0, Text(k, '?') + piece + "*"}}, 2.2 + 0.02 * static_cast<double>(k + l));
+            }
+        }
+        for (std::size_t l = 4; l >= 1; --l) {
+            for (std::size_t s = 0; s + l <= r.size(); ++s) {
+                add({Clause{Clause::Kind::CodeMatch, {}, 0, r.substr(s, l)}}, 3.0 - 0.05 * static_cast<double>(l));
+            }
+        }
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        for (std::size_t j = i + 1; j < cases.size(); ++j) {
+            const Text &a = cases[i].r, &b = cases[j].r;
+            if (a.size() != b.size() || a == b || !Anchored(a)) continue;
+            Text p = a;
+            std::size_t kept = 0;
+            for (std::size_t k = 0; k < a.size(); ++k) {
+                if (a[k] != b[k]) p[k] = '?';
+                else ++kept;
+            }
+            if (kept > 0) add({Clause{Clause::Kind::Wildcard, {}, 0, p}}, 2.5);
+        }
+    }
+    // Two clauses: a header field or a length with another.
+    for (const Clause& h : headers) {
+        for (const Clause& s : sizes) add({h, s}, 2.7);
+        for (const Clause& w : heads) {
+            if (w.text.size() <= 4) add({h, w}, 2.8);
+        }
+    }
+    for (const Clause& s : sizes) {
+        for (const Clause& w : heads) {
+            if (w.text.size() <= 4) add({s, w}, 3.3);
+        }
+    }
+    std::stable_sort(pool.begin(), pool.end(), [](const Criteria& a, const Criteria& b) { return a.cost < b.cost; });
+    return pool;
+}
+
+// ---- the rule list ---------------------------------------------------------
+
+struct Candidate {
+    Edit edit;
+    Mask gives = 0;  // the cases it gives right
+    Mask scope = 0;  // the cases it touches
+};
+
+struct Rule {
+    int edit = -1;
+    int criteria = -1;  // -1: empty criteria block
+    Mask took = 0;
+};
+
+struct Solution {
+    std::size_t unexplained = 0;
+    std::size_t rules = 0;
+    double cost = 0;
+    std::vector<Rule> list;
+    bool Better(const Solution& o) const {
+        if (unexplained != o.unexplained) return unexplained < o.unexplained;
+        if (rules != o.rules) return rules < o.rules;
+        return cost < o.cost - 1e-9;
+    }
+};
+
+class Search {
+public:
+    Search(const std::vector<Case>& cases, bool keyboard, const std::map<std::string, std::string>& keys)
+        : cases_(cases), pool_(Pool(cases)) {
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            if (!cases[i].Same()) changed_ |= Mask{1} << i;
+        }
+        std::set<std::string> seen;
+        for (const Case& e : cases) {
+            if (e.Same()) continue;
+            for (Edit& edit : EditsFor(e.r, e.status, e.o, e.lines, keyboard, keys)) {
+                std::string key = std::to_string(static_cast<int>(edit.kind)) + ":" + edit.fill + ":" + std::to_string(edit.width);
+                for (const Action& a : edit.actions) key += ActionLine(a) + "\n";
+                if (!seen.insert(key).second) continue;
+                Candidate c;
+                c.edit = std::move(edit);
+                for (std::size_t i = 0; i < cases.size(); ++i) {
+                    const Case& x = cases[i];
+                    if (InScope(c.edit, x.r)) c.scope |= Mask{1} << i;
+                    if (InScope(c.edit, x.r) && Gives(c.edit, x.r, x.status, x.o, x.lines)) c.gives |= Mask{1} << i;
+                }
+                if (c.gives & changed_) candidates_.push_back(std::move(c));
+            }
+        }
+        std::stable_sort(candidates_.begin(), candidates_.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.edit.cost < b.edit.cost; });
+        // The cheapest criterion for each set of cases it passes.
+        for (std::size_t i = 0; i < pool_.size(); ++i) {
+            std::vector<int>& near = best_[pool_[i].mask];
+            if (near.empty() || pool_[i].cost <= pool_[static_cast<std::size_t>(near[0])].cost + 0.5) near.push_back(static_cast<int>(i));
+        }
+    }
+
+    Solution Solve() { return Solve(cases_.size() == 64 ? ~Mask{0} : (Mask{1} << cases_.size()) - 1, 0); }
+
+    const std::vector<Case>& cases() const { return cases_; }
+    const std::vector<Criteria>& pool() const { return pool_; }
+    const std::vector<Candidate>& candidates() const { return candidates_; }
+
+private:
+    Solution Solve(Mask left, std::size_t depth) {
+        const auto memo = memo_.find(left);
+        if (memo != memo_.end()) return memo->second;
+        Solution best;
+        best.unexplained = static_cast<std::size_t>(__builtin_popcountll(left & changed_));
+        if (best.unexplained == 0 || depth >= kMaxRules) return memo_[left] = best;
+        for (std::size_t t = 0; t < candidates_.size(); ++t) {
+            const Candidate& c = candidates_[t];
+            if (!(c.gives & left & changed_)) continue;
+            const auto consider = [&](int criteria, Mask passes, double cost) {
+                const Mask took = passes & left & c.scope;
+                if (!took || (took & ~c.gives) || !(took & changed_)) return;
+                Solution rest = Solve(left & ~took, depth + 1);
+                rest.rules += 1;
+                rest.cost += cost + c.edit.cost;
+                rest.list.insert(rest.list.begin(), Rule{static_cast<int>(t), criteria, took});
+                if (rest.Better(best)) best = std::move(rest);
+            };
+            consider(-1, ~Mask{0}, 0);
+            for (const auto& [mask, near] : best_) {
+                if ((mask & left & c.scope & c.gives) == 0) continue;
+                int chosen = near[0];
+                double cost = pool_[static_cast<std::size_t>(chosen)].cost;
+                for (int index : near) {
+                    const Criteria& k = pool_[static_cast<std::size_t>(index)];
+                    if (k.cost + Affinity(k, c.edit) < cost) {
+                        chosen = index;
+                        cost = k.cost + Affinity(k, c.edit);
+                    }
+                }
+                consider(chosen, mask, cost);
+            }
+        }
+        return memo_[left] = best;
+    }
+
+    std::vector<Case> cases_;
+    std::vector<Criteria> pool_;
+    std::vector<Candidate> candidates_;
+    std::map<Mask, std::vector<int>> best_;
+    std::map<Mask, Solution> memo_;
+    Mask changed_ = 0;
+};
+
+// ---- writing the script ----------------------------------------------------
+
+struct Block {
+    std::string comment;
+    std::uint32_t ruleset = 0;
+    std::vector<std::string> criteria;  // lines; with `hasCriteria` false, no criteria block
+    bool hasCriteria = true;
+    bool hasAction = true;
+    std::vector<std::string> actions;
+};
+
+std::string Render(const Block& b) {
+    std::string s = "# " + b.comment + "\nBEGIN_RULE\n";
+    if (b.ruleset) s += "SET_RULESET(" + std::to_string(b.ruleset) + ")\n";
+    if (b.hasCriteria) {
+        s += "BEGIN_CRITERIA\n";
+        for (const std::string& c : b.criteria) s += "    " + c + "\n";
+        s += "END_CRITERIA\n";
+    }
+    if (b.hasAction) {
+        s += "BEGIN_ACTION\n";
+        for (const std::string& a : b.actions) s += "    " + a + "\n";
+        s += "END_ACTION\n";
+    }
+    return s + "END_RULE\n";
+}
+
+std::string Count(std::size_t n, const char* what) {
+    static const char* words[] = {"no", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten"};
+    return (n <= 10 ? std::string(words[n]) : std::to_string(n)) + " " + what + (n == 1 ? "" : "s");
+}
+
+// The rules of one edit under a criterion: one rule, or one per length or count.
+std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t ruleset) {
+    std::vector<std::string> lines;
+    if (c) {
+        for (const Clause& k : c->clauses) lines.push_back(ClauseLine(k));
+    }
+    const std::string who = c ? CriteriaWords(*c) : "every record";
+    std::vector<Block> out;
+    const auto block = [&](std::string comment, std::vector<std::string> criteria, std::vector<std::string> actions) {
+        Block b;
+        b.comment = std::move(comment);
+        b.ruleset = ruleset;
+        b.criteria = std::move(criteria);
+        b.actions = std::move(actions);
+        out.push_back(std::move(b));
+    };
+    const std::string fill = e.fill == ' ' ? "space" : e.fill == '0' ? "zero" : Show(Text(1, e.fill));
+    switch (e.kind) {
+    case Edit::Kind::PadFront:
+    case Edit::Kind::PadBack:
+        for (std::size_t n = e.width - 1; n >= 1; --n) {
+            std::vector<std::string> crit = lines;
+            crit.push_back("CODE_LENGTH(" + std::to_string(n) + ")");
+            const Text pad(e.width - n, e.fill);
+            const bool front = e.kind == Edit::Kind::PadFront;
+            block((c ? who + ", " : std::string()) + "records of " + Count(n, "byte") + ": " + Count(e.width - n, fill.c_str()) +
+                      (front ? " in front" : " at the end"),
+                  crit, {(front ? "PREPEND(" : "APPEND(") + Quote(pad) + ")"});
+        }
+        return out;
+    case Edit::Kind::StripLeading:
+        for (std::size_t n = e.width; n >= 1; --n) {
+            std::vector<std::string> crit = lines;
+            const Text zeros(n, e.fill);
+            crit.push_back("WILDCARD_MATCH(" + Quote(zeros + "*") + ")");
+            block((c ? who + ", " : std::string("records ")) + "starting with " + Count(n, fill.c_str()) + ": they go", crit,
+                  {"REPLACE_FIRST(" + Quote(zeros) + ", '')"});
+        }
+        return out;
+    case Edit::Kind::Stop:
+        block(who + ": left as given, status 0", lines, {});
+        out.back().hasAction = false;
+        return out;
+    case Edit::Kind::Actions: break;
+    }
+    std::vector<std::string> actions;
+    for (const Action& a : e.actions) actions.push_back(ActionLine(a));
+    block(who + ": " + EditWords(e), lines, actions);
+    return out;
+}
+
+// A record that one criterion passes and the other does not, made from one
+// of the cases by a small change.
+std::optional<Case> Telling(const std::vector<Case>& cases, Mask took, const std::function<bool(const Case&)>& differs) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        if (!(took & (Mask{1} << i))) continue;
+        const Case& e = cases[i];
+        std::vector<Case> tries;
+        const auto with = [&](Text r) {
+            Case x = e;
+            x.r = std::move(r);
+            tries.push_back(x);
+        };
+        with("X" + e.r);
+        with(e.r + "X");
+        if (e.r.size() > 1) with(e.r.substr(1));
+        if (e.r.size() > 1) with(e.r.substr(0, e.r.size() - 1));
+        with(e.r + e.r);
+        if (!e.r.empty()) with("X" + e.r.substr(1));
+        Case t = e;
+        t.ct = e.ct + 1;
+        tries.push_back(t);
+        t = e;
+        t.pr = e.pr + 1;
+        tries.push_back(t);
+        for (const Case& x : tries) {
+            if (differs(x)) return x;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string RecordWords(const Case& x, const Case& like) {
+    std::string s = "\"" + Show(x.r).substr(1, Show(x.r).size() - 2) + "\"";
+    if (x.ct != like.ct) s = "--code-type " + std::to_string(x.ct) + " " + s;
+    if (x.pr != like.pr) s = "--protocol " + std::to_string(x.pr) + " " + s;
+    return s;
+}
+
+// Says where another criterion or another edit would explain the same cases
+// at about the same rank, and which record would tell them apart.
+void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::string>& notes) {
+    const std::vector<Case>& cases = s.cases();
+    const Candidate& chosen = s.candidates()[static_cast<std::size_t>(rule.edit)];
+    const Criteria* mine = rule.criteria >= 0 ? &s.pool()[static_cast<std::size_t>(rule.criteria)] : nullptr;
+    if (mine) {
+        for (const Criteria& other : s.pool()) {
+            if (&other == mine || other.cost > mine->cost + 0.6) continue;
+            if ((other.mask & left & chosen.scope) != rule.took) continue;
+            const auto tells = Telling(cases, rule.took, [&](const Case& x) { return Passes(*mine, x) != Passes(other, x); });
+            if (!tells) continue;
+            const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
+            notes.push_back(CriteriaWords(*mine) + " or " + CriteriaWords(other) + "? chose the first; add a record such as " +
+                            RecordWords(*tells, like) + " to tell them apart");
+            break;
+        }
+    }
+    if (!mine) {
+        // Text taken away anywhere, where the records had it only in front.
+        for (const Criteria& other : s.pool()) {
+            Mask edited = 0;
+            for (std::size_t i = 0; i < cases.size(); ++i) {
+                if (!cases[i].Same()) edited |= Mask{1} << i;
+            }
+            if (Affinity(other, chosen.edit) >= 0 || (other.mask & rule.took & edited) != (rule.took & edited)) continue;
+            const auto tells = Telling(cases, rule.took & edited, [&](const Case& x) { return !Passes(other, x); });
+            if (!tells) continue;
+            const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
+            notes.push_back(Show(chosen.edit.actions[0].a) + " anywhere or only at the start? chose anywhere; add a record such as " +
+                            RecordWords(*tells, like) + " with what it must give to tell them apart");
+            break;
+        }
+    }
+    if (chosen.edit.kind != Edit::Kind::Actions) return;
+    for (const Candidate& other : s.candidates()) {
+        if (&other == &chosen || other.edit.kind != Edit::Kind::Actions || other.edit.cost > chosen.edit.cost + 0.6) continue;
+        if ((other.gives & rule.took) != rule.took) continue;
+        const auto tells = Telling(cases, rule.took, [&](const Case& x) {
+            return Simulate(chosen.edit.actions, x.r) != Simulate(other.edit.actions, x.r);
+        });
+        if (!tells) continue;
+        const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
+        // Name the first action where the two part.
+        const std::vector<Action>&a = chosen.edit.actions, &b = other.edit.actions;
+        std::size_t at = 0;
+        while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+        const std::string mine = at < a.size() ? Words(a[at]) : "nothing more";
+        const std::string theirs = at < b.size() ? Words(b[at]) : "nothing more";
+        notes.push_back(mine + " or " + theirs + "? chose the first; add a record such as " +
+                        RecordWords(*tells, like) + " with what it must give to tell them apart");
+        break;
+    }
+}
+
+std::string Indexes(const std::vector<Case>& cases, Mask m) {
+    std::string s;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        if (m & (Mask{1} << i)) s += (s.empty() ? "" : ", ") + std::to_string(cases[i].index + 1);
+    }
+    return s;
+}
+
+// One mode's rules: a solution turned into blocks, notes and explanations.
+struct ModeRules {
+    std::vector<Block> blocks;
+    bool catchesAll = false;  // its last rule applies to every record
+};
+
+ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& out) {
+    ModeRules m;
+    Mask left = s.cases().size() == 64 ? ~Mask{0} : (Mask{1} << s.cases().size()) - 1;
+    for (const Rule& rule : sol.list) {
+        const Candidate& c = s.candidates()[static_cast<std::size_t>(rule.edit)];
+        const Criteria* crit = rule.criteria >= 0 ? &s.pool()[static_cast<std::size_t>(rule.criteria)] : nullptr;
+        for (Block& b : Blocks(c.edit, crit, ruleset)) m.blocks.push_back(std::move(b));
+        m.catchesAll = !crit && c.edit.kind != Edit::Kind::PadFront && c.edit.kind != Edit::Kind::PadBack &&
+                       c.edit.kind != Edit::Kind::StripLeading;
+        std::string how = "rule for records " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
+        if (crit) {
+            how += "; its criteria (" + CriteriaWords(*crit) + ") take them and keep out records " +
+                   Indexes(s.cases(), left & c.scope & ~rule.took) + ", which it would get wrong";
+        } else {
+            how += "; it gives every record that reaches it right, so it needs no criteria";
+        }
+        out.explain.push_back(how);
+        Ambiguities(s, rule, left, out.notes);
+        left &= ~rule.took;
+    }
+    return m;
+}
+
+// ---- the engine ------------------------------------------------------------
+
+// The pressed lines of `run` and the keywords that press them, asked of the
+// engine itself.
+const std::map<std::string, std::string>& KeyTable() {
+    static const std::map<std::string, std::string> table = [] {
+        std::vector<std::string> keywords;
+        for (const char* name : {"TAB", "RET", "ESC", "BSP", "DEL", "SPA", "PGU", "PGD", "END", "HOM", "ARL", "ARU",
+                                 "ARR", "ARD", "PRT", "CAP", "NUM", "FFD"}) {
+            keywords.push_back(std::string("SEND_EXTN('") + name + "')");
+        }
+        for (int f = 1; f <= 24; ++f) keywords.push_back("SEND_FUNC(" + std::to_string(f) + ")");
+        for (char d : std::string("0123456789.")) keywords.push_back(std::string("SEND_NPAD('") + d + "')");
+        for (const char* chord : {"SEND_CTRL", "SEND_ALT", "SEND_WIN"}) {
+            for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
+                keywords.push_back(std::string(chord) + "('" + ch + "')");
+            }
+            for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 9, 13, 27, 33, 34, 35, 36, 37, 38, 39, 40, 46}) {
+                keywords.push_back(std::string(chord) + "(" + std::to_string(vk) + ")");
+            }
+        }
+        std::string script;
+        for (std::size_t i = 0; i < keywords.size(); ++i) {
+            script += "BEGIN_RULE\nBEGIN_CRITERIA\nWILDCARD_MATCH('k" + std::to_string(i) + "')\nEND_CRITERIA\nBEGIN_ACTION\n" +
+                      keywords[i] + "\nEND_ACTION\nEND_RULE\n";
+        }
+        std::map<std::string, std::string> t;
+        cli::Session session(KeyboardClientId, cli::HostOptions{});
+        session.Assign(cli::FromCommandLine(script));
+        for (std::size_t i = 0; i < keywords.size(); ++i) {
+            const std::string record = "k" + std::to_string(i);
+            const cli::RecordResult r = session.Execute(std::vector<std::uint8_t>(record.begin(), record.end()), 0, 0);
+            const std::vector<std::string> lines = cli::DescribeOutput(r.output);
+            if (lines.size() == 1) t.emplace(lines[0], keywords[i]);
+        }
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::vector<std::size_t> Failing(const Job& job, const std::string& script) {
+    cli::Session session(job.keyboard ? KeyboardClientId : cli::kDefaultApplicationId, cli::HostOptions{});
+    std::vector<std::size_t> failing;
+    const bool assigned = session.Assign(cli::FromCommandLine(script)).assigned;
+    for (std::size_t i = 0; i < job.examples.size(); ++i) {
+        const Example& e = job.examples[i];
+        const cli::RecordResult r = session.Execute(e.record, e.codeType, e.protocol);
+        const bool same = assigned && r.status == e.status && r.bytes == e.result && r.length == r.bytes.size() &&
+                          cli::DescribeOutput(r.output) == e.output;
+        if (!same) failing.push_back(i);
+    }
+    return failing;
+}
+
+Learned Learn(const Job& job) {
+    Learned out;
+    std::vector<Case> all;
+    for (std::size_t i = 0; i < job.examples.size(); ++i) {
+        const Example& e = job.examples[i];
+        all.push_back(Case{Bytes(e.record), Bytes(e.result), e.codeType, e.protocol, e.status, e.output, i});
+    }
+    static const std::map<std::string, std::string> none;
+    const std::map<std::string, std::string>& keys = job.keyboard ? KeyTable() : none;
+
+    // Mode barcodes: records that come back empty. The records after one
+    // belong to its mode; modes that one rule list explains together merge.
+    std::vector<Text> barcodes;
+    std::vector<std::vector<Case>> modes(1);
+    std::vector<std::size_t> modeOf;  // by barcode
+    for (const Case& e : all) {
+        if (e.status == 1 && e.o.empty() && !e.r.empty() && e.lines.empty() && Anchored(e.r)) {
+            const auto at = std::find(barcodes.begin(), barcodes.end(), e.r);
+            if (at == barcodes.end()) {
+                barcodes.push_back(e.r);
+                modes.emplace_back();
+            }
+            continue;
+        }
+        std::size_t mode = 0;
+        for (std::size_t i = e.index + 1; i-- > 0;) {
+            const Case& before = all[i];
+            if (before.status == 1 && before.o.empty() && !before.r.empty() && before.lines.empty() && Anchored(before.r)) {
+                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), before.r) - barcodes.begin());
+                break;
+            }
+        }
+        if (modes[mode].size() < kMaxExamples) modes[mode].push_back(e);
+    }
+    const auto solve = [&](const std::vector<Case>& cases) {
+        Search s(cases, job.keyboard, keys);
+        return s.Solve();
+    };
+    std::vector<std::size_t> group(modes.size());
+    for (std::size_t m = 0; m < modes.size(); ++m) group[m] = m;
+    for (std::size_t m = 1; m < modes.size(); ++m) {
+        const Solution own = solve(modes[m]);
+        for (std::size_t g = 0; g < m; ++g) {
+            if (group[g] != g) continue;
+            std::vector<Case> merged;
+            for (std::size_t k = 0; k <= m; ++k) {
+                if (group[k] == g || k == m) merged.insert(merged.end(), modes[k].begin(), modes[k].end());
+            }
+            std::vector<Case> base;
+            for (std::size_t k = 0; k < m; ++k) {
+                if (group[k] == g) base.insert(base.end(), modes[k].begin(), modes[k].end());
+            }
+            const Solution together = solve(merged), alone = solve(base);
+            if (together.unexplained <= own.unexplained + alone.unexplained &&
+                together.rules <= std::max(own.rules, alone.rules) && together.cost <= own.cost + alone.cost + 1e-9) {
+                group[m] = g;
+                break;
+            }
+        }
+    }
+    std::vector<std::size_t> roots;
+    for (std::size_t m = 0; m < modes.size(); ++m) {
+        if (group[m] == m) roots.push_back(m);
+    }
+    const bool rulesets = roots.size() > 1;
+    const auto rulesetOf = [&](std::size_t mode) {
+        return static_cast<std::uint32_t>(std::find(roots.begin(), roots.end(), group[mode]) - roots.begin() + 1);
+    };
+
+    std::string script = "# Learned from " + Count(all.size(), "record") + ":\n";
+    for (const Case& e : all) {
+        std::string line = "#   \"" + Show(e.r).substr(1, Show(e.r).size() - 2) + "\"";
+        if (e.ct) line += " (code type " + std::to_string(e.ct) + ")";
+        if (e.pr) line += " (protocol " + std::to_string(e.pr) + ")";
+        if (e.status != 1) line += " -> status " + std::to_string(e.status);
+        else line += " -> \"" + Show(e.o).substr(1, Show(e.o).size() - 2) + "\"";
+        for (const std::string& l : e.lines) line += "; " + l;
+        script += line + "\n";
+    }
+    std::vector<Block> blocks;
+    for (std::size_t b = 0; b < barcodes.size(); ++b) {
+        Block k;
+        k.criteria = {"WILDCARD_MATCH(" + Quote(barcodes[b]) + ")"};
+        const std::size_t mode = b + 1;
+        k.comment = "mode barcode " + Show(barcodes[b]) + ": comes back empty";
+        if (rulesets) {
+            const std::uint32_t on = rulesetOf(mode);
+            k.comment += "; the records after it take the rules of ruleset " + std::to_string(on);
+            for (std::size_t r = 1; r <= roots.size(); ++r) {
+                if (r != on) k.actions.push_back("RULESET_OFF(" + std::to_string(r) + ")");
+            }
+            k.actions.push_back("RULESET_ON(" + std::to_string(on) + ")");
+        }
+        k.actions.push_back("REPLACE_FIRST(" + Quote(barcodes[b]) + ", '')");
+        blocks.push_back(k);
+        out.explain.push_back("mode barcode " + Show(barcodes[b]) + ": it comes back empty" +
+                              (rulesets ? ", and the records after it come back otherwise than before it" : ""));
+    }
+    std::size_t unexplained = 0;
+    for (std::size_t r = 0; r < roots.size(); ++r) {
+        std::vector<Case> cases;
+        for (std::size_t m = 0; m < modes.size(); ++m) {
+            if (group[m] == roots[r]) cases.insert(cases.end(), modes[m].begin(), modes[m].end());
+        }
+        Search s(cases, job.keyboard, keys);
+        const Solution sol = s.Solve();
+        unexplained += sol.unexplained;
+        ModeRules rules = Write(s, sol, rulesets ? static_cast<std::uint32_t>(r + 1) : 0, out);
+        blocks.insert(blocks.end(), rules.blocks.begin(), rules.blocks.end());
+        if (rulesets && !rules.catchesAll) {
+            Block rest;
+            rest.comment = "any other record of ruleset " + std::to_string(r + 1) + ": as it is";
+            rest.ruleset = static_cast<std::uint32_t>(r + 1);
+            blocks.push_back(rest);
+        }
+    }
+    for (const Block& b : blocks) script += "\n" + Render(b);
+    out.script = script;
+    out.failing = Failing(job, script);
+    out.ok = out.failing.empty() && unexplained == 0;
+    return out;
+}
+
+}  // namespace trelmix::learn
