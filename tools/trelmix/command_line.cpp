@@ -15,6 +15,8 @@
 #include "check/check.h"
 #include "common/host_id.h"
 #include "keywords/keyword_reference.h"
+#include "lsp/language.h"
+#include "lsp/server.h"
 #include "run/run.h"
 #include "test/test_runner.h"
 
@@ -71,6 +73,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                         "[--explain] SCRIPT [RECORD...]\n"
                         "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
                         "  trelmix keywords [KEYWORD]\n"
+                        "  trelmix lsp\n"
                       : "";
     app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
@@ -139,6 +142,11 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     std::string keyword;
     keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
 
+    // trelmix lsp
+    CLI::App* lsp = app.add_subcommand("lsp", "Serve editors: a language server on standard input and output "
+                                              "(diagnostics, hover, completion, symbols, formatting)");
+    lsp->disabled(!program.check);
+
     // trelmix test
     CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
                                                 "status, record and keys; a diff and the trace of each failure, "
@@ -174,6 +182,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         return TestCommand(testOptions, io);
     }
     if (keywords->parsed()) return KeywordsCommand(keyword, io);
+    if (lsp->parsed()) return lsp::Serve(std::cin, std::cout);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
@@ -183,6 +192,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
     if (check->parsed()) {
         checkOptions.id = *id;
+        checkOptions.idGiven = checkId.keyboard || !checkId.id.empty();
         checkOptions.jsonl = format == "jsonl";
         return CheckCommand(checkOptions, io);
     }
@@ -199,7 +209,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         host.*kNumberHostOptions[i].member = *value;
     }
     host.transmit = !noTransmit;
-    runOptions.id = *id;
+    const bool idGiven = runId.keyboard || !runId.id.empty();
+    runOptions.id = !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
     runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }

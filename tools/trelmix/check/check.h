@@ -13,6 +13,7 @@ namespace trelmix::cli {
 
 struct CheckOptions {
     HostId id{};
+    bool idGiven = false;              // else a script's "# trelmix: keyboard" line makes it the keyboard's
     std::vector<std::string> scripts;  // as given: paths or inline text
     bool werror = false;               // a warning fails the script
     bool jsonl = false;                // one JSON object per diagnostic, for editors
