@@ -364,6 +364,11 @@ json Diagnostics(const std::string& text, bool keyboard) {
     source.text.push_back(0);
     const platform::ScopedRecording recording;  // the compilation writes its load event
     const Diagnosis d = Diagnose(std::move(source), keyboard);
+    // A send keyword in an application script is a comment; its warning
+    // comes with a fix that states the keyboard mode in the first line.
+    const bool statesMode = DeclaredMode(std::string_view(text)) != ScriptMode::Unstated;
+    const json modeFix = {{"range", Range(0, 0, 0, statesMode ? Character(doc.LineText(0), doc.LineText(0).size()) : 0)},
+                          {"newText", statesMode ? "# trelmix: keyboard" : "# trelmix: keyboard\n"}};
     json out = json::array();
     for (const Finding& f : d.findings) {
         const Place p = PlaceOf(d.source, f);
@@ -372,26 +377,11 @@ json Diagnostics(const std::string& text, bool keyboard) {
                      {"source", "trelmix"},
                      {"message", f.message + (f.hint.empty() ? "" : "; " + f.hint)}};
         AddCodeAndFixes(diag, f);
+        const bool ignoredSend = std::any_of(d.ignoredSends.begin(), d.ignoredSends.end(), [&](const char16_t* line) {
+            return Locate(d.source.text.data(), line).line == p.line;
+        });
+        if (ignoredSend && !diag.contains("data")) diag["data"]["fixes"] = json::array({modeFix});
         out.push_back(std::move(diag));
-    }
-    // A send keyword in an application script is a comment; the fix states
-    // the keyboard mode in the first line.
-    const bool statesMode = DeclaredMode(std::string_view(text)) != ScriptMode::Unstated;
-    for (const char16_t* at : d.ignoredSends) {
-        const std::size_t line = Locate(d.source.text.data(), at).line - 1;
-        const std::string_view written = doc.LineText(line);
-        const KeywordLine kl = ReadKeyword(written);
-        const std::uint32_t from = Character(written, kl.at);
-        const std::uint32_t to = Character(written, kl.at + (kl.keyword ? kl.keyword->name.size() : 0));
-        json fix = {{"range", Range(0, 0, 0, statesMode ? Character(doc.LineText(0), doc.LineText(0).size()) : 0)},
-                    {"newText", statesMode ? "# trelmix: keyboard" : "# trelmix: keyboard\n"}};
-        out.push_back({{"range", Range(line, from, line, to)},
-                       {"severity", 3},
-                       {"source", "trelmix"},
-                       {"code", "send-in-application"},
-                       {"message", "send keywords are ignored in an application script (a comment here); "
-                                   "'# trelmix: keyboard' in the first line makes this the keyboard's script"},
-                       {"data", {{"fixes", json::array({fix})}}}});
     }
     return out;
 }
