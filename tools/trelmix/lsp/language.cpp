@@ -311,23 +311,27 @@ struct Document {
 // ---- the mode ---------------------------------------------------------------
 
 ScriptMode DeclaredMode(std::string_view utf8) {
-    std::string_view line = utf8.substr(0, utf8.find_first_of("\r\n"));
-    auto skip = [&](std::string_view what) {
-        line.remove_prefix(std::min(line.find_first_not_of(kBlanks), line.size()));
-        if (!line.starts_with(what)) return false;
-        line.remove_prefix(what.size());
-        return true;
-    };
-    if (!skip("#") || !skip("trelmix:")) return ScriptMode::Unstated;
-    if (skip("keyboard")) return ScriptMode::Keyboard;
-    if (skip("application")) return ScriptMode::Application;
+    // The comment lines that open the script, up to the first other line.
+    for (const Line& l : SplitLines(utf8)) {
+        std::string_view line = utf8.substr(l.start, l.end - l.start);
+        auto skip = [&](std::string_view what) {
+            line.remove_prefix(std::min(line.find_first_not_of(kBlanks), line.size()));
+            if (!line.starts_with(what)) return false;
+            line.remove_prefix(what.size());
+            return true;
+        };
+        if (!skip("#")) break;
+        if (!skip("trelmix:")) continue;
+        if (skip("keyboard")) return ScriptMode::Keyboard;
+        if (skip("application")) return ScriptMode::Application;
+    }
     return ScriptMode::Unstated;
 }
 
 ScriptMode DeclaredMode(std::u16string_view text) {
-    std::string first;
-    for (char16_t c : text.substr(0, text.find_first_of(u"\r\n"))) first.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return DeclaredMode(first);
+    std::string bytes;
+    for (char16_t c : text) bytes.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return DeclaredMode(bytes);
 }
 
 ScriptMode DeclaredModeOf(const std::string& argument) {

@@ -15,8 +15,9 @@
 
 namespace trelmix::cli::lsp {
 
-// The mode a script states in its first line, a comment such as
-// "# trelmix: keyboard" or "# trelmix: application"; Unstated otherwise.
+// The mode a script states in the comment lines that open it (its first
+// line, usually): "# trelmix: keyboard" or "# trelmix: application";
+// Unstated otherwise.
 enum class ScriptMode { Unstated, Application, Keyboard };
 ScriptMode DeclaredMode(std::u16string_view text);
 ScriptMode DeclaredMode(std::string_view utf8);
