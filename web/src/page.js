@@ -64,7 +64,9 @@ function showProblems(diagnostics) {
 // an unknown option) becomes a comment, so that the others still run; each
 // such line is listed with why, and marked in the results.
 let unreadable = new Map(); // line number -> reason
+let readable = { text: null, records: '' }; // the last records read, and what they became
 function readableRecords(text) {
+  if (readable.text === text) return readable.records;
   unreadable = new Map();
   const lines = text.split('\n');
   for (let tries = 0; tries <= lines.length; ++tries) {
@@ -84,7 +86,8 @@ function readableRecords(text) {
     item.append(button);
     return item;
   }));
-  return lines.join('\n');
+  readable = { text, records: lines.join('\n') };
+  return readable.records;
 }
 
 function selectRecordLine(number) {
