@@ -124,6 +124,8 @@ assert.equal(lines.slice(1, 11).join('\n'),
   '        PAD_ZEROS(4)\n        SEND_EXTN(\'RET\')\n    END_ACTION\n    SET_RULESET(3)\nEND_RULE');
 
 assert.equal((await request('textDocument/rename', at(0, 0))).error.code, -32601);
+notify('textDocument/didOpen', { textDocument: {} }); // malformed: ignored, the session goes on
+assert.equal((await request('textDocument/hover', { textDocument: {} })).error.code, -32602);
 await request('shutdown', null);
 notify('exit', null);
 server.on('exit', (code) => { assert.equal(code, 0); console.log('lsp session: ok'); });

@@ -68,7 +68,11 @@ public:
         const json params = message.value("params", json::object());
         if (method == "exit") return false;
         if (!message.contains("id")) {
-            Notify(method, params);
+            try {
+                Notify(method, params);
+            } catch (const json::exception&) {
+                // a malformed notification has no one to answer
+            }
             return true;
         }
         json reply = {{"jsonrpc", "2.0"}, {"id", message["id"]}};
