@@ -178,7 +178,9 @@ expect(found?.file === file && found.line === linesOf(script).length + 1 && foun
 // the task, which must name the manifest's problem matcher.
 const readme = fs.readFileSync(path.join(root, 'README.md'), 'utf8').split('## Editor support')[1] ?? '';
 const [install, task] = [...readme.matchAll(/```(?:json)?\n([^`]*)```/g)].map((m) => m[1]);
-execFileSync('sh', ['-c', install], { cwd: root, env: { ...process.env, HOME: dir } });
+// npm ci from the cache run.sh filled: the bundle builds offline.
+execFileSync('sh', ['-c', install], { cwd: root, env: { ...process.env, HOME: dir, npm_config_offline: 'true', npm_config_cache: path.join(os.homedir(), '.npm') }, stdio: 'ignore' });
+expect(fs.existsSync(path.join(extension, readJson('package.json').main)), 'README: the bundle is built');
 expect(fs.realpathSync(path.join(dir, '.vscode/extensions/trelmix')) === fs.realpathSync(extension), 'README: install');
 expect(JSON.parse(task).tasks[0].problemMatcher === `$${contributes.problemMatchers[0].name}`, 'README: task');
 fs.rmSync(dir, { recursive: true });

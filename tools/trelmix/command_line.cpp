@@ -16,6 +16,8 @@
 #include "common/host_id.h"
 #include "keywords/keyword_reference.h"
 #include "learn/learn_command.h"
+#include "lsp/language.h"
+#include "lsp/server.h"
 #include "run/run.h"
 #include "test/test_runner.h"
 
@@ -75,6 +77,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                         "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
                         "  trelmix keywords [--format text|jsonl] [KEYWORD]\n"
                         "  trelmix learn [-o SCRIPT] [--explain] FILE\n"
+                        "  trelmix lsp\n"
                       : "";
     app.footer(commands + program.exitStatus + "\nRun '" + program.name + " COMMAND --help' for a command's options.");
     if (program.options) program.options(app);
@@ -147,6 +150,11 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                          "fact of its row")
         ->check(CLI::IsMember({"text", "jsonl"}));
 
+    // trelmix lsp
+    CLI::App* lsp = app.add_subcommand("lsp", "Serve editors: a language server on standard input and output "
+                                              "(diagnostics, hover, completion, symbols, formatting)");
+    lsp->disabled(!program.check);
+
     // trelmix test
     CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
                                                 "status, record and keys; a diff and the trace of each failure, "
@@ -200,6 +208,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
     if (keywords->parsed()) return KeywordsCommand(keyword, io, keywordsFormat == "jsonl");
     if (learn->parsed()) return LearnCommand(learnOptions, io);
+    if (lsp->parsed()) return lsp::Serve(std::cin, std::cout);
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
@@ -209,6 +218,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     }
     if (check->parsed()) {
         checkOptions.id = *id;
+        checkOptions.idGiven = checkId.keyboard || !checkId.id.empty();
         checkOptions.jsonl = format == "jsonl";
         return CheckCommand(checkOptions, io);
     }
@@ -223,6 +233,9 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         }
     }
     runOptions.id = *id;
+    host.transmit = !noTransmit;
+    const bool idGiven = runId.keyboard || !runId.id.empty();
+    runOptions.id = !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
     runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }

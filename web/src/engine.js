@@ -96,6 +96,14 @@ export class Engine {
     return { diagnostics: lines, ...summary };
   }
 
+  // What `trelmix lsp` answers, from the same code: {method: "hover",
+  // "completion", "diagnostics", "formatting" or "symbols", text, keyboard,
+  // line, character} (lines and characters from 0) gives the protocol's
+  // Hover, CompletionItem[], Diagnostic[], TextEdit[] or DocumentSymbol[].
+  language(request) {
+    return JSON.parse(this.call('trelmix_language', JSON.stringify(request)));
+  }
+
   // A file of the engine's own file system (in memory in a browser), for a
   // script assigned by path as a file is.
   writeFile(path, text) {

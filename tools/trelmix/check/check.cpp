@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "check/diagnose.h"
+#include "lsp/language.h"
 #include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
@@ -16,9 +17,10 @@ namespace {
 
 int CheckOne(const CheckOptions& o, const std::string& argument, Streams io) {
     if (!o.text && ReportMissingFile(argument, io.err)) return kExitUsage;
-    Session session(o.id, HostOptions{});
+    const HostId id = !o.idGiven && lsp::DeclaredModeOf(argument) == lsp::ScriptMode::Keyboard ? KeyboardClientId : o.id;
+    Session session(id, HostOptions{});
     const std::u16string script = FromCommandLine(argument);
-    const Diagnosis d = Diagnose(script, argument, IsKeyboardClient(o.id));
+    const Diagnosis d = Diagnose(script, argument, IsKeyboardClient(id));
     // The library decides; the diagnosis only explains. Both must agree.
     const bool assigned = session.Assign(script).assigned;
 

@@ -17,6 +17,7 @@ struct CheckOptions {
     bool werror = false;               // a warning fails the script
     bool jsonl = false;                // one JSON object per diagnostic, for editors
     bool text = false;                 // inline text even when it looks like a file name
+    bool idGiven = false;              // else a script's "# trelmix: keyboard" line makes it the keyboard's
 };
 
 // Checks the scripts in turn; the exit status is the worst of theirs.

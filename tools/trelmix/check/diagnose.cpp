@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 #include "host/script_source.h"
 #include "platform/codepage.h"
@@ -93,8 +94,12 @@ ScriptSource LoadScriptSource(const std::u16string& string, const std::string& a
 }
 
 Diagnosis Diagnose(const std::u16string& string, const std::string& argument, bool keyboardMode) {
+    return Diagnose(LoadScriptSource(string, argument), keyboardMode);
+}
+
+Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
     Diagnosis d;
-    d.source = LoadScriptSource(string, argument);
+    d.source = std::move(source);
     if (d.source.kind == ScriptSource::Kind::Empty || d.source.kind == ScriptSource::Kind::Unreadable) {
         return d;
     }

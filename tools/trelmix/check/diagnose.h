@@ -36,6 +36,8 @@ struct Diagnosis {
 // Compiles the script with a report, in keyboard mode or not. The recording
 // platform must be installed (the compilation writes its load event).
 Diagnosis Diagnose(const std::u16string& string, const std::string& argument, bool keyboardMode);
+// The same for a source already read (an editor's buffer as file bytes).
+Diagnosis Diagnose(ScriptSource source, bool keyboardMode);
 
 // Where a finding points, as an editor counts: lines and columns from 1;
 // endColumn is the column just past the text meant (at least column + 1

@@ -1,0 +1,118 @@
+// Formatting never changes what a script does: every script of the
+// repository (the .trelmix files and the language guide's examples) and
+// generated ones compile to the same rules, or fail with the same reason,
+// before and after formatting, in both modes.
+//
+// Usage: format_keeps_rules ROOT
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "lsp/language.h"
+#include "platform/testing/recording.h"
+#include "script/compiler.h"
+
+using namespace trelmix;
+
+namespace {
+
+std::string Bytes(const ByteArg& a) { return std::string(a.bytes.begin(), a.bytes.end()) + (a.isNumber ? "#" : "'"); }
+
+// What a run can tell apart: each rule's ruleset, criteria and action block,
+// and every action's kind and arguments; or the rejection's reason.
+std::string Compiled(const std::string& bytes, bool keyboard) {
+    std::u16string units(bytes.begin(), bytes.end());
+    for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+    Script script;
+    CompileReport report;
+    if (!CompileScript(script, units.c_str(), keyboard, &report)) return "rejected: " + report.error.reason;
+    std::ostringstream out;
+    for (const Rule& r : script.rules) {
+        out << "rule " << r.ruleset;
+        if (const auto& c = r.criteria) {
+            out << " criteria " << c->length << ' ' << c->protocol << ' ' << Bytes(c->match) << ' ' << c->matchPosition
+                << ' ' << Bytes(c->wildcard);
+            for (std::uint32_t code : c->codes) out << ' ' << code;
+        }
+        if (r.actions) out << " actions " << r.actions->first << '+' << r.actions->count;
+        out << '\n';
+    }
+    for (const Action& a : script.actions) {
+        out << static_cast<int>(a.kind) << ' ' << a.count << ' ' << Bytes(a.arg1) << ' ' << Bytes(a.arg2) << '\n';
+    }
+    return out.str();
+}
+
+// Lines a script can hold: every keyword (with arguments that compile),
+// misspelt and lower-case ones, comments, blanks; indented any way, with any
+// line break.
+std::string Generated(std::mt19937& random) {
+    static const std::vector<std::string> kLines = {
+        "BEGIN_RULE", "END_RULE", "BEGIN_CRITERIA", "END_CRITERIA", "BEGIN_ACTION", "END_ACTION",
+        "SET_RULESET(2)", "CODE_LIST(1, 2)", "CODE_LENGTH(4)", "CODE_MATCH('A', 1)", "WILDCARD_MATCH('?B*')",
+        "PROTOCOL_MATCH(3)", "PAD_SPACES(2)", "PAD_ZEROS(1)", "REMOVE_SPACES", "SKIP_AHEAD(1)", "INSERT('|')",
+        "REPLACE_ALL('A', 'B')", "RULESET_ON(2)", "RULESET_OFF(2)", "SEND_ALL", "SEND_EXTN('RET')", "SEND_PAUSE(1)",
+        "# a comment", "begin_rule", "PAD_SPACE(3)", "", "\t", "  # BEGIN_RULE", "\vBEGIN_ACTION", "APPEND(' x ')  "};
+    static const std::vector<std::string> kIndents = {"", " ", "\t", "    ", " \t ", "        "};
+    static const std::vector<std::string> kBreaks = {"\n", "\r\n", "\r"};
+    // Mostly well-formed rules, so that most scripts compile.
+    static const std::vector<std::string> kRule = {"BEGIN_RULE", "BEGIN_CRITERIA", "CODE_LENGTH(4)", "END_CRITERIA",
+                                                   "BEGIN_ACTION", "PAD_ZEROS(1)", "END_ACTION", "END_RULE"};
+    std::string text;
+    const int count = static_cast<int>(random() % 24);
+    for (int i = 0; i < count; ++i) {
+        const bool structured = random() % 3 != 0;
+        const std::string& line = structured ? kRule[static_cast<std::size_t>(i) % kRule.size()] : kLines[random() % kLines.size()];
+        text += kIndents[random() % kIndents.size()] + line + kBreaks[random() % kBreaks.size()];
+    }
+    return text;
+}
+
+std::vector<std::pair<std::string, std::string>> RepositoryScripts(const std::filesystem::path& root) {
+    std::vector<std::pair<std::string, std::string>> scripts;
+    for (const char* folder : {"examples", "tests", "docs"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
+            const auto extension = entry.path().extension();
+            if (!entry.is_regular_file() || (extension != ".trelmix" && extension != ".md")) continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            if (extension == ".trelmix") scripts.emplace_back(entry.path().string(), text);
+            if (extension != ".md") continue;
+            // The guide's examples: ```trelmix blocks.
+            for (std::size_t at = text.find("```trelmix\n"); at != std::string::npos; at = text.find("```trelmix\n", at)) {
+                at += 11;
+                scripts.emplace_back(entry.path().string() + "@" + std::to_string(at), text.substr(at, text.find("```", at) - at));
+            }
+        }
+    }
+    return scripts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const platform::ScopedRecording recording;  // every compilation writes its load event
+    auto scripts = RepositoryScripts(argv[1]);
+    const std::size_t fromRepository = scripts.size();
+    std::mt19937 random(30);
+    for (int i = 0; i < 3000; ++i) scripts.emplace_back("generated " + std::to_string(i), Generated(random));
+    int failures = 0, changed = 0, compiled = 0;
+    for (const auto& [name, text] : scripts) {
+        const std::string formatted = trelmix::cli::lsp::Format(text);
+        changed += formatted != text;
+        for (bool keyboard : {false, true}) {
+            const std::string before = Compiled(text, keyboard), after = Compiled(formatted, keyboard);
+            compiled += !before.starts_with("rejected");
+            if (before == after) continue;
+            if (++failures <= 3) std::cerr << name << (keyboard ? " (keyboard)" : "") << ": formatting changed\n" << before << "to\n" << after;
+        }
+    }
+    std::cout << fromRepository << " repository scripts, " << scripts.size() - fromRepository << " generated; " << changed
+              << " reformatted, " << compiled << " compilations accepted; " << failures << " changed\n";
+    return failures == 0 && fromRepository > 40 ? 0 : 1;
+}

@@ -1,0 +1,131 @@
+// A scripted editor session with `trelmix lsp`: messages framed as a client
+// frames them, then what an author relies on in each answer.
+//
+// Usage: node lsp_session.mjs TRELMIX
+import { spawn } from 'node:child_process';
+import assert from 'node:assert/strict';
+
+const server = spawn(process.argv[2], ['lsp'], { stdio: ['pipe', 'pipe', 'inherit'] });
+let buffer = Buffer.alloc(0);
+const waiting = new Map();  // id -> resolve
+const published = [];        // publishDiagnostics params, in order
+let onPublish = null;
+server.stdout.on('data', (chunk) => {
+  buffer = Buffer.concat([buffer, chunk]);
+  for (;;) {
+    const head = buffer.indexOf('\r\n\r\n');
+    if (head < 0) return;
+    const length = Number(/Content-Length: (\d+)/i.exec(buffer.subarray(0, head).toString())[1]);
+    if (buffer.length < head + 4 + length) return;
+    const message = JSON.parse(buffer.subarray(head + 4, head + 4 + length).toString());
+    buffer = buffer.subarray(head + 4 + length);
+    if (message.method === 'textDocument/publishDiagnostics') {
+      published.push(message.params);
+      onPublish?.();
+    } else {
+      waiting.get(message.id)(message);
+    }
+  }
+});
+// Two messages in one write, and a header in another case, as clients may send.
+const frame = (m) => { const body = JSON.stringify({ jsonrpc: '2.0', ...m }); return `content-length: ${Buffer.byteLength(body)}\r\n\r\n${body}`; };
+let nextId = 1;
+const request = (method, params) => new Promise((resolve) => {
+  const id = nextId++;
+  waiting.set(id, resolve);
+  server.stdin.write(frame({ id, method, params }));
+});
+const notify = (method, params) => server.stdin.write(frame({ method, params }));
+const diagnostics = () => new Promise((resolve) => { onPublish = () => { onPublish = null; resolve(published.at(-1)); }; });
+
+const uri = 'file:///session.trelmix';
+const doc = { textDocument: { uri } };
+const at = (line, character) => ({ ...doc, position: { line, character } });
+
+const init = await request('initialize', { capabilities: {} });
+assert.equal(init.result.capabilities.textDocumentSync.change, 1, 'full-document sync');
+
+// An application script: the send line is a warning with a fix; a keyword in the
+// wrong block is the error.
+const application = [
+  'BEGIN_RULE',              // 0
+  'BEGIN_CRITERIA',          // 1
+  ' CODE_LENGTH(8)',         // 2
+  'END_CRITERIA',            // 3
+  'BEGIN_ACTION',            // 4
+  'PAD_ZEROS(4)',            // 5
+  'SEND_EXTN(\'RET\')',      // 6
+  'END_ACTION',              // 7
+  'SET_RULESET(3)',          // 8
+  'END_RULE',                // 9
+  'BEGIN_RULE',              // 10
+  'BEGIN_ACTION',            // 11
+  '  RULESET_ON(3)',         // 12
+  'END_ACTION',              // 13
+  'END_RULE', ''].join('\n');
+let got = diagnostics();
+notify('textDocument/didOpen', { textDocument: { uri, languageId: 'trelmix', version: 1, text: application } });
+let d = (await got).diagnostics;
+assert.deepEqual(d.map((x) => [x.severity, x.range.start.line]), [[2, 6]], JSON.stringify(d));
+assert.equal(d[0].data.fixes[0].newText, '# trelmix: keyboard\n');
+const actions = await request('textDocument/codeAction', { ...doc, range: d[0].range, context: { diagnostics: d } });
+assert.deepEqual(actions.result[0].edit.changes[uri], d[0].data.fixes);
+
+// Every change is checked again: an error, and a warning.
+got = diagnostics();
+notify('textDocument/didChange', { textDocument: { uri, version: 2 },
+  contentChanges: [{ text: application.replace('PAD_ZEROS(4)', 'CODE_LENGTH(4)').replace('RULESET_ON(3)', 'SKIP_AHEAD(0)') }] });
+d = (await got).diagnostics;
+assert.ok(d.some((x) => x.severity === 1 && x.range.start.line === 5), JSON.stringify(d));
+got = diagnostics();
+notify('textDocument/didChange', { textDocument: { uri, version: 3 }, contentChanges: [{ text: application.replace('PAD_ZEROS(4)', 'PAD_ZEROS(40)') }] });
+d = (await got).diagnostics;
+assert.ok(d.some((x) => x.severity === 2 && x.range.start.line === 5), JSON.stringify(d));
+
+// Stated keyboard mode: no note; SEND_ keywords are offered in an action block.
+const keyboard = `# trelmix: keyboard\n${application}`;
+got = diagnostics();
+notify('textDocument/didChange', { textDocument: { uri, version: 4 }, contentChanges: [{ text: keyboard }] });
+assert.deepEqual((await got).diagnostics, []);
+
+const hover = async (line, character) => (await request('textDocument/hover', at(line, character))).result?.contents.value;
+assert.match(await hover(6, 3), /PAD_ZEROS\(count\)[\s\S]*BEGIN_ACTION[\s\S]*a number[\s\S]*language\.md#pad_zeros/);
+assert.match(await hover(6, 10), /adds 4 zeros when the record has at least 4 bytes/);
+assert.match(await hover(7, 12), /presses Enter/);
+assert.match(await hover(3, 14), /exactly 8 bytes/);
+assert.equal(await hover(0, 5), undefined);
+
+const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
+const inAction = await labels(6, 0);
+assert.ok(inAction.includes('SEND_ALL') && inAction.includes('PAD_SPACES') && !inAction.includes('CODE_LIST'), inAction);
+assert.deepEqual(await labels(3, 1), ['CODE_LIST', 'CODE_LENGTH', 'CODE_MATCH', 'WILDCARD_MATCH', 'PROTOCOL_MATCH', 'END_CRITERIA']);
+assert.ok((await labels(7, 11)).includes('TAB'));
+assert.deepEqual(await labels(16, 0), ['BEGIN_RULE', 'rule']);
+assert.deepEqual(await labels(6, 11), []);
+
+const symbols = (await request('textDocument/documentSymbol', doc)).result;
+assert.deepEqual(symbols.map((s) => [s.name, s.range.start.line, s.range.end.line]),
+  [['rule 1: CODE_LENGTH(8) · ruleset 3', 1, 10], ['rule 2: no criteria: every record, and the run goes on', 11, 15]]);
+const folds = (await request('textDocument/foldingRange', doc)).result;
+assert.deepEqual(folds.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
+  [[1, 10], [2, 4], [5, 8], [11, 15], [12, 14]]);
+const rules = (await request('textDocument/definition', at(13, 5))).result;
+assert.deepEqual(rules.map((l) => [l.uri, l.range.start.line]), [[uri, 1]]);
+
+// Applying the edits gives the indentation of the language guide.
+const edits = (await request('textDocument/formatting', { ...doc, options: { tabSize: 4, insertSpaces: true } })).result;
+const lines = keyboard.split('\n');
+for (const e of edits.reverse()) {
+  const l = lines[e.range.start.line];
+  lines[e.range.start.line] = l.slice(0, e.range.start.character) + e.newText + l.slice(e.range.end.character);
+}
+assert.equal(lines.slice(1, 11).join('\n'),
+  'BEGIN_RULE\n    BEGIN_CRITERIA\n        CODE_LENGTH(8)\n    END_CRITERIA\n    BEGIN_ACTION\n' +
+  '        PAD_ZEROS(4)\n        SEND_EXTN(\'RET\')\n    END_ACTION\n    SET_RULESET(3)\nEND_RULE');
+
+assert.equal((await request('textDocument/rename', at(0, 0))).error.code, -32601);
+notify('textDocument/didOpen', { textDocument: {} }); // malformed: ignored, the session goes on
+assert.equal((await request('textDocument/hover', { textDocument: {} })).error.code, -32602);
+await request('shutdown', null);
+notify('exit', null);
+server.on('exit', (code) => { assert.equal(code, 0); console.log('lsp session: ok'); });
