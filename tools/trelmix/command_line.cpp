@@ -232,8 +232,6 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
             return kExitUsage;
         }
     }
-    runOptions.id = *id;
-    host.transmit = !noTransmit;
     const bool idGiven = runId.keyboard || !runId.id.empty();
     runOptions.id = !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
     runOptions.engine = program.engine;

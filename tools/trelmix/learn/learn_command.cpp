@@ -115,8 +115,8 @@ int LearnCommand(const LearnOptions& o, Streams io) {
         job.keyboard = session.keyboard;
         learn::Example e;
         e.record = step.record;
-        e.codeType = step.codeType;
-        e.protocol = step.protocol;
+        e.codeType = step.host.codeType;
+        e.protocol = step.host.protocol;
         e.status = step.expected.status;
         e.result = step.expected.bytes;
         e.output = step.expected.output;
