@@ -1,7 +1,8 @@
 # Shared part of the MinGW-w64 toolchain files; TRELMIX_MINGW_TRIPLE names the
-# target and TRELMIX_MINGW_THREADS the compiler's thread model: win32, which
+# target and TRELMIX_MINGW_THREADS the compiler's thread model. The posix model
+# gives the full C++ library (GoogleTest needs std::mutex); the win32 model
 # leaves winpthread out, and with it its start-up (events, DuplicateHandle,
-# TLS, exception handlers) and a third of the imports. Everything the compiler brings (libgcc,
+# TLS) and a third of the imports. Everything the compiler brings (libgcc,
 # libstdc++, winpthread) is linked statically, so the binaries depend on
 # system DLLs only.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -33,8 +33,10 @@
  *   id (every function taking one)          as for an id without a script: 0, or
  *                                           status -1 with the caller's length
  *   script (TRLM_AssignScript[Ex])          0; no id changes
- *   data (TRLM_Execute, TRLM_ExecuteInto)   status -1, the caller's length; nothing
- *                                           run
+ *   data (TRLM_Execute, TRLM_ExecuteInto)   with length 0: the empty record, run with
+ *                                           no room (an edited record that is not
+ *                                           empty: status -4, nothing copied). With
+ *                                           a length: status -1, nothing run
  *   outcome (TRLM_AssignScriptEx)           assigns as TRLM_AssignScript does
  *   object (TRLM_SetTransmitObject)         nothing is typed or pressed from now on
  *   hooks (TRLM_SetPlatformHooks)           every default restored

@@ -155,22 +155,24 @@ TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
 // does the lookup that searches).
 TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
                                                uint32_t codeType, uint32_t protocol) {
-    if (!id || !data || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+    if (!id || (!data && length) || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
     CallScope scope;
+    const std::uint32_t room = data ? kAnyLength : 0;  // a null record: empty, and nothing copied back
     if (Script* const script = Registry().FoundLast(*id)) {
-        return RunScript(*script, data, length, kAnyLength, codeType, protocol);
+        return RunScript(*script, data, length, room, codeType, protocol);
     }
-    return RunLooked(*id, data, length, kAnyLength, codeType, protocol);
+    return RunLooked(*id, data, length, room, codeType, protocol);
 }
 
 TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
                                                    uint32_t capacity, uint32_t codeType, uint32_t protocol) {
-    if (!id || !data || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
+    if (!id || (!data && length) || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
     CallScope scope;
+    const std::uint32_t room = data ? capacity : 0;
     if (Script* const script = Registry().FoundLast(*id)) {
-        return RunScript(*script, data, length, capacity, codeType, protocol);
+        return RunScript(*script, data, length, room, codeType, protocol);
     }
-    return RunLooked(*id, data, length, capacity, codeType, protocol);
+    return RunLooked(*id, data, length, room, codeType, protocol);
 }
 
 TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object) {

@@ -52,7 +52,6 @@ static void NullsAndCallbacks(const HostId *app, TrelmixChar *script) {
     CHECK(r.status == TRLM_STATUS_NO_SCRIPT && r.length == 3 && r.data == NULL);
     r = TRLM_ExecuteInto(NULL, record, 3, 8, 0, 0);
     CHECK(r.status == TRLM_STATUS_NO_SCRIPT);
-    CHECK(TRLM_Execute(app, NULL, 0, 0, 0).status == TRLM_STATUS_NO_SCRIPT);
 
     Widen("BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nEND_ACTION\nEND_RULE\n", script);
     CHECK(TRLM_AssignScript(&KeyboardClientId, script));
@@ -116,6 +115,8 @@ int main(void) {
 
     r = TRLM_Execute(&app, buffer, 7, 3, 0);
     CHECK(r.status == TRLM_STATUS_APPLIED && r.length == 6 && r.data == buffer);
+    r = TRLM_Execute(&app, NULL, 0, 3, 0); /* the empty record, with no room for its '&' */
+    CHECK(r.status == TRLM_STATUS_TOO_LONG && r.length == 1 && r.data == NULL);
     CHECK(memcmp(buffer, "12345&", 6) == 0);
 
     memcpy(buffer, "0012345", 7);
