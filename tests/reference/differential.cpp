@@ -69,7 +69,8 @@ std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, 
     if (!guarded && plain && plain->copyBack) capacity = std::max<std::size_t>(capacity, plain->record.size());
     capacity = std::max(capacity, length);
 
-    std::vector<std::uint8_t> expected(capacity, 0xA5), got(capacity, 0xA5);
+    // A host always passes a buffer, also for an empty record (a null one has no room).
+    std::vector<std::uint8_t> expected(std::max<std::size_t>(capacity, 1), 0xA5), got(expected);
     if (length) std::memcpy(expected.data(), record, length), std::memcpy(got.data(), record, length);
     ExecuteResult want{expected.data(), length, TRLM_STATUS_NO_SCRIPT, 0, 0};
     if (assigned_) want = Answer(plain ? &*plain : nullptr, expected.data(), length, capacity, guarded);
