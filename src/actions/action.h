@@ -1,5 +1,5 @@
 // Actions: every statement of an action block compiles into one Action, held
-// by value in its Script's one array and run through a switch on its kind
+// by value in its Program's one array and run through a switch on its kind
 // (host/rule_runner.cpp). Run-time actions never fail: one that cannot do its
 // work leaves the record as it is. Running an action never changes it.
 //
@@ -110,7 +110,7 @@ struct Action {
     std::uint32_t forwardRun = 0;
     std::uint32_t forwardGrowth = 0;
     // On the first action of a fixed stretch inside such a run: 1 + its index
-    // in the Script's ForwardPlan::stretches.
+    // in the Plan's ForwardPlan::stretches.
     std::uint32_t stretch = 0;
     // On an INSERT, APPEND or REPLACE_FIRST in a run: the text it adds, as
     // ForwardPlan::text[forwardText, forwardText + forwardTextLength).

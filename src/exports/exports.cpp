@@ -36,13 +36,12 @@ bool Assign(const HostId& id, char16_t* string) {
         UnescapeEntities(string);  // the caller's buffer stays changed whatever follows
     }
 
-    auto script = std::make_unique<Script>();
-    if (!CompileScript(*script, text, IsKeyboardClient(id))) {
-        script.reset();
+    Program program;
+    if (!CompileScript(program, text, IsKeyboardClient(id))) {
         Registry().Unregister(id);  // a failed assignment leaves the id without a script
         return false;
     }
-    Registry().Store(id, std::move(script));
+    Registry().Store(id, std::make_unique<Script>(std::move(program)));
     return true;
 }
 

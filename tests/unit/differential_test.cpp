@@ -140,7 +140,7 @@ std::string RandomScript(std::mt19937& rng) {
 // Hears every step and checks that each view of the record is whole.
 class Listener final : public RunObserver {
 public:
-    void RunStarted(const RecordView& r) override { Look(r); }
+    void RunStarted(const Program&, const RecordView& r) override { Look(r); }
     void RuleReached(std::uint32_t, RuleFate, Clause, WildcardStop, const RecordView& r) override { Look(r); }
     void ActionDone(std::uint32_t, std::uint32_t, const RecordView& r) override { Look(r); }
     void RunEnded(const RunEnd&) override {}
