@@ -24,6 +24,7 @@ namespace trelmix {
 // kinds, a line each, and REPLACE_FIRST of a text standing at the cursor)
 // are defined below so that the dispatch runs them without a call; the
 // others live with their families.
+// clang-format off
 #define TRELMIX_INLINE_KINDS(X) X(SkipStart) X(SkipEnd) X(SkipAhead) X(SkipBack) X(ReplaceFirst)
 #define TRELMIX_CALLED_KINDS(X)                                                                              \
     X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(ReplaceAll)                     \
@@ -31,6 +32,7 @@ namespace trelmix {
     X(SendRem) X(SendUntil) X(SendPause) X(SendAscii) X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin)          \
     X(SendCtrl) X(SendNumpad)
 #define TRELMIX_ACTION_KINDS(X) TRELMIX_INLINE_KINDS(X) TRELMIX_CALLED_KINDS(X)
+// clang-format on
 
 enum class ActionKind : std::uint8_t {
 #define TRELMIX_KIND(Kind) Kind,
