@@ -11,7 +11,6 @@
 #include "check/diagnose.h"
 #include "common/host_id.h"
 #include "common/key_names.h"
-#include "keywords/keyword_reference.h"
 #include "common/record_escapes.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
@@ -175,23 +174,6 @@ TEST(TestFiles, UpdateWritesWhatCameBackAndKeepsTheRest) {
                            "END_RULE\n--code-type 3 \"A\" -> status 1: \"A!\"\n  typed \"A!\"\n\"B\" -> status 1: \"B!\"\n"
                            "  typed \"B!\"\n");
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
-}
-
-TEST(KeywordsCommand, PrintsEveryRowOfTheTableAndEachEntryByName) {
-    std::istringstream in;
-    std::ostringstream all, err;
-    ASSERT_EQ(KeywordsCommand("", {in, all, err}), kExitOk);
-    for (const KeywordInfo& k : Keywords()) {
-        EXPECT_NE(all.str().find(std::string(k.synopsis) + " "), std::string::npos) << k.name;
-        EXPECT_NE(all.str().find(std::string(k.summary) + "\n"), std::string::npos) << k.name;
-        std::ostringstream one;
-        std::string lower(k.name);
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        ASSERT_EQ(KeywordsCommand(lower, {in, one, err}), kExitOk);
-        EXPECT_EQ(one.str().rfind(std::string(k.synopsis) + "\n  " + std::string(k.summary) + "\n", 0), 0u) << k.name;
-    }
-    EXPECT_EQ(KeywordsCommand("PAD_SPACE", {in, all, err}), kExitUsage);
-    EXPECT_NE(err.str().find("did you mean PAD_SPACES?"), std::string::npos);
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
