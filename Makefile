@@ -86,3 +86,9 @@ bench:
 
 clean:
 	rm -rf build dist
+
+# C and C++ as .clang-format says, and no trailing blanks or missing final
+# newlines (scripts/check-format.sh --fix rewrites what differs).
+.PHONY: format-check
+format-check:
+	scripts/check-format.sh

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layers of the code by file, lowest first (README, Layout): an #include
-# may point to its own layer or a lower one. Every file of include/, src/ and
-# tools/ must have a layer, so a new file is placed here when it is added.
+# may point to its own layer or a lower one. Every file of include/, src/,
+# tools/ and web/ must have a layer, so a new file is placed here when it is
+# added.
 #   layers.sh SOURCE_DIR
 cd "${1:-.}" || exit 1
 names=("public header" platform "model and actions" language "criteria, rulesets, keyboard"
@@ -15,13 +16,13 @@ layer_of() {
     src/host/criteria.* | src/host/wildcard.* | src/host/rulesets.* | src/host/run_observer.* | src/keyboard/*) echo 4 ;;
     src/script/* | src/host/*) echo 5 ;;
     src/exports/*) echo 6 ;;
-    tools/*) echo 7 ;;
+    tools/* | web/src/*) echo 7 ;;
     *) echo -1 ;;
     esac
 }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 failures=0
-files=$(find include src tools -name '*.h' -o -name '*.c' -o -name '*.cpp')
+files=$(find include src tools web/src -name '*.h' -o -name '*.c' -o -name '*.cpp')
 for file in $files; do
     from=$(layer_of "$file")
     [ "$from" -ge 0 ] || { fail "$file has no layer (add it to tests/layers.sh)"; continue; }

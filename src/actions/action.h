@@ -1,5 +1,5 @@
 // Actions: every statement of an action block compiles into one Action, held
-// by value in its Script's one array and run through a switch on its kind
+// by value in its Program's one array and run through a switch on its kind
 // (host/rule_runner.cpp). Run-time actions never fail: one that cannot do its
 // work leaves the record as it is. Running an action never changes it.
 //
@@ -24,6 +24,7 @@ namespace trelmix {
 // kinds, a line each, and REPLACE_FIRST of a text standing at the cursor)
 // are defined below so that the dispatch runs them without a call; the
 // others live with their families.
+// clang-format off
 #define TRELMIX_INLINE_KINDS(X) X(SkipStart) X(SkipEnd) X(SkipAhead) X(SkipBack) X(ReplaceFirst)
 #define TRELMIX_CALLED_KINDS(X)                                                                              \
     X(PadSpace) X(PadZero) X(RemoveSpaces) X(RemoveZeros) X(CrunchSpaces) X(ReplaceAll)                     \
@@ -31,6 +32,7 @@ namespace trelmix {
     X(SendRem) X(SendUntil) X(SendPause) X(SendAscii) X(SendAlt) X(SendFunc) X(SendExtn) X(SendWin)          \
     X(SendCtrl) X(SendNumpad)
 #define TRELMIX_ACTION_KINDS(X) TRELMIX_INLINE_KINDS(X) TRELMIX_CALLED_KINDS(X)
+// clang-format on
 
 enum class ActionKind : std::uint8_t {
 #define TRELMIX_KIND(Kind) Kind,
@@ -110,7 +112,7 @@ struct Action {
     std::uint32_t forwardRun = 0;
     std::uint32_t forwardGrowth = 0;
     // On the first action of a fixed stretch inside such a run: 1 + its index
-    // in the Script's ForwardPlan::stretches.
+    // in the Plan's ForwardPlan::stretches.
     std::uint32_t stretch = 0;
     // On an INSERT, APPEND or REPLACE_FIRST in a run: the text it adds, as
     // ForwardPlan::text[forwardText, forwardText + forwardTextLength).

@@ -36,7 +36,7 @@ private:
     std::size_t capacity_ = 0;
 };
 
-// The two buffers a script's runs edit in. A Script keeps them between runs
+// The two buffers a script's runs edit in. A RunState keeps them between runs
 // (calls never overlap), so that once a record of similar length has been
 // run, a run allocates nothing.
 struct WorkBuffers {
@@ -75,8 +75,8 @@ struct DataContext {
     std::int32_t length = 0;
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
-    std::int32_t* rulesetEnabled = nullptr;  // the Script's switches, not a copy
-    WorkBuffers* work = nullptr;             // the Script's buffers
+    std::int32_t* rulesetEnabled = nullptr;  // the RunState's switches, not a copy
+    WorkBuffers* work = nullptr;             // the RunState's buffers
     bool edited = false;                     // `bytes` lie in work->front
     std::uint8_t* host = nullptr;            // the caller's buffer, which holds the record until the first edit
     std::size_t hostRoom = 0;                // and how many bytes it holds

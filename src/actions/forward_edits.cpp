@@ -85,11 +85,11 @@ void MarkStretches(Action* first, Action* end, ForwardPlan& plan) {
 
 }  // namespace
 
-void MarkForwardRuns(Script& script) {
+void MarkForwardRuns(Program& program) {
     bool runs = false;
-    for (const Rule& rule : script.rules) {
+    for (const Rule& rule : program.rules) {
         if (!rule.actions) continue;
-        Action* const block = script.actions.data() + rule.actions->first;
+        Action* const block = program.actions.data() + rule.actions->first;
         for (std::uint32_t i = 0; i < rule.actions->count;) {
             std::uint32_t end = i, edits = 0;
             std::uint64_t growth = 0;
@@ -104,17 +104,17 @@ void MarkForwardRuns(Script& script) {
                 for (Action* a = block + i; a != block + end; ++a) {
                     if (!IsEdit(*a)) continue;
                     const ByteArg& text = a->kind == K::ReplaceFirst ? a->arg2 : a->arg1;
-                    a->forwardText = static_cast<std::uint32_t>(script.forward.text.size());
+                    a->forwardText = static_cast<std::uint32_t>(program.plan.forward.text.size());
                     a->forwardTextLength = static_cast<std::uint32_t>(text.bytes.size());
-                    script.forward.text.insert(script.forward.text.end(), text.bytes.begin(), text.bytes.end());
+                    program.plan.forward.text.insert(program.plan.forward.text.end(), text.bytes.begin(), text.bytes.end());
                 }
-                MarkStretches(block + i, block + end, script.forward);
+                MarkStretches(block + i, block + end, program.plan.forward);
             }
             i = std::max(end, i + 1);
         }
     }
     // Texts are copied kSlack bytes at a time: room after the last.
-    if (runs) script.forward.text.resize(script.forward.text.size() + kSlack);
+    if (runs) program.plan.forward.text.resize(program.plan.forward.text.size() + kSlack);
 }
 
 // Every edit lies before the cursor (the cursor only moves forward, and each

@@ -20,8 +20,8 @@ namespace trelmix {
 // Marks the runs of two or more forward actions with at least two edits
 // among them, in each rule's action block (Action::forwardRun and
 // forwardGrowth on a run's first action), and plans the fixed stretches
-// inside them (Action::stretch, Script::forward).
-void MarkForwardRuns(Script& script);
+// inside them (Action::stretch, Plan::forward).
+void MarkForwardRuns(Program& program);
 
 // True when the run starting at `first` can be made in one pass on this
 // record: its result is bounded below kMaxRecordLength (else the actions run

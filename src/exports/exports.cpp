@@ -68,14 +68,13 @@ bool Assign(const HostId& id, char16_t* string, std::uint32_t flags, Outcome* ou
         UnescapeEntities(string);  // the caller's buffer stays changed whatever follows
     }
 
-    auto script = std::make_unique<Script>();
+    Program program;
     if (outcome) outcome->text = text;
-    if (!CompileScript(*script, text, IsKeyboardClient(id), outcome ? &outcome->report : nullptr)) {
-        script.reset();
+    if (!CompileScript(program, text, IsKeyboardClient(id), outcome ? &outcome->report : nullptr)) {
         Registry().Unregister(id);  // a failed assignment leaves the id without a script
         return false;
     }
-    Registry().Store(id, std::move(script));
+    Registry().Store(id, std::make_unique<Script>(std::move(program)));
     return true;
 }
 

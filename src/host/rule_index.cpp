@@ -7,12 +7,12 @@
 
 namespace trelmix {
 
-void BuildRuleIndex(Script& script) {
-    script.index = {};
+void BuildRuleIndex(Program& program) {
+    program.plan.index = {};
     RuleIndex index;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> named;  // (code type, rule position)
-    for (std::size_t i = 0; i < script.rules.size(); ++i) {
-        const Rule& rule = script.rules[i];
+    for (std::size_t i = 0; i < program.rules.size(); ++i) {
+        const Rule& rule = program.rules[i];
         const auto position = static_cast<std::uint32_t>(i);
         // A rule without an action block stops every run that reaches it and
         // one without criteria runs for every record: both are always reached.
@@ -23,8 +23,8 @@ void BuildRuleIndex(Script& script) {
         for (std::uint32_t code : rule.criteria->codes) named.emplace_back(code, position);
     }
     std::vector<RuleGate> gates;
-    gates.reserve(script.rules.size());
-    for (const Rule& rule : script.rules) gates.push_back(GateFor(rule));
+    gates.reserve(program.rules.size());
+    for (const Rule& rule : program.rules) gates.push_back(GateFor(rule));
     std::sort(named.begin(), named.end());
     named.erase(std::unique(named.begin(), named.end()), named.end());
     std::size_t codes = 0;
@@ -36,10 +36,10 @@ void BuildRuleIndex(Script& script) {
     if (codes * index.always.size() > kMaxEntries) {
         RuleIndex everyRule;
         everyRule.listsCodes = false;
-        for (std::uint32_t i = 0; i < script.rules.size(); ++i) everyRule.always.push_back(i);
+        for (std::uint32_t i = 0; i < program.rules.size(); ++i) everyRule.always.push_back(i);
         everyRule.gates = std::move(gates);
-        everyRule.ruleCount = script.rules.size();
-        script.index = std::move(everyRule);
+        everyRule.ruleCount = program.rules.size();
+        program.plan.index = std::move(everyRule);
         return;
     }
 
@@ -59,8 +59,8 @@ void BuildRuleIndex(Script& script) {
         index.direct[index.codes[i]] = static_cast<std::uint16_t>(i + 1);
     }
     index.gates = std::move(gates);
-    index.ruleCount = script.rules.size();
-    script.index = std::move(index);
+    index.ruleCount = program.rules.size();
+    program.plan.index = std::move(index);
 }
 
 }  // namespace trelmix

@@ -8,13 +8,10 @@
 
 namespace trelmix {
 
-// Builds script.index from its rules; when the lists would be out of
+// Builds program.plan.index from its rules; when the lists would be out of
 // proportion to the script, every rule is in `always` instead (runs go rule
 // by rule). May throw std::bad_alloc, with the index left empty.
-void BuildRuleIndex(Script& script);
-
-// True when the index was built for the rules the script has.
-inline bool IndexIsCurrent(const Script& script) { return script.index.ruleCount == script.rules.size(); }
+void BuildRuleIndex(Program& program);
 
 // The rules a record of `codeType` can reach, in the rules' order. `listed`:
 // a rule among them with a code list lists the record's code type.
@@ -24,8 +21,8 @@ struct ReachableRules {
     bool listed = false;
 };
 
-inline ReachableRules RulesFor(const Script& script, std::uint32_t codeType) {
-    const RuleIndex& index = script.index;
+inline ReachableRules RulesFor(const Program& program, std::uint32_t codeType) {
+    const RuleIndex& index = program.plan.index;
     // The code's own list, or the rules every record reaches.
     std::size_t i = 0;
     if (codeType < RuleIndex::kDirectCodes) {

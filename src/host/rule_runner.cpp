@@ -63,9 +63,9 @@ bool TailInHost(const Action& last, DataContext& d) {
 }
 
 template <bool kWatched>
-void RunActions(std::uint32_t position, const Script& script, ActionRange block, DataContext& d,
+void RunActions(std::uint32_t position, const Program& program, ActionRange block, DataContext& d,
                 RunObserver* watch) {
-    const Action* const actions = script.actions.data();
+    const Action* const actions = program.actions.data();
     const Action* action = actions + block.first;
     const Action* const end = action + block.count;
     while (action != end) {
@@ -74,7 +74,7 @@ void RunActions(std::uint32_t position, const Script& script, ActionRange block,
             watch->ActionDone(position, static_cast<std::uint32_t>(action - (actions + block.first)), View(d));
             ++action;
         } else if (action->forwardRun && FitsForward(*action, d)) {
-            RunForward(action, script.forward, d);
+            RunForward(action, program.plan.forward, d);
             action += action->forwardRun;
         } else {
             Execute(*action++, d);
@@ -84,14 +84,14 @@ void RunActions(std::uint32_t position, const Script& script, ActionRange block,
 
 // The action block of the rule that applied, on the library's path: its
 // last action in the caller's buffer when it can be (MarkHostTails).
-void RunApplied(const Script& script, const ActionRange& block, DataContext& d) {
+void RunApplied(const Program& program, const ActionRange& block, DataContext& d) {
     if (!block.tailInHost) {
-        RunActions<false>(0, script, block, d, nullptr);
+        RunActions<false>(0, program, block, d, nullptr);
         return;
     }
     const ActionRange most{block.first, block.count - 1};
-    RunActions<false>(0, script, most, d, nullptr);
-    const Action& last = script.actions[most.first + most.count];
+    RunActions<false>(0, program, most, d, nullptr);
+    const Action& last = program.actions[most.first + most.count];
     if (!TailInHost(last, d)) Execute(last, d);
 }
 
@@ -107,13 +107,13 @@ struct RulesEnd {
 // path, without an observer and without a trace of one, and the observed
 // path, which reports every step.
 template <bool kWatched>
-RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext& d, RunObserver* watch) {
+RulesEnd RunRules(const Program& program, const ReachableRules reach, DataContext& d, RunObserver* watch) {
     RulesEnd end;
     [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
     [[maybe_unused]] const ActionRange* applied = nullptr;  // the library's path: the block to run
     std::uint64_t head = HeadWord(d);
-    const RuleGate* const gates = script.index.gates.data();
-    const Rule* const rules = script.rules.data();
+    const RuleGate* const gates = program.plan.index.gates.data();
+    const Rule* const rules = program.rules.data();
     for (const std::uint32_t* next = reach.begin; next != reach.end; ++next) {
         const std::uint32_t position = *next;
         const RuleGate& gate = gates[position];
@@ -157,7 +157,7 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
         } else if constexpr (kWatched) {
             Reached(*watch, position, RuleFate::NoCriteria, d);
         }
-        RunActions<kWatched>(position, script, *rule.actions, d, watch);
+        RunActions<kWatched>(position, program, *rule.actions, d, watch);
         if (rule.actions->empty()) {
             end.stopped = true;
             return end;
@@ -166,9 +166,9 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
         head = HeadWord(d);  // the actions of a rule without criteria may have edited the record
     }
     if constexpr (kWatched) {
-        PassedOver(*watch, unreported, static_cast<std::uint32_t>(script.rules.size()), d);
+        PassedOver(*watch, unreported, static_cast<std::uint32_t>(program.rules.size()), d);
     } else if (applied) {
-        RunApplied(script, *applied, d);
+        RunApplied(program, *applied, d);
         end.status = TRLM_STATUS_APPLIED;
     }
     return end;
@@ -176,15 +176,15 @@ RulesEnd RunRules(const Script& script, const ReachableRules reach, DataContext&
 
 }  // namespace
 
-void MarkHostTails(Script& script) {
-    for (Rule& rule : script.rules) {
+void MarkHostTails(Program& program) {
+    for (Rule& rule : program.rules) {
         if (!rule.criteria || !rule.actions || rule.actions->empty()) continue;
         ActionRange& block = *rule.actions;
         const std::uint32_t last = block.first + block.count - 1;
-        const ActionKind kind = script.actions[last].kind;
+        const ActionKind kind = program.actions[last].kind;
         bool tail = kind == ActionKind::Append || kind == ActionKind::PadSpace || kind == ActionKind::PadZero;
         // A forward run that takes the last action in runs as one piece.
-        for (std::uint32_t i = block.first; tail && i < last; ++i) tail = i + script.actions[i].forwardRun <= last;
+        for (std::uint32_t i = block.first; tail && i < last; ++i) tail = i + program.actions[i].forwardRun <= last;
         block.tailInHost = tail;
     }
 }
@@ -192,32 +192,31 @@ void MarkHostTails(Script& script) {
 namespace {
 
 // RunScript, letting std::bad_alloc through.
-ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                  std::uint32_t codeType, std::uint32_t protocol) {
+ExecuteResult Run(const Program& program, RunState& state, std::uint8_t* data, std::uint32_t length,
+                  std::uint32_t room, std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
-    if (!IndexIsCurrent(script)) BuildRuleIndex(script);  // a Script built by hand
-    script.work.Trim(length);
+    state.work.Trim(length);
     DataContext d;
-    d.Start(data, static_cast<std::int32_t>(length), script.work);
+    d.Start(data, static_cast<std::int32_t>(length), state.work);
     d.codeType = codeType;
     d.protocol = protocol;
-    d.rulesetEnabled = script.rulesetEnabled.data();
+    d.rulesetEnabled = state.rulesetEnabled.data();
     d.host = data;
     d.hostRoom = room > length ? room : length;
 
     // Rules whose code list leaves the record's code type out fail their
     // criteria, so the index passes over them, and the code lists of the
     // rules it reaches need no test.
-    const ReachableRules reach = RulesFor(script, codeType);
+    const ReachableRules reach = RulesFor(program, codeType);
     RunObserver* const watch = CurrentRunObserver();
     RulesEnd end;
     if (watch) {
-        watch->RunStarted(View(d));
-        end = RunRules<true>(script, reach, d, watch);
+        watch->RunStarted(program, View(d));
+        end = RunRules<true>(program, reach, d, watch);
         watch->RunEnded({end.stopped ? end.status : TRLM_STATUS_APPLIED, !end.stopped});
     } else {
-        end = RunRules<false>(script, reach, d, nullptr);
+        end = RunRules<false>(program, reach, d, nullptr);
     }
     if (end.stopped) return {data, length, end.status, 0, 0};
 
@@ -231,10 +230,10 @@ ExecuteResult Run(Script& script, std::uint8_t* data, std::uint32_t length, std:
 
 }  // namespace
 
-ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        std::uint32_t codeType, std::uint32_t protocol) noexcept {
+ExecuteResult RunScript(const Program& program, RunState& state, std::uint8_t* data, std::uint32_t length,
+                        std::uint32_t room, std::uint32_t codeType, std::uint32_t protocol) noexcept {
     try {
-        return Run(script, data, length, room, codeType, protocol);
+        return Run(program, state, data, length, room, codeType, protocol);
     } catch (...) {  // memory ran out (std::bad_alloc), or a record past the working limit
         return {data, length, TRLM_STATUS_OUT_OF_MEMORY, 0, 0};
     }

@@ -17,18 +17,24 @@ inline constexpr std::uint32_t kAnyLength = 0xFFFFFFFFu;
 // length, as TRLM_Execute's caller promises). When the run ends normally the
 // edited record is written back there, or, longer than `room`, it is not and
 // the status says TRLM_STATUS_TOO_LONG; otherwise the buffer stays as it was.
-// Until then the run works in the script's own buffers, except that the
+// Until then the run works in the state's own buffers, except that the
 // last action of a run, when it only adds bytes at the end of the record as
 // the caller gave it (MarkHostTails), lengthens it where it lies. When
 // memory runs out (or the record is past kMaxRecordLength) the answer is
 // TRLM_STATUS_OUT_OF_MEMORY with the caller's buffer as it was: nothing is
 // thrown.
-ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        std::uint32_t codeType, std::uint32_t protocol) noexcept;
+ExecuteResult RunScript(const Program& program, RunState& state, std::uint8_t* data, std::uint32_t length,
+                        std::uint32_t room, std::uint32_t codeType, std::uint32_t protocol) noexcept;
+
+// The same for a host id's script.
+inline ExecuteResult RunScript(Script& script, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                               std::uint32_t codeType, std::uint32_t protocol) noexcept {
+    return RunScript(script.program, script.state, data, length, room, codeType, protocol);
+}
 
 // Marks the action blocks whose last action a run may make in the caller's
 // buffer (ActionRange::tailInHost): after MarkForwardRuns, when the script
 // compiles. A block left unmarked runs the usual way.
-void MarkHostTails(Script& script);
+void MarkHostTails(Program& program);
 
 }  // namespace trelmix

@@ -19,7 +19,7 @@ bool ParseSetRuleset(ScriptBuilder& b, const Statement& st) {
 // check` which rulesets the rule switches on.
 bool ParseRulesetOn(ScriptBuilder& b, const Statement& st) {
     if (!CountedAction(b, st)) return false;
-    const std::int32_t ruleset = b.script.actions.back().count;
+    const std::int32_t ruleset = b.program.actions.back().count;
     if (Switchable(ruleset)) b.rulesetsSwitchedOn |= 1u << ruleset;
     return true;
 }

@@ -39,7 +39,7 @@ struct RecordView {
     const std::uint8_t* bytes = nullptr;
     std::int32_t length = 0;
     std::int32_t cursor = 0;
-    const std::int32_t* rulesets = nullptr;  // the script's switches: entry n is ruleset n, 1 = on
+    const std::int32_t* rulesets = nullptr;  // the run state's switches: entry n is ruleset n, 1 = on
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
 };
@@ -54,7 +54,8 @@ class RunObserver {
 public:
     virtual ~RunObserver() = default;
 
-    virtual void RunStarted(const RecordView& record) = 0;
+    // `program` is the one running: its rules, actions and their lines.
+    virtual void RunStarted(const Program& program, const RecordView& record) = 0;
 
     // `rule` is the rule's position in the script (END_RULE order). `clause`
     // is set for CriteriaFailed (and CodeList for CodeNotListed); `stop` for a

@@ -41,15 +41,19 @@ bool IsKeyboardClient(const HostId& id) {
     return std::memcmp(&id, &KeyboardClientId, sizeof(HostId)) == 0;
 }
 
-bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, CompileReport* report) {
+bool CompileScript(Program& program, const char16_t* text, bool keyboardMode, CompileReport* report) {
     if (!text) return false;
-    ScriptBuilder builder{script};
+    ScriptBuilder builder{program};
     const std::uint32_t length = TextLength(text);
     std::int64_t position = 0;
     bool accepted = true;
     CompileReport::RuleFacts facts;  // of the rule being built, for the report
     while (position >= 0) {
         TextSpan line = NextLine(text, length, position);
+        // CR, LF and CR LF each end a line: the LF of a CR LF ends no line of its own.
+        const bool secondHalf = line.empty() && line.text > text && line.text[-1] == u'\r' && position >= 0 &&
+                                line.text < text + length && *line.text == u'\n';
+        if (!secondHalf) ++builder.line;
         line = TrimLeft(line, kLineBlanks);
         if (line.empty()) continue;
         const KeywordInfo* keyword = LeadingKeyword({line.text, line.length}, keyboardMode);
@@ -71,19 +75,21 @@ bool CompileScript(Script& script, const char16_t* text, bool keyboardMode, Comp
             break;
         }
         builder.block = keyword->after;
+        if (keyword->clause != Clause::None) builder.clauseLines.push_back({keyword->clause, builder.line});
         if (report) NoteStatement(*report, facts, builder, *keyword, before, line.text);
     }
     // A rule still open at the end is dropped, actions and all; it is not an error.
     if (builder.currentRule) {
         if (report) report->openRule = facts.begin;
         if (const auto& open = builder.currentRule->actions; accepted && open && !open->empty()) {
-            script.actions.resize(open->first);
+            program.actions.resize(open->first);
+            program.lines.actions.resize(open->first);
         }
     }
     if (accepted) {
-        MarkForwardRuns(script);
-        MarkHostTails(script);
-        BuildRuleIndex(script);  // last: the gates copy the action blocks as marked
+        MarkForwardRuns(program);
+        MarkHostTails(program);
+        BuildRuleIndex(program);  // last: the gates copy the action blocks as marked
     }
 
     std::u16string_view message;

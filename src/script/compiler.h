@@ -1,4 +1,4 @@
-// The script compiler: one pass over the text, line by line, into a Script.
+// The script compiler: one pass over the text, line by line, into a Program.
 // The first line that fails rejects the whole script. Every compilation that
 // gets past the null check writes exactly one load event.
 #pragma once
@@ -34,9 +34,10 @@ struct CompileReport {
     const char16_t* openRule = nullptr;        // BEGIN_RULE of the rule open where compiling stopped
 };
 
-// Compiles NUL-terminated UTF-16 text into `script`. In keyboard mode the send
-// keywords are recognised. False (and the error event) when a line fails.
-bool CompileScript(Script& script, const char16_t* text, bool keyboardMode,
+// Compiles NUL-terminated UTF-16 text into `program`, its plan included. In
+// keyboard mode the send keywords are recognised. False (and the error
+// event) when a line fails.
+bool CompileScript(Program& program, const char16_t* text, bool keyboardMode,
                    CompileReport* report = nullptr);
 
 // True when the id is KeyboardClientId, compared in all 16 bytes.

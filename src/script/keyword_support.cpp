@@ -46,6 +46,8 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
 
 bool BeginRule(ScriptBuilder& b, const Statement&) {
     b.currentRule.emplace();
+    b.ruleLine = b.line;
+    b.clauseLines.clear();
     b.rulesetsSwitchedOn = 0;
     return true;
 }
@@ -53,7 +55,10 @@ bool BeginRule(ScriptBuilder& b, const Statement&) {
 bool EndBlock(ScriptBuilder&, const Statement&) { return true; }
 
 bool EndRule(ScriptBuilder& b, const Statement&) {
-    b.script.rules.push_back(std::move(*b.currentRule));
+    b.program.lines.rules.push_back(b.ruleLine);
+    b.program.lines.clauses.push_back(std::move(b.clauseLines));
+    b.clauseLines.clear();
+    b.program.rules.push_back(std::move(*b.currentRule));
     b.currentRule.reset();
     return true;
 }
@@ -129,8 +134,9 @@ bool StringOrNumberArgument(const Statement& st, TextSpan argument, std::size_t 
 
 void AppendAction(ScriptBuilder& builder, Action action) {
     ActionRange& block = *builder.currentRule->actions;
-    const auto at = static_cast<std::uint32_t>(builder.script.actions.size());
-    builder.script.actions.push_back(std::move(action));
+    const auto at = static_cast<std::uint32_t>(builder.program.actions.size());
+    builder.program.actions.push_back(std::move(action));
+    builder.program.lines.actions.push_back(builder.line);
     if (block.empty()) block.first = at;
     ++block.count;
 }

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "actions/action.h"
 #include "script/diagnostic.h"
@@ -24,11 +25,14 @@
 namespace trelmix {
 
 // The compiler's working state. It lives only while CompileScript runs;
-// nothing of it stays in the Script.
+// nothing of it stays in the Program.
 struct ScriptBuilder {
-    explicit ScriptBuilder(Script& built) : script(built) {}
+    explicit ScriptBuilder(Program& built) : program(built) {}
 
-    Script& script;
+    Program& program;
+    std::uint32_t line = 0;             // the line being compiled, from 1
+    std::uint32_t ruleLine = 0;         // the open rule's BEGIN_RULE line
+    std::vector<SourceLines::ClauseLine> clauseLines;  // the open rule's clauses
     std::optional<Rule> currentRule;    // from BEGIN_RULE to END_RULE, else empty
     Block block = Block::Outside;       // where the next line stands
     std::uint32_t rulesetsSwitchedOn = 0;  // bit n: the current rule has RULESET_ON(n)

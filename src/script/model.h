@@ -1,10 +1,12 @@
-// The compiled form of one script. The registry owns each Script; a Script
-// holds its rules by value and all their actions in one array, in order.
+// The compiled form of one script: a Program (its rules by value and all their
+// actions in one array, in order) with its Plan, and the RunState its runs
+// change. The registry owns each id's Script, the two together.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "actions/action.h"
@@ -67,7 +69,7 @@ struct Criteria {
     WildcardProgram wildcardSteps;         // `wildcard` compiled
 };
 
-// A rule's action block: Script::actions[first .. first + count).
+// A rule's action block: Program::actions[first .. first + count).
 struct ActionRange {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
@@ -119,9 +121,8 @@ struct RuleGate {
 
 // Which rules a record can reach, by its code type, so that a run passes over
 // the rules whose code list leaves that code type out (they could not apply).
-// Built once a script has compiled (host/rule_index.h); a Script without it
-// (built by hand), or whose rules changed since, has it built by its next
-// run. Positions index `rules`.
+// Built once a script has compiled (host/rule_index.h). Positions index
+// `rules`.
 struct RuleIndex {
     std::size_t ruleCount = 0;           // rules.size() when built
     bool listsCodes = true;              // false: `always` is every rule, code lists untested
@@ -136,24 +137,52 @@ struct RuleIndex {
     std::array<std::uint16_t, kDirectCodes> direct{};
 };
 
-struct Script {
+// How a program runs faster than rule by rule, worked out once when it
+// compiles (actions/forward_edits.h, host/rule_index.h, host/rule_runner.h)
+// and never changed by a run.
+struct Plan {
+    RuleIndex index;      // the rules each code type reaches, and every rule's gate
+    ForwardPlan forward;  // the fixed stretches of the forward runs
+};
+
+// Where each part of a program stands in its script's text (lines from 1),
+// for the tools that tell a script's author what ran.
+struct SourceLines {
+    struct ClauseLine {
+        Clause clause = Clause::None;
+        std::uint32_t line = 0;
+    };
+    std::vector<std::uint32_t> rules;                  // each rule's BEGIN_RULE
+    std::vector<std::vector<ClauseLine>> clauses;      // each rule's clauses, in order
+    std::vector<std::uint32_t> actions;                // each action's, as Program::actions
+};
+
+// A compiled script. Once compiled it does not change: runs only read it.
+struct Program {
     std::vector<Rule> rules;       // the rules, in END_RULE order
     std::vector<Action> actions;   // every rule's actions, rule after rule
-    ForwardPlan forward;           // the fixed stretches of their forward runs
+    SourceLines lines;
+    Plan plan;
+};
 
+// What runs of a program change as they go.
+struct RunState {
     // Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
-    // They live as long as the Script: runs switch them, only a new
-    // assignment resets them.
+    // Runs switch them, only a new assignment resets them.
     std::array<std::int32_t, kRulesetCount> rulesetEnabled;
-
-    RuleIndex index;
-
-    // Where runs build their edited record, kept from run to run. Like the
-    // switches, it changes as the script runs; it holds nothing a later run
-    // reads.
+    // Where runs build their edited record, kept from run to run; it holds
+    // nothing a later run reads.
     WorkBuffers work;
 
-    Script() { rulesetEnabled.fill(1); }
+    RunState() { rulesetEnabled.fill(1); }
+};
+
+// A host id's assigned script: the program and the state of its runs.
+struct Script {
+    explicit Script(Program compiled) : program(std::move(compiled)) {}
+
+    const Program program;
+    RunState state;
 };
 
 }  // namespace trelmix

@@ -12,7 +12,6 @@
 #include "check/diagnose.h"
 #include "common/host_id.h"
 #include "common/key_names.h"
-#include "keywords/keyword_reference.h"
 #include "common/record_escapes.h"
 #include "run/jsonl.h"
 #include "run/scans.h"
@@ -205,23 +204,6 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerFailsTheCaseInTime) {
     o.caseTimeout = 0.2;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
-}
-
-TEST(KeywordsCommand, PrintsEveryRowOfTheTableAndEachEntryByName) {
-    std::istringstream in;
-    std::ostringstream all, err;
-    ASSERT_EQ(KeywordsCommand("", {in, all, err}), kExitOk);
-    for (const KeywordInfo& k : Keywords()) {
-        EXPECT_NE(all.str().find(std::string(k.synopsis) + " "), std::string::npos) << k.name;
-        EXPECT_NE(all.str().find(std::string(k.summary) + "\n"), std::string::npos) << k.name;
-        std::ostringstream one;
-        std::string lower(k.name);
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        ASSERT_EQ(KeywordsCommand(lower, {in, one, err}), kExitOk);
-        EXPECT_EQ(one.str().rfind(std::string(k.synopsis) + "\n  " + std::string(k.summary) + "\n", 0), 0u) << k.name;
-    }
-    EXPECT_EQ(KeywordsCommand("PAD_SPACE", {in, all, err}), kExitUsage);
-    EXPECT_NE(err.str().find("did you mean PAD_SPACES?"), std::string::npos);
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {

@@ -87,7 +87,7 @@ std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, 
     }
     if (assigned_) {
         const Script* library = Registry().Find(id_);
-        if (!std::equal(switches_.begin(), switches_.end(), library->rulesetEnabled.begin())) diff += "ruleset switches; ";
+        if (!std::equal(switches_.begin(), switches_.end(), library->state.rulesetEnabled.begin())) diff += "ruleset switches; ";
     }
     recording_.output.clear();
     return diff;

@@ -36,7 +36,7 @@ public:
 private:
     platform::RecordingPlatform& recording_;
     HostId id_;
-    Script script_;
+    Program script_;
     Switches switches_ = AllOn();
     bool assigned_ = false;
     std::string assignment_;

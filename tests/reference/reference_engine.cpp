@@ -247,7 +247,7 @@ void Perform(const Action& a, Record& r, Switches& switches) {
 
 }  // namespace
 
-Outcome Run(const Script& script, Switches& switches, const std::uint8_t* data, std::uint32_t length,
+Outcome Run(const Program& script, Switches& switches, const std::uint8_t* data, std::uint32_t length,
             std::uint32_t codeType, std::uint32_t protocol) {
     CheckSize(length);
     Outcome out;
@@ -286,7 +286,7 @@ ExecuteResult Answer(const Outcome* run, std::uint8_t* data, std::uint32_t lengt
     return result;
 }
 
-ExecuteResult Execute(const Script& script, Switches& switches, std::uint8_t* data, std::uint32_t length,
+ExecuteResult Execute(const Program& script, Switches& switches, std::uint8_t* data, std::uint32_t length,
                       std::uint32_t capacity, bool guarded, std::uint32_t codeType, std::uint32_t protocol) {
     try {
         const Outcome run = Run(script, switches, data, length, codeType, protocol);

@@ -35,7 +35,7 @@ struct Outcome {
 
 // One run. Throws std::bad_alloc when memory runs out or a record would pass
 // the 64 MiB limit.
-Outcome Run(const Script& script, Switches& switches, const std::uint8_t* data, std::uint32_t length,
+Outcome Run(const Program& script, Switches& switches, const std::uint8_t* data, std::uint32_t length,
             std::uint32_t codeType, std::uint32_t protocol);
 
 // What TRLM_ExecuteInto answers for a run's outcome (null: memory ran out)
@@ -45,7 +45,7 @@ ExecuteResult Answer(const Outcome* run, std::uint8_t* data, std::uint32_t lengt
                      bool guarded);
 
 // Run, then Answer.
-ExecuteResult Execute(const Script& script, Switches& switches, std::uint8_t* data, std::uint32_t length,
+ExecuteResult Execute(const Program& script, Switches& switches, std::uint8_t* data, std::uint32_t length,
                       std::uint32_t capacity, bool guarded, std::uint32_t codeType, std::uint32_t protocol);
 
 }  // namespace trelmix::reference

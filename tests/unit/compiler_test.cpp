@@ -15,7 +15,7 @@ struct Compiled { bool ok; std::size_t rules; CompileReport report; std::vector<
 Compiled Compile(std::string_view text, bool keyboard = false) {
     platform::ScopedRecording rec;
     const std::u16string t = U16(text);
-    Script s;
+    Program s;
     Compiled c;
     c.ok = CompileScript(s, t.c_str(), keyboard, &c.report);
     c.rules = s.rules.size();
@@ -61,7 +61,7 @@ TEST(Compiler, BlockStateMachine) {
 // reports nothing.
 TEST(Compiler, NullTextReportsNothing) {
     platform::ScopedRecording rec;
-    Script s;
+    Program s;
     EXPECT_FALSE(CompileScript(s, nullptr, false));
     EXPECT_TRUE(rec.recording.events.empty());
 }

@@ -116,7 +116,7 @@ TEST(Differential, KeyboardScripts) {
 // Hears every step and checks that each view of the record is whole.
 class Listener final : public RunObserver {
 public:
-    void RunStarted(const RecordView& r) override { Look(r); }
+    void RunStarted(const Program&, const RecordView& r) override { Look(r); }
     void RuleReached(std::uint32_t, RuleFate, Clause, WildcardStop, const RecordView& r) override { Look(r); }
     void ActionDone(std::uint32_t, std::uint32_t, const RecordView& r) override { Look(r); }
     void RunEnded(const RunEnd&) override {}

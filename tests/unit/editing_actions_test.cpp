@@ -29,8 +29,9 @@ TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
     EXPECT_EQ(r.status, TRLM_STATUS_OUT_OF_MEMORY);
     EXPECT_EQ(r.data, record);
     // A host's record past the limit is refused before the script runs.
-    Script none;
-    EXPECT_EQ(RunScript(none, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, 0, 0).status,
+    const Program none;
+    RunState state;
+    EXPECT_EQ(RunScript(none, state, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, 0, 0).status,
               TRLM_STATUS_OUT_OF_MEMORY);
 }
 

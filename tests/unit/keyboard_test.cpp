@@ -180,21 +180,5 @@ TEST_F(Keyboard, AnEmulatorThatCannotTypePressesNothingEither) {
     rec.transmit.emulator = &emulator;
 }
 
-// ---- keys by number and name ------------------------------------------------------------
-
-TEST_F(Keyboard, NamedKeys) {
-    const std::uint16_t named[] = {8, 9, 12, 13, 20, 27, 32, 33, 34, 35, 36, 37, 38, 39, 40, 44, 46, 144};
-    for (std::uint16_t code : named) {
-        rec.output.clear();
-        EXPECT_TRUE(PressNamedKey(code)) << code;
-        EXPECT_EQ(Render(rec), "<d" + std::to_string(code) + " u" + std::to_string(code) + ">");
-    }
-    for (std::uint16_t code : {0, 10, 45, 65, 112, 145, 300}) {
-        rec.output.clear();
-        EXPECT_FALSE(PressNamedKey(code)) << code;
-        EXPECT_TRUE(rec.output.empty()) << code;
-    }
-}
-
 }  // namespace
 }  // namespace trelmix

@@ -8,7 +8,7 @@ namespace {
 
 TEST(Registry, ComparesAll16Bytes) {
     ScriptRegistry r;
-    r.Store(KeyboardClientId, std::make_unique<Script>());
+    r.Store(KeyboardClientId, std::make_unique<Script>(Program()));
     for (int byte = 0; byte < 16; ++byte) {
         HostId other = KeyboardClientId;
         reinterpret_cast<std::uint8_t*>(&other)[byte] ^= 0x01;
@@ -24,13 +24,13 @@ TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     std::vector<Script*> scripts(600);
     const auto id = [](std::size_t n) { return HostId{static_cast<std::uint32_t>(n % 37), 1, static_cast<std::uint16_t>(n), {}}; };
     for (std::size_t n = 0; n < scripts.size(); ++n) {
-        auto s = std::make_unique<Script>();
+        auto s = std::make_unique<Script>(Program());
         scripts[n] = s.get();
         r.Store(id(n), std::move(s));
     }
     for (std::size_t n = 0; n < scripts.size(); n += 3) EXPECT_TRUE(r.Unregister(id(n)));
     for (std::size_t n = 1; n < scripts.size(); n += 3) {
-        auto s = std::make_unique<Script>();
+        auto s = std::make_unique<Script>(Program());
         scripts[n] = s.get();
         r.Store(id(n), std::move(s));  // replaced: the count stays
     }

@@ -104,14 +104,14 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
         return d;
     }
     const char16_t* text = d.source.text.data();
-    Script script;
+    trelmix::Program program;
     CompileReport report;
-    d.accepted = CompileScript(script, text, keyboardMode, &report);
-    d.rules = script.rules.size();
+    d.accepted = CompileScript(program, text, keyboardMode, &report);
+    d.rules = program.rules.size();
     const CompiledText compiled{{text, d.source.text.size() - 1},
                                 d.source.kind == ScriptSource::Kind::File,
                                 keyboardMode,
-                                script,
+                                program,
                                 report};
     d.findings = CollectWarnings(compiled);
     for (const char16_t* line : report.ignoredLines) {

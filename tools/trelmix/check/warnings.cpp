@@ -26,7 +26,7 @@ struct Blocker {
     std::string why;
 };
 
-void CheckRules(const char16_t* text, const Script& script, const CompileReport& report,
+void CheckRules(const char16_t* text, const trelmix::Program& script, const CompileReport& report,
                 std::vector<Finding>& out) {
     const std::size_t count = std::min(script.rules.size(), report.rules.size());
     std::vector<Blocker> blockers;

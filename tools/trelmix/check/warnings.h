@@ -27,7 +27,7 @@ struct CompiledText {
     std::u16string_view whole;  // everything read, past a zero byte too; the compiler stops at the first
     bool fromFile = false;      // one unit per file byte (else inline text from the command line)
     bool keyboardMode = false;
-    const Script& script;
+    const trelmix::Program& script;
     const CompileReport& report;
 
     const char16_t* text() const { return whole.data(); }

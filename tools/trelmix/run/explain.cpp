@@ -73,42 +73,51 @@ ScriptMap::ScriptMap(const std::u16string& string, bool keyboardMode) {
     const QuietPlatform quiet;
     source_ = LoadScriptSource(string, "");
     if (source_.kind != ScriptSource::Kind::Inline && source_.kind != ScriptSource::Kind::File) return;
+    auto own = std::make_unique<trelmix::Program>();
+    if (!CompileScript(*own, source_.text.data(), keyboardMode)) return;
+    own_ = std::move(own);
+    Map(*own_);
+}
+
+ScriptMap::ScriptMap(const std::u16string& string, const trelmix::Program& program) {
+    const QuietPlatform quiet;  // reading the file again writes no event either
+    source_ = LoadScriptSource(string, "");
+    if (source_.kind != ScriptSource::Kind::Inline && source_.kind != ScriptSource::Kind::File) return;
+    Map(program);
+}
+
+void ScriptMap::Map(const trelmix::Program& program) {
+    program_ = &program;
     const char16_t* text = source_.text.data();
-    CompileReport report;
-    accepted_ = CompileScript(script_, text, keyboardMode, &report);
-    if (!accepted_) return;
-    // A keyword line as written, without the blanks after it.
-    const auto written = [&](const char16_t* at) {
+    // Where each line begins: CR, LF and CR LF each end one.
+    std::vector<const char16_t*> starts{text};
+    for (const char16_t* p = text; *p; ++p) {
+        if (*p == u'\r' && p[1] == u'\n') ++p;
+        if (*p == u'\r' || *p == u'\n') starts.push_back(p + 1);
+    }
+    // A keyword line as written, without the blanks around it.
+    const auto written = [&](std::uint32_t line) {
+        const char16_t* at = line - 1 < starts.size() ? starts[line - 1] : text;
+        while (*at == u' ' || *at == u'\t') ++at;
         const char16_t* end = at;
         while (*end && *end != u'\r' && *end != u'\n') ++end;
         while (end > at && (end[-1] == u' ' || end[-1] == u'\t')) --end;
         return EscapeScriptText(std::u16string_view(at, static_cast<std::size_t>(end - at)));
     };
-    // Where each line starts, found once: a line number is then a search, so
-    // that a script of many rules maps in time that grows with its size.
-    std::vector<const char16_t*> starts = {text};
-    for (const char16_t* p = text; *p; ++p) {
-        if (*p == u'\r' && p[1] == u'\n') ++p;
-        if (*p == u'\r' || *p == u'\n') starts.push_back(p + 1);
-    }
-    const auto line = [&](const char16_t* at) {
-        return static_cast<std::uint32_t>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin());
-    };
-    for (const CompileReport::RuleFacts& facts : report.rules) {
+    const SourceLines& lines = program.lines;
+    for (std::size_t position = 0; position < program.rules.size(); ++position) {
         RuleLines r;
-        r.begin = line(facts.begin);
-        for (const char16_t* at : facts.clauses) {
-            r.clauses.push_back(line(at));
-            r.clauseTexts.push_back(written(at));
-            const char16_t* end = at;
-            while (*end && *end != u'\r' && *end != u'\n') ++end;
-            const KeywordInfo* keyword =
-                LeadingKeyword(std::u16string_view(at, static_cast<std::size_t>(end - at)), keyboardMode);
-            r.clauseKeywords.emplace_back(keyword ? keyword->name : "");
+        r.begin = lines.rules[position];
+        for (const SourceLines::ClauseLine& clause : lines.clauses[position]) {
+            r.clauses.push_back(clause.line);
+            r.clauseTexts.push_back(written(clause.line));
+            r.clauseKeywords.emplace_back(ClauseKeyword(clause.clause)->name);
         }
-        for (const char16_t* at : facts.actions) {
-            r.actions.push_back(line(at));
-            r.actionTexts.push_back(written(at));
+        if (const auto& block = program.rules[position].actions) {
+            for (std::uint32_t i = block->first; i < block->first + block->count; ++i) {
+                r.actions.push_back(lines.actions[i]);
+                r.actionTexts.push_back(written(lines.actions[i]));
+            }
         }
         lines_.push_back(std::move(r));
     }
@@ -127,14 +136,16 @@ std::vector<std::size_t> ScriptMap::Deciding(std::size_t position, const std::st
 
 // ---- TraceRecorder ---------------------------------------------------------------
 
-TraceRecorder::TraceRecorder(const ScriptMap& map)
-    : map_(map), recording_(dynamic_cast<const platform::RecordingPlatform*>(&platform::Current())) {
+TraceRecorder::TraceRecorder(std::unique_ptr<ScriptMap>& map, const std::u16string& script)
+    : mapHeld_(map), script_(script),
+      recording_(dynamic_cast<const platform::RecordingPlatform*>(&platform::Current())) {
     SetRunObserver(this);
 }
 
 TraceRecorder::~TraceRecorder() { SetRunObserver(nullptr); }
 
-void TraceRecorder::RunStarted(const RecordView& record) {
+void TraceRecorder::RunStarted(const trelmix::Program& program, const RecordView& record) {
+    if (!mapHeld_ || !mapHeld_->Maps(program)) mapHeld_ = std::make_unique<ScriptMap>(script_, program);
     trace_.clear();
     started_ = true;
     ended_ = false;
@@ -144,12 +155,12 @@ void TraceRecorder::RunStarted(const RecordView& record) {
 
 void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause, WildcardStop stop,
                                 const RecordView& record) {
-    if (rule >= map_.rules()) return;  // not the script the map was made from
+    if (rule >= mapHeld_->rules()) return;  // not the script the map was made from
     TraceStep step;
     step.kind = TraceStep::Kind::Rule;
-    step.line = map_.rule(rule).begin;
+    step.line = mapHeld_->rule(rule).begin;
     const std::string at = "rule at line " + std::to_string(step.line) + ": ";
-    const Rule& compiled = map_.compiled(rule);
+    const Rule& compiled = mapHeld_->compiled(rule);
     switch (fate) {
     case RuleFate::NoActionBlock:
         step.fate = "no action block";
@@ -173,9 +184,9 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
     case RuleFate::CriteriaFailed: {
         step.fate = "criteria failed";
         if (const KeywordInfo* keyword = ClauseKeyword(clause)) step.clause = keyword->name;
-        const ScriptMap::RuleLines& lines = map_.rule(rule);
+        const ScriptMap::RuleLines& lines = mapHeld_->rule(rule);
         std::string where;
-        for (std::size_t i : map_.Deciding(rule, step.clause)) {
+        for (std::size_t i : mapHeld_->Deciding(rule, step.clause)) {
             step.clauseLines.push_back(lines.clauses[i]);
             where += (where.empty() ? "" : ", ") + lines.clauseTexts[i] + " at line " + std::to_string(lines.clauses[i]);
         }
@@ -207,10 +218,10 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
 }
 
 void TraceRecorder::ActionDone(std::uint32_t rule, std::uint32_t action, const RecordView& record) {
-    if (rule >= map_.rules() || action >= map_.rule(rule).actions.size()) return;
+    if (rule >= mapHeld_->rules() || action >= mapHeld_->rule(rule).actions.size()) return;
     TraceStep step;
     step.kind = TraceStep::Kind::Action;
-    step.line = map_.rule(rule).actions[action];
+    step.line = mapHeld_->rule(rule).actions[action];
     step.bytes.assign(record.bytes, record.bytes + std::max(record.length, 0));
     step.cursor = record.cursor;
     if (recording_) {
@@ -223,7 +234,7 @@ void TraceRecorder::ActionDone(std::uint32_t rule, std::uint32_t action, const R
         step.switched.push_back("ruleset " + std::to_string(n) + (record.rulesets[n] == 1 ? " on" : " off"));
         rulesets_[static_cast<std::size_t>(n)] = record.rulesets[n];
     }
-    step.text = "line " + std::to_string(step.line) + " " + map_.rule(rule).actionTexts[action] + ": " +
+    step.text = "line " + std::to_string(step.line) + " " + mapHeld_->rule(rule).actionTexts[action] + ": " +
                 Record(record.bytes, record.length) + ", cursor " + std::to_string(record.cursor);
     trace_.push_back(std::move(step));
 }

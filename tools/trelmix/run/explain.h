@@ -20,14 +20,19 @@
 namespace trelmix::cli {
 
 // Where each rule, clause and action of a script stands in its text: the
-// script read as TRLM_AssignScript reads it and compiled once more with a
-// report (its load event goes nowhere). Rule positions are the library's
-// (END_RULE order).
+// lines the program holds, with the text of each read from the script as
+// TRLM_AssignScript reads it. Rule positions are the library's (END_RULE
+// order).
 class ScriptMap {
 public:
+    // The map of a program that ran in this process.
+    ScriptMap(const std::u16string& string, const trelmix::Program& program);
+    // The map for the traces of another engine: the script compiled here (its
+    // load event goes nowhere).
     ScriptMap(const std::u16string& string, bool keyboardMode);
 
-    bool accepted() const { return accepted_; }
+    bool accepted() const { return program_ != nullptr; }
+    bool Maps(const trelmix::Program& program) const { return program_ == &program; }
     std::size_t rules() const { return lines_.size(); }
     const ScriptSource& source() const { return source_; }
 
@@ -40,16 +45,18 @@ public:
         std::vector<std::string> actionTexts;     // each action as written
     };
     const RuleLines& rule(std::size_t position) const { return lines_[position]; }
-    const Rule& compiled(std::size_t position) const { return script_.rules[position]; }
+    const Rule& compiled(std::size_t position) const { return program_->rules[position]; }
 
     // The lines of the clauses of `keyword` that decide in rule `position`:
     // every CODE_LIST line (they add up), else the last line that sets it.
     std::vector<std::size_t> Deciding(std::size_t position, const std::string& keyword) const;
 
 private:
+    void Map(const trelmix::Program& program);
+
     ScriptSource source_;
-    Script script_;
-    bool accepted_ = false;
+    std::unique_ptr<trelmix::Program> own_;     // compiled here, for another engine
+    const trelmix::Program* program_ = nullptr;  // null: the script was not accepted
     std::vector<RuleLines> lines_;
 };
 
@@ -80,11 +87,12 @@ struct TraceStep {
 using Trace = std::vector<TraceStep>;
 
 // Listens to the runs while it lives (it is the process's run observer) and
-// keeps the story of the latest one. The keys and text come from the
+// keeps the story of the latest one, told from `map`, which it makes (from
+// `script`) for the program that reports. The keys and text come from the
 // recording platform in use, when it is one.
 class TraceRecorder final : public RunObserver {
 public:
-    explicit TraceRecorder(const ScriptMap& map);
+    TraceRecorder(std::unique_ptr<ScriptMap>& map, const std::u16string& script);
     ~TraceRecorder() override;
     TraceRecorder(const TraceRecorder&) = delete;
     TraceRecorder& operator=(const TraceRecorder&) = delete;
@@ -94,14 +102,15 @@ public:
     // empty when no run reported.
     Trace Take(std::int32_t status, std::uint32_t length);
 
-    void RunStarted(const RecordView& record) override;
+    void RunStarted(const trelmix::Program& program, const RecordView& record) override;
     void RuleReached(std::uint32_t rule, RuleFate fate, Clause clause, WildcardStop stop,
                      const RecordView& record) override;
     void ActionDone(std::uint32_t rule, std::uint32_t action, const RecordView& record) override;
     void RunEnded(const RunEnd& end) override;
 
 private:
-    const ScriptMap& map_;
+    std::unique_ptr<ScriptMap>& mapHeld_;
+    const std::u16string& script_;
     const platform::RecordingPlatform* recording_ = nullptr;
     Trace trace_;
     std::size_t outputSeen_ = 0;
@@ -114,8 +123,6 @@ private:
 // The scripts a run assigns, mapped when a trace is first asked for.
 class Explainer {
 public:
-    explicit Explainer(bool keyboardMode) : keyboard_(keyboardMode) {}
-
     // `script` (as given to TRLM_AssignScript) is the id's script from now on.
     void Assigned(const std::u16string& script) {
         script_ = script;
@@ -126,15 +133,13 @@ public:
     // with a TraceRecorder listening, and puts the record's story in `trace`.
     template <typename Execute>
     auto Run(Execute&& execute, Trace& trace) {
-        if (!map_) map_ = std::make_unique<ScriptMap>(script_, keyboard_);
-        TraceRecorder recorder(*map_);
+        TraceRecorder recorder(map_, script_);
         auto result = execute();
         trace = recorder.Take(result.status, result.length);
         return result;
     }
 
 private:
-    bool keyboard_;
     std::u16string script_;
     std::unique_ptr<ScriptMap> map_;
 };

@@ -127,7 +127,7 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
 }
 
 JsonlRun::JsonlRun(const RunOptions& o)
-    : options_(o), engine_(OpenEngine(o)), explainer_(IsKeyboardClient(o.id)) {
+    : options_(o), engine_(OpenEngine(o)), explainer_() {
     const std::u16string script = FromCommandLine(o.script);
     explainer_.Assigned(script);
     const Assignment a = engine_->Assign(script);

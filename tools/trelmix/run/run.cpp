@@ -36,7 +36,7 @@ int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams
     const std::u16string script = FromCommandLine(o.script);
     const Assignment a = session.Assign(script);
     if (!a.assigned) ExplainRejection(o, script, io.err);
-    Explainer explainer(IsKeyboardClient(o.id));
+    Explainer explainer;
     explainer.Assigned(script);
     const auto run = [&](const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol) {
         const auto execute = [&] { return session.Execute(record, codeType, protocol); };

@@ -37,7 +37,7 @@ public:
     bool Start(const SessionSpec& s, std::string&) override {
         session_.reset();  // one recording platform at a time
         session_ = factory_ ? factory_(s.id, s.host) : std::make_unique<Session>(s.id, s.host);
-        explainer_ = std::make_unique<Explainer>(s.keyboard);
+        explainer_ = std::make_unique<Explainer>();
         return true;
     }
 
