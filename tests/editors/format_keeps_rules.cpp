@@ -27,7 +27,7 @@ std::string Bytes(const ByteArg& a) { return std::string(a.bytes.begin(), a.byte
 std::string Compiled(const std::string& bytes, bool keyboard) {
     std::u16string units(bytes.begin(), bytes.end());
     for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<unsigned char>(bytes[i]);
-    Script script;
+    Program script;
     CompileReport report;
     if (!CompileScript(script, units.c_str(), keyboard, &report)) return "rejected: " + report.error.reason;
     std::ostringstream out;
