@@ -31,6 +31,7 @@ namespace bench {
 void RegisterCompileBenchmarks();
 void RegisterJobBenchmarks();
 void RegisterScalingBenchmarks();
+void RegisterToolBenchmarks();
 }  // namespace bench
 
 using namespace bench;
@@ -299,6 +300,17 @@ void PrintSummary(const SummaryReporter& rep) {
                     large->ns / small->ns, fit == rep.results.end() ? "" : fit->second.bigO.c_str());
     }
 
+    std::printf("\nscaling of the command (N rules)       1,000     10,000   10K/1K  fit\n");
+    for (const char* name : {"explain", "test"}) {
+        const std::string base = std::string("scaling_tools/") + name;
+        const Result* small = Find(rep, base + "/1000");
+        const Result* large = Find(rep, base + "/10000");
+        if (!small || !large) continue;
+        const auto fit = rep.results.find(base);
+        std::printf("  %-32s %10s %10s %7.1f  %s\n", name, Time(small->ns).c_str(), Time(large->ns).c_str(),
+                    large->ns / small->ns, fit == rep.results.end() ? "" : fit->second.bigO.c_str());
+    }
+
     std::printf("\npeers, ns per record (same records, identical output checked; node: the function on\n"
                 "strings; node+bytes: record taken from bytes, result written back as bytes)\n");
     std::printf("  %-8s %8s %8s %8s %8s %10s   %7s %7s %7s %7s\n", "job", "floor", "trelmix", "lua", "node",
@@ -359,6 +371,9 @@ int main(int argc, char** argv) {
     RegisterCompileBenchmarks();
     RegisterJobBenchmarks();
     RegisterScalingBenchmarks();
+#if defined(TRELMIX_BENCH_TOOLS)
+    RegisterToolBenchmarks();
+#endif
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
     if (benchmark::ReportUnrecognizedArguments(restCount, rest.data())) return 1;

@@ -45,10 +45,14 @@ function parse(args) {
     if (name in valueOptions) {
       const value = inline ?? args[++i];
       if (value === undefined) usage(`${name} needs a value`);
+      if (valueOptions[name] in settings) usage(`${name}: At Most 1 required but received 2`);
       settings[valueOptions[name]] = value;
-    } else if (name in flagOptions && inline === undefined) {
-      settings[flagOptions[name][0]] = flagOptions[name][1];
-    } else if (arg.startsWith('-') && arg.length > 1) {
+    } else if (name in flagOptions) {
+      // --flag, or --flag=VALUE as the command takes it (yes/no, true/false, on/off, 1/0).
+      const on = inline === undefined || /^(true|yes|on|1|enable)$/i.test(inline);
+      if (!on && !/^(false|no|off|0|disable)$/i.test(inline)) usage(`Could not convert: ${name} = ${inline}`);
+      if (on) settings[flagOptions[name][0]] = flagOptions[name][1];
+    } else if (arg.startsWith('-') && arg.length > 1 && !/^-[0-9]/.test(arg)) {
       usage(`unknown option '${arg}'`);
     } else {
       positional.push(arg);

@@ -196,7 +196,7 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
     EXPECT_NE(out.str().find("not updated: the file is read-only"), std::string::npos) << out.str();
 }
 
-TEST(TestFiles, AnEngineThatDoesNotAnswerFailsTheCaseInTime) {
+TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     const TempTests file("script: BEGIN_RULE / END_RULE\n\"A\" -> status 1: \"A\"\n");
     std::istringstream in;
     std::ostringstream out, err;
@@ -204,6 +204,9 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerFailsTheCaseInTime) {
     o.caseTimeout = 0.2;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
+    o.engine = "echo junk #";  // an answer that is not JSON fails the case, and the run goes on to its end
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {

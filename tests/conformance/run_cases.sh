@@ -22,6 +22,7 @@
 #   run/*.tests, keyboard/*.tests, examples/*.tests   `COMMAND test FILE`
 #   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
 #                                     `COMMAND run --jsonl [NAME.args] [NAME.trelmix]`
+#   run/usage.table: command lines of `run --jsonl` that are usage errors
 # The command's own output (core set):
 #   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
 #   explain/NAME.expected `trelmix run --explain NAME.args`, and
@@ -105,6 +106,19 @@ jsonl_cases() {  # DIR
   done
 }
 
+usage_cases() {  # TABLE: each command line of `run --jsonl` must exit 2 with no answer
+  local table=$1 line run status n=0
+  if [ -n "$engine" ]; then read -r -a run <<< "$engine"; else run=("${trelmix[@]}"); fi
+  while IFS= read -r line; do
+    case $line in '' | '#'*) continue ;; esac
+    n=$((n + 1))
+    read -r -a args <<< "$line"
+    (cd "$(dirname "$table")" && echo '{"hex": "41"}' | "${run[@]}" run --jsonl "${args[@]}") > "$work/out" 2> "$work/err"
+    status=$?
+    verdict "usage.table:$n ($line)" /dev/null "$work/out" 2 $status
+  done < "$table"
+}
+
 command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NAME.args] [NAME.EXT]`
   local dir=$here/$1 ext=$2 expected name file status
   shift 2
@@ -130,7 +144,7 @@ examples() {  # yes|no
 
 case $set_name in
   core | run)
-    test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"
+    test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"; usage_cases "$here/run/usage.table"
     if [ "$set_name" = core ] && [ -z "$engine" ]; then
       command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
       jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports

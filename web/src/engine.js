@@ -21,16 +21,21 @@ export class Engine {
   }
 
   // Calls an entry point with text (a string, or bytes as they stand) and
-  // returns its answer.
+  // returns its answer. The text goes on the heap, not the stack (a request
+  // line may be megabytes long), NUL-terminated, and its length is passed too
+  // for the entry points that take bytes as they are, NULs included.
   call(name, text, returns = 'string') {
-    const args = text === undefined ? [] : [text];
-    if (typeof text === 'string') args[0] = new TextEncoder().encode(text);
-    if (args.length) {
-      const bytes = new Uint8Array(args[0].length + 1); // NUL-terminated
-      bytes.set(args[0]);
-      args[0] = bytes;
+    if (text === undefined) return this.wasm.ccall(name, returns, [], []);
+    const bytes = typeof text === 'string' ? new TextEncoder().encode(text) : text;
+    const at = this.wasm._malloc(bytes.length + 1);
+    if (!at) throw new Error('out of memory');
+    try {
+      this.wasm.HEAPU8.set(bytes, at);
+      this.wasm.HEAPU8[at + bytes.length] = 0;
+      return this.wasm.ccall(name, returns, ['number', 'number'], [at, bytes.length]);
+    } finally {
+      this.wasm._free(at);
     }
-    return this.wasm.ccall(name, returns, args.map(() => 'array'), args);
   }
 
   // Starts a run: its first line exactly as `run --jsonl` prints it (the

@@ -194,12 +194,13 @@ const char* trelmix_given() {
     return Answer(out);
 }
 
-// One input line of `run --jsonl`: its output line ({"error": ...} for a bad
-// line), empty for a blank line.
-const char* trelmix_request(const char* line) {
+// One input line of `run --jsonl` (`length` bytes, NULs included): its output
+// line ({"error": ...} for a bad line), empty for a blank line.
+const char* trelmix_request(const char* line, int length) {
     try {
         if (!run) return Answer("");
-        return Answer(run->Answer(line ? line : "").value_or(""));
+        const std::string text = line ? std::string(line, static_cast<std::size_t>(std::max(length, 0))) : "";
+        return Answer(run->Answer(text).value_or(""));
     } catch (...) {
         return Answer("{\"error\": " + JsonQuoted(Failure()) + "}");
     }
