@@ -74,5 +74,6 @@ for t in "${targets[@]}"; do
     edges=$(grep -oE 'cov: [0-9]+' "build/fuzz/log-$t.txt" | tail -1 | cut -d' ' -f2)
     echo "fuzz_$t: ${execs:-0} executions, ${edges:-0} edges covered"
   fi
+  rm -f "${TMPDIR:-/tmp}"/trelmix-fuzz-*  # the command targets' scratch files
 done
 echo "fuzzing: no crash"
