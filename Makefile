@@ -1,9 +1,9 @@
 # Thin wrappers around CMake presets; the presets hold the build settings.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-FUZZ_SECONDS ?= 300
-FUZZ_SMOKE_SECONDS ?= 60
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 6
 
-.PHONY: all release dev test deps demo clean fuzz windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist bench-learn
+.PHONY: all release dev test deps demo clean fuzz mutants windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist bench-learn format-check
 
 all: release
 
@@ -45,8 +45,27 @@ bench-learn: release
 demo: release
 	scripts/demo.sh build/release/bin/trelmix
 
+# Each fuzz target for FUZZ_SECONDS (executions and edges per target), then
+# the engines' differential on more generated cases than the tests run.
+ENGINE_CASES ?= 3000
 fuzz: deps
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+	if [ -x build/dev/bin/trelmix_tests ]; then \
+	  TRELMIX_ENGINE_CASES=$(ENGINE_CASES) TRELMIX_ENGINE_SEED=$$(date +%s) \
+	    build/dev/bin/trelmix_tests --gtest_filter='Engines.*'; fi
+
+# Planted faults (the shared mutants tool) in src/ and in tools/, scored apart,
+# on a fast build without sanitizers and the tests that run in seconds.
+MUTANTS ?= $(CURDIR)/../shared/tools/mutants
+MUTANT_COUNT ?= 30
+MUTANT_TESTS ?= ctest --test-dir build/mutants -j $(JOBS) --timeout 60 -E 'web|x86|install|editors|Engines|out_of_memory|layers|symbols'
+mutants: deps
+	cmake -S . -B build/mutants -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRELMIX_TESTS=ON
+	cmake --build build/mutants -j $(JOBS)
+	$(MUTANTS) --count $(MUTANT_COUNT) --build 'cmake --build build/mutants -j $(JOBS)' --test "$(MUTANT_TESTS)" \
+	  --out build/mutants/src.jsonl src
+	$(MUTANTS) --count $(MUTANT_COUNT) --build 'cmake --build build/mutants -j $(JOBS)' --test "$(MUTANT_TESTS)" \
+	  --out build/mutants/tools.jsonl tools/trelmix
 
 # build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
 windows-x86: deps

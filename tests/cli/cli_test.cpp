@@ -248,9 +248,11 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
     EXPECT_NE(hex.find("write &#x41; for the byte 41"), std::string::npos) << hex;
 
     const std::string path = testing::TempDir() + "utf8-e0.trelmix";
-    std::ofstream(path, std::ios::binary) << "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('\xE0\xA4\x85')\nEND_ACTION\nEND_RULE\n";
-    const std::string utf8 = warnings(path);
+    std::ofstream(path, std::ios::binary)
+        << "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('\xE0\xA4\x85')\nAPPEND('\xED\xBF\xBF')\nEND_ACTION\nEND_RULE\n";
+    const std::string utf8 = warnings(path);  // ED BF BF would be a lone surrogate: not UTF-8
     EXPECT_NE(utf8.find("saved as UTF-8, which the script reads as the 3 bytes E0 A4 85"), std::string::npos) << utf8;
+    EXPECT_EQ(utf8.find("saved as UTF-8", utf8.find("E0 A4 85") + 8), std::string::npos) << utf8;
     std::remove(path.c_str());
 
     // An argument list with no ')' ends with its line, whatever follows.
