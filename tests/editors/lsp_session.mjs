@@ -94,6 +94,12 @@ assert.match(await hover(6, 10), /adds 4 zeros when the record has at least 4 by
 assert.match(await hover(7, 12), /presses Enter/);
 assert.match(await hover(3, 14), /exactly 8 bytes/);
 assert.equal(await hover(0, 5), undefined);
+// A text argument as its bytes, &#xHH; decoded where the keyword decodes it.
+const escapes = 'file:///escapes.trelmix';
+notify('textDocument/didOpen', { textDocument: { uri: escapes, languageId: 'trelmix', version: 1,
+  text: "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('A&#x0D;')\nEND_ACTION\nEND_RULE\n" } });
+const escaped = await request('textDocument/hover', { textDocument: { uri: escapes }, position: { line: 2, character: 9 } });
+assert.match(escaped.result.contents.value, /the text added: 'A&#x0D;' \(2 bytes\)/);
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
 const inAction = await labels(6, 0);
