@@ -13,7 +13,7 @@ using K = ActionKind;
 using B = Block;
 
 constexpr KeywordInfo kKeywords[] = {
-    // name, handler, where, keyboard only, synopsis, arguments, summary[, decodes &#xHH;]
+    // name, handler, where, keyboard only, synopsis, arguments, summary[, decodes &#xHH;[, criterion]]
     {"BEGIN_RULE", BeginRule, B::Outside, false, "BEGIN_RULE", "",
      "starts a rule; rules are tried in the order they end"},
     {"SET_RULESET", ParseSetRuleset, B::RuleLevel, false, "SET_RULESET(number)", "a number",
@@ -21,15 +21,16 @@ constexpr KeywordInfo kKeywords[] = {
     {"BEGIN_CRITERIA", BeginBlock<&Rule::criteria, B::Criteria>, B::RuleLevel, false, "BEGIN_CRITERIA", "",
      "starts the rule's criteria; without them the rule applies to every record and the run goes on"},
     {"CODE_LIST", ParseCodeList, B::Criteria, false, "CODE_LIST(type, ...)", "one or more numbers",
-     "the record's code type must be one of these"},
+     "the record's code type must be one of these", false, Criterion::CodeList},
     {"CODE_LENGTH", ParseCodeLength, B::Criteria, false, "CODE_LENGTH(length)", "a number",
-     "the record must have exactly this many bytes"},
+     "the record must have exactly this many bytes", false, Criterion::Length},
     {"CODE_MATCH", ParseCodeMatch, B::Criteria, false, "CODE_MATCH('text', position)",
-     "a quoted string and a number", "the text must occur in the record at or after the position", true},
+     "a quoted string and a number", "the text must occur in the record at or after the position", true,
+     Criterion::Match},
     {"WILDCARD_MATCH", ParseWildcardMatch, B::Criteria, false, "WILDCARD_MATCH('pattern')", "a quoted string",
-     "the whole record must match the pattern, where * and ? are wildcards", true},
+     "the whole record must match the pattern, where * and ? are wildcards", true, Criterion::Wildcard},
     {"PROTOCOL_MATCH", ParseProtocolMatch, B::Criteria, false, "PROTOCOL_MATCH(protocol)", "a number",
-     "the record must have come over this protocol"},
+     "the record must have come over this protocol", false, Criterion::Protocol},
     {"END_CRITERIA", EndBlock, B::Criteria, false, "END_CRITERIA", "", "ends the criteria"},
     {"BEGIN_ACTION", BeginBlock<&Rule::actions, B::Action>, B::RuleLevel, false, "BEGIN_ACTION", "",
      "starts the rule's actions; a rule whose criteria pass runs them and ends the run"},

@@ -24,6 +24,10 @@ enum class Block : std::uint8_t {
     Action,     // inside BEGIN_ACTION ... END_ACTION
 };
 
+// The part of a criteria block a clause sets. A later line of the same clause
+// replaces the earlier one, except CODE_LIST's lines, which add up.
+enum class Criterion : std::uint8_t { None, CodeList, Length, Match, Wildcard, Protocol };
+
 struct KeywordInfo {
     std::string_view name;       // upper case, as written; no name begins another
     KeywordHandler handler;
@@ -33,6 +37,7 @@ struct KeywordInfo {
     std::string_view arguments;  // its arguments in an author's words ("" for none)
     std::string_view summary;    // what it does, in one line
     bool decodesEscapes = false; // its quoted texts turn each &#xHH; into the byte HH
+    Criterion criterion = Criterion::None;  // a criteria clause: what it sets
 };
 
 // Where a block is, in an author's words ("inside BEGIN_ACTION ... END_ACTION").
