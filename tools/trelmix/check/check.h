@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "check/diagnostic_codes.h"
 #include "run/run.h"
 #include "trelmix/trelmix.h"
 
@@ -14,9 +15,10 @@ namespace trelmix::cli {
 struct CheckOptions {
     HostId id{};
     std::vector<std::string> scripts;  // as given: paths or inline text
-    bool werror = false;               // a warning fails the script
+    bool werror = false;               // a warning fails the script (a note does not)
     bool jsonl = false;                // one JSON object per diagnostic, for editors
     bool text = false;                 // inline text even when it looks like a file name
+    DiagnosticFilter filter;           // the warnings and notes switched off
 };
 
 // Checks the scripts in turn; the exit status is the worst of theirs.

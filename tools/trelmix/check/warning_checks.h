@@ -52,6 +52,10 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out);
 void CheckSendArguments(const KeywordLine& k, Findings& out);
 void CheckPads(const CompiledText& c, Findings& out);
 
+// rule_warnings.cpp: a script without rules, rules no record reaches or
+// passes, criteria clauses, rulesets, and actions in the order they run.
+void CheckRuleMeanings(const CompiledText& c, Findings& out);
+
 // text_warnings.cpp: quoted text and the file's bytes.
 void CheckQuotedText(const CompiledText& c, const KeywordLine& k, Findings& out);
 void CheckZeroBytes(const CompiledText& c, Findings& out);
