@@ -66,8 +66,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     app.require_subcommand(1);
     const std::string commands =
         program.check ? "Commands:\n"
-                        "  trelmix check [--keyboard | --id GUID] [--werror] [-W no-GROUP] [--no-warn CODE] [--format text|jsonl] "
-                        "[--text] SCRIPT...\n"
+                        "  trelmix check [--keyboard | --id GUID] [--werror] [-W no-GROUP] [--no-warn CODE] [--fix] "
+                        "[--format text|jsonl] [--text] SCRIPT...\n"
                         "  trelmix check --list-warnings [--format text|jsonl]\n"
                         "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
                         "[--explain] SCRIPT [RECORD...]\n"
@@ -94,6 +94,9 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     check->add_option("--no-warn", codesOff, "Switch off one warning or note by its code")
         ->type_name("CODE")
         ->allow_extra_args(false);
+    check->add_flag("--fix", checkOptions.fix,
+                    "Apply the fixes of the diagnostics that have one to the script files, each in one write, "
+                    "and print what changed");
     bool listWarnings = false;
     check->add_flag("--list-warnings", listWarnings,
                     "Print every diagnostic check can give: code, severity, group and summary");

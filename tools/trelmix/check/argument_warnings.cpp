@@ -65,15 +65,18 @@ void CheckKeyName(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
               " (only the first three letters count, and case matters)";
     }
     std::string hint;
+    std::vector<Fix> fixes;
     if (const NamedKey* key = NearestKeyName(bytes)) {
         hint = "did you mean '" + std::string(key->name) + "' (" + VirtualKeyName(key->virtualKey) + ")?";
+        if (arg.length >= 2 && arg[0] == u'\'') fixes.push_back({arg.text + 1, arg.end() - 1, key->name});
     } else if (const unsigned f = FunctionKey(Upper(bytes))) {
         hint = "for F" + std::to_string(f) + " write SEND_FUNC(" + std::to_string(f) + ")";
     } else {
         hint = "the key names are";
         for (const NamedKey& key : NamedKeys()) hint += std::string(" ") + key.name;
     }
-    out.push_back({arg.text, Code::SendKeyName, "SEND_EXTN(" + Span(arg) + ") presses nothing: " + why, hint, arg.end()});
+    out.push_back({arg.text, Code::SendKeyName, "SEND_EXTN(" + Span(arg) + ") presses nothing: " + why, hint, arg.end(),
+                   std::move(fixes)});
 }
 
 // SEND_ALT, SEND_CTRL, SEND_WIN, SEND_NPAD, SEND_ASCII and SEND_UNTIL with a

@@ -19,6 +19,7 @@ struct CheckOptions {
     bool jsonl = false;                // one JSON object per diagnostic, for editors
     bool text = false;                 // inline text even when it looks like a file name
     DiagnosticFilter filter;           // the warnings and notes switched off
+    bool fix = false;                  // apply the fixes to the script files
 };
 
 // Checks the scripts in turn; the exit status is the worst of theirs.

@@ -132,7 +132,18 @@ Diagnosis Diagnose(const std::u16string& string, const std::string& argument, bo
         }
     }
     if (!d.accepted) {
-        d.findings.push_back({report.error.at ? report.error.at : text, Code::ScriptRejected, report.error.reason, ErrorHint(compiled)});
+        Finding error{report.error.at ? report.error.at : text, Code::ScriptRejected, report.error.reason,
+                      ErrorHint(compiled)};
+        // "text" for 'text', when the text holds no quote of either kind.
+        if (*error.at == u'"') {
+            const std::u16string_view rest = LineEnd(error.at) == error.at ? std::u16string_view{}
+                                                                             : std::u16string_view(error.at + 1, static_cast<std::size_t>(LineEnd(error.at) - error.at - 1));
+            const std::size_t close = rest.find_first_of(u"\"'");
+            if (close != rest.npos && rest[close] == u'"') {
+                error.fixes = {{error.at, error.at + 1, "'"}, {rest.data() + close, rest.data() + close + 1, "'"}};
+            }
+        }
+        d.findings.push_back(std::move(error));
     }
     return d;
 }
@@ -199,7 +210,19 @@ std::string FindingJson(const ScriptSource& source, const Finding& finding) {
     j["code"] = Info(finding.code).name;
     j["message"] = finding.message;
     if (!finding.hint.empty()) j["hint"] = finding.hint;
-    return JsonLine(j);
+    std::string fixes;
+    for (const Fix& fix : finding.fixes) {
+        const Place at = PlaceOf(source, {fix.from, finding.code, "", "", fix.to});
+        nlohmann::ordered_json f;
+        f["line"] = at.line;
+        f["column"] = at.column;
+        f["end_column"] = at.endColumn;
+        f["text"] = fix.text;
+        fixes += (fixes.empty() ? "" : ", ") + JsonLine(f);
+    }
+    std::string line = JsonLine(j);
+    if (!fixes.empty()) line.insert(line.size() - 1, ", \"fix\": [" + fixes + "]");
+    return line;
 }
 
 std::string SummaryJson(const ScriptSource& source, bool ok, std::size_t rules) {

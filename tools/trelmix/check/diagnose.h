@@ -55,7 +55,8 @@ std::string FormatFinding(const ScriptSource& source, const Finding& finding, Lo
 void FormatFindings(const ScriptSource& source, const std::vector<Finding>& findings, std::ostream& out);
 
 // {"file": ..., "line": ..., "column": ..., "end_column": ..., "severity": ...,
-// "code": ..., "message": ..., "hint": ...} ("hint" only when there is one).
+// "code": ..., "message": ..., "hint": ..., "fix": [{"line", "column",
+// "end_column", "text"}, ...]} ("hint" and "fix" only when there are some).
 std::string FindingJson(const ScriptSource& source, const Finding& finding);
 
 // {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics

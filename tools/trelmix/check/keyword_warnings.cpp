@@ -93,13 +93,15 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
         const std::u16string_view written = line.substr(0, k->name.size());
         out.push_back({at, Code::KeywordCase,
                        Quoted(written) + " is not a keyword (keywords are upper case), so the line is ignored",
-                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode), at + written.size()});
+                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode), at + written.size(),
+                       {{at, at + written.size(), std::string(k->name)}}});
         return;
     }
     const KeywordInfo* nearest = NearestKeyword(word);
     if (!nearest) return;
     out.push_back({at, Code::KeywordMisspelt, Quoted(word) + " is not a keyword, so the line is ignored",
-                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode)});
+                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode), nullptr,
+                   {{at, at + word.size(), std::string(nearest->name)}}});
 }
 
 void CheckKeywordLine(const KeywordLine& k, Findings& out) {
@@ -111,7 +113,7 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
                        Quoted({k.line.text, static_cast<std::size_t>(wordEnd - k.line.text)}) + " is read as " +
                            k.Name() + ": a keyword is recognised by its first letters, and the rest of the word (" +
                            Quoted({after, static_cast<std::size_t>(wordEnd - after)}) + ") is ignored",
-                       "write " + k.Name(), wordEnd});
+                       "write " + k.Name(), wordEnd, {{after, wordEnd, ""}}});
         return;
     }
     const char16_t* rest = after;

@@ -58,23 +58,30 @@ void CheckBackslash(const KeywordLine& k, std::u16string_view s, Findings& out) 
         }
         std::size_t length = 2;
         std::string hint;
+        int byte = -1;  // the byte meant
         if (next == u'\\') {
             hint = "write one backslash";
         } else if (next == u'x' && i + 3 < s.size() && IsHex(s[i + 2]) && IsHex(s[i + 3])) {
             length = 4;
-            const unsigned byte = HexDigit(s[i + 2]) * 16 + HexDigit(s[i + 3]);
-            hint = ByteHint(k, byte, "the byte " + Hex2(byte));
+            byte = static_cast<int>(HexDigit(s[i + 2]) * 16 + HexDigit(s[i + 3]));
+            hint = ByteHint(k, static_cast<unsigned>(byte), "the byte " + Hex2(static_cast<unsigned>(byte)));
         } else {
             for (const Named& n : kBackslashed) {
-                if (n.letter == next) hint = ByteHint(k, n.byte, n.name);
+                if (n.letter != next) continue;
+                hint = ByteHint(k, n.byte, n.name);
+                byte = static_cast<int>(n.byte);
             }
         }
         if (hint.empty()) continue;
+        std::vector<Fix> fixes;
+        if (byte >= 0 && k.keyword.decodesEscapes) {
+            fixes.push_back({s.data() + i, s.data() + i + length, "&#x" + Hex2(static_cast<unsigned>(byte)) + ";"});
+        }
         const std::u16string_view written = s.substr(i, length);
         out.push_back({s.data() + i, Code::BackslashEscape,
                        Quoted(written) + " is not an escape: the text holds a backslash and " +
                            Quoted(written.substr(1)) + " (the only escape is \\' for a quote)",
-                       hint, s.data() + i + length});
+                       hint, s.data() + i + length, std::move(fixes)});
         return;
     }
 }

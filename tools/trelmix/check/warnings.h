@@ -14,6 +14,14 @@
 
 namespace trelmix::cli {
 
+// A mechanical change that surely does what the author meant: the text from
+// `from` to `to` (on one line) becomes `text` (ASCII).
+struct Fix {
+    const char16_t* from = nullptr;
+    const char16_t* to = nullptr;
+    std::string text;
+};
+
 // One message about a place in the script text.
 struct Finding {
     const char16_t* at = nullptr;
@@ -21,6 +29,7 @@ struct Finding {
     std::string message{};  // what is wrong, in the author's terms
     std::string hint{};     // how to fix it; may be empty
     const char16_t* end = nullptr;  // just past the text meant; null: the word or quoted text at `at`
+    std::vector<Fix> fixes{};       // what `check --fix` changes
 
     Severity severity() const { return Info(code).severity; }
     bool error() const { return severity() == Severity::Error; }
