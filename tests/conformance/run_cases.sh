@@ -143,7 +143,7 @@ inline_check_cases() {  # the check/*.trelmix that hold their expectations
         [ -n "${BASH_REMATCH[5]}" ] && texts+=("$where ${BASH_REMATCH[3]}|${BASH_REMATCH[5]}")
         [ "${BASH_REMATCH[1]}" = error ] && status=1
       fi
-    done < "$script"
+    done < <(sed 's/\r$//' "$script" | tr '\r' '\n')  # CR LF and lone CR end lines too
     (cd "$here/check" && "${trelmix[@]}" check --format jsonl "${args[@]}" "$name.trelmix") > "$work/out" 2> "$work/err"
     got=$?
     sed -n 's/^{"file": "[^"]*", "line": \([0-9]*\), .*"severity": "\([a-z]*\)", "code": "\([a-z0-9-]*\)".*/\1 \2 \3/p' \

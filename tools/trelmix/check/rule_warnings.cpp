@@ -108,8 +108,10 @@ std::vector<bool> CheckReach(const CompiledText& c, std::span<const RuleView> ru
             std::string message = "this rule is never reached: the rule at line " +
                                   LineOf(c.text(), rules[by->index].facts.begin) + " " + by->why;
             if (by->ruleset != 0) {
-                message += " (both rules belong to ruleset " + std::to_string(by->ruleset) +
-                           ", and no rule between them switches it on)";
+                // While the ruleset is off, runs pass by both rules: reached, never applied.
+                message = "this rule never applies: while ruleset " + std::to_string(by->ruleset) +
+                          " is on, the rule at line " + LineOf(c.text(), rules[by->index].facts.begin) + " " +
+                          by->why + ", and while it is off both are passed by (no rule between them switches it on)";
             }
             out.push_back({at, Code::RuleUnreachable, message});
             unreachable[i] = true;

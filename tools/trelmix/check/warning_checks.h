@@ -43,6 +43,7 @@ ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument);
 
 // The comment hint for a line that starts with a keyword but reads as text.
 std::string CommentHint();
+std::string OneLineHint();  // instead, for inline text without line breaks
 
 // keyword_warnings.cpp: ignored lines, and keyword lines as written.
 void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out);

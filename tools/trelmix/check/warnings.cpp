@@ -65,6 +65,11 @@ ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument) {
     return bytes;
 }
 
+std::string OneLineHint() {
+    return "this inline script is one line, and each keyword needs a line of its own: put line breaks in it "
+           "(in bash, $'BEGIN_RULE\\n...')";
+}
+
 std::string CommentHint() { return "if it is a comment, begin it with a character that begins no keyword, such as '#'"; }
 
 // ---- the whole script ---------------------------------------------------------
@@ -124,6 +129,11 @@ std::vector<Finding> CollectWarnings(const CompiledText& c) {
                        "end it with END_RULE"});
     }
     CheckRuleMeanings(c, out);
+    if (!c.fromFile && c.whole.find_first_of(u"\r\n") == c.whole.npos) {
+        for (Finding& f : out) {
+            if (f.hint == CommentHint()) f.hint = OneLineHint();
+        }
+    }
     std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.at < b.at; });
     return out;
 }
@@ -133,6 +143,19 @@ std::string ErrorHint(const CompiledText& c) {
     if (!r.rejected || r.statements.empty()) return "";
     const KeywordLine k(*r.statements.back().keyword, r.statements.back().at);
     const char16_t* at = r.error.at;
+    // 0x0F: the compiler stops at the x.
+    if (at && at > c.text() && at[-1] == u'0' && (at[0] == u'x' || at[0] == u'X')) {
+        unsigned long long value = 0;
+        const char16_t* p = at + 1;
+        for (; WordCharacter(*p) && std::u16string_view(u"0123456789abcdefABCDEF").find(*p) != std::u16string_view::npos &&
+               value <= 0xFFFFFFFFu;
+             ++p) {
+            value = value * 16 + (*p <= u'9' ? *p - u'0' : (*p | 0x20) - u'a' + 10u);
+        }
+        if (p > at + 1 && !WordCharacter(*p) && value <= 0xFFFFFFFFu) {
+            return "numbers are decimal: write " + std::to_string(value);
+        }
+    }
     if (at && *at == u'"') {
         const std::u16string_view rest = LineAt(at + 1);
         return "arguments take single quotes, like " + Quoted(rest.substr(0, rest.find(u'"')));
@@ -149,7 +172,8 @@ std::string ErrorHint(const CompiledText& c) {
     const std::u16string_view after = LineAt(k.line.text + k.keyword.name.size());
     const std::size_t word = after.find_first_not_of(u" \t");
     if (word > 0 && word != std::u16string_view::npos && WordCharacter(after[word])) {
-        return "the line starts with " + k.Name() + ", so it is read as that keyword; " + CommentHint();
+        return "the line starts with " + k.Name() + ", so it is read as that keyword; " +
+               (!c.fromFile && c.whole.find_first_of(u"\r\n") == c.whole.npos ? OneLineHint() : CommentHint());
     }
     if (k.keyword.block == Block::Outside && r.openRule) {
         return "the rule that began at line " + std::to_string(Locate(c.text(), r.openRule).line) +
