@@ -103,7 +103,8 @@ int CheckOne(const CheckOptions& o, const std::string& argument, Streams io) {
                                         [](const Finding& f) { return f.severity() == Severity::Warning; });
     if (o.jsonl) {
         if (!problem.empty()) io.out << FindingJson(d.source, {nullptr, SourceProblemCode(d.source), problem}) << '\n';
-        for (const Finding& f : d.findings) io.out << FindingJson(d.source, f) << '\n';
+        Locator locate(d.source.text.data());
+        for (const Finding& f : d.findings) io.out << FindingJson(d.source, f, &locate) << '\n';
         io.out << SummaryJson(d.source, assigned, d.rules) << '\n';
     } else if (!problem.empty()) {
         io.out << SourceProblem(d.source) << '\n';

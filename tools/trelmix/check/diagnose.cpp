@@ -199,8 +199,8 @@ std::string JsonLine(const nlohmann::ordered_json& object) {
 
 }  // namespace
 
-std::string FindingJson(const ScriptSource& source, const Finding& finding) {
-    const Place place = source.text.empty() ? Place{1, 1, 1} : PlaceOf(source, finding);
+std::string FindingJson(const ScriptSource& source, const Finding& finding, Locator* locate) {
+    const Place place = source.text.empty() ? Place{1, 1, 1} : PlaceOf(source, finding, locate);
     nlohmann::ordered_json j;
     j["file"] = source.name;
     j["line"] = place.line;
@@ -212,7 +212,7 @@ std::string FindingJson(const ScriptSource& source, const Finding& finding) {
     if (!finding.hint.empty()) j["hint"] = finding.hint;
     std::string fixes;
     for (const Fix& fix : finding.fixes) {
-        const Place at = PlaceOf(source, {fix.from, finding.code, "", "", fix.to});
+        const Place at = PlaceOf(source, {fix.from, finding.code, "", "", fix.to}, locate);
         nlohmann::ordered_json f;
         f["line"] = at.line;
         f["column"] = at.column;

@@ -57,7 +57,7 @@ void FormatFindings(const ScriptSource& source, const std::vector<Finding>& find
 // {"file": ..., "line": ..., "column": ..., "end_column": ..., "severity": ...,
 // "code": ..., "message": ..., "hint": ..., "fix": [{"line", "column",
 // "end_column", "text"}, ...]} ("hint" and "fix" only when there are some).
-std::string FindingJson(const ScriptSource& source, const Finding& finding);
+std::string FindingJson(const ScriptSource& source, const Finding& finding, Locator* locate = nullptr);
 
 // {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics
 // ("rules" only when the script was accepted).

@@ -61,14 +61,31 @@ unsigned FactsOf(ActionKind kind) {
 
 std::u16string Units(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
-std::string LineOf(const char16_t* text, const char16_t* at) { return std::to_string(Locate(text, at).line); }
+// Line numbers of places in any order, each found by a binary search among
+// the line starts (counted as Locate counts them).
+class LineNumbers {
+public:
+    explicit LineNumbers(std::u16string_view text) {
+        starts_.push_back(text.data());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            if (text[i] == u'\r' || text[i] == u'\n') starts_.push_back(text.data() + i + 1);
+        }
+    }
+    std::string operator()(const char16_t* at) const {
+        return std::to_string(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin());
+    }
+
+private:
+    std::vector<const char16_t*> starts_;
+};
 
 // One rule as compiled, with the lines it was read from.
 struct RuleView {
     const Rule& rule;
     const CompileReport::RuleFacts& facts;
     const Script& script;
-    const char16_t* text;  // the whole script
+    const LineNumbers& lineOf;
 
     std::size_t ActionCount() const { return rule.actions ? rule.actions->count : 0; }
     const Action& ActionAt(std::size_t i) const { return script.actions[rule.actions->first + i]; }
@@ -85,7 +102,7 @@ struct Blocker {
 };
 
 // Marks the rules no record reaches; one pass, whatever the number of rules.
-std::vector<bool> CheckReach(const CompiledText& c, std::span<const RuleView> rules, Findings& out) {
+std::vector<bool> CheckReach(std::span<const RuleView> rules, Findings& out) {
     std::vector<bool> unreachable(rules.size());
     std::optional<Blocker> always;                                  // the first that blocks every rule after it
     std::array<std::optional<Blocker>, kRulesetCount> inRuleset{};  // the last per ruleset
@@ -106,11 +123,11 @@ std::vector<bool> CheckReach(const CompiledText& c, std::span<const RuleView> ru
         }
         if (by) {
             std::string message = "this rule is never reached: the rule at line " +
-                                  LineOf(c.text(), rules[by->index].facts.begin) + " " + by->why;
+                                  rules[i].lineOf(rules[by->index].facts.begin) + " " + by->why;
             if (by->ruleset != 0) {
                 // While the ruleset is off, runs pass by both rules: reached, never applied.
                 message = "this rule never applies: while ruleset " + std::to_string(by->ruleset) +
-                          " is on, the rule at line " + LineOf(c.text(), rules[by->index].facts.begin) + " " +
+                          " is on, the rule at line " + rules[i].lineOf(rules[by->index].facts.begin) + " " +
                           by->why + ", and while it is off both are passed by (no rule between them switches it on)";
             }
             out.push_back({at, Code::RuleUnreachable, message});
@@ -223,10 +240,10 @@ void FollowEdits(const RuleView& r, EveryRecord& every) {
 }
 
 // An action line for a message: "PREPEND('X') at line 3".
-std::string Edit(const CompiledText& c, const char16_t* by) {
+std::string Edit(const LineNumbers& lineOf, const char16_t* by) {
     std::u16string_view line = LineAt(by);
     while (!line.empty() && (line.back() == u' ' || line.back() == u'\t')) line.remove_suffix(1);
-    return (line.size() > 60 ? Shown(line.substr(0, 57)) + "..." : Shown(line)) + " at line " + LineOf(c.text(), by);
+    return (line.size() > 60 ? Shown(line.substr(0, 57)) + "..." : Shown(line)) + " at line " + lineOf(by);
 }
 
 // The first byte of `text` that no record holds, with the action that took it out.
@@ -269,13 +286,13 @@ const char16_t* WildcardConflict(const EveryRecord& every, const std::vector<std
     return nullptr;
 }
 
-void CheckPassable(const CompiledText& c, const RuleView& r, const EveryRecord& every, const char16_t* edited,
+void CheckPassable(const RuleView& r, const EveryRecord& every, const char16_t* edited,
                    Findings& out) {
     const Criteria& crit = *r.rule.criteria;
     auto impossible = [&](const char16_t* clause, const std::string& why, const char16_t* by) {
         out.push_back({clause, Code::RuleImpossible,
-                       "this clause can never pass: the rule at line " + LineOf(c.text(), edited) +
-                           " has no criteria, so it edits every record first, and after " + Edit(c, by) + " " + why,
+                       "this clause can never pass: the rule at line " + r.lineOf(edited) +
+                           " has no criteria, so it edits every record first, and after " + Edit(r.lineOf, by) + " " + why,
                        "put this rule before that one, or match the record as that rule leaves it"});
     };
     for (const char16_t* clause : LastClauses(r)) {
@@ -308,7 +325,7 @@ void CheckPassable(const CompiledText& c, const RuleView& r, const EveryRecord& 
 
 // A clause written twice, where the later line replaces the earlier; and a
 // CODE_MATCH that finds its text further on than meant.
-void CheckClauses(const CompiledText& c, const RuleView& r, Findings& out) {
+void CheckClauses(const RuleView& r, Findings& out) {
     std::array<const char16_t*, 6> first{};
     for (const char16_t* clause : r.facts.clauses) {
         const KeywordLine k = r.LineAt(clause);
@@ -316,7 +333,7 @@ void CheckClauses(const CompiledText& c, const RuleView& r, Findings& out) {
         const char16_t*& earlier = first[static_cast<std::size_t>(kind)];
         if (kind != Criterion::CodeList && earlier) {
             out.push_back({clause, Code::ClauseRepeated,
-                           k.Name() + " replaces the " + k.Name() + " of line " + LineOf(c.text(), earlier) +
+                           k.Name() + " replaces the " + k.Name() + " of line " + r.lineOf(earlier) +
                                ": a criteria block keeps only the last " + k.Name() + ", and its clauses must all pass",
                            "for records that pass either one, write two rules, one with each " + k.Name()});
         }
@@ -440,7 +457,7 @@ void CheckActions(const RuleView& r, Findings& out) {
             const KeywordLine f = r.LineAt(finder);
             out.push_back({at, Code::CursorAfterFind,
                            k.Name() + " works from the cursor on, and " + f.Name() + " at line " +
-                               LineOf(r.text, finder) + " left the cursor after the text it found",
+                               r.lineOf(finder) + " left the cursor after the text it found",
                            "write SKIP_START before it to work on the whole record"});
         }
         if (facts & kAfterFind) {
@@ -474,16 +491,17 @@ void CheckRuleMeanings(const CompiledText& c, Findings& out) {
     const std::size_t count = std::min(c.script.rules.size(), c.report.rules.size());
     std::vector<RuleView> rules;
     rules.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) rules.push_back({c.script.rules[i], c.report.rules[i], c.script, c.text()});
+    const LineNumbers lineOf(c.whole);
+    for (std::size_t i = 0; i < count; ++i) rules.push_back({c.script.rules[i], c.report.rules[i], c.script, lineOf});
     // (A file cut short by a zero byte has its own warning.)
     if (rules.empty() && !c.report.rejected && !c.report.openRule && c.whole.find(u'\0') == c.whole.npos) {
         out.push_back({c.text(), Code::NoRules, "the script has no rule, so every record passes unchanged",
                        "begin a rule with BEGIN_RULE (see the first script in docs/language.md)"});
     }
-    const std::vector<bool> unreachable = CheckReach(c, rules, out);
+    const std::vector<bool> unreachable = CheckReach(rules, out);
     CheckRulesets(c, rules, out);
     for (const RuleView& r : rules) {
-        CheckClauses(c, r, out);
+        CheckClauses(r, out);
         CheckActions(r, out);
     }
 
@@ -496,7 +514,7 @@ void CheckRuleMeanings(const CompiledText& c, Findings& out) {
             FollowEdits(r, every);
             editedBy = r.facts.begin;
         } else if (editedBy && !unreachable[i]) {
-            CheckPassable(c, r, every, editedBy, out);
+            CheckPassable(r, every, editedBy, out);
         }
     }
 }
