@@ -22,4 +22,18 @@ struct SourcePosition {
 
 SourcePosition Locate(const char16_t* text, const char16_t* at);
 
+// Locate for many places of one text: each call goes on from the last place
+// asked (or starts over when asked for an earlier one), so places asked in
+// text order cost one pass over the text in all.
+class Locator {
+public:
+    explicit Locator(const char16_t* text) : text_(text), last_(text) {}
+    SourcePosition operator()(const char16_t* at);
+
+private:
+    const char16_t* text_;
+    const char16_t* last_;
+    SourcePosition pos_;
+};
+
 }  // namespace trelmix

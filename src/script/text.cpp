@@ -59,7 +59,11 @@ bool ParseArgumentList(TextSpan line, ArgumentList& arguments, ArgumentError* er
     arguments.clear();
     const TextSpan args = ArgumentText(line);
     if (args.empty()) {
-        return Fail(error, args.text ? args.text : line.end(), "the argument list is empty or has no parentheses");
+        if (!args.text) return Fail(error, line.end(), "the argument list is missing: no '(' on the line");
+        const std::u16string_view after(args.text, static_cast<std::size_t>(line.end() - args.text));
+        return Fail(error, after.find(u')') == after.npos ? line.end() : args.text,
+                    after.find(u')') == after.npos ? "the ')' that closes the argument list is missing"
+                                                   : "the argument list is empty");
     }
     std::uint32_t i = 0;
     const std::uint32_t n = args.length;

@@ -127,9 +127,9 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         const KeywordInfo* k = NearestKeyword(c.word);
         EXPECT_EQ(k ? k->name : "", c.keyword) << std::string(c.word.begin(), c.word.end());
     }
-    EXPECT_EQ(EditDistance(u"AB", u"BA"), 1u);
-    EXPECT_EQ(EditDistance(u"abc", u"ABC"), 0u);
-    EXPECT_EQ(EditDistance(u"", u"ABC"), 3u);
+    EXPECT_EQ(EditDistance(u"AB", u"BA", 2), 1u);
+    EXPECT_EQ(EditDistance(u"abc", u"ABC", 2), 0u);
+    EXPECT_EQ(EditDistance(u"", u"ABC", 1), 2u);  // past the limit: limit + 1
 }
 
 // Taps and chords by name are in the keyboard cases; what they do not show:

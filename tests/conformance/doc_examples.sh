@@ -11,7 +11,8 @@
 #
 # Links to #anchors must lead to a heading of their page. Every keyword must
 # have its entry, a "#### `KEYWORD`" heading, in docs/language.md, and every
-# such heading must name a keyword.
+# such heading must name a keyword; every diagnostic's docs anchor must lead to
+# a heading there.
 set -u
 trelmix=$(realpath "$1")
 shift
@@ -83,6 +84,13 @@ known=$(keywords | sort)
 [ "$(keywords | wc -l)" -ge 41 ] || fail "the keyword table was not read"
 for k in $(comm -23 <(echo "$known") <(echo "$headings")); do fail "docs/language.md: no entry for $k"; done
 for k in $(comm -13 <(echo "$known") <(echo "$headings")); do fail "docs/language.md: $k is not a keyword"; done
+
+# Every diagnostic's entry in the docs is a heading of docs/language.md.
+anchors=$(sed -n 's/^#\{1,6\} //p' "$root/docs/language.md" | tr 'A-Z' 'a-z' | sed 's/[^a-z0-9 _-]//g; s/ /-/g')
+for link in $("$trelmix" check --list-warnings --format jsonl | sed -n 's/.*"docs": "docs\/language.md#\([^"]*\)".*/\1/p'); do
+  grep -qx -- "$link" <<< "$anchors" || fail "a diagnostic's docs anchor #$link leads to no heading"
+done
+[ -n "$link" ] || fail "trelmix check --list-warnings gave no docs anchors"
 
 echo "$commands commands, $failures failed"
 [ "$failures" -eq 0 ]

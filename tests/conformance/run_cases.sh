@@ -25,6 +25,13 @@
 #   run/usage.table: command lines of `run --jsonl` that are usage errors
 # The command's own output (core set):
 #   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
+#   check/NAME.trelmix without NAME.expected: its diagnostics are written in
+#                         it, each as a comment above the line it is about:
+#                           # expect: warning@+1 clause-repeated "of line 4"
+#                         (severity@offset of the line, code, and optionally a
+#                         text the message and hint hold); "# check: ARG..."
+#                         gives arguments. The script must give exactly these,
+#                         and exit 1 when one is an error.
 #   explain/NAME.expected `trelmix run --explain NAME.args`, and
 #   explain/NAME.in.jsonl -> NAME.out.jsonl (the "trace" of run --jsonl)
 #   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
@@ -134,6 +141,36 @@ command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NA
   done
 }
 
+inline_check_cases() {  # the check/*.trelmix that hold their expectations
+  local script name args n line status want got texts text where
+  for script in "$here"/check/*.trelmix; do
+    name=$(basename "$script" .trelmix)
+    [ -e "$here/check/$name.expected" ] && continue
+    args=() want= texts=() n=0 status=0
+    while IFS= read -r line || [ -n "$line" ]; do
+      n=$((n + 1))
+      if [[ $line =~ ^#\ check:\ (.*)$ ]]; then
+        read -r -a args <<< "${BASH_REMATCH[1]}"
+      elif [[ $line =~ ^#\ expect:\ (error|warning|note)@([+-][0-9]+)\ ([a-z0-9-]+)(\ \"(.*)\")?$ ]]; then
+        where=$((n + BASH_REMATCH[2]))
+        want+="$where ${BASH_REMATCH[1]} ${BASH_REMATCH[3]}"$'\n'
+        [ -n "${BASH_REMATCH[5]}" ] && texts+=("$where ${BASH_REMATCH[3]}|${BASH_REMATCH[5]}")
+        [ "${BASH_REMATCH[1]}" = error ] && status=1
+      fi
+    done < <(sed 's/\r$//' "$script" | tr '\r' '\n')  # CR LF and lone CR end lines too
+    (cd "$here/check" && "${trelmix[@]}" check --format jsonl "${args[@]}" "$name.trelmix") > "$work/out" 2> "$work/err"
+    got=$?
+    sed -n 's/^{"file": "[^"]*", "line": \([0-9]*\), .*"severity": "\([a-z]*\)", "code": "\([a-z0-9-]*\)".*/\1 \2 \3/p' \
+      "$work/out" | sort > "$work/actual"
+    printf '%s' "$want" | sort > "$work/wanted"
+    for text in "${texts[@]}"; do
+      grep -F "\"line\": ${text%% *}, " "$work/out" | grep -F "\"code\": \"$(cut -d' ' -f2 <<< "${text%%|*}")\"" \
+        | grep -qF -- "${text#*|}" || echo "missing text: ${text%%|*}: ${text#*|}" >> "$work/actual"
+    done
+    verdict "check/$name" "$work/wanted" "$work/actual" "$status" "$got"
+  done
+}
+
 # The examples' test files of one kind (keyboard or not).
 examples() {  # yes|no
   local file
@@ -146,7 +183,7 @@ case $set_name in
   core | run)
     test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"; usage_cases "$here/run/usage.table"
     if [ "$set_name" = core ] && [ -z "$engine" ]; then
-      command_cases check trelmix check; command_cases explain "" run --explain; command_cases test tests test
+      command_cases check trelmix check; inline_check_cases; command_cases explain "" run --explain; command_cases test tests test
       jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports
       # the same through an engine process, when trelmix is a program of this
       # machine: its traces read back give the same report

@@ -71,7 +71,9 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     app.require_subcommand(1);
     const std::string commands =
         program.check ? "Commands:\n"
-                        "  trelmix check [--keyboard | --id GUID] [--werror] [--format text|jsonl] [--text] SCRIPT...\n"
+                        "  trelmix check [--keyboard | --id GUID] [--werror] [-W no-GROUP] [--no-warn CODE] [--fix] "
+                        "[--format text|jsonl] [--text] SCRIPT...\n"
+                        "  trelmix check --list-warnings [--format text|jsonl]\n"
                         "  trelmix run   [--keyboard | --id GUID] [HOST OPTIONS] [--jsonl] [--scans FILE] [--text] "
                         "[--explain] SCRIPT [RECORD...]\n"
                         "  trelmix test  [--update] [--coverage-min N] [--engine CMD] [--no-trace] FILE...\n"
@@ -90,14 +92,27 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     checkId.AddTo(*check);
     CheckOptions checkOptions;
     std::string format = "text";
-    check->add_flag("--werror", checkOptions.werror, "Exit 1 when any warning was printed");
+    check->add_flag("--werror", checkOptions.werror, "Exit 1 when any warning was printed (notes do not count)");
+    std::vector<std::string> groupsOff;
+    std::vector<std::string> codesOff;
+    check->add_option("-W", groupsOff, "no-GROUP: switch off a group of warnings and notes (see --list-warnings)")
+        ->type_name("no-GROUP")
+        ->allow_extra_args(false);
+    check->add_option("--no-warn", codesOff, "Switch off one warning or note by its code")
+        ->type_name("CODE")
+        ->allow_extra_args(false);
+    check->add_flag("--fix", checkOptions.fix,
+                    "Apply the fixes of the diagnostics that have one to the script files, each in one write, "
+                    "and print what changed");
+    bool listWarnings = false;
+    check->add_flag("--list-warnings", listWarnings,
+                    "Print every diagnostic check can give: code, severity, group and summary");
     check->add_option("--format", format,
                       "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
-                      "severity, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
+                      "severity, code, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
         ->check(CLI::IsMember({"text", "jsonl"}));
     check->add_flag("--text", checkOptions.text, kTextHelp);
-    check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"))
-        ->required();
+    check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"));
 
     // trelmix run
     CLI::App* run = app.add_subcommand("run", "Run a script on records and show the results and the key strokes");
@@ -220,6 +235,24 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         checkOptions.id = *id;
         checkOptions.idGiven = checkId.keyboard || !checkId.id.empty();
         checkOptions.jsonl = format == "jsonl";
+        if (listWarnings) {
+            io.out << DiagnosticTableText(checkOptions.jsonl);
+            return kExitOk;
+        }
+        for (const std::string& g : groupsOff) {
+            if (checkOptions.filter.DisableGroup(g)) continue;
+            std::cerr << program.name << ": -W " << g << ": write no-GROUP with a group of --list-warnings\n";
+            return kExitUsage;
+        }
+        for (const std::string& c : codesOff) {
+            if (checkOptions.filter.DisableCode(c)) continue;
+            std::cerr << program.name << ": --no-warn " << c << ": no diagnostic has this code (see --list-warnings)\n";
+            return kExitUsage;
+        }
+        if (checkOptions.scripts.empty()) {
+            std::cerr << program.name << ": check: SCRIPT is required\nRun '" << program.name << " --help' for usage.\n";
+            return kExitUsage;
+        }
         return CheckCommand(checkOptions, io);
     }
 

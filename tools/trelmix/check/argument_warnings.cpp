@@ -35,10 +35,10 @@ const NamedKey* NearestKeyName(const ByteArg& bytes) {
         for (char ch : VirtualKeyName(k.virtualKey)) {
             if (ch != ' ') own.push_back(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch);
         }
-        if (written == own || (own.size() >= 4 && EditDistance(Wide(written), Wide(own)) <= 1)) return &k;
+        if (written == own || (own.size() >= 4 && EditDistance(Wide(written), Wide(own), 1) <= 1)) return &k;
     }
     for (const NamedKey& k : NamedKeys()) {  // a near miss of the three letters
-        if (written.size() >= 3 && EditDistance(Wide(written.substr(0, 3)), Wide(k.name)) <= 1) return &k;
+        if (written.size() >= 3 && EditDistance(Wide(written.substr(0, 3)), Wide(k.name), 1) <= 1) return &k;
     }
     return nullptr;
 }
@@ -65,15 +65,18 @@ void CheckKeyName(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
               " (only the first three letters count, and case matters)";
     }
     std::string hint;
+    std::vector<Fix> fixes;
     if (const NamedKey* key = NearestKeyName(bytes)) {
         hint = "did you mean '" + std::string(key->name) + "' (" + VirtualKeyName(key->virtualKey) + ")?";
+        if (arg.length >= 2 && arg[0] == u'\'') fixes.push_back({arg.text + 1, arg.end() - 1, key->name});
     } else if (const unsigned f = FunctionKey(Upper(bytes))) {
         hint = "for F" + std::to_string(f) + " write SEND_FUNC(" + std::to_string(f) + ")";
     } else {
         hint = "the key names are";
         for (const NamedKey& key : NamedKeys()) hint += std::string(" ") + key.name;
     }
-    out.push_back({arg.text, false, "SEND_EXTN(" + Span(arg) + ") presses nothing: " + why, hint, arg.end()});
+    out.push_back({arg.text, Code::SendKeyName, "SEND_EXTN(" + Span(arg) + ") presses nothing: " + why, hint, arg.end(),
+                   std::move(fixes)});
 }
 
 // SEND_ALT, SEND_CTRL, SEND_WIN, SEND_NPAD, SEND_ASCII and SEND_UNTIL with a
@@ -83,13 +86,13 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     const TextSpan arg = k.args[0];
     const std::u16string_view content = QuotedContent(arg);
     const std::string written = k.Name() + "(" + Span(arg) + ")";
-    auto warn = [&](const std::string& what, const std::string& hint) {
-        out.push_back({arg.text, false, written + " " + what, hint, arg.end()});
+    auto warn = [&](Code code, const std::string& what, const std::string& hint) {
+        out.push_back({arg.text, code, written + " " + what, hint, arg.end()});
     };
     if (bytes.bytes.empty()) {
-        if (key == KeyArgument::Text) return warn("types nothing: the text is empty", "write the text between the quotes");
-        if (key == KeyArgument::Delimiter) return warn("types nothing: the delimiter is empty", "write one character, like ','");
-        return warn("presses nothing: the text names no key", "write the key between the quotes");
+        if (key == KeyArgument::Text) return warn(Code::SendEmpty, "types nothing: the text is empty", "write the text between the quotes");
+        if (key == KeyArgument::Delimiter) return warn(Code::SendEmpty, "types nothing: the delimiter is empty", "write one character, like ','");
+        return warn(Code::SendEmpty, "presses nothing: the text names no key", "write the key between the quotes");
     }
     if (key == KeyArgument::Text) return;
     const char16_t first = bytes.bytes[0];
@@ -98,23 +101,23 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     if (key == KeyArgument::LetterOrDigit) {
         const char16_t c = first >= u'A' && first <= u'Z' ? static_cast<char16_t>(first + 32) : first;
         if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))) {
-            return warn("presses nothing: SEND_ALT takes a letter or a digit",
+            return warn(Code::SendNoKey, "presses nothing: SEND_ALT takes a letter or a digit",
                         "for another key write its virtual-key number, like SEND_ALT(115) for Alt+F4");
         }
     } else if (modifier) {
         const std::int16_t scan = platform::UsVkKeyScan(first);
         if (scan == -1) {
-            return warn("presses nothing: no key of the US layout types " +
+            return warn(Code::SendNoKey, "presses nothing: no key of the US layout types " +
                             Quoted(std::u16string_view(&first, 1)),
                         "write the key's virtual-key number instead");
         }
         if ((scan & 0x100) && !(first >= u'A' && first <= u'Z')) {
-            warn("presses " + mod + "+" + VirtualKeyName(static_cast<std::uint32_t>(scan & 0xFF)) +
+            warn(Code::SendNoShift, "presses " + mod + "+" + VirtualKeyName(static_cast<std::uint32_t>(scan & 0xFF)) +
                      ": the key that types " + Quoted(std::u16string_view(&first, 1)) + " is pressed without Shift",
                  "no keyword adds Shift to " + k.Name());
         }
     } else if (key == KeyArgument::KeypadKey && !((first >= u'0' && first <= u'9') || first == u'.')) {
-        return warn("presses nothing: the keypad keys it presses are '0' to '9' and '.'",
+        return warn(Code::SendNoKey, "presses nothing: the keypad keys it presses are '0' to '9' and '.'",
                     "to type the character, write SEND_ASCII(" + Span(arg) + ")");
     }
     if (bytes.bytes.size() > 1) {
@@ -125,7 +128,7 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
         } else if (key == KeyArgument::KeypadKey) {
             hint = "write one SEND_NPAD per key";
         }
-        warn("uses only the first character, " + Quoted(content.substr(0, 1)) + ": the rest (" +
+        warn(Code::SendFirstCharacter, "uses only the first character, " + Quoted(content.substr(0, 1)) + ": the rest (" +
                  Quoted(content.substr(1)) + ") is ignored",
              hint);
     }
@@ -139,7 +142,9 @@ void CheckKeyNumber(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     const bool ascii = k.keyword.key == KeyArgument::Text;
     std::string what;
     std::string hint;
+    Code code = Code::SendCodeRange;
     if (ParseDecimalBytes(bytes) < 0) {
+        code = Code::SendNumberBlank;
         what = (ascii ? "types the character 255 ('\u00FF'): " : "presses nothing: ") + Quoted({arg.text, arg.length}) +
                " holds a blank, so it is not read as a number";
         hint = "remove the blank";
@@ -154,7 +159,7 @@ void CheckKeyNumber(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     } else {
         return;
     }
-    out.push_back({arg.text, false, written + " " + what, hint, arg.end()});
+    out.push_back({arg.text, code, written + " " + what, hint, arg.end()});
 }
 
 }  // namespace
@@ -168,14 +173,14 @@ void CheckSendArguments(const KeywordLine& k, Findings& out) {
         ParseNumber(arg, n);
         const auto key = static_cast<std::uint16_t>(n);
         if (key < 1 || key > 24) {
-            out.push_back({arg.text, false, "SEND_FUNC(" + Span(arg) + ") presses nothing: function keys run from F1 to F24",
+            out.push_back({arg.text, Code::SendFuncRange, "SEND_FUNC(" + Span(arg) + ") presses nothing: function keys run from F1 to F24",
                            "write a number from 1 to 24", arg.end()});
         }
         return;
     }
     if (key == KeyArgument::Seconds) return;
     if (key == KeyArgument::LetterOrDigit && k.args.size() > 1) {
-        out.push_back({k.args[1].text, false, "SEND_ALT uses its first argument only; the others are ignored",
+        out.push_back({k.args[1].text, Code::SendAltExtra, "SEND_ALT uses its first argument only; the others are ignored",
                        "write one SEND_ALT per key", k.args.back().end()});
     }
     const ByteArg bytes = ArgumentBytes(k.keyword, arg);
@@ -213,7 +218,7 @@ void CheckRulePads(const CompiledText& c, const Rule& rule, std::size_t first, s
                 hint += ": to make " + std::to_string(length) + " bytes " + n + ", write " + k.Name() + "(" +
                         std::to_string(count - length) + ")";
             }
-            out.push_back({k.args[0].text, false,
+            out.push_back({k.args[0].text, Code::PadNeverPads,
                            k.Name() + "(" + n + ") never pads: it adds " + n + fill + " only to data of at least " + n +
                                " bytes, and under this rule's CODE_LENGTH(" + std::to_string(length) +
                                ") the data here has " + (most == length ? "" : "at most ") + std::to_string(most) + " bytes",

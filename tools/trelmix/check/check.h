@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "check/diagnostic_codes.h"
 #include "run/run.h"
 #include "trelmix/trelmix.h"
 
@@ -14,10 +15,12 @@ namespace trelmix::cli {
 struct CheckOptions {
     HostId id{};
     std::vector<std::string> scripts;  // as given: paths or inline text
-    bool werror = false;               // a warning fails the script
+    bool werror = false;               // a warning fails the script (a note does not)
     bool jsonl = false;                // one JSON object per diagnostic, for editors
     bool text = false;                 // inline text even when it looks like a file name
     bool idGiven = false;              // else a script's "# trelmix: keyboard" line makes it the keyboard's
+    DiagnosticFilter filter;           // the warnings and notes switched off
+    bool fix = false;                  // apply the fixes to the script files
 };
 
 // Checks the scripts in turn; the exit status is the worst of theirs.

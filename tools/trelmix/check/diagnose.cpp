@@ -65,6 +65,22 @@ std::string CaretIndent(const std::string& prefix) {
     return out;
 }
 
+// A message on one line: control characters as \xHH.
+std::string OneLine(const std::string& message) {
+    std::string out;
+    for (const char c : message) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F) {
+            out.push_back(c);
+        } else {
+            out += "\\x";
+            out.push_back("0123456789ABCDEF"[b >> 4]);
+            out.push_back("0123456789ABCDEF"[b & 0xF]);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 ScriptSource LoadScriptSource(const std::u16string& string, const std::string& argument) {
@@ -121,16 +137,27 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
         }
     }
     if (!d.accepted) {
-        d.findings.push_back({report.error.at ? report.error.at : text, true, report.error.reason, ErrorHint(compiled)});
+        Finding error{report.error.at ? report.error.at : text, Code::ScriptRejected, report.error.reason,
+                      ErrorHint(compiled)};
+        // "text" for 'text', when the text holds no quote of either kind.
+        if (*error.at == u'"') {
+            const std::u16string_view rest = LineEnd(error.at) == error.at ? std::u16string_view{}
+                                                                             : std::u16string_view(error.at + 1, static_cast<std::size_t>(LineEnd(error.at) - error.at - 1));
+            const std::size_t close = rest.find_first_of(u"\"'");
+            if (close != rest.npos && rest[close] == u'"') {
+                error.fixes = {{error.at, error.at + 1, "'"}, {rest.data() + close, rest.data() + close + 1, "'"}};
+            }
+        }
+        d.findings.push_back(std::move(error));
     }
     return d;
 }
 
-Place PlaceOf(const ScriptSource& source, const Finding& finding) {
+Place PlaceOf(const ScriptSource& source, const Finding& finding, Locator* locate) {
     const char16_t* text = source.text.data();
     const char16_t* start = LineStart(text, finding.at);
     const char16_t* end = std::clamp(finding.end ? finding.end : TokenEnd(finding.at), finding.at, LineEnd(finding.at));
-    const SourcePosition pos = Locate(text, finding.at);
+    const SourcePosition pos = locate ? (*locate)(finding.at) : Locate(text, finding.at);
     Place place{pos.line, pos.column, 0};
     if (source.kind == ScriptSource::Kind::File) {
         place.column = static_cast<std::uint32_t>(CountFileCharacters({start, static_cast<std::size_t>(finding.at - start)}) + 1);
@@ -141,21 +168,26 @@ Place PlaceOf(const ScriptSource& source, const Finding& finding) {
     return place;
 }
 
-std::string FormatFinding(const ScriptSource& source, const Finding& finding) {
+std::string FormatFinding(const ScriptSource& source, const Finding& finding, Locator* locate) {
     const char16_t* text = source.text.data();
     const char16_t* start = LineStart(text, finding.at);
     const char16_t* end = LineEnd(finding.at);
     const std::u16string_view before(start, static_cast<std::size_t>(finding.at - start));
     const std::u16string_view line(start, static_cast<std::size_t>(end - start));
-    const Place place = PlaceOf(source, finding);
+    const Place place = PlaceOf(source, finding, locate);
 
     std::string out = source.name + ":" + std::to_string(place.line) + ":" + std::to_string(place.column) + ": " +
-                      (finding.error ? "error: " : "warning: ") + finding.message +
-                      (finding.hint.empty() ? "" : "; " + finding.hint) + "\n";
+                      std::string(SeverityName(finding.severity())) + ": " +
+                      OneLine(finding.message + (finding.hint.empty() ? "" : "; " + finding.hint)) + "\n";
     const bool utf8 = IsUtf8(ToFileBytes(line));
     out += "  " + Shown(source, line, utf8) + "\n";
     out += "  " + CaretIndent(Shown(source, before, utf8)) + "^\n";
     return out;
+}
+
+void FormatFindings(const ScriptSource& source, const std::vector<Finding>& findings, std::ostream& out) {
+    Locator locate(source.text.data());
+    for (const Finding& f : findings) out << FormatFinding(source, f, &locate);
 }
 
 namespace {
@@ -172,24 +204,37 @@ std::string JsonLine(const nlohmann::ordered_json& object) {
 
 }  // namespace
 
-std::string FindingJson(const ScriptSource& source, const Finding& finding) {
-    const Place place = source.text.empty() ? Place{1, 1, 1} : PlaceOf(source, finding);
+std::string FindingJson(const ScriptSource& source, const Finding& finding, Locator* locate) {
+    const Place place = source.text.empty() ? Place{1, 1, 1} : PlaceOf(source, finding, locate);
     nlohmann::ordered_json j;
     j["file"] = source.name;
     j["line"] = place.line;
     j["column"] = place.column;
     j["end_column"] = place.endColumn;
-    j["severity"] = finding.error ? "error" : "warning";
+    j["severity"] = SeverityName(finding.severity());
+    j["code"] = Info(finding.code).name;
     j["message"] = finding.message;
     if (!finding.hint.empty()) j["hint"] = finding.hint;
-    return JsonLine(j);
+    std::string fixes;
+    for (const Fix& fix : finding.fixes) {
+        const Place at = PlaceOf(source, {fix.from, finding.code, "", "", fix.to}, locate);
+        nlohmann::ordered_json f;
+        f["line"] = at.line;
+        f["column"] = at.column;
+        f["end_column"] = at.endColumn;
+        f["text"] = fix.text;
+        fixes += (fixes.empty() ? "" : ", ") + JsonLine(f);
+    }
+    std::string line = JsonLine(j);
+    if (!fixes.empty()) line.insert(line.size() - 1, ", \"fix\": [" + fixes + "]");
+    return line;
 }
 
 std::string SummaryJson(const ScriptSource& source, bool ok, std::size_t rules) {
     nlohmann::ordered_json j;
     j["file"] = source.name;
     j["ok"] = ok;
-    j["rules"] = rules;
+    if (ok) j["rules"] = rules;  // a rejected script has none
     return JsonLine(j);
 }
 
@@ -201,13 +246,17 @@ std::string SourceProblemReason(const ScriptSource& source) {
     }
 }
 
+Code SourceProblemCode(const ScriptSource& source) {
+    return source.kind == ScriptSource::Kind::Empty ? Code::ScriptEmpty : Code::FileUnreadable;
+}
+
 std::string SourceProblem(const ScriptSource& source) {
     const std::string reason = SourceProblemReason(source);
     return reason.empty() ? reason : source.name + ": error: " + reason;
 }
 
 
-bool ReportMissingFile(const std::string& argument, std::ostream& err) {
+bool LooksLikeMissingFile(const std::string& argument) {
     const std::u16string script = FromCommandLine(argument);
     if (script.empty() || script.find_first_of(u"\r\n") != script.npos) return false;
     std::vector<char16_t> path(script.begin(), script.end());
@@ -215,14 +264,19 @@ bool ReportMissingFile(const std::string& argument, std::ostream& err) {
     if (IsScriptPath(path.data())) return false;
     std::string lower = argument;
     for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-    bool looksLikeName = lower.ends_with(".trelmix") || lower.ends_with(".txt");
-    if (!looksLikeName && script.find_first_of(u" \t") == script.npos) {
-        looksLikeName = std::none_of(Keywords().begin(), Keywords().end(), [&](const KeywordInfo& k) {
-            return script.find(std::u16string(k.name.begin(), k.name.end())) != script.npos;
-        });
-    }
-    if (looksLikeName) err << "trelmix: " << argument << ": no such file (give --text to take it as script text)\n";
-    return looksLikeName;
+    if (lower.ends_with(".trelmix") || lower.ends_with(".txt")) return true;
+    return script.find_first_of(u" \t") == script.npos &&
+           std::none_of(Keywords().begin(), Keywords().end(), [&](const KeywordInfo& k) {
+               return script.find(std::u16string(k.name.begin(), k.name.end())) != script.npos;
+           });
+}
+
+std::string MissingFileReason() { return "no such file (give --text to take it as script text)"; }
+
+bool ReportMissingFile(const std::string& argument, std::ostream& err) {
+    const bool missing = LooksLikeMissingFile(argument);
+    if (missing) err << "trelmix: " << argument << ": " << MissingFileReason() << "\n";
+    return missing;
 }
 
 }  // namespace trelmix::cli

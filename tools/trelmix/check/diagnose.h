@@ -47,27 +47,35 @@ struct Place {
     std::uint32_t column = 1;
     std::uint32_t endColumn = 1;
 };
-Place PlaceOf(const ScriptSource& source, const Finding& finding);
+// A locator of source.text may be given to find many places in one pass.
+Place PlaceOf(const ScriptSource& source, const Finding& finding, Locator* locate = nullptr);
 
-// NAME:LINE:COLUMN: error|warning: MESSAGE[; HINT], then the line and a caret
-// under the column.
-std::string FormatFinding(const ScriptSource& source, const Finding& finding);
+// NAME:LINE:COLUMN: error|warning|note: MESSAGE[; HINT], then the line and a
+// caret under the column. FormatFindings writes findings given in text order
+// in one pass over the text.
+std::string FormatFinding(const ScriptSource& source, const Finding& finding, Locator* locate = nullptr);
+void FormatFindings(const ScriptSource& source, const std::vector<Finding>& findings, std::ostream& out);
 
 // {"file": ..., "line": ..., "column": ..., "end_column": ..., "severity": ...,
-// "message": ..., "hint": ...} ("hint" only when there is one).
-std::string FindingJson(const ScriptSource& source, const Finding& finding);
+// "code": ..., "message": ..., "hint": ..., "fix": [{"line", "column",
+// "end_column", "text"}, ...]} ("hint" and "fix" only when there are some).
+std::string FindingJson(const ScriptSource& source, const Finding& finding, Locator* locate = nullptr);
 
-// {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics.
+// {"file": ..., "ok": ..., "rules": ...}: the end of one script's diagnostics
+// ("rules" only when the script was accepted).
 std::string SummaryJson(const ScriptSource& source, bool ok, std::size_t rules);
 
 // Why a source could not be compiled at all (empty string, unreadable path),
 // or empty; SourceProblem puts "NAME: error: " before it.
 std::string SourceProblemReason(const ScriptSource& source);
 std::string SourceProblem(const ScriptSource& source);
+Code SourceProblemCode(const ScriptSource& source);
 
 // True (and the message on `err`) when a SCRIPT argument names nothing on
 // disk but looks like a file name: one line that ends in .trelmix or .txt,
 // or that holds no keyword and no blank.
 bool ReportMissingFile(const std::string& argument, std::ostream& err);
+bool LooksLikeMissingFile(const std::string& argument);
+std::string MissingFileReason();  // "no such file (give --text ...)"
 
 }  // namespace trelmix::cli

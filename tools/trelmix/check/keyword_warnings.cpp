@@ -40,15 +40,34 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
     const std::u16string_view line = LineAt(at);
 
     if (at == c.text() && line.substr(0, 3) == u"\u00EF\u00BB\u00BF" && AnyKeyword(line.substr(3))) {
-        out.push_back({at, false,
+        out.push_back({at, Code::ByteOrderMark,
                        "the file starts with a UTF-8 byte-order mark, so the keyword on this line is not "
                        "recognised and the line is ignored",
                        "save the file without the mark", at + 3});
         return;
     }
+    // Other blanks than space and tab (a vertical tab, a form feed, a
+    // no-break space) do not count as indentation.
+    std::size_t blanks = 0;
+    while (blanks < line.size() && (line[blanks] == u'\v' || line[blanks] == u'\f' || line[blanks] == 0xA0 ||
+                                    Blank(line[blanks]))) {
+        ++blanks;
+    }
+    if (blanks > 0) {
+        if (const KeywordInfo* k = LeadingKeyword(line.substr(blanks), c.keyboardMode)) {
+            const char16_t odd = line[line.find_first_not_of(u" \t")];
+            out.push_back({at, Code::KeywordAfterBlank,
+                           "the line starts with the byte " + Hex2(odd) + " (" +
+                               (odd == u'\v' ? "a vertical tab" : odd == u'\f' ? "a form feed" : "a no-break space") +
+                               "), which is not a blank to the compiler, so " + std::string(k->name) +
+                               " is not recognised and the line is ignored",
+                           "indent with spaces or tabs only", at + blanks});
+            return;
+        }
+    }
     if (!c.keyboardMode) {
         if (const KeywordInfo* k = AnyKeyword(line)) {  // only a send keyword can begin an ignored line
-            out.push_back({at, false,
+            out.push_back({at, Code::SendIgnored,
                            std::string(k->name) +
                                " is ignored in an application script: send keywords work only in the "
                                "script of the simulated keyboard",
@@ -72,15 +91,17 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
 
     if (const KeywordInfo* k = AnyKeyword(UpperCase(line.substr(0, 14)))) {
         const std::u16string_view written = line.substr(0, k->name.size());
-        out.push_back({at, false,
+        out.push_back({at, Code::KeywordCase,
                        Quoted(written) + " is not a keyword (keywords are upper case), so the line is ignored",
-                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode), at + written.size()});
+                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode), at + written.size(),
+                       {{at, at + written.size(), std::string(k->name)}}});
         return;
     }
     const KeywordInfo* nearest = NearestKeyword(word);
     if (!nearest) return;
-    out.push_back({at, false, Quoted(word) + " is not a keyword, so the line is ignored",
-                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode)});
+    out.push_back({at, Code::KeywordMisspelt, Quoted(word) + " is not a keyword, so the line is ignored",
+                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode), nullptr,
+                   {{at, at + word.size(), std::string(nearest->name)}}});
 }
 
 void CheckKeywordLine(const KeywordLine& k, Findings& out) {
@@ -88,11 +109,11 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
     const char16_t* end = k.line.end();
     if (WordCharacter(*after)) {
         const char16_t* wordEnd = WordEnd(after);
-        out.push_back({after, false,
+        out.push_back({after, Code::KeywordPrefix,
                        Quoted({k.line.text, static_cast<std::size_t>(wordEnd - k.line.text)}) + " is read as " +
                            k.Name() + ": a keyword is recognised by its first letters, and the rest of the word (" +
                            Quoted({after, static_cast<std::size_t>(wordEnd - after)}) + ") is ignored",
-                       "write " + k.Name(), wordEnd});
+                       "write " + k.Name(), wordEnd, {{after, wordEnd, ""}}});
         return;
     }
     const char16_t* rest = after;
@@ -102,10 +123,10 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
 
     if (!k.TakesArguments()) {
         if (*rest == u'(') {
-            out.push_back({rest, false, k.Name() + " takes no arguments: " + Excerpt(restText) + " is ignored",
+            out.push_back({rest, Code::ArgumentsIgnored, k.Name() + " takes no arguments: " + Excerpt(restText) + " is ignored",
                            "write " + k.Name() + " alone", end});
         } else if (WordCharacter(*rest)) {
-            out.push_back({rest, false,
+            out.push_back({rest, Code::TextAfterKeyword,
                            "the line is read as " + k.Name() + ", and the rest of it (" + Excerpt(restText) +
                                ") is ignored",
                            CommentHint(), end});
@@ -116,7 +137,7 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
     const TextSpan list = ArgumentText(k.line);
     if (*rest != u'(') {
         const char16_t* open = list.text - 1;
-        out.push_back({rest, false,
+        out.push_back({rest, Code::TextBeforeArguments,
                        "the line is read as " + k.Name() + "(" +
                            Shown({list.text, list.length}) + "): the words before '(' (" +
                            Excerpt({rest, static_cast<std::size_t>(open - rest)}) + ") are ignored",
@@ -125,7 +146,7 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
     const char16_t* comment = list.end() + 1;
     while (comment < end && Blank(*comment)) ++comment;
     if (comment < end) {
-        out.push_back({comment, false,
+        out.push_back({comment, Code::TextAfterArguments,
                        "the text after the argument list (" +
                            Excerpt({comment, static_cast<std::size_t>(end - comment)}) +
                            ") is ignored, but the list runs to the last ')' on the line: a ')' in that text "

@@ -39,6 +39,12 @@ constexpr Named kBackslashed[] = {
 std::string ByteHint(const KeywordLine& k, unsigned byte, const std::string& what) {
     if (k.keyword.decodesEscapes) return "write &#x" + Hex2(byte) + "; for " + what;
     if (k.keyword.key == KeyArgument::Text) return "write " + k.Name() + "(" + std::to_string(byte) + ") for " + what;
+    if (byte < 0x20 && k.keyword.keyboardOnly) {
+        // A control byte is hard to write between quotes: the cookbook turns
+        // it into a character first.
+        return "to split the record at this byte, turn it into a character first, as the cookbook's \"Type "
+               "fields split by FNC1\" does with REPLACE_ALL('&#x" + Hex2(byte) + ";', '|')";
+    }
     return "write the character itself between the quotes";
 }
 
@@ -52,23 +58,30 @@ void CheckBackslash(const KeywordLine& k, std::u16string_view s, Findings& out) 
         }
         std::size_t length = 2;
         std::string hint;
+        int byte = -1;  // the byte meant
         if (next == u'\\') {
             hint = "write one backslash";
         } else if (next == u'x' && i + 3 < s.size() && IsHex(s[i + 2]) && IsHex(s[i + 3])) {
             length = 4;
-            const unsigned byte = HexDigit(s[i + 2]) * 16 + HexDigit(s[i + 3]);
-            hint = ByteHint(k, byte, "the byte " + Hex2(byte));
+            byte = static_cast<int>(HexDigit(s[i + 2]) * 16 + HexDigit(s[i + 3]));
+            hint = ByteHint(k, static_cast<unsigned>(byte), "the byte " + Hex2(static_cast<unsigned>(byte)));
         } else {
             for (const Named& n : kBackslashed) {
-                if (n.letter == next) hint = ByteHint(k, n.byte, n.name);
+                if (n.letter != next) continue;
+                hint = ByteHint(k, n.byte, n.name);
+                byte = static_cast<int>(n.byte);
             }
         }
         if (hint.empty()) continue;
+        std::vector<Fix> fixes;
+        if (byte >= 0 && k.keyword.decodesEscapes) {
+            fixes.push_back({s.data() + i, s.data() + i + length, "&#x" + Hex2(static_cast<unsigned>(byte)) + ";"});
+        }
         const std::u16string_view written = s.substr(i, length);
-        out.push_back({s.data() + i, false,
+        out.push_back({s.data() + i, Code::BackslashEscape,
                        Quoted(written) + " is not an escape: the text holds a backslash and " +
                            Quoted(written.substr(1)) + " (the only escape is \\' for a quote)",
-                       hint, s.data() + i + length});
+                       hint, s.data() + i + length, std::move(fixes)});
         return;
     }
 }
@@ -78,7 +91,7 @@ void CheckAmpersands(const KeywordLine& k, std::u16string_view s, Findings& out)
         if (EscapeAt(s, i)) {
             if (k.keyword.decodesEscapes) continue;
             const unsigned byte = HexDigit(s[i + 3]) * 16 + HexDigit(s[i + 4]);
-            out.push_back({s.data() + i, false,
+            out.push_back({s.data() + i, Code::EscapeNotUndone,
                            k.Name() + " does not undo &#x..; escapes, so " + Quoted(s.substr(i, 6)) +
                                " stays six characters",
                            ByteHint(k, byte, "the byte " + Hex2(byte)), s.data() + i + 6});
@@ -97,7 +110,7 @@ void CheckAmpersands(const KeywordLine& k, std::u16string_view s, Findings& out)
         const std::size_t end = j < s.size() && s[j] == u';' ? j + 1 : j;
         std::string hint;
         if (j > digits && value <= 0xFF) hint = "write &#x" + Hex2(value) + ";";
-        out.push_back({s.data() + i, false,
+        out.push_back({s.data() + i, Code::EscapeMalformed,
                        Quoted(s.substr(i, end - i)) +
                            " is not an escape, so it stays as written: an escape is &#x (lower-case x), two hex "
                            "digits and ';'",
@@ -145,7 +158,7 @@ void CheckCharacters(const CompiledText& c, const KeywordLine& k, std::u16string
             if (n == 0) continue;
             std::string bytes;
             for (std::size_t b = 0; b < n; ++b) bytes += (b ? " " : "") + Hex2(s[i + b]);
-            out.push_back({s.data() + i, false,
+            out.push_back({s.data() + i, Code::Utf8Text,
                            "the text holds " + Character(cp) + " saved as UTF-8, which the script reads as the " +
                                std::to_string(n) + " bytes " + bytes + " (" + Quoted(s.substr(i, n)) + ")",
                            OneByteHint(k, cp, "save the file as Windows-1252"), s.data() + i + n});
@@ -159,7 +172,7 @@ void CheckCharacters(const CompiledText& c, const KeywordLine& k, std::u16string
             n = 2;
         }
         const char16_t low = s[i] & 0xFF;
-        out.push_back({s.data() + i, false,
+        out.push_back({s.data() + i, Code::WideCharacter,
                        Character(cp) + " is not one byte: the script keeps the low byte of it, " + Hex2(low) + " (" +
                            Quoted({&low, 1}) + ")",
                        OneByteHint(k, cp, "write a character of Windows-1252"), s.data() + i + n});
@@ -185,14 +198,14 @@ void CheckZeroBytes(const CompiledText& c, Findings& out) {
     if (!c.fromFile || zero == whole.npos) return;
     const std::string hint = "save the file as Windows-1252 (ANSI)";
     if (whole.starts_with(u"\u00FF\u00FE") || whole.starts_with(u"\u00FE\u00FF")) {
-        out.push_back({c.text(), false,
+        out.push_back({c.text(), Code::Utf16File,
                        "the file is UTF-16 (it starts with the bytes " + Hex2(whole[0]) + " " + Hex2(whole[1]) +
                            "), but a script is read one byte per character and ends at its first zero byte",
                        hint, c.text() + 2});
         return;
     }
     const bool utf16 = zero + 2 < whole.size() && whole[zero + 2] == 0 && (zero == 0 || whole[zero - 1] != 0);
-    out.push_back({whole.data() + zero, false,
+    out.push_back({whole.data() + zero, Code::ZeroByte,
                    "the script ends at this zero byte: the " + std::to_string(whole.size() - zero - 1) +
                        " bytes after it are never read" +
                        (utf16 ? " (a file saved as UTF-16 holds a zero byte beside every ASCII character)" : ""),

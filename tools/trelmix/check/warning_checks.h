@@ -43,6 +43,7 @@ ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument);
 
 // The comment hint for a line that starts with a keyword but reads as text.
 std::string CommentHint();
+std::string OneLineHint();  // instead, for inline text without line breaks
 
 // keyword_warnings.cpp: ignored lines, and keyword lines as written.
 void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out);
@@ -51,6 +52,10 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out);
 // argument_warnings.cpp: send keys that do nothing, pads that never pad.
 void CheckSendArguments(const KeywordLine& k, Findings& out);
 void CheckPads(const CompiledText& c, Findings& out);
+
+// rule_warnings.cpp: a script without rules, rules no record reaches or
+// passes, criteria clauses, rulesets, and actions in the order they run.
+void CheckRuleMeanings(const CompiledText& c, Findings& out);
 
 // text_warnings.cpp: quoted text and the file's bytes.
 void CheckQuotedText(const CompiledText& c, const KeywordLine& k, Findings& out);

@@ -13,75 +13,6 @@ namespace {
 
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
 
-bool AlwaysPasses(const Criteria& c) {
-    return c.codes.empty() && c.length == kUnset && c.protocol == kUnset && c.match.bytes.empty() &&
-           c.wildcard.bytes.empty();
-}
-
-// A rule that ends every run reaching it (while its ruleset is on).
-struct Blocker {
-    std::size_t index = 0;
-    bool ignoresRuleset = false;  // no action block: stops the run before the ruleset gate
-    std::uint32_t ruleset = 0;
-    std::string why;
-};
-
-void CheckRules(const char16_t* text, const trelmix::Program& script, const CompileReport& report,
-                std::vector<Finding>& out) {
-    const std::size_t count = std::min(script.rules.size(), report.rules.size());
-    std::vector<Blocker> blockers;
-    for (std::size_t i = 0; i < count; ++i) {
-        const Rule& rule = script.rules[i];
-        const char16_t* at = report.rules[i].begin;
-        const Blocker* blockedBy = nullptr;
-        for (const Blocker& b : blockers) {
-            bool blocks = b.ignoresRuleset || b.ruleset == 0;
-            if (!blocks && rule.ruleset == b.ruleset) {
-                // Reaching this rule needs the ruleset on again: only a rule
-                // in between can switch it.
-                blocks = true;
-                for (std::size_t k = b.index + 1; k < i; ++k) {
-                    if (report.rules[k].rulesetsSwitchedOn & (1u << b.ruleset)) blocks = false;
-                }
-            }
-            if (blocks) {
-                blockedBy = &b;
-                break;
-            }
-        }
-        if (blockedBy) {
-            const SourcePosition where = Locate(text, report.rules[blockedBy->index].begin);
-            std::string message = "this rule is never reached: the rule at line " + std::to_string(where.line) +
-                                  " " + blockedBy->why;
-            if (!blockedBy->ignoresRuleset && blockedBy->ruleset != 0) {
-                message += " (both rules belong to ruleset " + std::to_string(blockedBy->ruleset) +
-                           ", and no rule between them switches it on)";
-            }
-            out.push_back({at, false, message});
-            continue;
-        }
-        if (rule.actions && rule.ruleset >= static_cast<std::uint32_t>(kRulesetCount)) {
-            out.push_back({at, false,
-                           "this rule never applies: it belongs to ruleset " + std::to_string(rule.ruleset) +
-                               ", and only rulesets 1 to 31 can be on"});
-            continue;
-        }
-        if (!rule.actions) {
-            blockers.push_back({i, true, 0, "has no action block, so every run that reaches it stops there"});
-        } else if (rule.ruleset < static_cast<std::uint32_t>(kRulesetCount)) {
-            if (!rule.criteria && rule.actions->empty()) {
-                blockers.push_back({i, false, rule.ruleset,
-                                    "has no criteria block and an empty action block, so every run that "
-                                    "reaches it stops there"});
-            } else if (rule.criteria && AlwaysPasses(*rule.criteria)) {
-                blockers.push_back({i, false, rule.ruleset,
-                                    "has an empty criteria block, so it applies to every record that "
-                                    "reaches it and ends the run"});
-            }
-        }
-    }
-}
-
 }  // namespace
 
 // ---- what the checks share ---------------------------------------------------
@@ -134,13 +65,19 @@ ByteArg ArgumentBytes(const KeywordInfo& keyword, TextSpan argument) {
     return bytes;
 }
 
+std::string OneLineHint() {
+    return "this inline script is one line, and each keyword needs a line of its own: put line breaks in it "
+           "(in bash, $'BEGIN_RULE\\n...')";
+}
+
 std::string CommentHint() { return "if it is a comment, begin it with a character that begins no keyword, such as '#'"; }
 
 // ---- the whole script ---------------------------------------------------------
 
-std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
+std::size_t EditDistance(std::u16string_view a, std::u16string_view b, std::size_t limit) {
     const std::size_t n = a.size();
     const std::size_t m = b.size();
+    if ((n > m ? n - m : m - n) > limit) return limit + 1;  // at least that many insertions
     std::vector<std::vector<std::size_t>> d(n + 1, std::vector<std::size_t>(m + 1));
     for (std::size_t i = 0; i <= n; ++i) d[i][0] = i;
     for (std::size_t j = 0; j <= m; ++j) d[0][j] = j;
@@ -153,7 +90,7 @@ std::size_t EditDistance(std::u16string_view a, std::u16string_view b) {
             }
         }
     }
-    return d[n][m];
+    return std::min(d[n][m], limit + 1);
 }
 
 const KeywordInfo* NearestKeyword(std::u16string_view word) {
@@ -163,7 +100,7 @@ const KeywordInfo* NearestKeyword(std::u16string_view word) {
     for (const KeywordInfo& keyword : Keywords()) {
         const std::u16string name(keyword.name.begin(), keyword.name.end());
         const std::size_t allowed = name.size() >= 9 ? 2 : 1;
-        const std::size_t distance = EditDistance(word, name);
+        const std::size_t distance = EditDistance(word, name, allowed);
         if (distance == 0 || distance > allowed) continue;
         if (!best || distance < bestDistance) {
             best = &keyword;
@@ -175,7 +112,6 @@ const KeywordInfo* NearestKeyword(std::u16string_view word) {
 
 std::vector<Finding> CollectWarnings(const CompiledText& c) {
     Findings out;
-    const char16_t* text = c.text();
     for (const char16_t* line : c.report.ignoredLines) CheckIgnoredLine(c, line, out);
     const std::size_t accepted = c.report.statements.size() - (c.report.rejected ? 1 : 0);
     for (std::size_t i = 0; i < accepted; ++i) {
@@ -188,11 +124,16 @@ std::vector<Finding> CollectWarnings(const CompiledText& c) {
     CheckPads(c, out);
     CheckZeroBytes(c, out);
     if (c.report.openRule && !c.report.rejected) {
-        out.push_back({c.report.openRule, false,
+        out.push_back({c.report.openRule, Code::RuleUnclosed,
                        "the text ends inside this rule (END_RULE is missing), so the rule is dropped",
                        "end it with END_RULE"});
     }
-    CheckRules(text, c.script, c.report, out);
+    CheckRuleMeanings(c, out);
+    if (!c.fromFile && c.whole.find_first_of(u"\r\n") == c.whole.npos) {
+        for (Finding& f : out) {
+            if (f.hint == CommentHint()) f.hint = OneLineHint();
+        }
+    }
     std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.at < b.at; });
     return out;
 }
@@ -202,6 +143,19 @@ std::string ErrorHint(const CompiledText& c) {
     if (!r.rejected || r.statements.empty()) return "";
     const KeywordLine k(*r.statements.back().keyword, r.statements.back().at);
     const char16_t* at = r.error.at;
+    // 0x0F: the compiler stops at the x.
+    if (at && at > c.text() && at[-1] == u'0' && (at[0] == u'x' || at[0] == u'X')) {
+        unsigned long long value = 0;
+        const char16_t* p = at + 1;
+        for (; WordCharacter(*p) && std::u16string_view(u"0123456789abcdefABCDEF").find(*p) != std::u16string_view::npos &&
+               value <= 0xFFFFFFFFu;
+             ++p) {
+            value = value * 16 + (*p <= u'9' ? *p - u'0' : (*p | 0x20) - u'a' + 10u);
+        }
+        if (p > at + 1 && !WordCharacter(*p) && value <= 0xFFFFFFFFu) {
+            return "numbers are decimal: write " + std::to_string(value);
+        }
+    }
     if (at && *at == u'"') {
         const std::u16string_view rest = LineAt(at + 1);
         return "arguments take single quotes, like " + Quoted(rest.substr(0, rest.find(u'"')));
@@ -218,7 +172,8 @@ std::string ErrorHint(const CompiledText& c) {
     const std::u16string_view after = LineAt(k.line.text + k.keyword.name.size());
     const std::size_t word = after.find_first_not_of(u" \t");
     if (word > 0 && word != std::u16string_view::npos && WordCharacter(after[word])) {
-        return "the line starts with " + k.Name() + ", so it is read as that keyword; " + CommentHint();
+        return "the line starts with " + k.Name() + ", so it is read as that keyword; " +
+               (!c.fromFile && c.whole.find_first_of(u"\r\n") == c.whole.npos ? OneLineHint() : CommentHint());
     }
     if (k.keyword.block == Block::Outside && r.openRule) {
         return "the rule that began at line " + std::to_string(Locate(c.text(), r.openRule).line) +

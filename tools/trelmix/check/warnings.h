@@ -7,19 +7,32 @@
 #include <string_view>
 #include <vector>
 
+#include "check/diagnostic_codes.h"
 #include "script/compiler.h"
 #include "script/keywords.h"
 #include "script/model.h"
 
 namespace trelmix::cli {
 
+// A mechanical change that surely does what the author meant: the text from
+// `from` to `to` (on one line) becomes `text` (ASCII).
+struct Fix {
+    const char16_t* from = nullptr;
+    const char16_t* to = nullptr;
+    std::string text;
+};
+
 // One message about a place in the script text.
 struct Finding {
     const char16_t* at = nullptr;
-    bool error = false;
+    Code code = Code::ScriptRejected;
     std::string message{};  // what is wrong, in the author's terms
     std::string hint{};     // how to fix it; may be empty
     const char16_t* end = nullptr;  // just past the text meant; null: the word or quoted text at `at`
+    std::vector<Fix> fixes{};       // what `check --fix` changes
+
+    Severity severity() const { return Info(code).severity; }
+    bool error() const { return severity() == Severity::Error; }
 };
 
 // The script as compiled, for the checks.
@@ -33,19 +46,8 @@ struct CompiledText {
     const char16_t* text() const { return whole.data(); }
 };
 
-// Warnings in text order, for every line the compiler read:
-// - ignored lines: a keyword in the wrong case or a near miss of one (only
-//   when the first word looks like code: it holds an underscore, is followed
-//   by '(' or ends the line, or is an upper-case word), a send keyword in an
-//   application script, a keyword behind a UTF-8 byte-order mark;
-// - keyword lines: a longer word read as the keyword it begins with, free
-//   text after a keyword, words before '(' or after the argument list;
-// - arguments that do nothing: send keys that press or type nothing, a
-//   PAD_SPACES/PAD_ZEROS count the rule's CODE_LENGTH never lets pad;
-// - quoted text: backslash escapes, &#x..; malformed or in a keyword that
-//   does not undo it, UTF-8 sequences in a file, characters above one byte;
-// - a file that holds zero bytes (UTF-16);
-// - a text that ends inside a rule; a rule no record can reach or apply to.
+// Warnings and notes in text order, for every line the compiler read; the
+// table in check/diagnostic_codes.h lists every kind.
 std::vector<Finding> CollectWarnings(const CompiledText& compiled);
 
 // How to fix the line the library rejected, when the tool can tell; else "".
@@ -56,7 +58,8 @@ std::string ErrorHint(const CompiledText& compiled);
 const KeywordInfo* NearestKeyword(std::u16string_view word);
 
 // Optimal string alignment distance (insertions, deletions, substitutions and
-// swaps of neighbours), without case.
-std::size_t EditDistance(std::u16string_view a, std::u16string_view b);
+// swaps of neighbours), without case; limit + 1 when it is more than limit
+// (then strings of any length cost no more than the limit's square).
+std::size_t EditDistance(std::u16string_view a, std::u16string_view b, std::size_t limit);
 
 }  // namespace trelmix::cli

@@ -24,7 +24,7 @@ void ExplainRejection(const RunOptions& o, const std::u16string& script, std::os
         err << problem << '\n';
     } else {
         for (const Finding& f : d.findings) {
-            if (f.error) err << FormatFinding(d.source, f);
+            if (f.error()) err << FormatFinding(d.source, f);
         }
     }
     err << "trelmix: the script was not assigned; every record gets status -1\n";
