@@ -84,7 +84,7 @@ private:
 struct RuleView {
     const Rule& rule;
     const CompileReport::RuleFacts& facts;
-    const Script& script;
+    const trelmix::Program& script;
     const LineNumbers& lineOf;
 
     std::size_t ActionCount() const { return rule.actions ? rule.actions->count : 0; }

@@ -343,17 +343,17 @@ ScriptMode DeclaredModeOf(const std::string& argument) {
 
 namespace {
 
-template <typename F>
-void AddCodeAndFixes(json& d, const F& f) {
-    if constexpr (requires { f.code; }) d["code"] = f.code;
-    if constexpr (requires { f.fixes; }) {
-        json edits = json::array();
-        for (const auto& fix : f.fixes) {
-            edits.push_back({{"range", Range(fix.line - 1, fix.column - 1, fix.line - 1, fix.endColumn - 1)},
-                             {"newText", fix.text}});
-        }
-        if (!edits.empty()) d["data"]["fixes"] = edits;
+// The diagnostic's stable code, and its mechanical fixes as edits a code
+// action applies.
+void AddCodeAndFixes(json& d, const ScriptSource& source, const Finding& f) {
+    d["code"] = std::string(Info(f.code).name);
+    json edits = json::array();
+    for (const Fix& fix : f.fixes) {
+        const Place at = PlaceOf(source, {fix.from, f.code, "", "", fix.to});
+        edits.push_back({{"range", Range(at.line - 1, at.column - 1, at.line - 1, at.endColumn - 1)},
+                         {"newText", fix.text}});
     }
+    if (!edits.empty()) d["data"]["fixes"] = edits;
 }
 
 }  // namespace
@@ -377,10 +377,10 @@ json Diagnostics(const std::string& text, bool keyboard) {
     for (const Finding& f : d.findings) {
         const Place p = PlaceOf(d.source, f);
         json diag = {{"range", Range(p.line - 1, p.column - 1, p.line - 1, p.endColumn - 1)},
-                     {"severity", f.error ? 1 : 2},
+                     {"severity", f.severity() == Severity::Error ? 1 : f.severity() == Severity::Warning ? 2 : 3},
                      {"source", "trelmix"},
                      {"message", f.message + (f.hint.empty() ? "" : "; " + f.hint)}};
-        AddCodeAndFixes(diag, f);
+        AddCodeAndFixes(diag, d.source, f);
         const bool ignoredSend = std::any_of(d.ignoredSends.begin(), d.ignoredSends.end(), [&](const char16_t* line) {
             return Locate(d.source.text.data(), line).line == p.line;
         });
