@@ -262,7 +262,7 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
-    EXPECT_NE((out.str() + err.str()).find(":3:8: error: APPEND arguments: the argument list is empty or has no parentheses"),
+    EXPECT_NE((out.str() + err.str()).find(":3:11: error: APPEND arguments: the ')' that closes the argument list is missing"),
               std::string::npos)
         << out.str() << err.str();
 

@@ -66,7 +66,8 @@ const application = [
 let got = diagnostics();
 notify('textDocument/didOpen', { textDocument: { uri, languageId: 'trelmix', version: 1, text: application } });
 let d = (await got).diagnostics;
-assert.deepEqual(d.map((x) => [x.severity, x.range.start.line]), [[2, 6]], JSON.stringify(d));
+// A warning with its fix, and a note (RULESET_ON of a set nothing switches off).
+assert.deepEqual(d.map((x) => [x.severity, x.range.start.line, x.code]), [[2, 6, 'send-ignored'], [3, 12, 'ruleset-already-on']], JSON.stringify(d));
 assert.equal(d[0].data.fixes[0].newText, '# trelmix: keyboard\n');
 const actions = await request('textDocument/codeAction', { ...doc, range: d[0].range, context: { diagnostics: d } });
 assert.deepEqual(actions.result[0].edit.changes[uri], d[0].data.fixes);
@@ -82,11 +83,11 @@ notify('textDocument/didChange', { textDocument: { uri, version: 3 }, contentCha
 d = (await got).diagnostics;
 assert.ok(d.some((x) => x.severity === 2 && x.range.start.line === 5), JSON.stringify(d));
 
-// Stated keyboard mode: no note; SEND_ keywords are offered in an action block.
+// Stated keyboard mode: the send warning goes, the note stays; SEND_ keywords are offered in an action block.
 const keyboard = `# trelmix: keyboard\n${application}`;
 got = diagnostics();
 notify('textDocument/didChange', { textDocument: { uri, version: 4 }, contentChanges: [{ text: keyboard }] });
-assert.deepEqual((await got).diagnostics, []);
+assert.deepEqual((await got).diagnostics.map((x) => x.code), ['ruleset-already-on']);
 
 const hover = async (line, character) => (await request('textDocument/hover', at(line, character))).result?.contents.value;
 assert.match(await hover(6, 3), /PAD_ZEROS\(count\)[\s\S]*BEGIN_ACTION[\s\S]*a number[\s\S]*language\.md#pad_zeros/);
