@@ -19,7 +19,7 @@ namespace {
 
 class Quiet final : public trelmix::RunObserver {
 public:
-    void RunStarted(const trelmix::RecordView&) override {}
+    void RunStarted(const trelmix::Program&, const trelmix::RecordView&) override {}
     void RuleReached(std::uint32_t, trelmix::RuleFate, trelmix::Clause, trelmix::WildcardStop,
                      const trelmix::RecordView&) override {}
     void ActionDone(std::uint32_t, std::uint32_t, const trelmix::RecordView&) override {}

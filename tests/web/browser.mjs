@@ -119,6 +119,9 @@ await page.hover('.cm-line:nth-child(3) >> text=4');
 assert.match(await (await page.waitForSelector('.cm-tooltip-hover')).textContent(), /adds 4 zeros when the record has at least 4 bytes/);
 await page.hover('.cm-line:nth-child(3) >> text=PAD_ZEROS');
 await page.waitForFunction(() => /PAD_ZEROS\(count\)/.test(document.querySelector('.cm-tooltip-hover')?.textContent));
+// Line 3 holds a note too: its hover covers line 4 until the mouse leaves.
+await page.mouse.move(0, 0);
+await page.waitForSelector('.cm-tooltip-hover', { state: 'detached' });
 await page.click('.cm-line:nth-child(4)');
 await page.keyboard.press('End');
 await page.keyboard.press('Enter');
