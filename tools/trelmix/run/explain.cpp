@@ -205,7 +205,7 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
                 why = where + " ends at byte " + std::to_string(stop.at) + " of " + std::to_string(record.length);
             } else {
                 why = where + " stops at segment " + Segment(c.wildcard, stop.segment) + " at byte " +
-                      std::to_string(stop.at);
+                      std::to_string(stop.at) + (stop.at >= record.length ? ", the record's end" : "");
             }
             break;
         case Clause::None: break;
