@@ -28,23 +28,20 @@ static std::string ClosingKeyword(Block block) {
     }
 }
 
-// The line of the first later line that closes the open block, or 0: a block
-// begun inside another one is a nesting, not a missing END, when its END
-// comes further down.
-static std::uint32_t LaterClosing(const ScriptBuilder& builder, const Statement& st) {
+// Whether a later line closes the open block: a block begun inside another
+// one is a nesting, not a missing END, when its END comes further down.
+static bool ClosedLater(const ScriptBuilder& builder, const Statement& st) {
     const std::string closing = ClosingKeyword(builder.block);
-    std::uint32_t line = builder.line;
     for (const char16_t* p = st.line.text + st.line.length; *p;) {
-        p += (p[0] == u'\r' && p[1] == u'\n') ? 2 : 1;  // past the line's end
-        ++line;
+        ++p;  // past the line's end
         while (*p == u' ' || *p == u'\t') ++p;
         const char16_t* end = p;
         while (*end && *end != u'\r' && *end != u'\n') ++end;
         const KeywordInfo* k = LeadingKeyword({p, static_cast<std::size_t>(end - p)}, true);
-        if (k && k->name == closing) return line;
+        if (k && k->name == closing) return true;
         p = end;
     }
-    return 0;
+    return false;
 }
 
 // The block keywords (BEGIN_..., END_...) say what is open or missing; the
@@ -62,12 +59,11 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
         reason = name + " without BEGIN_" + name.substr(4);  // END_CRITERIA, END_ACTION
     } else if (builder.block == Block::Outside) {
         reason = name + (ends ? " without BEGIN_RULE" : " outside a rule (BEGIN_RULE is missing)");
-    } else if (const std::uint32_t closed = st.diag ? LaterClosing(builder, st) : 0) {
-        reason = name + " inside the " + BlockNoun(builder.block) + " that " + ClosingKeyword(builder.block) +
-                 " at line " + std::to_string(closed) + " closes; ";
-        reason += k.block == Block::Outside
-                      ? "rules do not nest: end the rule begun at line " + std::to_string(builder.ruleLine) + " first"
-                      : "close it first";
+    } else if (st.diag && ClosedLater(builder, st)) {
+        reason = name + (builder.block == Block::Action ? " inside an " : " inside a ") + BlockNoun(builder.block) +
+                 " that an " + ClosingKeyword(builder.block) + " further down closes; ";
+        reason += k.block == Block::Outside ? "rules do not nest: end the open rule before beginning another"
+                                            : "close it first";
     } else {
         reason = name + (builder.block == Block::Action ? " inside an " : " inside a ") + BlockNoun(builder.block) +
                  " (" + ClosingKeyword(builder.block) + " is missing)";
