@@ -229,7 +229,11 @@ const char* trelmix_check(const char* settings) {
         std::vector<RunRecord> records;
         std::ostringstream ignored;  // the run tells of a bad scans file
         if (!o->scans.empty()) ReadScans(o->scans, *o, records, ignored);  // its --keyboard line holds
-        const CheckOptions c{o->id, {o->script}, false, true, o->text};
+        CheckOptions c;
+        c.id = o->id;
+        c.scripts = {o->script};
+        c.jsonl = true;
+        c.text = o->text;
         std::istringstream in;
         std::ostringstream out, err;
         CheckCommand(c, {in, out, err});
