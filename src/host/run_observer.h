@@ -28,7 +28,9 @@ enum class RuleFate : std::uint8_t {
 // Where a wildcard pattern stopped matching: the offset in the pattern of the
 // segment that failed (a literal, a run of '?', or a '*' with the literal
 // after it; the pattern's length when the pattern ended before the record),
-// and the record offset where that segment was tried.
+// and the record offset where it failed: for a literal the first byte that
+// differs (the record's length when the record ends first), for the others
+// where the segment was tried.
 struct WildcardStop {
     std::int32_t segment = -1;
     std::int32_t at = -1;

@@ -119,13 +119,16 @@ bool Match(const ByteArg& pattern, const WildcardProgram& program, ByteSpan reco
     for (; step != end; ++step) {
         const WildcardStep& s = *step;
         switch (s.kind) {
-        case Kind::Literal:  // wholly inside the record
-            if (L - pos < s.length) return stopped(s.at, pos);
-            for (std::int32_t k = 0; k < s.length; ++k) {
-                if (record.bytes[pos + k] != p[s.from + k]) return stopped(s.at, pos);
+        case Kind::Literal: {  // wholly inside the record; a report names the first byte that differs
+            if (!kReport && L - pos < s.length) return false;
+            const std::int32_t have = std::min(L - pos, s.length);
+            for (std::int32_t k = 0; k < have; ++k) {
+                if (record.bytes[pos + k] != p[s.from + k]) return stopped(s.at, pos + k);
             }
+            if (have < s.length) return stopped(s.at, L);
             pos += s.length;
             break;
+        }
         case Kind::Any:
             if (L - pos < s.length) return stopped(s.at, pos);
             pos += s.length;

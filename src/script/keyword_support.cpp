@@ -12,12 +12,36 @@ bool Reject(Diagnostic* diag, const char16_t* at, std::string reason) {
 
 // ---- where a keyword may stand ---------------------------------------------
 
-static std::string OpenBlockName(Block block) {
+static std::string BlockNoun(Block block) {
     switch (block) {
-    case Block::Criteria: return "a criteria block (END_CRITERIA is missing)";
-    case Block::Action: return "an action block (END_ACTION is missing)";
-    default: return "a rule (END_RULE is missing)";
+    case Block::Criteria: return "criteria block";
+    case Block::Action: return "action block";
+    default: return "rule";
     }
+}
+
+static std::string ClosingKeyword(Block block) {
+    switch (block) {
+    case Block::Criteria: return "END_CRITERIA";
+    case Block::Action: return "END_ACTION";
+    default: return "END_RULE";
+    }
+}
+
+// Whether a later line closes the open block: a block begun inside another
+// one is a nesting, not a missing END, when its END comes further down.
+static bool ClosedLater(const ScriptBuilder& builder, const Statement& st) {
+    const std::string closing = ClosingKeyword(builder.block);
+    for (const char16_t* p = st.line.text + st.line.length; *p;) {
+        ++p;  // past the line's end
+        while (*p == u' ' || *p == u'\t') ++p;
+        const char16_t* end = p;
+        while (*end && *end != u'\r' && *end != u'\n') ++end;
+        const KeywordInfo* k = LeadingKeyword({p, static_cast<std::size_t>(end - p)}, true);
+        if (k && k->name == closing) return true;
+        p = end;
+    }
+    return false;
 }
 
 // The block keywords (BEGIN_..., END_...) say what is open or missing; the
@@ -35,8 +59,14 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
         reason = name + " without BEGIN_" + name.substr(4);  // END_CRITERIA, END_ACTION
     } else if (builder.block == Block::Outside) {
         reason = name + (ends ? " without BEGIN_RULE" : " outside a rule (BEGIN_RULE is missing)");
+    } else if (st.diag && ClosedLater(builder, st)) {
+        reason = name + (builder.block == Block::Action ? " inside an " : " inside a ") + BlockNoun(builder.block) +
+                 " that an " + ClosingKeyword(builder.block) + " further down closes; ";
+        reason += k.block == Block::Outside ? "rules do not nest: end the open rule before beginning another"
+                                            : "close it first";
     } else {
-        reason = name + " inside " + OpenBlockName(builder.block);
+        reason = name + (builder.block == Block::Action ? " inside an " : " inside a ") + BlockNoun(builder.block) +
+                 " (" + ClosingKeyword(builder.block) + " is missing)";
         if (k.block == Block::Outside) reason += "; rules do not nest";
     }
     return Reject(st.diag, st.line.text, std::move(reason));

@@ -255,10 +255,11 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
     EXPECT_EQ(utf8.find("saved as UTF-8", utf8.find("E0 A4 85") + 8), std::string::npos) << utf8;
     std::remove(path.c_str());
 
-    // An argument list with no ')' ends with its line, whatever follows.
+    // An argument list with no ')' ends with its line, whatever follows;
+    // the caret stands after its last character, not after trailing blanks.
     CheckOptions check;
     check.text = true;
-    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a'\nAPPEND(',')\nEND_ACTION\nEND_RULE"};
+    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE"};
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);

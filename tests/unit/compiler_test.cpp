@@ -85,6 +85,9 @@ TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
         {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x'\nEND_ACTION", "APPEND arguments: the ')' that closes the argument list is missing @3:11"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE\nEND_CRITERIA", "END_CRITERIA without BEGIN_CRITERIA @5:1"},
         {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE", "BEGIN_RULE inside an action block (END_ACTION is missing); rules do not nest @3:1"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE\n  END_ACTION",
+         "BEGIN_RULE inside an action block that an END_ACTION further down closes; rules do not nest: end the open "
+         "rule before beginning another @3:1"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1, )", "CODE_LIST arguments: a comma with no argument after it @3:14"},
     };
     for (const auto& c : cases) {

@@ -137,8 +137,13 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
         }
     }
     if (!d.accepted) {
-        Finding error{report.error.at ? report.error.at : text, Code::ScriptRejected, report.error.reason,
-                      ErrorHint(compiled)};
+        const char16_t* at = report.error.at ? report.error.at : text;
+        // What is missing at the end of a line belongs after its last
+        // character, not after the blanks that trail it.
+        if (at == LineEnd(at)) {
+            for (const char16_t* start = LineStart(text, at); at > start && (at[-1] == u' ' || at[-1] == u'\t');) --at;
+        }
+        Finding error{at, Code::ScriptRejected, report.error.reason, ErrorHint(compiled)};
         // "text" for 'text', when the text holds no quote of either kind.
         if (*error.at == u'"') {
             const std::u16string_view rest = LineEnd(error.at) == error.at ? std::u16string_view{}

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "check/warning_checks.h"
+#include "common/human_output.h"
 #include "script/diagnostic.h"
 
 namespace trelmix::cli {
@@ -302,7 +303,7 @@ void CheckPassable(const RuleView& r, const EveryRecord& every, const char16_t* 
         switch (k.keyword.clause) {
         case Clause::Length:
             if (every.lengthBy && crit.length < every.minLength) {
-                impossible(clause, "every record has at least " + std::to_string(every.minLength) + " bytes",
+                impossible(clause, "every record has at least " + Plural(static_cast<std::uint64_t>(every.minLength), "byte", "bytes"),
                            every.lengthBy);
             }
             break;
@@ -469,8 +470,8 @@ void CheckActions(const RuleView& r, Findings& out) {
             const KeywordLine k = r.LineAt(at);
             const std::string n = std::to_string(a.count);
             out.push_back({at, Code::PadWithoutLength,
-                           k.Name() + "(" + n + ") adds " + n + " bytes to records of at least " + n +
-                               " bytes and nothing to shorter ones: it does not pad to a width",
+                           k.Name() + "(" + n + ") adds " + Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") + " to records of at least " +
+                               Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") + " and nothing to shorter ones: it does not pad to a width",
                            "to pad to a width, write a rule per length with CODE_LENGTH (the cookbook's \"Pad to a "
                            "fixed width\")"});
         }

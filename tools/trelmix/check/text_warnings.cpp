@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/utf.h"
 #include "check/warning_checks.h"
+#include "common/human_output.h"
 
 namespace trelmix::cli {
 
@@ -206,8 +207,8 @@ void CheckZeroBytes(const CompiledText& c, Findings& out) {
     }
     const bool utf16 = zero + 2 < whole.size() && whole[zero + 2] == 0 && (zero == 0 || whole[zero - 1] != 0);
     out.push_back({whole.data() + zero, Code::ZeroByte,
-                   "the script ends at this zero byte: the " + std::to_string(whole.size() - zero - 1) +
-                       " bytes after it are never read" +
+                   "the script ends at this zero byte: the " +
+                       Plural(whole.size() - zero - 1, "byte after it is", "bytes after it are") + " never read" +
                        (utf16 ? " (a file saved as UTF-16 holds a zero byte beside every ASCII character)" : ""),
                    utf16 ? hint : "remove the zero byte", whole.data() + zero + 1});
 }

@@ -177,7 +177,7 @@ std::string ErrorHint(const CompiledText& c) {
     }
     if (k.keyword.block == Block::Outside && r.openRule) {
         return "the rule that began at line " + std::to_string(Locate(c.text(), r.openRule).line) +
-               " has no END_RULE";
+               " is still open here";
     }
     return "";
 }

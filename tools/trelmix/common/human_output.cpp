@@ -54,4 +54,8 @@ std::vector<std::string> DescribeOutput(const std::vector<platform::Output>& out
     return lines;
 }
 
+std::string Plural(std::uint64_t n, std::string_view one, std::string_view many) {
+    return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
 }  // namespace trelmix::cli

@@ -2,13 +2,18 @@
 // indented line per thing typed, pressed or slept.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/testing/recording.h"
 #include "common/session.h"
 
 namespace trelmix::cli {
+
+// "1 byte", "2 bytes".
+std::string Plural(std::uint64_t n, std::string_view one, std::string_view many);
 
 // The record given, then what came back: "00123" -> status 1, length 3: "123"
 std::string FormatRecordLine(const std::vector<std::uint8_t>& input, const RecordResult& result);

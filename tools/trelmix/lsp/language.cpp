@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check/diagnose.h"
+#include "common/human_output.h"
 #include "common/key_names.h"
 #include "common/text_encoding.h"
 #include "keyboard/emulation.h"
@@ -216,10 +217,6 @@ std::string Quoted(const ByteArg& arg) {
         }
     }
     return out + "'";
-}
-
-std::string Plural(std::uint32_t n, std::string_view one, std::string_view many) {
-    return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
 std::string KeyNameMeaning(const ByteArg& arg) {

@@ -205,7 +205,7 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
                 why = where + " ends at byte " + std::to_string(stop.at) + " of " + std::to_string(record.length);
             } else {
                 why = where + " stops at segment " + Segment(c.wildcard, stop.segment) + " at byte " +
-                      std::to_string(stop.at);
+                      std::to_string(stop.at) + (stop.at >= record.length ? ", the record's end" : "");
             }
             break;
         case Clause::None: break;
@@ -259,9 +259,9 @@ Trace TraceRecorder::Take(std::int32_t status, std::uint32_t length) {
     } else if (status == TRLM_STATUS_OUT_OF_MEMORY) {
         how = "out of memory: the caller's record is untouched";
     } else if (status == TRLM_STATUS_TOO_LONG) {
-        how = "the edited record, " + std::to_string(length) + " bytes, is longer than the buffer: not copied back";
+        how = "the edited record, " + Plural(length, "byte", "bytes") + ", is longer than the buffer: not copied back";
     } else if (step.copiedBack) {
-        how = "the edited record, " + std::to_string(length) + " bytes, is copied back";
+        how = "the edited record, " + Plural(length, "byte", "bytes") + ", is copied back";
     } else {
         how = "the run stopped: the record goes back as it was";
     }

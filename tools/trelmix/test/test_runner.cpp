@@ -8,6 +8,7 @@
 #include <set>
 #include <chrono>
 
+#include "common/human_output.h"
 #include "common/text_encoding.h"
 
 namespace trelmix::cli {
@@ -94,12 +95,12 @@ public:
                 continue;
             }
             if (gaps.empty()) continue;
-            out << "coverage of " << c.name << ": " << took << " of " << c.map->rules() << " rules applied\n";
+            out << "coverage of " << c.name << ": " << took << " of " << Plural(c.map->rules(), "rule", "rules") << " applied\n";
             for (const std::string& g : gaps) out << "  " << g << '\n';
         }
         if (!traced) return std::nullopt;
         const double percent = rules == 0 ? 100.0 : 100.0 * static_cast<double>(applied) / static_cast<double>(rules);
-        out << "rule coverage: " << applied << " of " << rules << " rules applied ("
+        out << "rule coverage: " << applied << " of " << Plural(rules, "rule", "rules") << " applied ("
             << static_cast<int>(std::floor(percent)) << "%)\n";
         return percent;
     }
