@@ -347,7 +347,11 @@ void CheckClauses(const RuleView& r, Findings& out) {
             continue;
         }
         const std::string written = Quoted(QuotedContent(k.args[0]));
-        const std::string pattern = "WILDCARD_MATCH('" + std::string(position, '?') + Shown(QuotedContent(k.args[0])) + "*')";
+        // The pattern is spelt out only while its run of '?' stays readable
+        // (a position can be as large as 4294967295).
+        const std::string pattern =
+            position <= 32 ? "WILDCARD_MATCH('" + std::string(position, '?') + Shown(QuotedContent(k.args[0])) + "*')"
+                           : "a WILDCARD_MATCH of " + std::to_string(position) + " '?', then the text, then *";
         out.push_back({clause, Code::CodeMatchAnywhere,
                        position == 0 ? "CODE_MATCH(" + written + ", 0) finds " + written + " anywhere in the record"
                                      : "CODE_MATCH(" + written + ", " + std::to_string(position) + ") finds " + written +
