@@ -18,11 +18,11 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-# Every test: the native build with sanitizers (with the shipped 32-bit DLL
+# Every test: the tree formatted as .clang-format says, the native build with sanitizers (with the shipped 32-bit DLL
 # run in the emulated host, and the playground), the Windows builds (the x64
 # tests under Wine, the binary checks of the shipped 32-bit DLL), the 32-bit
 # Linux build and the release archives.
-test: test-native test-windows test-x86 test-dist
+test: format-check test-native test-windows test-x86 test-dist
 
 # The native tests run the shipped DLL in trelmix-x86 and the playground in
 # node and Chromium: build them first.
@@ -109,5 +109,5 @@ clean:
 # C and C++ as .clang-format says, and no trailing blanks or missing final
 # newlines (scripts/check-format.sh --fix rewrites what differs).
 .PHONY: format-check
-format-check:
+format-check: deps
 	scripts/check-format.sh

@@ -63,11 +63,11 @@ void Compile(benchmark::State& state, const std::string& script) {
 }  // namespace
 
 void RegisterCompileBenchmarks() {
-    benchmark::RegisterBenchmark("compile/typical_10_rules",
-                                 [](benchmark::State& s) { Compile(s, Jobs()[2].script); });
+    benchmark::RegisterBenchmark("compile/typical_10_rules", [](benchmark::State& s) { Compile(s, Jobs()[2].script); });
     static const std::string many = ManyRules(10000);
-    benchmark::RegisterBenchmark("compile/10000_rules", [](benchmark::State& s) { Compile(s, many); })
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("compile/10000_rules", [](benchmark::State& s) {
+        Compile(s, many);
+    })->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace bench

@@ -127,26 +127,24 @@ void RegisterJobBenchmarks() {
     for (std::uint32_t length : {20u, 50u, 100u, 200u}) {
         auto records = std::make_shared<std::vector<Record>>(RoutingRecordsOfLength(length, 64));
         const std::string size = std::to_string(length);
-        benchmark::RegisterBenchmark(("execute/routing_" + size + "B/trelmix").c_str(),
-                                     [records, &routing](benchmark::State& s) {
-                                         TrelmixRecords(s, routing.script, *records);
-                                     });
-        benchmark::RegisterBenchmark(("execute/routing_" + size + "B/floor").c_str(),
-                                     [records, &routing](benchmark::State& s) {
-                                         FloorRecords(s, routing.floor, *records);
-                                     });
+        benchmark::RegisterBenchmark(
+            ("execute/routing_" + size + "B/trelmix").c_str(),
+            [records, &routing](benchmark::State& s) { TrelmixRecords(s, routing.script, *records); });
+        benchmark::RegisterBenchmark(
+            ("execute/routing_" + size + "B/floor").c_str(),
+            [records, &routing](benchmark::State& s) { FloorRecords(s, routing.floor, *records); });
     }
     // A host serving many clients: 500 ids registered before the one that runs.
     {
         auto records = std::make_shared<std::vector<Record>>(RoutingRecordsOfLength(50, 64));
-        benchmark::RegisterBenchmark("execute/routing_50B_500_clients/trelmix",
-                                     [records, &routing](benchmark::State& s) {
-                                         std::vector<std::unique_ptr<Client>> others;
-                                         for (std::uint32_t i = 0; i < 500; ++i) {
-                                             others.push_back(std::make_unique<Client>(routing.script, false, 1000 + i));
-                                         }
-                                         TrelmixRecords(s, routing.script, *records);
-                                     });
+        benchmark::RegisterBenchmark(
+            "execute/routing_50B_500_clients/trelmix", [records, &routing](benchmark::State& s) {
+                std::vector<std::unique_ptr<Client>> others;
+                for (std::uint32_t i = 0; i < 500; ++i) {
+                    others.push_back(std::make_unique<Client>(routing.script, false, 1000 + i));
+                }
+                TrelmixRecords(s, routing.script, *records);
+            });
     }
     benchmark::RegisterBenchmark("execute/keyboard/trelmix", Keyboard);
 }

@@ -94,11 +94,10 @@ struct Piece {
     std::uint32_t length;
 };
 
-std::uint32_t Gs1Floor(std::uint8_t* d, std::uint32_t n, std::uint32_t capacity, std::uint32_t code,
-                       std::uint32_t) {
+std::uint32_t Gs1Floor(std::uint8_t* d, std::uint32_t n, std::uint32_t capacity, std::uint32_t code, std::uint32_t) {
     if (code != 15) return n;
-    const bool head = n > 26 && d[0] == '0' && d[1] == '1' && d[16] == '1' && d[17] == '7' && d[24] == '1' &&
-                      d[25] == '0';
+    const bool head =
+        n > 26 && d[0] == '0' && d[1] == '1' && d[16] == '1' && d[17] == '7' && d[24] == '1' && d[25] == '0';
     if (head) {
         static const std::uint8_t ai01[] = {'(', '0', '1', ')'}, ai17[] = {'(', '1', '7', ')'},
                                   ai10[] = {'(', '1', '0', ')'}, ai21[] = {'(', '2', '1', ')'};
@@ -235,8 +234,7 @@ END_ACTION
 END_RULE
 )";
 
-std::uint32_t ItemsFloor(std::uint8_t* d, std::uint32_t n, std::uint32_t capacity, std::uint32_t code,
-                         std::uint32_t) {
+std::uint32_t ItemsFloor(std::uint8_t* d, std::uint32_t n, std::uint32_t capacity, std::uint32_t code, std::uint32_t) {
     constexpr std::uint32_t kField = 12;
     if (!((code == 6 && n == 10) || (code == 2 && n == 11)) || capacity < kField) return n;
     std::uint32_t zeros = 0;
@@ -458,13 +456,20 @@ std::vector<Record> Gs1Records() {
         const std::uint32_t kind = m.Below(20);
         std::string head = "01" + m.Digits(14) + "17" + m.Digits(6) + "10" + m.Alnum(m.Between(1, 20));
         if (kind < 10) {
-            out.push_back({head + "\x1D" "21" + m.Alnum(m.Between(1, 20)), 15, 1});
+            out.push_back({head +
+                               "\x1D"
+                               "21" +
+                               m.Alnum(m.Between(1, 20)),
+                           15, 1});
         } else if (kind < 15) {
             out.push_back({head, 15, 1});
         } else if (kind < 18) {
             // Net weight instead of expiry, several variable fields: up to about 200 bytes.
             std::string s = "01" + m.Digits(14) + "3103" + m.Digits(6) + "10" + m.Alnum(m.Between(1, 20));
-            for (std::uint32_t f = m.Between(1, 5); f > 0; --f) s += "\x1D" "240" + m.Alnum(m.Between(5, 30));
+            for (std::uint32_t f = m.Between(1, 5); f > 0; --f)
+                s += "\x1D"
+                     "240" +
+                     m.Alnum(m.Between(5, 30));
             out.push_back({s, 15, 1});
         } else {
             out.push_back({m.Digits(13), 3, 1});  // EAN-13: no rule applies

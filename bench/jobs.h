@@ -23,9 +23,9 @@ using FloorFn = std::uint32_t (*)(std::uint8_t* buffer, std::uint32_t length, st
                                   std::uint32_t codeType, std::uint32_t protocol);
 
 struct Job {
-    std::string name;      // also the function name in bench/peers/jobs.lua and jobs.js
-    std::string title;     // one line for the summary
-    std::string script;    // Trelmix script text
+    std::string name;    // also the function name in bench/peers/jobs.lua and jobs.js
+    std::string title;   // one line for the summary
+    std::string script;  // Trelmix script text
     FloorFn floor = nullptr;
     std::vector<Record> records;
 };

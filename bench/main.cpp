@@ -100,7 +100,8 @@ bool CheckIdentical(Outputs& trelmixOutputs) {
 
 void WriteBytes(std::ostream& out, const std::string& s) {
     out << '[';
-    for (std::size_t i = 0; i < s.size(); ++i) out << (i ? "," : "") << static_cast<unsigned>(static_cast<unsigned char>(s[i]));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        out << (i ? "," : "") << static_cast<unsigned>(static_cast<unsigned char>(s[i]));
     out << ']';
 }
 
@@ -167,11 +168,16 @@ int Passes(const std::string& what) {
     }
     if (!job) return 2;
     enum { kTrelmix, kTrelmix500, kFloor, kLua } kind;  // decided once: no string compare per record
-    if (impl == "trelmix") kind = kTrelmix;
-    else if (impl == "trelmix500") kind = kTrelmix500;
-    else if (impl == "floor") kind = kFloor;
-    else if (impl == "lua") kind = kLua;
-    else return 2;
+    if (impl == "trelmix")
+        kind = kTrelmix;
+    else if (impl == "trelmix500")
+        kind = kTrelmix500;
+    else if (impl == "floor")
+        kind = kFloor;
+    else if (impl == "lua")
+        kind = kLua;
+    else
+        return 2;
     Client client(job->script);
     // trelmix500: 500 more clients with the same script, each record run
     // through the next one, so that no lookup finds the id it found last.
@@ -193,7 +199,8 @@ int Passes(const std::string& what) {
             switch (kind) {
             case kTrelmix: sink += client.Run(buffer.data(), n, kHostCapacity, r.codeType, r.protocol).length; break;
             case kTrelmix500:
-                sink += others[turn++ % others.size()]->Run(buffer.data(), n, kHostCapacity, r.codeType, r.protocol).length;
+                sink +=
+                    others[turn++ % others.size()]->Run(buffer.data(), n, kHostCapacity, r.codeType, r.protocol).length;
                 break;
             case kFloor: sink += job->floor(buffer.data(), n, kHostCapacity, r.codeType, r.protocol); break;
             case kLua: sink += Lua().Run(function, buffer.data(), n, kHostCapacity, r.codeType, r.protocol); break;
@@ -265,20 +272,20 @@ void PrintSummary(const SummaryReporter& rep) {
     for (const char* name : {"compile/typical_10_rules", "compile/10000_rules"}) {
         if (const Result* r = Find(rep, name)) {
             const double lines = r->counters.count("lines") ? r->counters.at("lines") : 0;
-            std::printf("  %-32s %12s %7.0f %9.2f M\n", name + 8, Time(r->ns).c_str(), lines,
-                        lines / r->ns * 1e3);
+            std::printf("  %-32s %12s %7.0f %9.2f M\n", name + 8, Time(r->ns).c_str(), lines, lines / r->ns * 1e3);
         }
     }
 
     std::printf("\nexecute (TRLM_ExecuteInto)         ns/record   floor ns   x floor  allocs/record\n");
-    for (const std::string prefix : {"job/gs1", "job/items", "job/routing", "execute/routing_20B",
-                                     "execute/routing_50B", "execute/routing_100B", "execute/routing_200B",
-                                     "execute/routing_50B_500_clients"}) {
+    for (const std::string prefix :
+         {"job/gs1", "job/items", "job/routing", "execute/routing_20B", "execute/routing_50B", "execute/routing_100B",
+          "execute/routing_200B", "execute/routing_50B_500_clients"}) {
         const Result* t = Find(rep, prefix + "/trelmix");
         const Result* f = Find(rep, prefix + "/floor");
         if (!t) continue;
         std::printf("  %-32s %9.1f %10.1f %9.2f %10.2f\n", prefix.c_str(), PerRecord(*t), f ? PerRecord(*f) : 0.0,
-                    f ? PerRecord(*t) / PerRecord(*f) : 0.0, t->counters.count("allocs/rec") ? t->counters.at("allocs/rec") : 0);
+                    f ? PerRecord(*t) / PerRecord(*f) : 0.0,
+                    t->counters.count("allocs/rec") ? t->counters.at("allocs/rec") : 0);
     }
     if (const Result* k = Find(rep, "execute/keyboard/trelmix")) {
         std::printf("  %-32s %9.1f   keys/record %.1f, allocations/key %.3f, allocs/record %.2f\n",
@@ -311,8 +318,9 @@ void PrintSummary(const SummaryReporter& rep) {
                     large->ns / small->ns, fit == rep.results.end() ? "" : fit->second.bigO.c_str());
     }
 
-    std::printf("\npeers, ns per record (same records, identical output checked; node: the function on\n"
-                "strings; node+bytes: record taken from bytes, result written back as bytes)\n");
+    std::printf(
+        "\npeers, ns per record (same records, identical output checked; node: the function on\n"
+        "strings; node+bytes: record taken from bytes, result written back as bytes)\n");
     std::printf("  %-8s %8s %8s %8s %8s %10s   %7s %7s %7s %7s\n", "job", "floor", "trelmix", "lua", "node",
                 "node+bytes", "T/floor", "lua/T", "node/T", "n+b/T");
     for (const Job& job : Jobs()) {

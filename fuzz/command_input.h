@@ -28,7 +28,8 @@ inline const std::string& ScratchPath(const char* suffix) {
 
 inline const std::string& WriteScratch(const std::string& bytes, const char* suffix) {
     const std::string& path = ScratchPath(suffix);
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

@@ -12,9 +12,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1 || size > 16384) return 0;
     const std::uint8_t flags = data[0];
-    const std::string& path = fuzz::WriteScratch(std::string(reinterpret_cast<const char*>(data + 1), size - 1), ".tests");
+    const std::string& path =
+        fuzz::WriteScratch(std::string(reinterpret_cast<const char*>(data + 1), size - 1), ".tests");
     std::string error;
-    if (!trelmix::cli::ReadCaseFile(path, error) && error.empty()) fuzz::Fail("a refused test file without a reason", path);
+    if (!trelmix::cli::ReadCaseFile(path, error) && error.empty())
+        fuzz::Fail("a refused test file without a reason", path);
     trelmix::cli::TestOptions options;
     options.files = {path};
     options.trace = !(flags & 1);

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "differential.h"
-#include "keyboard/transmit.h"
 #include "fuzz_input.h"
+#include "keyboard/transmit.h"
 #include "platform/testing/recording.h"
 
 namespace {

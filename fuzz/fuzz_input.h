@@ -31,7 +31,8 @@ inline Input ReadInput(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t* p = data + 1;
     const std::uint8_t* scriptEnd = FindZero(p, in.end);
     if (in.flags & 0x40) {
-        for (const std::uint8_t* q = p; q + 1 < scriptEnd; q += 2) in.script.push_back(static_cast<char16_t>(q[0] | q[1] << 8));
+        for (const std::uint8_t* q = p; q + 1 < scriptEnd; q += 2)
+            in.script.push_back(static_cast<char16_t>(q[0] | q[1] << 8));
     } else {
         in.script.assign(p, scriptEnd);
     }

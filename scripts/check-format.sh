@@ -6,7 +6,7 @@
 #   scripts/check-format.sh --fix    rewrite them in place
 set -u
 cd "$(dirname "$0")/.." || exit 2
-format=${CLANG_FORMAT:-clang-format}
+format=${CLANG_FORMAT:-$(command -v clang-format-14 || echo clang-format)}
 command -v "$format" >/dev/null || { echo "check-format: $format is not installed (apt-get install clang-format)"; exit 2; }
 fix=false
 [ "${1:-}" = --fix ] && fix=true

@@ -5,7 +5,7 @@ set -u
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   libbenchmark-dev liblua5.4-dev
   libcli11-dev nlohmann-json3-dev
   # Windows builds (MinGW-w64) run under Wine; 32-bit Linux builds (multilib)

@@ -169,26 +169,26 @@ static const HostId KeyboardClientId = {
 
 /* Status values of ExecuteResult.status. */
 enum {
-    TRLM_STATUS_APPLIED = 1,          /* ran to the end; edited record copied back.
-                                         Also: the rule that applied has an empty
-                                         action block (nothing copied back). */
-    TRLM_STATUS_NO_ACTION_BLOCK = 0,  /* reached a rule without an action block */
-    TRLM_STATUS_NO_SCRIPT = -1,       /* the id has no script */
-    TRLM_STATUS_EMPTY_RULE = -2,      /* reached a rule without criteria whose action
-                                         block is empty, before any rule applied */
-    TRLM_STATUS_OUT_OF_MEMORY = -3,   /* the working copy or an edit could not be
-                                         allocated, or would pass the 64 MiB record
-                                         limit; nothing copied back. Key strokes
-                                         already sent by the run stay sent. */
-    TRLM_STATUS_TOO_LONG = -4         /* TRLM_ExecuteInto only: the edited record is
-                                         longer than the capacity; nothing copied
-                                         back, length is the edited length */
+    TRLM_STATUS_APPLIED = 1,         /* ran to the end; edited record copied back.
+                                        Also: the rule that applied has an empty
+                                        action block (nothing copied back). */
+    TRLM_STATUS_NO_ACTION_BLOCK = 0, /* reached a rule without an action block */
+    TRLM_STATUS_NO_SCRIPT = -1,      /* the id has no script */
+    TRLM_STATUS_EMPTY_RULE = -2,     /* reached a rule without criteria whose action
+                                        block is empty, before any rule applied */
+    TRLM_STATUS_OUT_OF_MEMORY = -3,  /* the working copy or an edit could not be
+                                        allocated, or would pass the 64 MiB record
+                                        limit; nothing copied back. Key strokes
+                                        already sent by the run stay sent. */
+    TRLM_STATUS_TOO_LONG = -4        /* TRLM_ExecuteInto only: the edited record is
+                                        longer than the capacity; nothing copied
+                                        back, length is the edited length */
 };
 
 /* What TRLM_Execute returns, by value (20 bytes on 32-bit builds: returned
  * through a hidden pointer that the caller passes and pops). */
 typedef struct ExecuteResult {
-    uint8_t *data;      /* always the caller's data address */
+    uint8_t* data;      /* always the caller's data address */
     uint32_t length;    /* the caller's length, or the edited length when copied back */
     int32_t status;     /* TRLM_STATUS_* */
     uint32_t reserved1; /* always 0 */
@@ -230,19 +230,19 @@ struct KeyboardEmulator;
 /* The host's TypeCharacter: types one UTF-16 unit (zero-extended). The
  * library passes the TransmitObject's typingContext unchanged and ignores the
  * result. */
-TRLM_EXTENSION typedef int32_t(TRLM_THISCALL *TypeCharacterFn)(struct KeyboardEmulator *self, uint32_t character,
-                                                              uint32_t typingContext);
+TRLM_EXTENSION typedef int32_t(TRLM_THISCALL* TypeCharacterFn)(struct KeyboardEmulator* self, uint32_t character,
+                                                               uint32_t typingContext);
 
 /* The emulator's table of operations. The library calls only the second entry. */
 typedef struct KeyboardEmulatorOperations {
-    void *reserved0;
+    void* reserved0;
     TypeCharacterFn TypeCharacter;
 } KeyboardEmulatorOperations;
 
 /* Owned by the host. The library rewrites `records` for every key press or
  * chord, injects them in one call, then sleeps delayMs. */
 typedef struct KeyboardEmulator {
-    const KeyboardEmulatorOperations *operations;
+    const KeyboardEmulatorOperations* operations;
     InputRecord records[TRLM_EMULATOR_RECORDS];
     uint32_t delayMs;     /* pause after each injection; 0: none */
     uint32_t keyCodeMode; /* 0 virtual key only, 1 scan code only, 2 both */
@@ -250,7 +250,7 @@ typedef struct KeyboardEmulator {
 
 /* Owned by the host; the library only keeps the pointer. */
 typedef struct TransmitObject {
-    KeyboardEmulator *emulator;
+    KeyboardEmulator* emulator;
     uint32_t textEncoding;  /* 1 or 3: Windows-1252; else the system ANSI code page */
     uint32_t typingContext; /* passed to every TypeCharacter call */
 } TransmitObject;
@@ -263,17 +263,17 @@ typedef struct TransmitObject {
  * empty string, when a script was removed). A script that fails to compile
  * leaves the id with no script; a path that cannot be read leaves the id as it
  * was. Out of memory: returns 0 and leaves the id as it was. */
-TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId *id, TrelmixChar *script);
+TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId* id, TrelmixChar* script);
 
 /* Nonzero when the id has a script. */
-TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId *id);
+TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id);
 
 /* Runs the id's script on the record in data[0..length). When the run ends
  * normally the edited record is copied back into `data` (it may be longer than
  * `length`: the buffer must hold the longest record the script can produce;
  * see TRLM_ExecuteInto for a guarded form). */
-TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId *id, uint8_t *data, uint32_t length,
-                                               uint32_t codeType, uint32_t protocol);
+TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length, uint32_t codeType,
+                                               uint32_t protocol);
 
 /* TRLM_Execute that never writes more than `capacity` bytes into `data`
  * (capacity below `length` is taken as `length`). When the edited record would
@@ -282,9 +282,8 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId *id, uint8_t *data, 
  * run has already typed its keys and thrown its ruleset switches, so a second
  * call is a second, different run. Size the buffer up front for the longest
  * record the script can produce. */
-TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId *id, uint8_t *data, uint32_t length,
-                                                   uint32_t capacity, uint32_t codeType,
-                                                   uint32_t protocol);
+TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length, uint32_t capacity,
+                                                   uint32_t codeType, uint32_t protocol);
 
 /* What TRLM_AssignScriptEx tells about an assignment. The caller sets `size`
  * to sizeof(AssignOutcome) and owns the struct; the library writes only the
@@ -314,11 +313,11 @@ enum {
  * empty string, what a failure leaves), with `flags` (TRLM_ASSIGN_*; unknown
  * bits refuse the call) and the outcome written into `outcome` when it is not
  * null. Returns what TRLM_AssignScript would. */
-TRLM_API uint8_t TRLM_CDECL TRLM_AssignScriptEx(const HostId *id, TrelmixChar *script, uint32_t flags,
-                                                AssignOutcome *outcome);
+TRLM_API uint8_t TRLM_CDECL TRLM_AssignScriptEx(const HostId* id, TrelmixChar* script, uint32_t flags,
+                                                AssignOutcome* outcome);
 
 /* Stores the host's TransmitObject (or null: nothing is typed or pressed). */
-TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
+TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject* object);
 
 #if !defined(_WIN32)
 /* POSIX only. A host here has no SendInput: it stands in for the operating
@@ -332,16 +331,16 @@ TRLM_API void TRLM_CDECL TRLM_SetTransmitObject(TransmitObject *object);
 typedef struct PlatformHooks {
     /* Receives each injection: the records of one key press or chord, in
      * order (valid only during the call). */
-    void (*inputSink)(void *context, const InputRecord *records, uint32_t count);
+    void (*inputSink)(void* context, const InputRecord* records, uint32_t count);
     /* Nonzero while Caps Lock is toggled on. */
-    int (*capsLockQuery)(void *context);
+    int (*capsLockQuery)(void* context);
     /* Receives each event (source and message, NUL-terminated UTF-16). */
-    void (*eventSink)(void *context, const TrelmixChar *source, const TrelmixChar *message);
-    void *context;
+    void (*eventSink)(void* context, const TrelmixChar* source, const TrelmixChar* message);
+    void* context;
 } PlatformHooks;
 
 /* Installs the host's hooks (copied); null restores every default. */
-TRLM_API void TRLM_CDECL TRLM_SetPlatformHooks(const PlatformHooks *hooks);
+TRLM_API void TRLM_CDECL TRLM_SetPlatformHooks(const PlatformHooks* hooks);
 #endif
 
 #ifdef __cplusplus

@@ -60,12 +60,27 @@ constexpr Growth GrowthOf(ActionKind kind) {
     case ActionKind::Insert: return Growth::Text;
     case ActionKind::ReplaceFirst: return Growth::ReplaceOnce;
     case ActionKind::ReplaceAll: return Growth::ReplaceEach;
-    case ActionKind::SkipStart: case ActionKind::SkipEnd: case ActionKind::SkipAhead: case ActionKind::SkipBack:
-    case ActionKind::RemoveSpaces: case ActionKind::RemoveZeros: case ActionKind::CrunchSpaces:
-    case ActionKind::MoveBefore: case ActionKind::MoveAfter: case ActionKind::RulesetOn:
-    case ActionKind::RulesetOff: case ActionKind::SendAll: case ActionKind::SendRem: case ActionKind::SendUntil:
-    case ActionKind::SendPause: case ActionKind::SendAscii: case ActionKind::SendAlt: case ActionKind::SendFunc:
-    case ActionKind::SendExtn: case ActionKind::SendWin: case ActionKind::SendCtrl:
+    case ActionKind::SkipStart:
+    case ActionKind::SkipEnd:
+    case ActionKind::SkipAhead:
+    case ActionKind::SkipBack:
+    case ActionKind::RemoveSpaces:
+    case ActionKind::RemoveZeros:
+    case ActionKind::CrunchSpaces:
+    case ActionKind::MoveBefore:
+    case ActionKind::MoveAfter:
+    case ActionKind::RulesetOn:
+    case ActionKind::RulesetOff:
+    case ActionKind::SendAll:
+    case ActionKind::SendRem:
+    case ActionKind::SendUntil:
+    case ActionKind::SendPause:
+    case ActionKind::SendAscii:
+    case ActionKind::SendAlt:
+    case ActionKind::SendFunc:
+    case ActionKind::SendExtn:
+    case ActionKind::SendWin:
+    case ActionKind::SendCtrl:
     case ActionKind::SendNumpad: break;
     }
     return Growth::None;
@@ -84,14 +99,30 @@ constexpr CursorUse CursorUseOf(ActionKind kind) {
     case ActionKind::RemoveZeros:
     case ActionKind::SendRem:
     case ActionKind::SendUntil: return {true, false};
-    case ActionKind::SkipAhead: case ActionKind::SkipBack: case ActionKind::ReplaceAll:
-    case ActionKind::ReplaceFirst: case ActionKind::MoveBefore: case ActionKind::MoveAfter:
+    case ActionKind::SkipAhead:
+    case ActionKind::SkipBack:
+    case ActionKind::ReplaceAll:
+    case ActionKind::ReplaceFirst:
+    case ActionKind::MoveBefore:
+    case ActionKind::MoveAfter:
     case ActionKind::Insert: return {true, true};
-    case ActionKind::SkipStart: case ActionKind::SkipEnd: case ActionKind::PadSpace: case ActionKind::PadZero:
-    case ActionKind::Append: case ActionKind::Prepend: case ActionKind::SendAll: return {false, true};
-    case ActionKind::CrunchSpaces: case ActionKind::RulesetOn: case ActionKind::RulesetOff:
-    case ActionKind::SendPause: case ActionKind::SendAscii: case ActionKind::SendAlt: case ActionKind::SendFunc:
-    case ActionKind::SendExtn: case ActionKind::SendWin: case ActionKind::SendCtrl:
+    case ActionKind::SkipStart:
+    case ActionKind::SkipEnd:
+    case ActionKind::PadSpace:
+    case ActionKind::PadZero:
+    case ActionKind::Append:
+    case ActionKind::Prepend:
+    case ActionKind::SendAll: return {false, true};
+    case ActionKind::CrunchSpaces:
+    case ActionKind::RulesetOn:
+    case ActionKind::RulesetOff:
+    case ActionKind::SendPause:
+    case ActionKind::SendAscii:
+    case ActionKind::SendAlt:
+    case ActionKind::SendFunc:
+    case ActionKind::SendExtn:
+    case ActionKind::SendWin:
+    case ActionKind::SendCtrl:
     case ActionKind::SendNumpad: break;
     }
     return {};
@@ -125,8 +156,8 @@ struct Action {
 // inside the record, the stretch is a fixed list of pieces: so many bytes of
 // the record, then a text.
 struct FixedPiece {
-    std::uint32_t copy = 0;        // bytes of the record, from where the stretch has got to
-    std::uint32_t textFrom = 0;    // then ForwardPlan::text[textFrom, textFrom + textLength)
+    std::uint32_t copy = 0;      // bytes of the record, from where the stretch has got to
+    std::uint32_t textFrom = 0;  // then ForwardPlan::text[textFrom, textFrom + textLength)
     std::uint32_t textLength = 0;
 };
 
@@ -134,9 +165,9 @@ struct FixedStretch {
     std::uint32_t actions = 0;     // how many actions it stands for
     std::uint32_t firstPiece = 0;  // ForwardPlan::pieces[firstPiece, firstPiece + pieces)
     std::uint32_t pieces = 0;
-    std::uint64_t skips = 0;       // all its skips together: the cursor must stay below the length
-    std::uint32_t trailing = 0;    // skips after its last text: the cursor moves on, nothing is copied
-    bool shortPieces = false;      // no piece copies or adds more than 16 bytes
+    std::uint64_t skips = 0;     // all its skips together: the cursor must stay below the length
+    std::uint32_t trailing = 0;  // skips after its last text: the cursor moves on, nothing is copied
+    bool shortPieces = false;    // no piece copies or adds more than 16 bytes
 };
 
 struct ForwardPlan {

@@ -126,12 +126,13 @@ void PrepareSearches(ByteArg& text) {
 // that cost the record's length times the pattern's; once hits are frequent
 // the rest of the record is searched with the two-way algorithm, which stays
 // linear.
-[[gnu::noinline]] std::int32_t ByteSpan::FindAfter(std::int32_t from, std::int32_t patternLength, const std::uint8_t* pattern,
-                                 std::uint32_t start, std::size_t a) const {
+[[gnu::noinline]] std::int32_t ByteSpan::FindAfter(std::int32_t from, std::int32_t patternLength,
+                                                   const std::uint8_t* pattern, std::uint32_t start,
+                                                   std::size_t a) const {
     const std::int32_t last = length - patternLength;
     const auto m = static_cast<std::size_t>(patternLength);
     const std::uint8_t key = pattern[a];
-    constexpr std::int32_t kShortPattern = 16;   // at most this many bytes per hit: linear anyway
+    constexpr std::int32_t kShortPattern = 16;  // at most this many bytes per hit: linear anyway
     constexpr std::int32_t kHitsBeforeCheck = 32;
     std::int32_t hits = 1;
     const auto matchesAt = [&](std::int32_t i) {

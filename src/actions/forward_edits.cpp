@@ -106,7 +106,8 @@ void MarkForwardRuns(Program& program) {
                     const ByteArg& text = a->kind == K::ReplaceFirst ? a->arg2 : a->arg1;
                     a->forwardText = static_cast<std::uint32_t>(program.plan.forward.text.size());
                     a->forwardTextLength = static_cast<std::uint32_t>(text.bytes.size());
-                    program.plan.forward.text.insert(program.plan.forward.text.end(), text.bytes.begin(), text.bytes.end());
+                    program.plan.forward.text.insert(program.plan.forward.text.end(), text.bytes.begin(),
+                                                     text.bytes.end());
                 }
                 MarkStretches(block + i, block + end, program.plan.forward);
             }

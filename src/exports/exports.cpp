@@ -100,8 +100,9 @@ void Tell(AssignOutcome& out, bool compiled, const Outcome* outcome, const char*
 #if defined(__GNUC__)
 [[gnu::noinline]]
 #endif
-ExecuteResult RunLooked(const HostId& id, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
-                        std::uint32_t codeType, std::uint32_t protocol) {
+ExecuteResult
+RunLooked(const HostId& id, std::uint8_t* data, std::uint32_t length, std::uint32_t room, std::uint32_t codeType,
+          std::uint32_t protocol) {
     Script* const script = Registry().Find(id);
     if (!script) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
     return RunScript(*script, data, length, room, codeType, protocol);
@@ -123,8 +124,8 @@ TRLM_API uint8_t TRLM_CDECL TRLM_AssignScript(const HostId* id, TrelmixChar* scr
 
 TRLM_API uint8_t TRLM_CDECL TRLM_AssignScriptEx(const HostId* id, TrelmixChar* script, uint32_t flags,
                                                 AssignOutcome* outcome) {
-    const char* refused = !id || !script ? "a null id or script"
-                          : inCall       ? "called from inside a callback"
+    const char* refused = !id || !script                                       ? "a null id or script"
+                          : inCall                                             ? "called from inside a callback"
                           : (flags & ~std::uint32_t{TRLM_ASSIGN_REQUIRE_FILE}) ? "unknown flags"
                                                                                : nullptr;
     if (refused) {
@@ -144,16 +145,14 @@ TRLM_API uint8_t TRLM_CDECL TRLM_AssignScriptEx(const HostId* id, TrelmixChar* s
     return compiled ? 1 : 0;
 }
 
-TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) {
-    return id && Registry().Find(*id) ? 1 : 0;
-}
+TRLM_API uint8_t TRLM_CDECL TRLM_IsRegistered(const HostId* id) { return id && Registry().Find(*id) ? 1 : 0; }
 
 // A run answers for running out of memory itself (RunScript is noexcept),
 // so these two need no guard of their own. The id found last is answered
 // first without a call that the run would have to wait for (RunLooked
 // does the lookup that searches).
-TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length,
-                                               uint32_t codeType, uint32_t protocol) {
+TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, uint32_t length, uint32_t codeType,
+                                               uint32_t protocol) {
     if (!id || (!data && length) || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
     CallScope scope;
     const std::uint32_t room = data ? kAnyLength : 0;  // a null record: empty, and nothing copied back
@@ -163,8 +162,8 @@ TRLM_API ExecuteResult TRLM_CDECL TRLM_Execute(const HostId* id, uint8_t* data, 
     return RunLooked(*id, data, length, room, codeType, protocol);
 }
 
-TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length,
-                                                   uint32_t capacity, uint32_t codeType, uint32_t protocol) {
+TRLM_API ExecuteResult TRLM_CDECL TRLM_ExecuteInto(const HostId* id, uint8_t* data, uint32_t length, uint32_t capacity,
+                                                   uint32_t codeType, uint32_t protocol) {
     if (!id || (!data && length) || inCall) return Failed(data, length, TRLM_STATUS_NO_SCRIPT);
     CallScope scope;
     const std::uint32_t room = data ? capacity : 0;

@@ -33,9 +33,7 @@ static bool OneNumberClause(ScriptBuilder& b, const Statement& st, std::uint32_t
 
 bool ParseCodeLength(ScriptBuilder& b, const Statement& st) { return OneNumberClause(b, st, &Criteria::length); }
 
-bool ParseProtocolMatch(ScriptBuilder& b, const Statement& st) {
-    return OneNumberClause(b, st, &Criteria::protocol);
-}
+bool ParseProtocolMatch(ScriptBuilder& b, const Statement& st) { return OneNumberClause(b, st, &Criteria::protocol); }
 
 bool ParseCodeMatch(ScriptBuilder& b, const Statement& st) {
     ArgumentList args;
@@ -107,9 +105,8 @@ RuleGate GateFor(const Rule& rule) {
         }
         // Decided when nothing is left but a last '*' (at least one more
         // byte, which the length range holds), and CODE_LENGTH agrees.
-        const bool rest = step == program.steps.size() ||
-                          (step + 1 == program.steps.size() &&
-                           program.steps[step].kind == WildcardStep::Kind::FinalStar);
+        const bool rest = step == program.steps.size() || (step + 1 == program.steps.size() &&
+                                                           program.steps[step].kind == WildcardStep::Kind::FinalStar);
         const bool lengthAgrees = c.length == kUnset || (c.length >= minLength && c.length - minLength <= span);
         // A longer head: its words past the first eight bytes join the gate
         // (the length range holds the whole head), when they are few.

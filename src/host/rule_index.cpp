@@ -49,10 +49,12 @@ void BuildRuleIndex(Program& program) {
         index.first.push_back(static_cast<std::uint32_t>(index.reach.size()));
         std::size_t a = 0;
         for (; i < named.size() && named[i].first == code; ++i) {
-            while (a < index.always.size() && index.always[a] < named[i].second) index.reach.push_back(index.always[a++]);
+            while (a < index.always.size() && index.always[a] < named[i].second)
+                index.reach.push_back(index.always[a++]);
             index.reach.push_back(named[i].second);
         }
-        index.reach.insert(index.reach.end(), index.always.begin() + static_cast<std::ptrdiff_t>(a), index.always.end());
+        index.reach.insert(index.reach.end(), index.always.begin() + static_cast<std::ptrdiff_t>(a),
+                           index.always.end());
     }
     index.first.push_back(static_cast<std::uint32_t>(index.reach.size()));
     for (std::size_t i = 0; i < index.codes.size() && index.codes[i] < RuleIndex::kDirectCodes; ++i) {

@@ -29,7 +29,8 @@ inline ReachableRules RulesFor(const Program& program, std::uint32_t codeType) {
         i = index.direct[codeType];
     } else {
         const auto code = std::lower_bound(index.codes.begin(), index.codes.end(), codeType);
-        if (code != index.codes.end() && *code == codeType) i = static_cast<std::size_t>(code - index.codes.begin()) + 1;
+        if (code != index.codes.end() && *code == codeType)
+            i = static_cast<std::size_t>(code - index.codes.begin()) + 1;
     }
     if (i == 0) return {index.always.data(), index.always.data() + index.always.size(), index.listsCodes};
     return {index.reach.data() + index.first[i - 1], index.reach.data() + index.first[i], true};

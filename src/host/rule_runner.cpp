@@ -30,8 +30,7 @@ void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const Da
 
 // Why the criteria failed, for the observer: the clause, and for a wildcard
 // where the matcher stopped.
-void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed,
-                   const DataContext& d) {
+void ReportFailure(RunObserver& watch, std::uint32_t position, const Criteria& c, Clause failed, const DataContext& d) {
     WildcardStop stop;
     if (failed == Clause::Wildcard) WildcardMatch(c.wildcard, c.wildcardSteps, d.SpanFrom(0), &stop);
     Reached(watch, position, RuleFate::CriteriaFailed, d, failed, stop);
@@ -63,8 +62,7 @@ bool TailInHost(const Action& last, DataContext& d) {
 }
 
 template <bool kWatched>
-void RunActions(std::uint32_t position, const Program& program, ActionRange block, DataContext& d,
-                RunObserver* watch) {
+void RunActions(std::uint32_t position, const Program& program, ActionRange block, DataContext& d, RunObserver* watch) {
     const Action* const actions = program.actions.data();
     const Action* action = actions + block.first;
     const Action* const end = action + block.count;
@@ -109,7 +107,7 @@ struct RulesEnd {
 template <bool kWatched>
 RulesEnd RunRules(const Program& program, const ReachableRules reach, DataContext& d, RunObserver* watch) {
     RulesEnd end;
-    [[maybe_unused]] std::uint32_t unreported = 0;  // the first rule not yet reported
+    [[maybe_unused]] std::uint32_t unreported = 0;          // the first rule not yet reported
     [[maybe_unused]] const ActionRange* applied = nullptr;  // the library's path: the block to run
     std::uint64_t head = HeadWord(d);
     const RuleGate* const gates = program.plan.index.gates.data();
@@ -192,8 +190,8 @@ void MarkHostTails(Program& program) {
 namespace {
 
 // RunScript, letting std::bad_alloc through.
-ExecuteResult Run(const Program& program, RunState& state, std::uint8_t* data, std::uint32_t length,
-                  std::uint32_t room, std::uint32_t codeType, std::uint32_t protocol) {
+ExecuteResult Run(const Program& program, RunState& state, std::uint8_t* data, std::uint32_t length, std::uint32_t room,
+                  std::uint32_t codeType, std::uint32_t protocol) {
     // A record beyond the working limit cannot be held (see kMaxRecordLength).
     if (length > static_cast<std::uint32_t>(kMaxRecordLength)) throw std::bad_alloc();
     state.work.Trim(length);

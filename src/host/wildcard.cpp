@@ -91,8 +91,8 @@ WildcardProgram CompileWildcard(const ByteArg& pattern) {
             i = t.at + 8;
         }
     }
-    program.prefix = program.steps.size() == 2 && program.steps[0].kind == Kind::Literal &&
-                     program.steps[1].kind == Kind::FinalStar;
+    program.prefix =
+        program.steps.size() == 2 && program.steps[0].kind == Kind::Literal && program.steps[1].kind == Kind::FinalStar;
     return program;
 }
 

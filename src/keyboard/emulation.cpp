@@ -70,9 +70,9 @@ std::uint32_t TextCodePage(const TransmitObject& t) {
 }
 
 constexpr NamedKey kNamedKeys[] = {
-    {"BSP", 8},   {"TAB", 9},   {"FFD", 12},  {"RET", 13},  {"CAP", 20},  {"ESC", 27},
-    {"SPA", 32},  {"PGU", 33},  {"PGD", 34},  {"END", 35},  {"HOM", 36},  {"ARL", 37},
-    {"ARU", 38},  {"ARR", 39},  {"ARD", 40},  {"PRT", 44},  {"DEL", 46},  {"NUM", 144},
+    {"BSP", 8},  {"TAB", 9},  {"FFD", 12}, {"RET", 13}, {"CAP", 20}, {"ESC", 27},
+    {"SPA", 32}, {"PGU", 33}, {"PGD", 34}, {"END", 35}, {"HOM", 36}, {"ARL", 37},
+    {"ARU", 38}, {"ARR", 39}, {"ARD", 40}, {"PRT", 44}, {"DEL", 46}, {"NUM", 144},
 };
 static_assert(std::size(kNamedKeys) == 18);
 

@@ -96,9 +96,8 @@ std::span<const NamedKey> NamedKeys();
 void PressKeyByName(const ByteArg& name);
 
 // Types the argument: a number as the one byte of its low 8 bits (digits
-// that do not parse count as -1, so 0xFF), a text byte by byte; each byte is decoded alone in the ANSI code page and typed
-// with its own Caps Lock guard, and a byte that does not decode is skipped.
-// An empty text types nothing.
+// that do not parse count as -1, so 0xFF), a text byte by byte; each byte is decoded alone in the ANSI code page and
+// typed with its own Caps Lock guard, and a byte that does not decode is skipped. An empty text types nothing.
 void TypeAsciiArgument(const ByteArg& argument);
 
 // The decimal value of the argument's digits, computed in 32 bits without an

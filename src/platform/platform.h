@@ -30,8 +30,7 @@ public:
     // readers and writers. False when it cannot be opened, sized or read
     // (a directory, no access, removed meanwhile), or when it holds more than
     // maxBytes. May throw std::bad_alloc.
-    virtual bool ReadFile(const char16_t* path, std::uint64_t maxBytes,
-                          std::vector<std::uint8_t>& bytes) = 0;
+    virtual bool ReadFile(const char16_t* path, std::uint64_t maxBytes, std::vector<std::uint8_t>& bytes) = 0;
 
     // Injects `count` input records as one uninterrupted sequence.
     virtual void SendInput(std::uint32_t count, const InputRecord* records) = 0;
@@ -51,8 +50,8 @@ public:
     // Decodes bytes in a code page (0: the system ANSI code page) to UTF-16.
     // With out == nullptr: the number of units the bytes decode to. Otherwise
     // the number written (at most outSize). 0 on failure.
-    virtual int MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count,
-                                char16_t* out, int outSize) = 0;
+    virtual int MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out,
+                                int outSize) = 0;
 };
 
 // The backend in use: the operating system's own unless one was installed.

@@ -164,8 +164,7 @@ public:
 
     void Sleep(std::uint32_t milliseconds) override {
         timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
-        while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-        }
+        while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {}
     }
 
     int MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out,

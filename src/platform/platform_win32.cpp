@@ -7,6 +7,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// shlwapi.h needs the types windows.h declares.
 #include <shlwapi.h>
 
 // These name the A/W pairs as macros; the backend's own members carry the
@@ -117,8 +119,8 @@ public:
     int MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out,
                         int outSize) override {
         if (!bytes || count <= 0) return 0;  // -1 would mean NUL-terminated
-        return MultiByteToWideChar(codePage, 0, reinterpret_cast<LPCCH>(bytes), count,
-                                   reinterpret_cast<LPWSTR>(out), out ? outSize : 0);
+        return MultiByteToWideChar(codePage, 0, reinterpret_cast<LPCCH>(bytes), count, reinterpret_cast<LPWSTR>(out),
+                                   out ? outSize : 0);
     }
 };
 

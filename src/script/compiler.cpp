@@ -37,9 +37,7 @@ void NoteStatement(CompileReport& report, CompileReport::RuleFacts& facts, const
 
 }  // namespace
 
-bool IsKeyboardClient(const HostId& id) {
-    return std::memcmp(&id, &KeyboardClientId, sizeof(HostId)) == 0;
-}
+bool IsKeyboardClient(const HostId& id) { return std::memcmp(&id, &KeyboardClientId, sizeof(HostId)) == 0; }
 
 bool CompileScript(Program& program, const char16_t* text, bool keyboardMode, CompileReport* report) {
     if (!text) return false;
@@ -97,8 +95,8 @@ bool CompileScript(Program& program, const char16_t* text, bool keyboardMode, Co
         message = accepted ? u"SIMULATED HID KEYBOARD TRELM SCRIPT LOADED SUCCESSFULLY."
                            : u"SIMULATED HID KEYBOARD TRELM SCRIPT ERROR DETECTED.";
     } else {
-        message = accepted ? u"APPLICATION TRELM SCRIPT LOADED SUCCESSFULLY."
-                           : u"APPLICATION TRELM SCRIPT ERROR DETECTED.";
+        message =
+            accepted ? u"APPLICATION TRELM SCRIPT LOADED SUCCESSFULLY." : u"APPLICATION TRELM SCRIPT ERROR DETECTED.";
     }
     ReportEvent(kEventSource, message);
     return accepted;

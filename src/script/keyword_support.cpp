@@ -113,9 +113,10 @@ bool KeyAction(ScriptBuilder& builder, const Statement& st) {
     ArgumentList args;
     if (!ReadArguments(st, 1, key == KeyArgument::LetterOrDigit ? 0 : 1, args)) return false;
     Action action(*st.keyword.action);
-    const bool quotedOnly = key == KeyArgument::Delimiter || key == KeyArgument::KeyName || key == KeyArgument::KeypadKey;
-    const bool converted = quotedOnly ? QuotedArgument(st, args[0], 1, action.arg1)
-                                      : StringOrNumberArgument(st, args[0], 1, action.arg1);
+    const bool quotedOnly =
+        key == KeyArgument::Delimiter || key == KeyArgument::KeyName || key == KeyArgument::KeypadKey;
+    const bool converted =
+        quotedOnly ? QuotedArgument(st, args[0], 1, action.arg1) : StringOrNumberArgument(st, args[0], 1, action.arg1);
     if (!converted) return false;
     AppendAction(builder, std::move(action));
     return true;
@@ -134,9 +135,9 @@ bool ReadArguments(const Statement& st, std::size_t min, std::size_t max, Argume
     std::string takes = (max == 0 ? "at least " : "") + std::to_string(min);
     takes += (min == 1 && max != 0) ? " argument" : " arguments";
     const char16_t* at = (max != 0 && got > max) ? arguments[max].text : arguments.front().text;
-    return Reject(st.diag, at,
-                  keyword + " takes " + takes + " (" + std::string(st.keyword.arguments) + "), got " +
-                      std::to_string(got));
+    return Reject(
+        st.diag, at,
+        keyword + " takes " + takes + " (" + std::string(st.keyword.arguments) + "), got " + std::to_string(got));
 }
 
 static std::string Nth(const Statement& st, std::size_t position) {

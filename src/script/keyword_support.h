@@ -30,12 +30,12 @@ struct ScriptBuilder {
     explicit ScriptBuilder(Program& built) : program(built) {}
 
     Program& program;
-    std::uint32_t line = 0;             // the line being compiled, from 1
-    std::uint32_t ruleLine = 0;         // the open rule's BEGIN_RULE line
+    std::uint32_t line = 0;                            // the line being compiled, from 1
+    std::uint32_t ruleLine = 0;                        // the open rule's BEGIN_RULE line
     std::vector<SourceLines::ClauseLine> clauseLines;  // the open rule's clauses
-    std::optional<Rule> currentRule;    // from BEGIN_RULE to END_RULE, else empty
-    Block block = Block::Outside;       // where the next line stands
-    std::uint32_t rulesetsSwitchedOn = 0;  // bit n: the current rule has RULESET_ON(n)
+    std::optional<Rule> currentRule;                   // from BEGIN_RULE to END_RULE, else empty
+    Block block = Block::Outside;                      // where the next line stands
+    std::uint32_t rulesetsSwitchedOn = 0;              // bit n: the current rule has RULESET_ON(n)
 };
 
 // One line that begins with a keyword.

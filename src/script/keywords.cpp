@@ -18,15 +18,13 @@ constexpr KeywordInfo Structure(std::string_view name, KeywordHandler handler, B
                                 std::string_view summary) {
     return {name, handler, block, after, false, name, "", summary, false, Clause::None, {}, Key::None, ""};
 }
-constexpr KeywordInfo Criterion(std::string_view name, KeywordHandler handler, Clause clause,
-                                std::string_view synopsis, std::string_view arguments, std::string_view summary,
-                                bool decodesEscapes = false) {
-    return {name,    handler,        B::Criteria, B::Criteria, false, synopsis, arguments,
+constexpr KeywordInfo Criterion(std::string_view name, KeywordHandler handler, Clause clause, std::string_view synopsis,
+                                std::string_view arguments, std::string_view summary, bool decodesEscapes = false) {
+    return {name,    handler,        B::Criteria, B::Criteria, false,     synopsis, arguments,
             summary, decodesEscapes, clause,      {},          Key::None, ""};
 }
-constexpr KeywordInfo Edit(std::string_view name, KeywordHandler handler, ActionKind kind,
-                           std::string_view synopsis, std::string_view arguments, std::string_view summary,
-                           bool decodesEscapes = false) {
+constexpr KeywordInfo Edit(std::string_view name, KeywordHandler handler, ActionKind kind, std::string_view synopsis,
+                           std::string_view arguments, std::string_view summary, bool decodesEscapes = false) {
     return {name,    handler,        B::Action,    B::Action, false,     synopsis, arguments,
             summary, decodesEscapes, Clause::None, kind,      Key::None, ""};
 }
@@ -40,9 +38,19 @@ constexpr KeywordInfo Send(std::string_view name, KeywordHandler handler, Action
 constexpr KeywordInfo kKeywords[] = {
     Structure("BEGIN_RULE", BeginRule, B::Outside, B::RuleLevel,
               "starts a rule; rules are tried in the order they end"),
-    {"SET_RULESET", ParseSetRuleset, B::RuleLevel, B::RuleLevel, false, "SET_RULESET(number)", "a number",
-     "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on", false, Clause::None, {},
-     Key::None, ""},
+    {"SET_RULESET",
+     ParseSetRuleset,
+     B::RuleLevel,
+     B::RuleLevel,
+     false,
+     "SET_RULESET(number)",
+     "a number",
+     "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on",
+     false,
+     Clause::None,
+     {},
+     Key::None,
+     ""},
     Structure("BEGIN_CRITERIA", BeginBlock<&Rule::criteria>, B::RuleLevel, B::Criteria,
               "starts the rule's criteria; without them the rule applies to every record and the run goes on"),
     Criterion("CODE_LIST", ParseCodeList, Clause::CodeList, "CODE_LIST(type, ...)", "one or more numbers",
@@ -51,8 +59,8 @@ constexpr KeywordInfo kKeywords[] = {
               "the record must have exactly this many bytes"),
     Criterion("CODE_MATCH", ParseCodeMatch, Clause::Match, "CODE_MATCH('text', position)",
               "a quoted string and a number", "the text must occur in the record at or after the position", true),
-    Criterion("WILDCARD_MATCH", ParseWildcardMatch, Clause::Wildcard, "WILDCARD_MATCH('pattern')",
-              "a quoted string", "the whole record must match the pattern, where * and ? are wildcards", true),
+    Criterion("WILDCARD_MATCH", ParseWildcardMatch, Clause::Wildcard, "WILDCARD_MATCH('pattern')", "a quoted string",
+              "the whole record must match the pattern, where * and ? are wildcards", true),
     Criterion("PROTOCOL_MATCH", ParseProtocolMatch, Clause::Protocol, "PROTOCOL_MATCH(protocol)", "a number",
               "the record must have come over this protocol"),
     Structure("END_CRITERIA", EndBlock, B::Criteria, B::RuleLevel, "ends the criteria"),
@@ -148,9 +156,8 @@ constexpr bool OneRowEach() {
 static_assert(OneRowEach(), "an action kind or a clause has no keyword, or several");
 
 bool BeginsWith(std::u16string_view line, std::string_view name) {
-    return line.size() >= name.size() &&
-           std::equal(name.begin(), name.end(), line.begin(),
-                      [](char a, char16_t b) { return static_cast<char16_t>(a) == b; });
+    return line.size() >= name.size() && std::equal(name.begin(), name.end(), line.begin(),
+                                                    [](char a, char16_t b) { return static_cast<char16_t>(a) == b; });
 }
 
 }  // namespace

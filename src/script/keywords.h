@@ -30,31 +30,31 @@ enum class Block : std::uint8_t {
 
 // What the argument of a send keyword names.
 enum class KeyArgument : std::uint8_t {
-    None,         // no argument, or not a send keyword
-    Text,         // a text typed as written, or one character by its number
-    Delimiter,    // the byte typing stops before
-    Seconds,      // how long to wait
-    FunctionKey,  // a function key's number, 1 to 24
-    KeyName,      // a key's three-letter name
-    KeypadKey,    // a key of the numeric keypad: one of '0' to '9' and '.'
+    None,           // no argument, or not a send keyword
+    Text,           // a text typed as written, or one character by its number
+    Delimiter,      // the byte typing stops before
+    Seconds,        // how long to wait
+    FunctionKey,    // a function key's number, 1 to 24
+    KeyName,        // a key's three-letter name
+    KeypadKey,      // a key of the numeric keypad: one of '0' to '9' and '.'
     LetterOrDigit,  // a letter or digit pressed with `modifier`, or a virtual-key number; more arguments are ignored
-    ModifiedKey,  // the key that types a character, pressed with `modifier`, or a virtual-key number
+    ModifiedKey,    // the key that types a character, pressed with `modifier`, or a virtual-key number
 };
 
 struct KeywordInfo {
-    std::string_view name;       // upper case, as written; no name begins another
+    std::string_view name;  // upper case, as written; no name begins another
     KeywordHandler handler;
-    Block block;                 // where it is allowed
-    Block after;                 // where the next line stands (differs for BEGIN_ and END_ keywords)
-    bool keyboardOnly;           // recognised only in the simulated keyboard's script
-    std::string_view synopsis;   // how a line uses it, e.g. "PAD_SPACES(count)"
-    std::string_view arguments;  // its arguments in an author's words ("" for none)
-    std::string_view summary;    // what it does, in one line
-    bool decodesEscapes;         // its quoted texts turn each &#xHH; into the byte HH
-    Clause clause;               // the criteria clause it sets, or None
+    Block block;                       // where it is allowed
+    Block after;                       // where the next line stands (differs for BEGIN_ and END_ keywords)
+    bool keyboardOnly;                 // recognised only in the simulated keyboard's script
+    std::string_view synopsis;         // how a line uses it, e.g. "PAD_SPACES(count)"
+    std::string_view arguments;        // its arguments in an author's words ("" for none)
+    std::string_view summary;          // what it does, in one line
+    bool decodesEscapes;               // its quoted texts turn each &#xHH; into the byte HH
+    Clause clause;                     // the criteria clause it sets, or None
     std::optional<ActionKind> action;  // the action it builds, if any
-    KeyArgument key;             // what its argument names, for a send keyword
-    std::string_view modifier;   // the key it presses with its own ("Alt", "Ctrl", "Win"), or ""
+    KeyArgument key;                   // what its argument names, for a send keyword
+    std::string_view modifier;         // the key it presses with its own ("Alt", "Ctrl", "Win"), or ""
 
     bool Opens() const { return Depth(after) > Depth(block); }   // BEGIN_RULE, BEGIN_CRITERIA, ...
     bool Closes() const { return Depth(after) < Depth(block); }  // END_RULE, END_CRITERIA, ...

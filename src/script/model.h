@@ -43,12 +43,12 @@ struct WildcardProgram {
     // they span 8 bytes or more, they are tested a word at a time, as few
     // words as cover their literals (a word of '?' only tests nothing).
     struct HeadTest {
-        std::int32_t at = 0;      // the word's offset
-        std::uint64_t want = 0;   // its bytes,
-        std::uint64_t mask = 0;   // compared where the pattern has a literal
+        std::int32_t at = 0;     // the word's offset
+        std::uint64_t want = 0;  // its bytes,
+        std::uint64_t mask = 0;  // compared where the pattern has a literal
     };
-    std::int32_t head = 0;           // their bytes; 0: tested step by step
-    std::uint32_t afterHead = 0;     // the first step after them
+    std::int32_t head = 0;        // their bytes; 0: tested step by step
+    std::uint32_t afterHead = 0;  // the first step after them
     std::vector<HeadTest> headTests;
 };
 
@@ -95,9 +95,9 @@ inline constexpr int kRulesetCount = 32;
 // criteria. Built with the rule index (host/criteria.h); a rule without
 // criteria or without an action block gets the gate every record passes.
 struct RuleGate {
-    std::uint32_t minLength = 0;            // the record's length lies in
+    std::uint32_t minLength = 0;             // the record's length lies in
     std::uint32_t lengthSpan = 0xFFFFFFFFu;  // minLength .. minLength + lengthSpan
-    std::uint32_t protocol = 0;             // under protocolMask (0: any protocol)
+    std::uint32_t protocol = 0;              // under protocolMask (0: any protocol)
     std::uint32_t protocolMask = 0;
     std::uint64_t head = 0;      // the record's first eight bytes (zeros past its
     std::uint64_t headMask = 0;  // end), compared under headMask
@@ -124,13 +124,13 @@ struct RuleGate {
 // Built once a script has compiled (host/rule_index.h). Positions index
 // `rules`.
 struct RuleIndex {
-    std::size_t ruleCount = 0;           // rules.size() when built
-    bool listsCodes = true;              // false: `always` is every rule, code lists untested
-    std::vector<std::uint32_t> always;   // no action block, no criteria, or no code list
-    std::vector<std::uint32_t> codes;    // the code types the lists name, ascending
-    std::vector<std::uint32_t> first;    // codes[i]'s rules: reach[first[i] .. first[i + 1])
-    std::vector<std::uint32_t> reach;    // `always` merged with the rules naming the code
-    std::vector<RuleGate> gates;         // every rule's, by position
+    std::size_t ruleCount = 0;          // rules.size() when built
+    bool listsCodes = true;             // false: `always` is every rule, code lists untested
+    std::vector<std::uint32_t> always;  // no action block, no criteria, or no code list
+    std::vector<std::uint32_t> codes;   // the code types the lists name, ascending
+    std::vector<std::uint32_t> first;   // codes[i]'s rules: reach[first[i] .. first[i + 1])
+    std::vector<std::uint32_t> reach;   // `always` merged with the rules naming the code
+    std::vector<RuleGate> gates;        // every rule's, by position
     // Code types below kDirectCodes (the usual ones) are looked up here
     // rather than searched for: i + 1 for codes[i], 0 for a code no list names.
     static constexpr std::uint32_t kDirectCodes = 256;
@@ -152,15 +152,15 @@ struct SourceLines {
         Clause clause = Clause::None;
         std::uint32_t line = 0;
     };
-    std::vector<std::uint32_t> rules;                  // each rule's BEGIN_RULE
-    std::vector<std::vector<ClauseLine>> clauses;      // each rule's clauses, in order
-    std::vector<std::uint32_t> actions;                // each action's, as Program::actions
+    std::vector<std::uint32_t> rules;              // each rule's BEGIN_RULE
+    std::vector<std::vector<ClauseLine>> clauses;  // each rule's clauses, in order
+    std::vector<std::uint32_t> actions;            // each action's, as Program::actions
 };
 
 // A compiled script. Once compiled it does not change: runs only read it.
 struct Program {
-    std::vector<Rule> rules;       // the rules, in END_RULE order
-    std::vector<Action> actions;   // every rule's actions, rule after rule
+    std::vector<Rule> rules;      // the rules, in END_RULE order
+    std::vector<Action> actions;  // every rule's actions, rule after rule
     SourceLines lines;
     Plan plan;
 };

@@ -10,13 +10,13 @@
 
 #include "check/check.h"
 #include "check/diagnose.h"
+#include "check/warnings.h"
 #include "common/host_id.h"
 #include "common/key_names.h"
 #include "common/record_escapes.h"
 #include "run/jsonl.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
-#include "check/warnings.h"
 
 namespace trelmix::cli {
 namespace {
@@ -24,12 +24,25 @@ namespace {
 std::string Str(const std::vector<std::uint8_t>& b) { return {b.begin(), b.end()}; }
 
 TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
-    struct Case { const char* argument; bool ok; std::string bytes; };
+    struct Case {
+        const char* argument;
+        bool ok;
+        std::string bytes;
+    };
     const Case cases[] = {
-        {"ABC", true, "ABC"}, {"", true, ""}, {"A\\x1DB", true, "A\x1D" "B"},
-        {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)}, {"a\\\\b", true, "a\\b"},
+        {"ABC", true, "ABC"},
+        {"", true, ""},
+        {"A\\x1DB", true,
+         "A\x1D"
+         "B"},
+        {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)},
+        {"a\\\\b", true, "a\\b"},
         {"\\\\x41", true, "\\x41"},  // the escaped backslash is not looked at again
-        {"\\x4", false, ""}, {"\\x4G", false, ""}, {"\\X41", false, ""}, {"\\n", false, ""}, {"end\\", false, ""},
+        {"\\x4", false, ""},
+        {"\\x4G", false, ""},
+        {"\\X41", false, ""},
+        {"\\n", false, ""},
+        {"end\\", false, ""},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -79,13 +92,17 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     EXPECT_EQ(std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)), 0);
     EXPECT_TRUE(o.host.capsLock);
     RunOptions p;
-    EXPECT_EQ(read("A\n--delay-ms 5\n", p, r), ":2: --delay-ms holds for the whole run: put it before the first record\n");
+    EXPECT_EQ(read("A\n--delay-ms 5\n", p, r),
+              ":2: --delay-ms holds for the whole run: put it before the first record\n");
     EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type: 'x' is not a number from 0 to 4294967295\n");
     EXPECT_EQ(read("A\n--keybord\n", p, r), ":2: unknown option --keybord\n");
     EXPECT_EQ(read("--keyboard 1\n", p, r), ":1: --keyboard takes no value\n");
     EXPECT_EQ(read("ok\nA\\n\n", p, r).substr(0, 20), ":2: bad escape at ch");
     // A byte-order mark, a line of blanks and "" (the empty record).
-    EXPECT_EQ(read("\xEF\xBB\xBF" "A\n \t\n\"\"\n", p, r), "ok");
+    EXPECT_EQ(read("\xEF\xBB\xBF"
+                   "A\n \t\n\"\"\n",
+                   p, r),
+              "ok");
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(Str(r[0].bytes), "A");
     EXPECT_TRUE(r[1].bytes.empty());
@@ -119,9 +136,15 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         std::string_view keyword;  // empty: no suggestion
     };
     const Case cases[] = {
-        {u"pad_space", "PAD_SPACES"}, {u"BEGIN_RUEL", "BEGIN_RULE"}, {u"BEGN_CRITERA", "BEGIN_CRITERIA"},
-        {u"APEND", "APPEND"},         {u"CODE_LEN", ""},             {u"NOTE", ""},
-        {u"END", ""},                 {u"PAD_SPACES", ""},           {u"PAD_ZERO_", "PAD_ZEROS"},
+        {u"pad_space", "PAD_SPACES"},
+        {u"BEGIN_RUEL", "BEGIN_RULE"},
+        {u"BEGN_CRITERA", "BEGIN_CRITERIA"},
+        {u"APEND", "APPEND"},
+        {u"CODE_LEN", ""},
+        {u"NOTE", ""},
+        {u"END", ""},
+        {u"PAD_SPACES", ""},
+        {u"PAD_ZERO_", "PAD_ZEROS"},
     };
     for (const Case& c : cases) {
         const KeywordInfo* k = NearestKeyword(c.word);
@@ -156,7 +179,10 @@ struct TempTests {
 };
 
 TEST(TestFiles, MalformedLinesAreNamedByLine) {
-    const struct { const char* text; const char* error; } cases[] = {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
         {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
         {"script: BEGIN_RULE / END_RULE\n\"A\" -> 1 \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
         {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
@@ -174,17 +200,20 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
 }
 
 TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
-    const std::string head = "# kept\r\n--keyboard\r\n"
-                             "script: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\r\n";
-    const TempTests file(head + "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n  typed \"wrong\"\r\n  # a note\r\n"
-                                "   \r\n  tapped Enter\r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n"
-                                "  # after\r\n  \"C\" -> status 1: \"C\"");
+    const std::string head =
+        "# kept\r\n--keyboard\r\n"
+        "script: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\r\n";
+    const TempTests file(head +
+                         "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n  typed \"wrong\"\r\n  # a note\r\n"
+                         "   \r\n  tapped Enter\r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n"
+                         "  # after\r\n  \"C\" -> status 1: \"C\"");
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
-    const std::string updated = head + "--code-type 3 \"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n  # a note\r\n"
-                                       "   \r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n  # after\r\n"
-                                       "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\n";
+    const std::string updated = head +
+                                "--code-type 3 \"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n  # a note\r\n"
+                                "   \r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n  # after\r\n"
+                                "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\n";
     EXPECT_EQ(file.Read(), updated);
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
 
@@ -263,7 +292,8 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
-    EXPECT_NE((out.str() + err.str()).find(":3:11: error: APPEND arguments: the ')' that closes the argument list is missing"),
+    EXPECT_NE((out.str() + err.str())
+                  .find(":3:11: error: APPEND arguments: the ')' that closes the argument list is missing"),
               std::string::npos)
         << out.str() << err.str();
 

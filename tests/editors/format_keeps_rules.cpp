@@ -51,22 +51,48 @@ std::string Compiled(const std::string& bytes, bool keyboard) {
 // misspelt and lower-case ones, comments, blanks; indented any way, with any
 // line break.
 std::string Generated(std::mt19937& random) {
-    static const std::vector<std::string> kLines = {
-        "BEGIN_RULE", "END_RULE", "BEGIN_CRITERIA", "END_CRITERIA", "BEGIN_ACTION", "END_ACTION",
-        "SET_RULESET(2)", "CODE_LIST(1, 2)", "CODE_LENGTH(4)", "CODE_MATCH('A', 1)", "WILDCARD_MATCH('?B*')",
-        "PROTOCOL_MATCH(3)", "PAD_SPACES(2)", "PAD_ZEROS(1)", "REMOVE_SPACES", "SKIP_AHEAD(1)", "INSERT('|')",
-        "REPLACE_ALL('A', 'B')", "RULESET_ON(2)", "RULESET_OFF(2)", "SEND_ALL", "SEND_EXTN('RET')", "SEND_PAUSE(1)",
-        "# a comment", "begin_rule", "PAD_SPACE(3)", "", "\t", "  # BEGIN_RULE", "\vBEGIN_ACTION", "APPEND(' x ')  "};
+    static const std::vector<std::string> kLines = {"BEGIN_RULE",
+                                                    "END_RULE",
+                                                    "BEGIN_CRITERIA",
+                                                    "END_CRITERIA",
+                                                    "BEGIN_ACTION",
+                                                    "END_ACTION",
+                                                    "SET_RULESET(2)",
+                                                    "CODE_LIST(1, 2)",
+                                                    "CODE_LENGTH(4)",
+                                                    "CODE_MATCH('A', 1)",
+                                                    "WILDCARD_MATCH('?B*')",
+                                                    "PROTOCOL_MATCH(3)",
+                                                    "PAD_SPACES(2)",
+                                                    "PAD_ZEROS(1)",
+                                                    "REMOVE_SPACES",
+                                                    "SKIP_AHEAD(1)",
+                                                    "INSERT('|')",
+                                                    "REPLACE_ALL('A', 'B')",
+                                                    "RULESET_ON(2)",
+                                                    "RULESET_OFF(2)",
+                                                    "SEND_ALL",
+                                                    "SEND_EXTN('RET')",
+                                                    "SEND_PAUSE(1)",
+                                                    "# a comment",
+                                                    "begin_rule",
+                                                    "PAD_SPACE(3)",
+                                                    "",
+                                                    "\t",
+                                                    "  # BEGIN_RULE",
+                                                    "\vBEGIN_ACTION",
+                                                    "APPEND(' x ')  "};
     static const std::vector<std::string> kIndents = {"", " ", "\t", "    ", " \t ", "        "};
     static const std::vector<std::string> kBreaks = {"\n", "\r\n", "\r"};
     // Mostly well-formed rules, so that most scripts compile.
-    static const std::vector<std::string> kRule = {"BEGIN_RULE", "BEGIN_CRITERIA", "CODE_LENGTH(4)", "END_CRITERIA",
-                                                   "BEGIN_ACTION", "PAD_ZEROS(1)", "END_ACTION", "END_RULE"};
+    static const std::vector<std::string> kRule = {"BEGIN_RULE",   "BEGIN_CRITERIA", "CODE_LENGTH(4)", "END_CRITERIA",
+                                                   "BEGIN_ACTION", "PAD_ZEROS(1)",   "END_ACTION",     "END_RULE"};
     std::string text;
     const int count = static_cast<int>(random() % 24);
     for (int i = 0; i < count; ++i) {
         const bool structured = random() % 3 != 0;
-        const std::string& line = structured ? kRule[static_cast<std::size_t>(i) % kRule.size()] : kLines[random() % kLines.size()];
+        const std::string& line =
+            structured ? kRule[static_cast<std::size_t>(i) % kRule.size()] : kLines[random() % kLines.size()];
         text += kIndents[random() % kIndents.size()] + line + kBreaks[random() % kBreaks.size()];
     }
     return text;
@@ -83,9 +109,11 @@ std::vector<std::pair<std::string, std::string>> RepositoryScripts(const std::fi
             if (extension == ".trelmix") scripts.emplace_back(entry.path().string(), text);
             if (extension != ".md") continue;
             // The guide's examples: ```trelmix blocks.
-            for (std::size_t at = text.find("```trelmix\n"); at != std::string::npos; at = text.find("```trelmix\n", at)) {
+            for (std::size_t at = text.find("```trelmix\n"); at != std::string::npos;
+                 at = text.find("```trelmix\n", at)) {
                 at += 11;
-                scripts.emplace_back(entry.path().string() + "@" + std::to_string(at), text.substr(at, text.find("```", at) - at));
+                scripts.emplace_back(entry.path().string() + "@" + std::to_string(at),
+                                     text.substr(at, text.find("```", at) - at));
             }
         }
     }
@@ -109,10 +137,13 @@ int main(int argc, char** argv) {
             const std::string before = Compiled(text, keyboard), after = Compiled(formatted, keyboard);
             compiled += !before.starts_with("rejected");
             if (before == after) continue;
-            if (++failures <= 3) std::cerr << name << (keyboard ? " (keyboard)" : "") << ": formatting changed\n" << before << "to\n" << after;
+            if (++failures <= 3)
+                std::cerr << name << (keyboard ? " (keyboard)" : "") << ": formatting changed\n"
+                          << before << "to\n"
+                          << after;
         }
     }
-    std::cout << fromRepository << " repository scripts, " << scripts.size() - fromRepository << " generated; " << changed
-              << " reformatted, " << compiled << " compilations accepted; " << failures << " changed\n";
+    std::cout << fromRepository << " repository scripts, " << scripts.size() - fromRepository << " generated; "
+              << changed << " reformatted, " << compiled << " compilations accepted; " << failures << " changed\n";
     return failures == 0 && fromRepository > 40 ? 0 : 1;
 }

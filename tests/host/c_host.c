@@ -6,24 +6,23 @@
 #include "trelmix/trelmix.h"
 
 static int failures = 0;
-#define CHECK(cond)                                                   \
-    do {                                                              \
-        if (!(cond)) {                                                \
+#define CHECK(cond)                                                                  \
+    do {                                                                             \
+        if (!(cond)) {                                                               \
             fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            ++failures;                                               \
-        }                                                             \
+            ++failures;                                                              \
+        }                                                                            \
     } while (0)
 
-static void Widen(const char *in, TrelmixChar *out) {
-    while ((*out++ = (unsigned char)*in++) != 0) {
-    }
+static void Widen(const char* in, TrelmixChar* out) {
+    while ((*out++ = (unsigned char)*in++) != 0) {}
 }
 
 /* A TypeCharacter that calls back in: every call is refused and the run
  * goes on with its script, its TransmitObject and its record intact. */
 static int typed = 0;
 static KeyboardEmulatorOperations reentering;
-TRLM_EXTENSION static int32_t TRLM_THISCALL TypeAndCallIn(struct KeyboardEmulator *self, uint32_t c, uint32_t t) {
+TRLM_EXTENSION static int32_t TRLM_THISCALL TypeAndCallIn(struct KeyboardEmulator* self, uint32_t c, uint32_t t) {
     TrelmixChar empty[1] = {0};
     uint8_t byte = 'x';
     ExecuteResult r = TRLM_Execute(&KeyboardClientId, &byte, 1, 0, 0);
@@ -34,12 +33,12 @@ TRLM_EXTENSION static int32_t TRLM_THISCALL TypeAndCallIn(struct KeyboardEmulato
     CHECK(!TRLM_AssignScriptEx(&KeyboardClientId, empty, 0, NULL));
     TRLM_SetTransmitObject(NULL);
     (void)self, (void)t;
-    typed += c == (uint32_t)"abc"[typed];
+    typed += c == (uint32_t) "abc"[typed];
     return 1;
 }
 
 /* Null pointers never crash a call, and calls from callbacks are refused. */
-static void NullsAndCallbacks(const HostId *app, TrelmixChar *script) {
+static void NullsAndCallbacks(const HostId* app, TrelmixChar* script) {
     uint8_t record[8] = "abc";
     ExecuteResult r;
     KeyboardEmulator emulator;
@@ -71,7 +70,7 @@ static void NullsAndCallbacks(const HostId *app, TrelmixChar *script) {
 
 /* TRLM_AssignScriptEx: where and why a script was refused, a missing file
  * refused when a file is required, and only `size` bytes written. */
-static void AssignWithOutcome(const HostId *app, TrelmixChar *script) {
+static void AssignWithOutcome(const HostId* app, TrelmixChar* script) {
     AssignOutcome outcome;
     memset(&outcome, 0x55, sizeof outcome);
     outcome.size = sizeof outcome;
@@ -107,9 +106,10 @@ int main(void) {
     CHECK(r.status == TRLM_STATUS_NO_SCRIPT && r.length == 7 && r.data == buffer);
     CHECK(r.reserved1 == 0 && r.reserved2 == 0);
 
-    Widen("BEGIN_RULE\n BEGIN_CRITERIA\n  CODE_LIST(3)\n END_CRITERIA\n"
-          " BEGIN_ACTION\n  REMOVE_ZEROS\n  APPEND('&amp;')\n END_ACTION\nEND_RULE\n",
-          script);
+    Widen(
+        "BEGIN_RULE\n BEGIN_CRITERIA\n  CODE_LIST(3)\n END_CRITERIA\n"
+        " BEGIN_ACTION\n  REMOVE_ZEROS\n  APPEND('&amp;')\n END_ACTION\nEND_RULE\n",
+        script);
     CHECK(TRLM_AssignScript(&app, script));
     CHECK(TRLM_IsRegistered(&app));
 

@@ -6,14 +6,14 @@
 #include <stdio.h>
 #include <string.h>
 
-static int32_t TypeCharacter(struct KeyboardEmulator *self, uint32_t character, uint32_t typingContext) {
+static int32_t TypeCharacter(struct KeyboardEmulator* self, uint32_t character, uint32_t typingContext) {
     (void)self, (void)character, (void)typingContext;
     return 1;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     static const KeyboardEmulatorOperations operations = {NULL, TypeCharacter};
-    const char *text = "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nSEND_EXTN('RET')\nEND_ACTION\nEND_RULE\n";
+    const char* text = "BEGIN_RULE\nBEGIN_ACTION\nSEND_ALL\nSEND_EXTN('RET')\nEND_ACTION\nEND_RULE\n";
     TrelmixChar script[128];
     KeyboardEmulator emulator;
     TransmitObject transmit = {&emulator, 1, 0};

@@ -20,7 +20,9 @@ namespace {
 struct Dice {
     std::mt19937 rng;
     std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); }
-    const char* Of(std::initializer_list<const char*> from) { return *(from.begin() + Below(static_cast<std::uint32_t>(from.size()))); }
+    const char* Of(std::initializer_list<const char*> from) {
+        return *(from.begin() + Below(static_cast<std::uint32_t>(from.size())));
+    }
 };
 
 // A rule of the kinds authors write: a criterion or none, and a few edits.
@@ -40,13 +42,21 @@ std::string RandomRule(Dice& d, bool keyboard) {
     for (std::uint32_t n = 1 + d.Below(3); n > 0; --n) {
         switch (d.Below(keyboard ? 9 : 7)) {
         case 0: s += std::string(d.Of({"PREPEND('", "APPEND('"})) + d.Of({"X", "0", "; ", "&#x09;"}) + "')\n"; break;
-        case 1: s += std::string(d.Of({"REPLACE_ALL('", "REPLACE_FIRST('"})) + d.Of({"-", "a", "00", " "}) + "', '" + d.Of({"", "/", "b"}) + "')\n"; break;
+        case 1:
+            s += std::string(d.Of({"REPLACE_ALL('", "REPLACE_FIRST('"})) + d.Of({"-", "a", "00", " "}) + "', '" +
+                 d.Of({"", "/", "b"}) + "')\n";
+            break;
         case 2: s += "SKIP_AHEAD(" + std::to_string(1 + d.Below(3)) + ")\nINSERT('" + d.Of({":", "-"}) + "')\n"; break;
         case 3: s += d.Of({"REMOVE_SPACES\n", "CRUNCH_SPACES\n", "REMOVE_ZEROS\n", "SKIP_START\n"}); break;
-        case 4: s += std::string(d.Of({"MOVE_AFTER('", "MOVE_BEFORE('"})) + d.Of({"-", "a"}) + "')\nINSERT('+')\n"; break;
+        case 4:
+            s += std::string(d.Of({"MOVE_AFTER('", "MOVE_BEFORE('"})) + d.Of({"-", "a"}) + "')\nINSERT('+')\n";
+            break;
         case 5: s += std::string(d.Of({"PAD_SPACES(", "PAD_ZEROS(", "SKIP_BACK("})) + d.Of({"1", "2"}) + ")\n"; break;
         case 6: s += std::string(d.Of({"RULESET_OFF(", "RULESET_ON("})) + d.Of({"1", "2"}) + ")\n"; break;
-        default: s += d.Of({"SEND_ALL\n", "SEND_EXTN('TAB')\n", "SEND_UNTIL('-')\nMOVE_AFTER('-')\nSEND_REM\n", "SEND_FUNC(3)\n", "SEND_CTRL('s')\n"}); break;
+        default:
+            s += d.Of({"SEND_ALL\n", "SEND_EXTN('TAB')\n", "SEND_UNTIL('-')\nMOVE_AFTER('-')\nSEND_REM\n",
+                       "SEND_FUNC(3)\n", "SEND_CTRL('s')\n"});
+            break;
         }
     }
     return s + "END_ACTION\nEND_RULE\n";
@@ -121,17 +131,33 @@ learn::Example Case(const std::string& record, const std::string& result, std::u
 TEST(Learn, FewRecordsGeneraliseToHeldOutOnes) {
     const std::vector<std::string> tab = {"typed \"A\"", "tapped Tab", "typed \"B\"", "tapped Enter"};
     const Held jobs[] = {
-        {"trailing text", false, {Case("12KG", "12KG kg"), Case("0.5KG", "0.5KG kg"), Case("12LB", "12LB")},
+        {"trailing text",
+         false,
+         {Case("12KG", "12KG kg"), Case("0.5KG", "0.5KG kg"), Case("12LB", "12LB")},
          {Case("100KG", "100KG kg"), Case("KGX", "KGX")}},
-        {"leading text", false, {Case("SN123", "123"), Case("SNABC", "ABC"), Case("XSN1", "XSN1")},
+        {"leading text",
+         false,
+         {Case("SN123", "123"), Case("SNABC", "ABC"), Case("XSN1", "XSN1")},
          {Case("SN9", "9"), Case("SNSN1", "SN1"), Case("ASN", "ASN")}},
-        {"code type", false, {Case("ABC", "DM ABC", 11), Case("ABC", "ABC", 3)}, {Case("0101", "DM 0101", 11), Case("Z", "Z")}},
-        {"from the end", false, {Case("12345", "123.45"), Case("999", "9.99")}, {Case("100", "1.00"), Case("123456789", "1234567.89")}},
-        {"width", false, {Case("12345", "012345"), Case("815", "000815"), Case("123456", "123456")},
+        {"code type",
+         false,
+         {Case("ABC", "DM ABC", 11), Case("ABC", "ABC", 3)},
+         {Case("0101", "DM 0101", 11), Case("Z", "Z")}},
+        {"from the end",
+         false,
+         {Case("12345", "123.45"), Case("999", "9.99")},
+         {Case("100", "1.00"), Case("123456789", "1234567.89")}},
+        {"width",
+         false,
+         {Case("12345", "012345"), Case("815", "000815"), Case("123456", "123456")},
          {Case("7", "000007"), Case("1234567", "1234567")}},
-        {"modes", false, {Case("A1", "A1"), Case("#TEST", ""), Case("B2", "TEST B2"), Case("#LIVE", ""), Case("C3", "C3")},
+        {"modes",
+         false,
+         {Case("A1", "A1"), Case("#TEST", ""), Case("B2", "TEST B2"), Case("#LIVE", ""), Case("C3", "C3")},
          {Case("X", "X"), Case("#TEST", ""), Case("Y", "TEST Y"), Case("#LIVE", ""), Case("Z", "Z")}},
-        {"fields", true, {Case("A;B", "A;B", 0, tab)},
+        {"fields",
+         true,
+         {Case("A;B", "A;B", 0, tab)},
          {Case("LONG;FIELD", "LONG;FIELD", 0, {"typed \"LONG\"", "tapped Tab", "typed \"FIELD\"", "tapped Enter"})}},
     };
     for (const Held& job : jobs) {

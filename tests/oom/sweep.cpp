@@ -16,29 +16,38 @@ struct Job {
 };
 
 const Job kJobs[] = {
-    {"gs1", "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(15, 16)\nCODE_MATCH('01', 0)\nEND_CRITERIA\n"
+    {"gs1",
+     "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(15, 16)\nCODE_MATCH('01', 0)\nEND_CRITERIA\n"
      "BEGIN_ACTION\nREPLACE_ALL('&#x1D;', ' | ')\nPREPEND('(GS1) ')\nMOVE_AFTER('01')\n"
-     "INSERT(':')\nEND_ACTION\nEND_RULE\n", "0109501101020917\x1d" "17250101\x1d" "10ABC123", 15, false},
-    {"pad and rulesets", "BEGIN_RULE\nSET_RULESET(2)\nBEGIN_CRITERIA\nWILDCARD_MATCH('SW*')\nEND_CRITERIA\n"
+     "INSERT(':')\nEND_ACTION\nEND_RULE\n",
+     "0109501101020917\x1d"
+     "17250101\x1d"
+     "10ABC123",
+     15, false},
+    {"pad and rulesets",
+     "BEGIN_RULE\nSET_RULESET(2)\nBEGIN_CRITERIA\nWILDCARD_MATCH('SW*')\nEND_CRITERIA\n"
      "BEGIN_ACTION\nRULESET_OFF(3)\nEND_ACTION\nEND_RULE\nBEGIN_RULE\nBEGIN_ACTION\n"
      "CRUNCH_SPACES\nSKIP_START\nREMOVE_ZEROS\nPAD_ZEROS(3)\nPAD_SPACES(2)\nSKIP_END\n"
-     "INSERT('-')\nEND_ACTION\nEND_RULE\n", "00 12  0034", 3, false},
-    {"keyboard", "BEGIN_RULE\nBEGIN_ACTION\nSEND_UNTIL(',')\nSEND_ALT('a')\nAPPEND('!')\nSEND_ALL\n"
-     "SEND_ASCII('xy')\nEND_ACTION\nEND_RULE\n", "AB,CD", 0, true},
+     "INSERT('-')\nEND_ACTION\nEND_RULE\n",
+     "00 12  0034", 3, false},
+    {"keyboard",
+     "BEGIN_RULE\nBEGIN_ACTION\nSEND_UNTIL(',')\nSEND_ALT('a')\nAPPEND('!')\nSEND_ALL\n"
+     "SEND_ASCII('xy')\nEND_ACTION\nEND_RULE\n",
+     "AB,CD", 0, true},
 };
 
 const char* kBaseline = "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('=base')\nEND_ACTION\nEND_RULE\n";
 
 int failures = 0;
 
-#define CHECK(cond, ...)                                                       \
-    do {                                                                       \
-        if (!(cond)) {                                                         \
-            ++failures;                                                        \
-            std::fprintf(stderr, "%s: check failed: %s: ", target, #cond);     \
-            std::fprintf(stderr, __VA_ARGS__);                                 \
-            std::fprintf(stderr, "\n");                                        \
-        }                                                                      \
+#define CHECK(cond, ...)                                                   \
+    do {                                                                   \
+        if (!(cond)) {                                                     \
+            ++failures;                                                    \
+            std::fprintf(stderr, "%s: check failed: %s: ", target, #cond); \
+            std::fprintf(stderr, __VA_ARGS__);                             \
+            std::fprintf(stderr, "\n");                                    \
+        }                                                                  \
     } while (0)
 
 }  // namespace

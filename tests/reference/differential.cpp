@@ -50,16 +50,15 @@ Differential::~Differential() {
     TRLM_AssignScript(&id_, reinterpret_cast<TrelmixChar*>(empty));
 }
 
-std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, std::uint32_t capacity,
-                              bool guarded, std::uint32_t codeType, std::uint32_t protocol) {
+std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, std::uint32_t capacity, bool guarded,
+                              std::uint32_t codeType, std::uint32_t protocol) {
     recording_.output.clear();
     const bool capsLock = recording_.capsLock;  // a Caps Lock key press toggles it: both start alike
     std::optional<Outcome> plain;
     if (assigned_) {
         try {
             plain = reference::Run(script_, switches_, record, length, codeType, protocol);
-        } catch (const std::bad_alloc&) {
-        }
+        } catch (const std::bad_alloc&) {}
     }
     const auto referenceOutput = std::move(recording_.output);
     const bool referenceCapsLock = recording_.capsLock;
@@ -87,7 +86,8 @@ std::string Differential::Run(const std::uint8_t* record, std::uint32_t length, 
     }
     if (assigned_) {
         const Script* library = Registry().Find(id_);
-        if (!std::equal(switches_.begin(), switches_.end(), library->state.rulesetEnabled.begin())) diff += "ruleset switches; ";
+        if (!std::equal(switches_.begin(), switches_.end(), library->state.rulesetEnabled.begin()))
+            diff += "ruleset switches; ";
     }
     recording_.output.clear();
     return diff;

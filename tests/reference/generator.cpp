@@ -124,7 +124,7 @@ std::string ForwardRun(Choices& c) {
 }
 
 std::string BlockOf(Choices& c, const char* name, const std::vector<const KeywordInfo*>& rows, std::uint32_t most,
-                  bool forward) {
+                    bool forward) {
     std::string s = std::string("BEGIN_") + name + "\n";
     for (std::uint32_t n = c.Below(most + 1); n > 0; --n) {
         if (forward && c.OneIn(4)) {

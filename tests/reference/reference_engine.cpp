@@ -54,7 +54,8 @@ bool Wildcard(const Bytes& p, const Bytes& r) {
             if (pos + 1 >= r.size() || wild(p[i + 1])) return false;
             std::size_t end = i + 1;
             while (end < p.size() && !wild(p[end])) ++end;
-            const Bytes literal(p.begin() + static_cast<std::ptrdiff_t>(i + 1), p.begin() + static_cast<std::ptrdiff_t>(end));
+            const Bytes literal(p.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                                p.begin() + static_cast<std::ptrdiff_t>(end));
             const std::int64_t at = Find(r, literal, pos);
             if (at < 0) return false;
             pos = static_cast<std::size_t>(at) + literal.size();
@@ -262,7 +263,8 @@ Outcome Run(const Program& script, Switches& switches, const std::uint8_t* data,
         const bool applies = rule.criteria && Passes(*rule.criteria, r, codeType, protocol);
         if (rule.criteria && !applies) continue;
         if (applies) out.status = TRLM_STATUS_APPLIED;
-        for (std::uint32_t i = 0; i < rule.actions->count; ++i) Perform(script.actions[rule.actions->first + i], r, switches);
+        for (std::uint32_t i = 0; i < rule.actions->count; ++i)
+            Perform(script.actions[rule.actions->first + i], r, switches);
         if (rule.actions->empty()) return out;  // an empty block stops the run, nothing copied back
         if (applies) break;
     }

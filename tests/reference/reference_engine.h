@@ -29,7 +29,7 @@ inline Switches AllOn() {
 
 struct Outcome {
     std::int32_t status = TRLM_STATUS_EMPTY_RULE;
-    bool copyBack = false;            // the run ended normally: `record` goes back
+    bool copyBack = false;  // the run ended normally: `record` goes back
     std::vector<std::uint8_t> record;
 };
 

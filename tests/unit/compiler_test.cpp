@@ -10,7 +10,12 @@ namespace {
 
 using test::U16;
 
-struct Compiled { bool ok; std::size_t rules; CompileReport report; std::vector<std::u16string> events; };
+struct Compiled {
+    bool ok;
+    std::size_t rules;
+    CompileReport report;
+    std::vector<std::u16string> events;
+};
 
 Compiled Compile(std::string_view text, bool keyboard = false) {
     platform::ScopedRecording rec;
@@ -28,24 +33,37 @@ Compiled Compile(std::string_view text, bool keyboard = false) {
     return c;
 }
 
-struct BlockCase { const char* text; bool ok; std::size_t rules; };
+struct BlockCase {
+    const char* text;
+    bool ok;
+    std::size_t rules;
+};
 
 TEST(Compiler, BlockStateMachine) {
     const BlockCase cases[] = {
-        {"", true, 0}, {"  \t\n\r\n just words\n", true, 0}, {"BEGIN_RULE\nEND_RULE", true, 1},
+        {"", true, 0},
+        {"  \t\n\r\n just words\n", true, 0},
+        {"BEGIN_RULE\nEND_RULE", true, 1},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE", true, 1},
-        {"BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nSET_RULESET(2)\nBEGIN_ACTION\nEND_ACTION\nSET_RULESET(3)\nEND_RULE", true, 1},
+        {"BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nSET_RULESET(2)\nBEGIN_ACTION\nEND_ACTION\nSET_"
+         "RULESET(3)\nEND_RULE",
+         true, 1},
         {"BEGIN_RULE\nBEGIN_ACTION\nSET_RULESET(3)\nEND_ACTION\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_RULE\nEND_RULE", false, 0}, {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_RULE", false, 0},
+        {"BEGIN_RULE\nBEGIN_RULE\nEND_RULE", false, 0},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE", false, 0},
         {"BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nBEGIN_ACTION\nEND_ACTION\nEND_RULE", false, 0},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nBEGIN_ACTION\nEND_RULE", false, 0}, {"END_RULE", false, 0},
-        {"END_CRITERIA", false, 0}, {"END_ACTION", false, 0}, {"BEGIN_CRITERIA", false, 0},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nBEGIN_ACTION\nEND_RULE", false, 0},
+        {"END_RULE", false, 0},
+        {"END_CRITERIA", false, 0},
+        {"END_ACTION", false, 0},
+        {"BEGIN_CRITERIA", false, 0},
         {"BEGIN_RULE\nEND_RULE\nBEGIN_RULE\nBEGIN_ACTION", true, 1},  // the open rule is dropped
-        {"BEGIN_RULE\nEND_RULEX\nBEGIN_RULE\nEND_RULE", true, 2},    // END_RULEX is END_RULE
-        {"begin_rule\nBEGIN_CRITERIA", false, 0},                    // the lower case line is ignored
-        {"\t  BEGIN_RULE\r\n\tEND_RULE\r\n", true, 1}, {"xBEGIN_RULE\nEND_RULE", false, 0},
+        {"BEGIN_RULE\nEND_RULEX\nBEGIN_RULE\nEND_RULE", true, 2},     // END_RULEX is END_RULE
+        {"begin_rule\nBEGIN_CRITERIA", false, 0},                     // the lower case line is ignored
+        {"\t  BEGIN_RULE\r\n\tEND_RULE\r\n", true, 1},
+        {"xBEGIN_RULE\nEND_RULE", false, 0},
     };
     for (const auto& c : cases) {
         const Compiled r = Compile(c.text);
@@ -76,15 +94,24 @@ TEST(EventReporter, PrefixesAndCutsTo255) {
 
 // The messages `trelmix check` cases do not show already.
 TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
-    const struct { const char* text; const char* reason; } cases[] = {
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
         {"BEGIN_RULE\nBEGIN_ACTION\nREPLACE_ALL('a', 'b',  'c')",  // points at the first one too many
          "REPLACE_ALL takes 2 arguments (two quoted strings), got 3 @3:24"},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH(12, 3)", "argument 1 of CODE_MATCH must be a quoted string, like 'ABC' @3:12"},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1 ,2)", "argument 1 of CODE_LIST must be a number (digits only, no blanks) @3:11"},
-        {"BEGIN_RULE\nBEGIN_ACTION\nPAD_SPACES", "PAD_SPACES arguments: the argument list is missing: no '(' on the line @3:11"},
-        {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x'\nEND_ACTION", "APPEND arguments: the ')' that closes the argument list is missing @3:11"},
-        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE\nEND_CRITERIA", "END_CRITERIA without BEGIN_CRITERIA @5:1"},
-        {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE", "BEGIN_RULE inside an action block (END_ACTION is missing); rules do not nest @3:1"},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH(12, 3)",
+         "argument 1 of CODE_MATCH must be a quoted string, like 'ABC' @3:12"},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1 ,2)",
+         "argument 1 of CODE_LIST must be a number (digits only, no blanks) @3:11"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nPAD_SPACES",
+         "PAD_SPACES arguments: the argument list is missing: no '(' on the line @3:11"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x'\nEND_ACTION",
+         "APPEND arguments: the ')' that closes the argument list is missing @3:11"},
+        {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE\nEND_CRITERIA",
+         "END_CRITERIA without BEGIN_CRITERIA @5:1"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE",
+         "BEGIN_RULE inside an action block (END_ACTION is missing); rules do not nest @3:1"},
         {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE\n  END_ACTION",
          "BEGIN_RULE inside an action block that an END_ACTION further down closes; rules do not nest: end the open "
          "rule before beginning another @3:1"},

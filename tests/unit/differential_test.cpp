@@ -46,8 +46,22 @@ void Agree(const std::string& script, const std::vector<std::string>& records, b
 }
 
 const std::vector<std::string> kRecords = {
-    "", "0", " ", "000123", "  a  b  ", "a-b-c", "RMA123456", "LOC-AB-CDE-12", "SN12345", "LOC-AB-CDEx12", "0010  20 0",
-    "0109501101020917\x1d" "17250101\x1d" "10ABC\x1d" "21XY", std::string(300, 'x') + " y",
+    "",
+    "0",
+    " ",
+    "000123",
+    "  a  b  ",
+    "a-b-c",
+    "RMA123456",
+    "LOC-AB-CDE-12",
+    "SN12345",
+    "LOC-AB-CDEx12",
+    "0010  20 0",
+    "0109501101020917\x1d"
+    "17250101\x1d"
+    "10ABC\x1d"
+    "21XY",
+    std::string(300, 'x') + " y",
     [] {  // more separators than REPLACE_ALL keeps from its counting scan
         std::string s;
         for (int i = 0; i < 40; ++i) s += "a--\x1d\x1d";
@@ -61,11 +75,12 @@ TEST(Differential, TypicalScripts) {
                         "REPLACE_FIRST('&#x1D;', '(')\nSKIP_AHEAD(2)\nINSERT(')')") +
               test::OneRule("CODE_LIST(15)", "REPLACE_ALL('&#x1D;', ' | ')"),
           kRecords);
-    Agree(test::OneRule("CODE_LIST(8)\nCODE_LENGTH(6)\nWILDCARD_MATCH('00*')", "REPLACE_FIRST('00', '')\nPAD_SPACES(4)") +
-              test::OneRule("CODE_MATCH('-', 1)\nPROTOCOL_MATCH(0)", "REPLACE_ALL('-', '//')\nPREPEND('L:')") +
-              test::OneRule("WILDCARD_MATCH('RMA?????\?')", "REPLACE_FIRST('RMA', 'RETURN ')") +
-              test::OneRule("CODE_LIST(0, 8)", "CRUNCH_SPACES\nSKIP_START\nREMOVE_ZEROS\nAPPEND('&#x0D;&#x0A;')"),
-          kRecords);
+    Agree(
+        test::OneRule("CODE_LIST(8)\nCODE_LENGTH(6)\nWILDCARD_MATCH('00*')", "REPLACE_FIRST('00', '')\nPAD_SPACES(4)") +
+            test::OneRule("CODE_MATCH('-', 1)\nPROTOCOL_MATCH(0)", "REPLACE_ALL('-', '//')\nPREPEND('L:')") +
+            test::OneRule("WILDCARD_MATCH('RMA?????\?')", "REPLACE_FIRST('RMA', 'RETURN ')") +
+            test::OneRule("CODE_LIST(0, 8)", "CRUNCH_SPACES\nSKIP_START\nREMOVE_ZEROS\nAPPEND('&#x0D;&#x0A;')"),
+        kRecords);
 }
 
 TEST(Differential, RulesetsStopsAndCursorEdges) {
@@ -87,7 +102,8 @@ TEST(Differential, GatesAndLastActionsInTheCallersBuffer) {
     // A head longer than eight bytes: 'LOC-AB-CDEx12' differs only past them.
     Agree(test::OneRule("WILDCARD_MATCH('LOC-?\?-?\?\?-*')", "APPEND('+')") +
               test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
-              test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)", "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
+              test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)",
+                            "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
               test::OneRule("WILDCARD_MATCH('LOC-*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
               test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
               test::OneRule("CODE_MATCH('0', 2)\nWILDCARD_MATCH('0*')", "INSERT('a')\nSKIP_AHEAD(1)\nAPPEND('b')") +
@@ -108,8 +124,9 @@ TEST(Differential, ForwardRunsAndRulesetsOutOfRange) {
 
 TEST(Differential, KeyboardScripts) {
     Agree(test::OneRule("", "SEND_UNTIL('-')\nSEND_EXTN('TAB')\nMOVE_AFTER('-')\nSEND_REM\nSEND_CTRL('s')") +
-              test::OneRule("CODE_LIST(8)", "APPEND('!')\nSEND_ALL\nSEND_ASCII('x&#x1D;y')\nSEND_PAUSE(1)\n"
-                                            "SEND_NPAD('7')\nSEND_FUNC(2)\nSEND_ALT(65)\nMOVE_BEFORE('b')\nSEND_REM"),
+              test::OneRule("CODE_LIST(8)",
+                            "APPEND('!')\nSEND_ALL\nSEND_ASCII('x&#x1D;y')\nSEND_PAUSE(1)\n"
+                            "SEND_NPAD('7')\nSEND_FUNC(2)\nSEND_ALT(65)\nMOVE_BEFORE('b')\nSEND_REM"),
           kRecords, true);
 }
 
@@ -229,7 +246,8 @@ std::vector<std::string> Answers(const Engine& e, const std::vector<EngineCase>&
         for (const EngineCase& c : cases) {
             std::string lines = Requests(c);
             if (!e.traces) {
-                for (std::size_t at; (at = lines.find(", \"explain\": true")) != std::string::npos;) lines.erase(at, 17);
+                for (std::size_t at; (at = lines.find(", \"explain\": true")) != std::string::npos;)
+                    lines.erase(at, 17);
             }
             f << lines;
         }
@@ -325,13 +343,16 @@ TEST(Engines, AgreeOnGeneratedCases) {
                     continue;
                 }
                 EngineCase one = c;
-                if (static_cast<std::size_t>(at) > line) std::swap(one.requests[0], one.requests[static_cast<std::size_t>(at) - line - 1]);
+                if (static_cast<std::size_t>(at) > line)
+                    std::swap(one.requests[0], one.requests[static_cast<std::size_t>(at) - line - 1]);
                 one.requests.resize(1);
                 if (Differ(engines[0], engines[e], one, keyboard)) one = Shrink(engines[0], engines[e], one, keyboard);
                 const auto a = Answers(engines[0], {one}, keyboard), b = Answers(engines[e], {one}, keyboard);
                 ADD_FAILURE() << "native and " << engines[e].name << " differ" << (keyboard ? " (keyboard)" : "")
-                              << "; the requests:\n" << Requests(one) << "native:\n"
-                              << (a.size() > 1 ? a[1] : "(nothing)") << "\n" << engines[e].name << ":\n"
+                              << "; the requests:\n"
+                              << Requests(one) << "native:\n"
+                              << (a.size() > 1 ? a[1] : "(nothing)") << "\n"
+                              << engines[e].name << ":\n"
                               << (b.size() > 1 ? b[1] : "(nothing)");
                 break;
             }

@@ -71,7 +71,9 @@ TEST(FastPaths, AdversarialSearches) {
     };
     EXPECT_EQ(rarest("LOC-"), 3u);
     EXPECT_EQ(rarest("0A1"), 1u);
-    EXPECT_EQ(rarest("\x1D" "21"), 0u);
+    EXPECT_EQ(rarest("\x1D"
+                     "21"),
+              0u);
     EXPECT_EQ(Find("LOC LOC-LOC-", "LOC-", 0, rarest("LOC-")), 4);
     EXPECT_EQ(Find("-LOC", "LOC-", 0, 3), -1);  // an anchor that stands where the pattern cannot fit
 }

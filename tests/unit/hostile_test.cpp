@@ -13,7 +13,8 @@ namespace {
 
 TEST(Hostile, FiftyMegabyteScript) {
     platform::ScopedRecording quiet;
-    const std::string rule = "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(7)\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('x')\nEND_ACTION\nEND_RULE\n";
+    const std::string rule =
+        "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(7)\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('x')\nEND_ACTION\nEND_RULE\n";
     const std::string comment = "; " + std::string(1000, '-') + "\n";
     std::string script;
     script.reserve(50u << 20);
@@ -33,7 +34,8 @@ TEST(Hostile, TenMillionCharacterLine) {
     ASSERT_TRUE(h.assigned);
     std::vector<std::uint8_t> buffer(10'000'010);
     buffer[0] = 'a';
-    const ExecuteResult r = TRLM_ExecuteInto(&h.id(), buffer.data(), 1, static_cast<std::uint32_t>(buffer.size()), 0, 0);
+    const ExecuteResult r =
+        TRLM_ExecuteInto(&h.id(), buffer.data(), 1, static_cast<std::uint32_t>(buffer.size()), 0, 0);
     EXPECT_EQ(r.status, TRLM_STATUS_APPLIED);
     EXPECT_EQ(r.length, 10'000'001u);
     // The same line as a comment is simply ignored.
@@ -44,12 +46,13 @@ TEST(Hostile, HundredThousandRulesAllTried) {
     platform::ScopedRecording quiet;
     std::string script;
     for (int i = 0; i < 100'000; ++i) {
-        script += "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(" + std::to_string(i + 1000) + ")\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('x')\nEND_ACTION\nEND_RULE\n";
+        script += "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(" + std::to_string(i + 1000) +
+                  ")\nEND_CRITERIA\nBEGIN_ACTION\nAPPEND('x')\nEND_ACTION\nEND_RULE\n";
     }
     test::Harness h(script);
     ASSERT_TRUE(h.assigned);
-    EXPECT_EQ(h.Run("a", 1).data, "a");           // no rule applies
-    EXPECT_EQ(h.Run("a", 100'999).data, "ax");    // the last one does
+    EXPECT_EQ(h.Run("a", 1).data, "a");         // no rule applies
+    EXPECT_EQ(h.Run("a", 100'999).data, "ax");  // the last one does
 }
 
 std::string Doublings(int times, std::uint32_t start) {
@@ -64,7 +67,8 @@ TEST(Hostile, PaddingThatDoublesTheRecord) {
     test::Harness twenty(test::OneRule("", Doublings(20, 10)));
     std::vector<std::uint8_t> buffer(10u << 20);
     std::fill_n(buffer.begin(), 10, 'd');
-    ExecuteResult r = TRLM_ExecuteInto(&twenty.id(), buffer.data(), 10, static_cast<std::uint32_t>(buffer.size()), 0, 0);
+    ExecuteResult r =
+        TRLM_ExecuteInto(&twenty.id(), buffer.data(), 10, static_cast<std::uint32_t>(buffer.size()), 0, 0);
     EXPECT_EQ(r.status, TRLM_STATUS_APPLIED);
     EXPECT_EQ(r.length, 10u << 20);
 

@@ -39,9 +39,7 @@ inline std::string Render(const platform::RecordingPlatform& r, bool withScanCod
                 s += buf;
             }
             break;
-        case platform::Output::Kind::Sleep:
-            s += "z" + std::to_string(o.milliseconds);
-            break;
+        case platform::Output::Kind::Sleep: s += "z" + std::to_string(o.milliseconds); break;
         }
     }
     return s;

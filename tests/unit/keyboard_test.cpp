@@ -7,9 +7,9 @@
 #include "keyboard/emulation.h"
 #include "keyboard/transmit.h"
 #include "keyboard_support.h"
-#include "support.h"
 #include "platform/platform.h"
 #include "platform/testing/recording.h"
+#include "support.h"
 
 namespace trelmix {
 namespace {
@@ -63,13 +63,22 @@ protected:
 // ---- records ------------------------------------------------------------------------
 
 TEST_F(Keyboard, TapsAndChordsFillTheRecordsOfEachMode) {
-    struct Case { bool chord; std::uint32_t mode; std::vector<std::int32_t> keys; const char* records; };
+    struct Case {
+        bool chord;
+        std::uint32_t mode;
+        std::vector<std::int32_t> keys;
+        const char* records;
+    };
     const Case cases[] = {
-        {false, 0, {13}, "<d13/0 u13/0>"}, {false, 1, {13}, "<d0/1c u0/1c>"}, {false, 2, {13}, "<d13/1c u13/1c>"},
+        {false, 0, {13}, "<d13/0 u13/0>"},
+        {false, 1, {13}, "<d0/1c u0/1c>"},
+        {false, 2, {13}, "<d13/1c u13/1c>"},
         {false, 7, {13}, "<d0/0 d0/0>"},  // no codes, and no key-up flag
-        {false, 0, {9, -1, 13}, "<d9/0 u9/0>"}, {false, 0, {}, "<>"},
+        {false, 0, {9, -1, 13}, "<d9/0 u9/0>"},
+        {false, 0, {}, "<>"},
         {true, 0, {18, 16, 50}, "<d18/0 d16/0 d50/0 u50/0 u16/0 u18/0>"},
-        {true, 1, {17, 67}, "<d0/1d d0/2e u0/2e u0/1d>"}, {true, 2, {18, 70}, "<d18/38 d70/21 u70/21 u18/38>"},
+        {true, 1, {17, 67}, "<d0/1d d0/2e u0/2e u0/1d>"},
+        {true, 2, {18, 70}, "<d18/38 d70/21 u70/21 u18/38>"},
         {true, 7, {18, 70}, "<d0/0 d0/0 u0/0 u0/0>"},  // key-up flag kept in a chord
         {true, 0, {18, -1, 70}, "<d18/0 u18/0>"},
     };
@@ -113,10 +122,21 @@ TEST_F(Keyboard, AltPrefixTable) {
         std::uint8_t byte;
         const char* chord;  // empty: nothing pressed, false
     } cases[] = {
-        {'A', "<d18 d65 u65 u18>"},  {'Z', "<d18 d90 u90 u18>"},  {'2', "<d18 d50 u50 u18>"},
-        {'6', "<d18 d54 u54 u18>"},  {'-', "<d18 d189 u189 u18>"}, {'@', "<d18 d16 d50 u50 u16 u18>"},
-        {'[', "<d18 d219 u219 u18>"}, {'\\', "<d18 d220 u220 u18>"}, {']', "<d18 d221 u221 u18>"},
-        {'a', ""}, {'1', ""}, {'%', ""}, {'_', ""}, {0x00, ""}, {0xC1, ""},
+        {'A', "<d18 d65 u65 u18>"},
+        {'Z', "<d18 d90 u90 u18>"},
+        {'2', "<d18 d50 u50 u18>"},
+        {'6', "<d18 d54 u54 u18>"},
+        {'-', "<d18 d189 u189 u18>"},
+        {'@', "<d18 d16 d50 u50 u16 u18>"},
+        {'[', "<d18 d219 u219 u18>"},
+        {'\\', "<d18 d220 u220 u18>"},
+        {']', "<d18 d221 u221 u18>"},
+        {'a', ""},
+        {'1', ""},
+        {'%', ""},
+        {'_', ""},
+        {0x00, ""},
+        {0xC1, ""},
     };
     for (const auto& c : cases) {
         rec.output.clear();
@@ -135,9 +155,9 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
         std::uint32_t codePage;
         const char* output;
     } cases[] = {
-        {1, "\x80", 1252, "U+20AC"}, {3, "\x80", 1252, "U+20AC"}, {0, "\x80", 0, "U+00C7"}, {2, "\x80", 0, "U+00C7"},
-        {0, "a\x81", 0, ""},        // does not decode: nothing typed
-        {0, "a\x82\x41", 0, ""},    // a two-byte character: nothing typed at all
+        {1, "\x80", 1252, "U+20AC"}, {3, "\x80", 1252, "U+20AC"}, {0, "\x80", 0, "U+00C7"},
+        {2, "\x80", 0, "U+00C7"},    {0, "a\x81", 0, ""},  // does not decode: nothing typed
+        {0, "a\x82\x41", 0, ""},                           // a two-byte character: nothing typed at all
     };
     for (const auto& c : cases) {
         p.output.clear();
@@ -161,21 +181,27 @@ TEST(KeyboardCodePage, TextEncodingChoosesWindows1252OrTheAnsiPage) {
 TEST_F(Keyboard, AnEmulatorThatCannotTypePressesNothingEither) {
     test::Harness h(test::OneRule("", "SEND_FUNC(5)\nSEND_EXTN('RET')\nSEND_CTRL('c')\nSEND_ALL"), true);
     ASSERT_TRUE(h.assigned);
-    h.Run("\x12" "Ab");
+    h.Run(
+        "\x12"
+        "Ab");
     EXPECT_EQ(Render(rec), "<d116 u116> <d13 u13> <d17 d67 u67 u17> <d18 d65 u65 u18> b");
     const KeyboardEmulatorOperations noTypeCharacter = {nullptr, nullptr};
-    for (const KeyboardEmulatorOperations* operations : {static_cast<const KeyboardEmulatorOperations*>(nullptr),
-                                                         &noTypeCharacter}) {
+    for (const KeyboardEmulatorOperations* operations :
+         {static_cast<const KeyboardEmulatorOperations*>(nullptr), &noTypeCharacter}) {
         const KeyboardEmulatorOperations* kept = emulator.operations;
         emulator.operations = operations;
         rec.output.clear();
-        h.Run("\x12" "Ab");
+        h.Run(
+            "\x12"
+            "Ab");
         EXPECT_EQ(Render(rec), "") << (operations ? "no TypeCharacter" : "no operations table");
         emulator.operations = kept;
     }
     rec.transmit.emulator = nullptr;
     rec.output.clear();
-    h.Run("\x12" "Ab");
+    h.Run(
+        "\x12"
+        "Ab");
     EXPECT_EQ(Render(rec), "") << "no emulator";
     rec.transmit.emulator = &emulator;
 }

@@ -8,15 +8,25 @@ namespace {
 
 using test::U16;
 
-struct ListCase { const char* line; bool ok; std::vector<std::string> args; };
+struct ListCase {
+    const char* line;
+    bool ok;
+    std::vector<std::string> args;
+};
 
 TEST(ArgumentList, SplitsAsTheLanguageSays) {
     const ListCase cases[] = {
-        {"CODE_LENGTH (12)", true, {"12"}}, {"CODE_LENGTH( 12) trailing words", true, {"12"}},
-        {"CODE_MATCH('a,b' , 3)", true, {"'a,b'", "3"}}, {"CODE_MATCH('a', 3 )", false, {}},
+        {"CODE_LENGTH (12)", true, {"12"}},
+        {"CODE_LENGTH( 12) trailing words", true, {"12"}},
+        {"CODE_MATCH('a,b' , 3)", true, {"'a,b'", "3"}},
+        {"CODE_MATCH('a', 3 )", false, {}},
         {"CODE_LIST(1 ,2)", true, {"1 ", "2"}},  // splits; ParseNumber then refuses "1 "
-        {"CODE_LIST( )", false, {}}, {"CODE_LIST(1 2)", true, {"1 2"}}, {"APPEND('abc\\')", false, {}},
-        {"APPEND('a(b)c')", true, {"'a(b)c'"}}, {"APPEND('x'y)", false, {}}, {"APPEND(5')", false, {}},
+        {"CODE_LIST( )", false, {}},
+        {"CODE_LIST(1 2)", true, {"1 2"}},
+        {"APPEND('abc\\')", false, {}},
+        {"APPEND('a(b)c')", true, {"'a(b)c'"}},
+        {"APPEND('x'y)", false, {}},
+        {"APPEND(5')", false, {}},
         {"APPEND('a'", false, {}},
     };
     for (const auto& c : cases) {

@@ -46,7 +46,8 @@ std::string DifferencesFromWindows(platform::Backend& backend) {
                                  : question == "sc" ? backend.MapVirtualKey(input)
                                  : backend.MultiByteToWide(1252, &byte, 1, &unit, 1) == 1 ? unit
                                                                                           : 0xFFFFFFFFu;
-            if (got != want) differences += "\n  " + question + " " + Hex(input) + ": " + Hex(got) + ", Windows " + Hex(want);
+            if (got != want)
+                differences += "\n  " + question + " " + Hex(input) + ": " + Hex(got) + ", Windows " + Hex(want);
         }
     }
     EXPECT_EQ(answers, 3 * 256);
@@ -95,8 +96,13 @@ TEST(NativeBackend, DecodesOtherCodePagesWithIconv) {
         std::string bytes;
         std::u16string units;  // empty: fails (0)
     } cases[] = {
-        {0, "\x80", u"\u20AC"}, {437, "\x80\xE1", u"\u00C7\u00DF"}, {1251, "\xC0", u"\u0410"},
-        {65001, "\xC3\xA9", u"\u00E9"}, {65001, "a\xFF", u"a\uFFFD"}, {28592, "\xA1", u"\u0104"}, {12345, "a", u""},
+        {0, "\x80", u"\u20AC"},
+        {437, "\x80\xE1", u"\u00C7\u00DF"},
+        {1251, "\xC0", u"\u0410"},
+        {65001, "\xC3\xA9", u"\u00E9"},
+        {65001, "a\xFF", u"a\uFFFD"},
+        {28592, "\xA1", u"\u0104"},
+        {12345, "a", u""},
     };
     platform::Backend& native = platform::Native();
     for (const auto& c : cases) {

@@ -14,8 +14,8 @@
 #include <syslog.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
@@ -116,8 +116,8 @@ TEST(PosixEvents, GoToSyslogWithoutTouchingTheHostsSettings) {
 // A path naming a FIFO is refused at once (opening it would wait for a
 // writer); the id keeps its script.
 TEST(PosixScriptPaths, AFifoIsRefusedWithoutBlocking) {
-    const std::filesystem::path fifo = std::filesystem::temp_directory_path() /
-                                       ("trelmix-fifo-" + std::to_string(getpid()));
+    const std::filesystem::path fifo =
+        std::filesystem::temp_directory_path() / ("trelmix-fifo-" + std::to_string(getpid()));
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     platform::ScopedRecording rec;
     Harness h(OneRule("", "APPEND('!')"));
@@ -134,9 +134,13 @@ TEST(PosixScriptPaths, AFifoIsRefusedWithoutBlocking) {
 // The native backend itself: a file read that starts with errno already
 // EINTR (left by anything before it), and each row of the code page names.
 TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("trelmix-read-" + std::to_string(getpid()));
-    { std::FILE* f = std::fopen(file.c_str(), "wb"); std::fputs("BEGIN_RULE", f); std::fclose(f); }
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("trelmix-read-" + std::to_string(getpid()));
+    {
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        std::fputs("BEGIN_RULE", f);
+        std::fclose(f);
+    }
     const std::u16string path = test::U16(file.string());
     std::vector<std::uint8_t> bytes;
     errno = EINTR;
@@ -150,13 +154,20 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
                                                          static_cast<int>(in.size()), out, room);
         return std::u16string(out, static_cast<std::size_t>(n < 0 ? 0 : n));
     };
-    struct Row { std::uint32_t codePage; const char* bytes; std::u16string text; };
+    struct Row {
+        std::uint32_t codePage;
+        const char* bytes;
+        std::u16string text;
+    };
     const Row rows[] = {
-        {0, "\x80", u"\u20AC"}, {3, "\x81", u"\u0081"}, {1252, "\x9F", u"\u0178"}, {1, "\x80", u"\u00C7"},
-        {2, "\x80", u"\u00C4"}, {10000, "\x80", u"\u00C4"}, {20127, "A\x80", u"A\uFFFD"}, {20866, "\xC1", u"\u0430"},
-        {21866, "\xA4", u"\u0454"}, {65001, "\xC3\xA9\xFF", u"\u00E9\uFFFD"}, {28591, "\xA4", u"\u00A4"},
-        {28605, "\xA4", u"\u20AC"}, {28606, "\xA1", u"\u0104"}, {1251, "\xC0", u"\u0410"}, {437, "\x80", u"\u00C7"},
-        {99999, "A", u""},
+        {0, "\x80", u"\u20AC"},       {3, "\x81", u"\u0081"},
+        {1252, "\x9F", u"\u0178"},    {1, "\x80", u"\u00C7"},
+        {2, "\x80", u"\u00C4"},       {10000, "\x80", u"\u00C4"},
+        {20127, "A\x80", u"A\uFFFD"}, {20866, "\xC1", u"\u0430"},
+        {21866, "\xA4", u"\u0454"},   {65001, "\xC3\xA9\xFF", u"\u00E9\uFFFD"},
+        {28591, "\xA4", u"\u00A4"},   {28605, "\xA4", u"\u20AC"},
+        {28606, "\xA1", u"\u0104"},   {1251, "\xC0", u"\u0410"},
+        {437, "\x80", u"\u00C7"},     {99999, "A", u""},
     };
     for (const Row& r : rows) EXPECT_EQ(decode(r.codePage, r.bytes), r.text) << r.codePage;
     EXPECT_EQ(decode(1251, "abc", 2), u"");  // too little room: nothing

@@ -22,7 +22,9 @@ TEST(Registry, ComparesAll16Bytes) {
 TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     ScriptRegistry r;
     std::vector<Script*> scripts(600);
-    const auto id = [](std::size_t n) { return HostId{static_cast<std::uint32_t>(n % 37), 1, static_cast<std::uint16_t>(n), {}}; };
+    const auto id = [](std::size_t n) {
+        return HostId{static_cast<std::uint32_t>(n % 37), 1, static_cast<std::uint16_t>(n), {}};
+    };
     for (std::size_t n = 0; n < scripts.size(); ++n) {
         auto s = std::make_unique<Script>(Program());
         scripts[n] = s.get();
@@ -58,9 +60,10 @@ TEST(Assign, NullScriptChangesNothing) {
 // A refused run has run: its ruleset switch stays, so a retry with a larger
 // buffer is a different run, not the refused one again.
 TEST(ExecuteInto, RefusesARecordThatOutgrowsTheCapacityAfterRunningTheScript) {
-    test::Harness h("BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nRULESET_OFF(1)\n"
-                    "APPEND('12345')\nEND_ACTION\nEND_RULE\n" +
-                    test::OneRule("", "APPEND('!')"));
+    test::Harness h(
+        "BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nRULESET_OFF(1)\n"
+        "APPEND('12345')\nEND_ACTION\nEND_RULE\n" +
+        test::OneRule("", "APPEND('!')"));
     std::uint8_t data[8] = {'a', 'b', 'c', 0, 0, 0, 0, 0};
     ExecuteResult r = TRLM_ExecuteInto(&h.id(), data, 3, 7, 0, 0);
     EXPECT_EQ(r.status, TRLM_STATUS_TOO_LONG);

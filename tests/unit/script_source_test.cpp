@@ -13,9 +13,17 @@ namespace {
 using test::U16;
 
 TEST(Entities, UndoneInPlaceLeftToRight) {
-    const struct { const char* in; const char* out; } cases[] = {
-        {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"}, {"A &amp; B & C", "A & B & C"}, {"&amp;lt;", "&lt;"},
-        {"&AMP; &lt &", "&AMP; &lt &"}, {"&#x41;", "&#x41;"}, {"&am", "&am"}, {"", ""},
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"},
+        {"A &amp; B & C", "A & B & C"},
+        {"&amp;lt;", "&lt;"},
+        {"&AMP; &lt &", "&AMP; &lt &"},
+        {"&#x41;", "&#x41;"},
+        {"&am", "&am"},
+        {"", ""},
     };
     for (const auto& c : cases) {
         std::u16string text = U16(c.in);
@@ -55,7 +63,9 @@ TEST_F(ScriptFiles, AssignByPath) {
     EXPECT_EQ(h.Run("a").data, "a");
 
     // A BOM hides the first keyword: the next line then fails.
-    EXPECT_FALSE(h.Assign(ToNarrow(Write("bom.trelmix", "\xEF\xBB\xBF" "BEGIN_RULE\nEND_RULE\n"))));
+    EXPECT_FALSE(h.Assign(ToNarrow(Write("bom.trelmix",
+                                         "\xEF\xBB\xBF"
+                                         "BEGIN_RULE\nEND_RULE\n"))));
 }
 
 TEST(InlineText, EntitiesUndoneInTheCallersBufferEvenWhenCompilingFails) {

@@ -30,7 +30,9 @@ template <auto Set>
 class Installed {
 public:
     template <typename T>
-    explicit Installed(T* value) { Set(value); }
+    explicit Installed(T* value) {
+        Set(value);
+    }
     ~Installed() { Set(nullptr); }
     Installed(const Installed&) = delete;
     Installed& operator=(const Installed&) = delete;

@@ -10,18 +10,18 @@
 #include <string.h>
 
 static int failures = 0;
-#define CHECK(cond)                                                                      \
-    do {                                                                                 \
-        if (!(cond)) {                                                                   \
-            fprintf(stderr, "doc_host.c:%d: check failed: %s\n", __LINE__, #cond);       \
-            ++failures;                                                                  \
-        }                                                                                \
+#define CHECK(cond)                                                                \
+    do {                                                                           \
+        if (!(cond)) {                                                             \
+            fprintf(stderr, "doc_host.c:%d: check failed: %s\n", __LINE__, #cond); \
+            ++failures;                                                            \
+        }                                                                          \
     } while (0)
 
 /* Event Viewer: the message file named in the registry, loaded as data, and
  * event 0 formatted with the event's one insertion string. */
 static void CheckEventViewerText(void) {
-    const wchar_t *insertion = L"\r\n\r\nAPPLICATION TRELM SCRIPT LOADED SUCCESSFULLY.";
+    const wchar_t* insertion = L"\r\n\r\nAPPLICATION TRELM SCRIPT LOADED SUCCESSFULLY.";
     wchar_t file[MAX_PATH], expanded[MAX_PATH], text[512];
     DWORD size = sizeof file;
     DWORD_PTR arguments[1];
@@ -33,14 +33,14 @@ static void CheckEventViewerText(void) {
     CHECK(messages != NULL);
     arguments[0] = (DWORD_PTR)insertion;
     CHECK(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, messages, 0, 0, text,
-                         sizeof text / sizeof text[0], (va_list *)arguments) == wcslen(insertion));
+                         sizeof text / sizeof text[0], (va_list*)arguments) == wcslen(insertion));
     CHECK(wcscmp(text, insertion) == 0);
     if (messages) FreeLibrary(messages);
 }
 
 /* A script file with CR LF lines, assigned by its path through the
  * document's AssignFile; a path naming nothing is refused. */
-static void CheckScriptFile(const wchar_t *directory, const HostId *app) {
+static void CheckScriptFile(const wchar_t* directory, const HostId* app) {
     static const char text[] = "BEGIN_RULE\r\nBEGIN_ACTION\r\nREPLACE_ALL('-', '')\r\nEND_ACTION\r\nEND_RULE\r\n";
     wchar_t path[MAX_PATH];
     uint8_t record[8] = "12-34";
@@ -59,7 +59,7 @@ static void CheckScriptFile(const wchar_t *directory, const HostId *app) {
     CHECK(!AssignFile(app, path) && TRLM_IsRegistered(app));
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     wchar_t dll[MAX_PATH], directory[MAX_PATH];
     DWORD n = GetModuleFileNameW(NULL, dll, MAX_PATH);
     Trelmix trelmix;

@@ -59,8 +59,8 @@ TEST(Win32Backend, ReadsFilesThroughWindowsPaths) {
     EXPECT_EQ(test::Str(bytes), text);
 
     // Another process may hold the file open for writing.
-    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(Native().ReadFile(U(path), 1024, bytes));
     CloseHandle(writer);

@@ -35,8 +35,9 @@ std::uint32_t Calls::Stub(const std::string& name, std::uint32_t popBytes, HostF
     const auto n = static_cast<std::uint32_t>(functions_.size());
     const std::uint32_t at = layout::kRuntime + layout::kRuntimeSize - 8 * (n + 1);  // from the top down
     if (at < next_) throw Fault("the host's runtime area is full");
-    const std::uint8_t code[8] = {0xCD, 0x80, 0xC2, static_cast<std::uint8_t>(popBytes),
-                                  static_cast<std::uint8_t>(popBytes >> 8), 0x90, 0x90, 0x90};
+    const std::uint8_t code[8] = {
+        0xCD, 0x80, 0xC2, static_cast<std::uint8_t>(popBytes), static_cast<std::uint8_t>(popBytes >> 8),
+        0x90, 0x90, 0x90};
     m_.Write(at, code, sizeof code);
     if (popBytes == 0) m_.Write(at + 2, "\xC3", 1);  // plain ret
     functions_.emplace_back(name, std::move(function));
@@ -75,8 +76,8 @@ std::uint32_t Calls::Call(const char* what, std::uint32_t function, Convention c
     const std::uint32_t expected = convention == Convention::Cdecl ? argsAt : argsAt + 4 * args.size();
     char text[160];
     if (m_.Get(Reg::Esp) != expected) {
-        std::snprintf(text, sizeof text, "%s returned with ESP 0x%08X, expected 0x%08X (%s)", what,
-                      m_.Get(Reg::Esp), expected,
+        std::snprintf(text, sizeof text, "%s returned with ESP 0x%08X, expected 0x%08X (%s)", what, m_.Get(Reg::Esp),
+                      expected,
                       convention == Convention::Cdecl ? "the caller pops the arguments" : "the callee pops them");
         throw Fault(text);
     }

@@ -88,7 +88,7 @@ void AddCrtImports(Process& p, Imports& in) {
         return hit ? a[0] + static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(hit) - s) : 0u;
     });
     in.Cdecl(c, "strlen", [&p](const Args& a) { return p.machine.StringLength(a[0]); });
-    in.Data(c, "_initterm", p.calls.Code(kInitterm));  // the slot holds the code's address
+    in.Data(c, "_initterm", p.calls.Code(kInitterm));      // the slot holds the code's address
     in.Cdecl(c, "_lock", [](const Args&) { return 0u; });  // one thread
     in.Cdecl(c, "_unlock", [](const Args&) { return 0u; });
     in.Cdecl(c, "abort", [](const Args&) -> std::uint32_t { throw Fault("the DLL called abort()"); });

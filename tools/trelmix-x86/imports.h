@@ -18,7 +18,7 @@ class Imports {
 public:
     struct Binding {
         std::uint32_t popBytes = 0;
-        HostFunction function;  // empty for data
+        HostFunction function;   // empty for data
         std::uint32_t data = 0;  // the address the IAT slot holds for a data import
     };
 

@@ -95,11 +95,10 @@ Library::Outcome Library::Execute(const HostId& id, const std::vector<std::uint8
     std::fill_n(m.Pointer(result_, kResultSize), kResultSize, 0xCC);  // what a caller's stack holds
 
     const char* name = into ? "TRLM_ExecuteInto" : "TRLM_Execute";
-    const std::uint32_t eax =
-        into ? process_.Call(name, process_.Export(name), Convention::Cdecl,
-                             {result_, Id(id), data, length, capacity, codeType, protocol})
-             : process_.Call(name, process_.Export(name), Convention::Cdecl,
-                             {result_, Id(id), data, length, codeType, protocol});
+    const std::uint32_t eax = into ? process_.Call(name, process_.Export(name), Convention::Cdecl,
+                                                   {result_, Id(id), data, length, capacity, codeType, protocol})
+                                   : process_.Call(name, process_.Export(name), Convention::Cdecl,
+                                                   {result_, Id(id), data, length, codeType, protocol});
     if (eax != result_) throw Fault(std::string(name) + " did not return the hidden result pointer in EAX");
     if (m.Read32(result_) != data || m.Read32(result_ + 12) != 0 || m.Read32(result_ + 16) != 0) {
         throw Fault(std::string(name) + ": the result's data is not the caller's buffer, or a reserved field is set");

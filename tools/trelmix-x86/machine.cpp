@@ -37,8 +37,7 @@ constexpr int kRegisters[] = {UC_X86_REG_EAX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC
 Machine::Machine() {
     Check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
     uc_hook hook;
-    Check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&Machine::Trap), this, 1, 0),
-          "uc_hook_add");
+    Check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&Machine::Trap), this, 1, 0), "uc_hook_add");
     Map(layout::kGdt, layout::kSystemSize);
     Map(layout::kStackLimit, layout::kStackBase - layout::kStackLimit);
     SetUpSegments();
@@ -54,9 +53,8 @@ Machine::~Machine() {
 // stack segments and FS over its TEB; ring 0 here, where SS may be loaded.
 void Machine::SetUpSegments() {
     const std::uint64_t gdt[] = {
-        0,
-        Descriptor(0, 0xFFFFF, 0x9A, 0xC),             // 0x08 code: present, execute/read, 4 KiB pages, 32-bit
-        Descriptor(0, 0xFFFFF, 0x92, 0xC),             // 0x10 data and stack: present, read/write
+        0, Descriptor(0, 0xFFFFF, 0x9A, 0xC),            // 0x08 code: present, execute/read, 4 KiB pages, 32-bit
+        Descriptor(0, 0xFFFFF, 0x92, 0xC),               // 0x10 data and stack: present, read/write
         Descriptor(layout::kTeb, kPage - 1, 0x92, 0x4),  // 0x18 FS: the TEB, byte granular
     };
     Write(layout::kGdt, gdt, sizeof gdt);

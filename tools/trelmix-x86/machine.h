@@ -59,8 +59,8 @@ public:
     void Write32(std::uint32_t address, std::uint32_t value);
     std::uint16_t Read16(std::uint32_t address);
     void Write(std::uint32_t address, const void* bytes, std::uint32_t size);
-    std::string ReadString(std::uint32_t address);     // up to the NUL
-    std::u16string ReadWide(std::uint32_t address);    // up to the NUL unit
+    std::string ReadString(std::uint32_t address);      // up to the NUL
+    std::u16string ReadWide(std::uint32_t address);     // up to the NUL unit
     std::uint32_t StringLength(std::uint32_t address);  // bytes before the NUL
 
     std::uint32_t Get(Reg reg);

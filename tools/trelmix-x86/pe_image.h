@@ -15,8 +15,8 @@ class Machine;
 
 struct PeImage {
     struct Import {
-        std::string dll;   // as the import table spells it
-        std::string name;  // imported by name only (ordinals are refused)
+        std::string dll;         // as the import table spells it
+        std::string name;        // imported by name only (ordinals are refused)
         std::uint32_t slot = 0;  // address of its IAT entry
     };
     std::uint32_t base = 0;

@@ -22,17 +22,17 @@ namespace trelmix::x86 {
 
 // The simulated host, as trelmix run's: US layout, Windows-1252, Caps Lock.
 struct HostEffects {
-    std::vector<std::u16string> events;           // every event message, as written
-    std::vector<platform::Output> output;         // injections, typed units and sleeps, in order
-    bool capsLock = false;                        // toggled by every injected Caps Lock key-down
+    std::vector<std::u16string> events;    // every event message, as written
+    std::vector<platform::Output> output;  // injections, typed units and sleeps, in order
+    bool capsLock = false;                 // toggled by every injected Caps Lock key-down
     bool realSleep = false;
 };
 
 struct Win32State {
     std::uint32_t nextHandle = 0x100;
-    std::map<std::uint32_t, int> files;                  // handle -> descriptor
+    std::map<std::uint32_t, int> files;  // handle -> descriptor
     std::set<std::uint32_t> semaphores;
-    std::uint64_t tlsSlots = 0;                          // TlsAlloc's, in use
+    std::uint64_t tlsSlots = 0;  // TlsAlloc's, in use
 };
 
 class Process {

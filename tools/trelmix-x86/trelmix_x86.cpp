@@ -93,8 +93,9 @@ int main(int argc, char** argv) {
     program.description =
         "trelmix run over the shipped 32-bit DLL, executed in an emulated 32-bit Windows host: the same options, "
         "output and exit statuses.";
-    program.exitStatus = "Exit status: 0 ok; 1 assigning the script failed; 2 usage error; 3 the DLL faulted in "
-                         "the emulator (the reason on standard error).";
+    program.exitStatus =
+        "Exit status: 0 ok; 1 assigning the script failed; 2 usage error; 3 the DLL faulted in "
+        "the emulator (the reason on standard error).";
     program.check = false;
     program.options = [&dll](CLI::App& app) {
         app.add_option("--dll", dll, "The 32-bit trelmix.dll to run")->required()->check(CLI::ExistingFile);

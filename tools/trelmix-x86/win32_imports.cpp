@@ -170,8 +170,8 @@ void AddWin32Imports(Process& p, Imports& in) {
 
     // One thread: critical sections never wait, and nothing waits on the
     // semaphores the runtime's mutexes make.
-    for (const char* cs : {"InitializeCriticalSection", "DeleteCriticalSection", "EnterCriticalSection",
-                           "LeaveCriticalSection"}) {
+    for (const char* cs :
+         {"InitializeCriticalSection", "DeleteCriticalSection", "EnterCriticalSection", "LeaveCriticalSection"}) {
         in.Stdcall(k, cs, 1, [](const Args&) { return 0u; });
     }
     in.Stdcall(k, "CreateSemaphoreW", 4, [&p](const Args&) {

@@ -85,8 +85,9 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     if (program.options) program.options(app);
 
     // trelmix check
-    CLI::App* check = app.add_subcommand("check", "Compile a script and explain the library's decision: "
-                                                  "the failing line and why, and warnings");
+    CLI::App* check = app.add_subcommand("check",
+                                         "Compile a script and explain the library's decision: "
+                                         "the failing line and why, and warnings");
     check->disabled(!program.check);
     IdOptions checkId;
     checkId.AddTo(*check);
@@ -107,9 +108,10 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     bool listWarnings = false;
     check->add_flag("--list-warnings", listWarnings,
                     "Print every diagnostic check can give: code, severity, group and summary");
-    check->add_option("--format", format,
-                      "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
-                      "severity, code, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
+    check
+        ->add_option("--format", format,
+                     "text (default), or jsonl: one JSON object per diagnostic (file, line, column, end_column, "
+                     "severity, code, message, hint), then {\"file\", \"ok\", \"rules\"} per script")
         ->check(CLI::IsMember({"text", "jsonl"}));
     check->add_flag("--text", checkOptions.text, kTextHelp);
     check->add_option("SCRIPT", checkOptions.scripts, kScriptHelp + std::string(". Several are checked in turn"));
@@ -148,11 +150,13 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         "--scans) records are read from standard input, one per line. Give -- before a SCRIPT or RECORD that "
         "starts with '-'");
     records->excludes(scans);
-    run->footer("The script's warnings go to standard error before the first record.\nExit status: 0 every "
-                "record was processed; 1 assigning SCRIPT failed (records still run, with status -1); 2 usage "
-                "error (with --jsonl: a bad request line, answered with {\"error\": ...}).");
-    check->footer("Exit status: 0 the scripts compile; 1 one is rejected or cannot be read (or, with --werror, "
-                  "has a warning); 2 usage error.");
+    run->footer(
+        "The script's warnings go to standard error before the first record.\nExit status: 0 every "
+        "record was processed; 1 assigning SCRIPT failed (records still run, with status -1); 2 usage "
+        "error (with --jsonl: a bad request line, answered with {\"error\": ...}).");
+    check->footer(
+        "Exit status: 0 the scripts compile; 1 one is rejected or cannot be read (or, with --werror, "
+        "has a warning); 2 usage error.");
 
     // trelmix keywords
     CLI::App* keywords = app.add_subcommand("keywords", "List the script language's keywords, or show one");
@@ -160,20 +164,23 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     std::string keyword;
     keywords->add_option("KEYWORD", keyword, "A keyword (any case): its synopsis, arguments and where it may stand");
     std::string keywordsFormat = "text";
-    keywords->add_option("--format", keywordsFormat,
-                         "text (default), or jsonl: the keyword table, one JSON object per keyword with every "
-                         "fact of its row")
+    keywords
+        ->add_option("--format", keywordsFormat,
+                     "text (default), or jsonl: the keyword table, one JSON object per keyword with every "
+                     "fact of its row")
         ->check(CLI::IsMember({"text", "jsonl"}));
 
     // trelmix lsp
-    CLI::App* lsp = app.add_subcommand("lsp", "Serve editors: a language server on standard input and output "
-                                              "(diagnostics, hover, completion, symbols, formatting)");
+    CLI::App* lsp = app.add_subcommand("lsp",
+                                       "Serve editors: a language server on standard input and output "
+                                       "(diagnostics, hover, completion, symbols, formatting)");
     lsp->disabled(!program.check);
 
     // trelmix test
-    CLI::App* test = app.add_subcommand("test", "Run test files: every case's record against its expected "
-                                                "status, record and keys; a diff and the trace of each failure, "
-                                                "then rule coverage");
+    CLI::App* test = app.add_subcommand("test",
+                                        "Run test files: every case's record against its expected "
+                                        "status, record and keys; a diff and the trace of each failure, "
+                                        "then rule coverage");
     TestOptions testOptions;
     test->add_flag("--update", testOptions.update, "Rewrite the failing expectations from what came back");
     test->add_option("--coverage-min", testOptions.coverageMin, "Fail when fewer than N percent of the rules applied")
@@ -191,12 +198,14 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
                    "Run the records exactly as a host does, without the trace (no trace in a failure, no "
                    "coverage)");
     test->add_option("FILE", testOptions.files, "A test file (see README: Test files)")->required();
-    test->footer("Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
-                 "2 usage error or a malformed test file.");
+    test->footer(
+        "Exit status: 0 every case passed (and coverage reached --coverage-min); 1 a case failed; "
+        "2 usage error or a malformed test file.");
 
     // trelmix learn
-    CLI::App* learn = app.add_subcommand("learn", "Write the script that a test file's cases ask for: records, "
-                                                  "the result each must give and, for --keyboard, the keys");
+    CLI::App* learn = app.add_subcommand("learn",
+                                         "Write the script that a test file's cases ask for: records, "
+                                         "the result each must give and, for --keyboard, the keys");
     learn->disabled(!program.check);
     LearnOptions learnOptions;
     learn->add_option("-o", learnOptions.output, "Write the script to SCRIPT instead of standard output")
@@ -204,8 +213,9 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     learn->add_flag("--explain", learnOptions.explain, "Say how each rule was found, on standard error");
     learn->add_option("FILE", learnOptions.file, "A test file without a script line (see README: Test files)")
         ->required();
-    learn->footer("Exit status: 0 the script passes every case; 1 no script found that does (the closest is "
-                  "printed, with the cases it fails); 2 usage error or a malformed test file.");
+    learn->footer(
+        "Exit status: 0 the script passes every case; 1 no script found that does (the closest is "
+        "printed, with the cases it fails); 2 usage error or a malformed test file.");
 
     try {
         app.parse(argc, argv);
@@ -250,7 +260,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
             return kExitUsage;
         }
         if (checkOptions.scripts.empty()) {
-            std::cerr << program.name << ": check: SCRIPT is required\nRun '" << program.name << " --help' for usage.\n";
+            std::cerr << program.name << ": check: SCRIPT is required\nRun '" << program.name
+                      << " --help' for usage.\n";
             return kExitUsage;
         }
         return CheckCommand(checkOptions, io);
@@ -266,7 +277,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         }
     }
     const bool idGiven = runId.keyboard || !runId.id.empty();
-    runOptions.id = !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
+    runOptions.id =
+        !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
     runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
 }

@@ -19,11 +19,12 @@ struct Program {
     std::string description =
         "Try a Trelmix formatting script without a scanner: load it as a host would, run it on records, "
         "and see what comes back and what would be typed.";
-    std::string exitStatus = "Exit status: 0 ok; 1 a script was rejected or could not be read (check), or "
-                             "assigning it failed (run); 2 usage error.";
-    bool check = true;                        // offers `check` and `keywords`
-    std::function<void(CLI::App&)> options;   // options of its own, given before the command
-    EngineFactory engine;                     // what `run` runs on; empty: the library linked in
+    std::string exitStatus =
+        "Exit status: 0 ok; 1 a script was rejected or could not be read (check), or "
+        "assigning it failed (run); 2 usage error.";
+    bool check = true;                       // offers `check` and `keywords`
+    std::function<void(CLI::App&)> options;  // options of its own, given before the command
+    EngineFactory engine;                    // what `run` runs on; empty: the library linked in
 };
 
 // Parses the command line and runs the command; returns the exit status.

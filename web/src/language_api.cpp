@@ -16,7 +16,8 @@ nlohmann::json Answer(const nlohmann::json& request) {
     namespace lsp = trelmix::cli::lsp;
     const std::string method = request.at("method");
     const std::string text = request.at("text");
-    const bool keyboard = request.value("keyboard", false) || lsp::DeclaredMode(std::string_view(text)) == lsp::ScriptMode::Keyboard;
+    const bool keyboard =
+        request.value("keyboard", false) || lsp::DeclaredMode(std::string_view(text)) == lsp::ScriptMode::Keyboard;
     const lsp::Position at{request.value("line", 0u), request.value("character", 0u)};
     if (method == "hover") return lsp::Hover(text, keyboard, at);
     if (method == "completion") return lsp::Completion(text, keyboard, at);

@@ -17,11 +17,11 @@
 
 #include "check/check.h"
 #include "common/host_id.h"
-#include "run/jsonl.h"
 #include "common/record_escapes.h"
+#include "common/session.h"
+#include "run/jsonl.h"
 #include "run/run.h"
 #include "run/scans.h"
-#include "common/session.h"
 
 using nlohmann::json;
 using namespace trelmix;
@@ -83,7 +83,7 @@ std::optional<RunOptions> ReadSettings(const char* text, std::string& error) {
         error = "--keyboard excludes --id";
         return std::nullopt;
     }
-    const std::optional<HostId> parsed = keyboard ? KeyboardClientId
+    const std::optional<HostId> parsed = keyboard     ? KeyboardClientId
                                          : id.empty() ? kDefaultApplicationId
                                                       : ParseHostId(id);
     if (!parsed) {
@@ -172,10 +172,11 @@ int trelmix_status() { return run ? run->status() : usageStatus; }
 const char* trelmix_records() {
     std::string out;
     for (const RunRecord& r : given) {
-        out += json{{"hex", EncodeHex(r.bytes.data(), r.bytes.size())}, {"code_type", r.codeType},
-                    {"protocol", r.protocol}}
-                   .dump() +
-               "\n";
+        out +=
+            json{
+                {"hex", EncodeHex(r.bytes.data(), r.bytes.size())}, {"code_type", r.codeType}, {"protocol", r.protocol}}
+                .dump() +
+            "\n";
     }
     return Answer(out);
 }
@@ -227,7 +228,7 @@ const char* trelmix_check(const char* settings) {
         std::optional<RunOptions> o = ReadSettings(settings, error);
         if (!o) return Refuse(error);
         std::vector<RunRecord> records;
-        std::ostringstream ignored;  // the run tells of a bad scans file
+        std::ostringstream ignored;                                        // the run tells of a bad scans file
         if (!o->scans.empty()) ReadScans(o->scans, *o, records, ignored);  // its --keyboard line holds
         CheckOptions c;
         c.id = o->id;

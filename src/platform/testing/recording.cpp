@@ -7,8 +7,7 @@ namespace trelmix::platform {
 
 namespace {
 
-std::int32_t TRLM_THISCALL RecordTypeCharacter(KeyboardEmulator* self, std::uint32_t character,
-                                              std::uint32_t context) {
+std::int32_t TRLM_THISCALL RecordTypeCharacter(KeyboardEmulator* self, std::uint32_t character, std::uint32_t context) {
     // `self` is the first member of Host.
     auto* host = reinterpret_cast<RecordingPlatform::Host*>(self);
     Output out;
@@ -31,9 +30,7 @@ RecordingPlatform::RecordingPlatform() {
     transmit.typingContext = 0;
 }
 
-void RecordingPlatform::ReportEvent(std::u16string_view, std::u16string_view message) {
-    events.emplace_back(message);
-}
+void RecordingPlatform::ReportEvent(std::u16string_view, std::u16string_view message) { events.emplace_back(message); }
 
 bool RecordingPlatform::PathExists(const char16_t* path) { return Native().PathExists(path); }
 
@@ -67,8 +64,8 @@ void RecordingPlatform::Sleep(std::uint32_t milliseconds) {
     if (realSleep) Native().Sleep(milliseconds);
 }
 
-int RecordingPlatform::MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count,
-                                       char16_t* out, int outSize) {
+int RecordingPlatform::MultiByteToWide(std::uint32_t codePage, const std::uint8_t* bytes, int count, char16_t* out,
+                                       int outSize) {
     if (codePage == 0 || codePage == 1252) return DecodeCp1252(bytes, count, out, outSize);
     return 0;
 }

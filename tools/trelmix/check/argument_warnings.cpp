@@ -3,10 +3,10 @@
 // layout, and pads that the rule's own CODE_LENGTH never lets pad.
 #include <cstring>
 
+#include "check/warning_checks.h"
 #include "common/key_names.h"
 #include "keyboard/emulation.h"
 #include "platform/us_layout.h"
-#include "check/warning_checks.h"
 
 namespace trelmix::cli {
 
@@ -17,7 +17,8 @@ std::string Span(TextSpan s) { return Shown({s.text, s.length}); }
 std::string Upper(const ByteArg& bytes) {
     std::string out;
     for (std::uint8_t b : bytes.bytes) {
-        if (b != ' ' && b != '_') out.push_back(b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b));
+        if (b != ' ' && b != '_')
+            out.push_back(b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b));
     }
     return out;
 }
@@ -90,8 +91,10 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
         out.push_back({arg.text, code, written + " " + what, hint, arg.end()});
     };
     if (bytes.bytes.empty()) {
-        if (key == KeyArgument::Text) return warn(Code::SendEmpty, "types nothing: the text is empty", "write the text between the quotes");
-        if (key == KeyArgument::Delimiter) return warn(Code::SendEmpty, "types nothing: the delimiter is empty", "write one character, like ','");
+        if (key == KeyArgument::Text)
+            return warn(Code::SendEmpty, "types nothing: the text is empty", "write the text between the quotes");
+        if (key == KeyArgument::Delimiter)
+            return warn(Code::SendEmpty, "types nothing: the delimiter is empty", "write one character, like ','");
         return warn(Code::SendEmpty, "presses nothing: the text names no key", "write the key between the quotes");
     }
     if (key == KeyArgument::Text) return;
@@ -107,12 +110,13 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
     } else if (modifier) {
         const std::int16_t scan = platform::UsVkKeyScan(first);
         if (scan == -1) {
-            return warn(Code::SendNoKey, "presses nothing: no key of the US layout types " +
-                            Quoted(std::u16string_view(&first, 1)),
+            return warn(Code::SendNoKey,
+                        "presses nothing: no key of the US layout types " + Quoted(std::u16string_view(&first, 1)),
                         "write the key's virtual-key number instead");
         }
         if ((scan & 0x100) && !(first >= u'A' && first <= u'Z')) {
-            warn(Code::SendNoShift, "presses " + mod + "+" + VirtualKeyName(static_cast<std::uint32_t>(scan & 0xFF)) +
+            warn(Code::SendNoShift,
+                 "presses " + mod + "+" + VirtualKeyName(static_cast<std::uint32_t>(scan & 0xFF)) +
                      ": the key that types " + Quoted(std::u16string_view(&first, 1)) + " is pressed without Shift",
                  "no keyword adds Shift to " + k.Name());
         }
@@ -128,7 +132,8 @@ void CheckKeyText(const KeywordLine& k, const ByteArg& bytes, Findings& out) {
         } else if (key == KeyArgument::KeypadKey) {
             hint = "write one SEND_NPAD per key";
         }
-        warn(Code::SendFirstCharacter, "uses only the first character, " + Quoted(content.substr(0, 1)) + ": the rest (" +
+        warn(Code::SendFirstCharacter,
+             "uses only the first character, " + Quoted(content.substr(0, 1)) + ": the rest (" +
                  Quoted(content.substr(1)) + ") is ignored",
              hint);
     }
@@ -173,15 +178,17 @@ void CheckSendArguments(const KeywordLine& k, Findings& out) {
         ParseNumber(arg, n);
         const auto key = static_cast<std::uint16_t>(n);
         if (key < 1 || key > 24) {
-            out.push_back({arg.text, Code::SendFuncRange, "SEND_FUNC(" + Span(arg) + ") presses nothing: function keys run from F1 to F24",
+            out.push_back({arg.text, Code::SendFuncRange,
+                           "SEND_FUNC(" + Span(arg) + ") presses nothing: function keys run from F1 to F24",
                            "write a number from 1 to 24", arg.end()});
         }
         return;
     }
     if (key == KeyArgument::Seconds) return;
     if (key == KeyArgument::LetterOrDigit && k.args.size() > 1) {
-        out.push_back({k.args[1].text, Code::SendAltExtra, "SEND_ALT uses its first argument only; the others are ignored",
-                       "write one SEND_ALT per key", k.args.back().end()});
+        out.push_back({k.args[1].text, Code::SendAltExtra,
+                       "SEND_ALT uses its first argument only; the others are ignored", "write one SEND_ALT per key",
+                       k.args.back().end()});
     }
     const ByteArg bytes = ArgumentBytes(k.keyword, arg);
     if (key == KeyArgument::KeyName) return CheckKeyName(k, bytes, out);
@@ -221,7 +228,8 @@ void CheckRulePads(const CompiledText& c, const Rule& rule, std::size_t first, s
             out.push_back({k.args[0].text, Code::PadNeverPads,
                            k.Name() + "(" + n + ") never pads: it adds " + n + fill + " only to data of at least " + n +
                                " bytes, and under this rule's CODE_LENGTH(" + std::to_string(length) +
-                               ") the data here has " + (most == length ? "" : "at most ") + std::to_string(most) + " bytes",
+                               ") the data here has " + (most == length ? "" : "at most ") + std::to_string(most) +
+                               " bytes",
                            hint, k.args[0].end()});
         } else if (growth == Growth::Text) {
             most += ArgumentBytes(k.keyword, k.args[0]).bytes.size();
@@ -245,7 +253,8 @@ void CheckPads(const CompiledText& c, Findings& out) {
     for (std::size_t i = 0; i < read; ++i) {
         const KeywordInfo& keyword = *lines[i].keyword;
         if (keyword.block == Block::Outside) begin = i;  // BEGIN_RULE
-        if (keyword.after == Block::Outside && keyword.Closes() && rule < c.script.rules.size()) CheckRulePads(c, c.script.rules[rule++], begin, i, out);
+        if (keyword.after == Block::Outside && keyword.Closes() && rule < c.script.rules.size())
+            CheckRulePads(c, c.script.rules[rule++], begin, i, out);
     }
 }
 

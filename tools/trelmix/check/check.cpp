@@ -7,13 +7,13 @@
 #include <iterator>
 
 #include "check/diagnose.h"
-#include "lsp/language.h"
 #include "check/warning_checks.h"
+#include "common/session.h"
+#include "common/text_encoding.h"
+#include "lsp/language.h"
 #include "platform/testing/recording.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
-#include "common/session.h"
-#include "common/text_encoding.h"
 
 namespace trelmix::cli {
 
@@ -38,8 +38,9 @@ bool ApplyFixes(const ScriptSource& source, const std::vector<Finding>& findings
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const char16_t* text = source.text.data();
     if (!in.good() && !in.eof()) return fail("cannot read it again");
-    if (bytes.size() + 1 != source.text.size() ||
-        !std::equal(bytes.begin(), bytes.end(), text, [](char b, char16_t u) { return static_cast<unsigned char>(b) == u; })) {
+    if (bytes.size() + 1 != source.text.size() || !std::equal(bytes.begin(), bytes.end(), text, [](char b, char16_t u) {
+            return static_cast<unsigned char>(b) == u;
+        })) {
         return fail("it changed while it was checked");
     }
     std::string fixed;
@@ -52,9 +53,9 @@ bool ApplyFixes(const ScriptSource& source, const std::vector<Finding>& findings
         fixed += f.text;
         done = to;
         const SourcePosition at = locate(f.from);
-        io.out << source.name << ":" << at.line << ":" << at.column << ": fixed: "
-               << Shown(std::u16string_view(f.from, to - from)) << (f.text.empty() ? " removed" : " -> " + f.text)
-               << "\n";
+        io.out << source.name << ":" << at.line << ":" << at.column
+               << ": fixed: " << Shown(std::u16string_view(f.from, to - from))
+               << (f.text.empty() ? " removed" : " -> " + f.text) << "\n";
     }
     fixed.append(bytes, done);
     const std::filesystem::path path(source.name);
@@ -87,7 +88,8 @@ int CheckOne(const CheckOptions& o, const std::string& argument, Streams io) {
         io.out << SummaryJson(missing, false, 0) << '\n';
         return kExitUsage;
     }
-    const HostId id = !o.idGiven && lsp::DeclaredModeOf(argument) == lsp::ScriptMode::Keyboard ? KeyboardClientId : o.id;
+    const HostId id =
+        !o.idGiven && lsp::DeclaredModeOf(argument) == lsp::ScriptMode::Keyboard ? KeyboardClientId : o.id;
     Session session(id, HostOptions{});
     const std::u16string script = FromCommandLine(argument);
     Diagnosis d = Diagnose(script, argument, IsKeyboardClient(id));

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <utility>
 
+#include "common/text_encoding.h"
 #include "host/script_source.h"
 #include "platform/codepage.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
-#include "common/text_encoding.h"
 
 namespace trelmix::cli {
 
@@ -28,7 +28,9 @@ const char16_t* LineEnd(const char16_t* at) {
 
 // The end of the word or quoted text at `at`, else the one character there.
 const char16_t* TokenEnd(const char16_t* at) {
-    auto word = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_'; };
+    auto word = [](char16_t c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+    };
     const char16_t* end = LineEnd(at);
     if (at == end) return at;
     const char16_t* p = at + 1;
@@ -124,11 +126,8 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
     CompileReport report;
     d.accepted = CompileScript(program, text, keyboardMode, &report);
     d.rules = program.rules.size();
-    const CompiledText compiled{{text, d.source.text.size() - 1},
-                                d.source.kind == ScriptSource::Kind::File,
-                                keyboardMode,
-                                program,
-                                report};
+    const CompiledText compiled{
+        {text, d.source.text.size() - 1}, d.source.kind == ScriptSource::Kind::File, keyboardMode, program, report};
     d.findings = CollectWarnings(compiled);
     for (const char16_t* line : report.ignoredLines) {
         const std::u16string_view ignored(line, static_cast<std::size_t>(LineEnd(line) - line));
@@ -146,8 +145,10 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode) {
         Finding error{at, Code::ScriptRejected, report.error.reason, ErrorHint(compiled)};
         // "text" for 'text', when the text holds no quote of either kind.
         if (*error.at == u'"') {
-            const std::u16string_view rest = LineEnd(error.at) == error.at ? std::u16string_view{}
-                                                                             : std::u16string_view(error.at + 1, static_cast<std::size_t>(LineEnd(error.at) - error.at - 1));
+            const std::u16string_view rest =
+                LineEnd(error.at) == error.at
+                    ? std::u16string_view{}
+                    : std::u16string_view(error.at + 1, static_cast<std::size_t>(LineEnd(error.at) - error.at - 1));
             const std::size_t close = rest.find_first_of(u"\"'");
             if (close != rest.npos && rest[close] == u'"') {
                 error.fixes = {{error.at, error.at + 1, "'"}, {rest.data() + close, rest.data() + close + 1, "'"}};
@@ -165,8 +166,10 @@ Place PlaceOf(const ScriptSource& source, const Finding& finding, Locator* locat
     const SourcePosition pos = locate ? (*locate)(finding.at) : Locate(text, finding.at);
     Place place{pos.line, pos.column, 0};
     if (source.kind == ScriptSource::Kind::File) {
-        place.column = static_cast<std::uint32_t>(CountFileCharacters({start, static_cast<std::size_t>(finding.at - start)}) + 1);
-        place.endColumn = static_cast<std::uint32_t>(CountFileCharacters({start, static_cast<std::size_t>(end - start)}) + 1);
+        place.column =
+            static_cast<std::uint32_t>(CountFileCharacters({start, static_cast<std::size_t>(finding.at - start)}) + 1);
+        place.endColumn =
+            static_cast<std::uint32_t>(CountFileCharacters({start, static_cast<std::size_t>(end - start)}) + 1);
     } else {
         place.endColumn = Locate(text, end).column;
     }
@@ -259,7 +262,6 @@ std::string SourceProblem(const ScriptSource& source) {
     const std::string reason = SourceProblemReason(source);
     return reason.empty() ? reason : source.name + ": error: " + reason;
 }
-
 
 bool LooksLikeMissingFile(const std::string& argument) {
     const std::u16string script = FromCommandLine(argument);

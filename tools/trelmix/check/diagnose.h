@@ -29,7 +29,7 @@ struct Diagnosis {
     ScriptSource source;
     bool accepted = false;
     std::size_t rules = 0;
-    std::vector<Finding> findings;  // warnings in text order, then the error
+    std::vector<Finding> findings;              // warnings in text order, then the error
     std::vector<const char16_t*> ignoredSends;  // send keyword lines an application script ignores
 };
 

@@ -77,7 +77,8 @@ std::string DiagnosticTableText(bool jsonl) {
 bool DiagnosticFilter::DisableGroup(std::string_view value) {
     if (!value.starts_with("no-") || !IsDiagnosticGroup(value.substr(3))) return false;
     for (const DiagnosticInfo& d : kDiagnostics) {
-        if (d.group == value.substr(3) && d.severity != Severity::Error) off_ |= std::uint64_t{1} << static_cast<int>(d.code);
+        if (d.group == value.substr(3) && d.severity != Severity::Error)
+            off_ |= std::uint64_t{1} << static_cast<int>(d.code);
     }
     return true;
 }

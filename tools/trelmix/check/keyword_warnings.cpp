@@ -49,8 +49,8 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
     // Other blanks than space and tab (a vertical tab, a form feed, a
     // no-break space) do not count as indentation.
     std::size_t blanks = 0;
-    while (blanks < line.size() && (line[blanks] == u'\v' || line[blanks] == u'\f' || line[blanks] == 0xA0 ||
-                                    Blank(line[blanks]))) {
+    while (blanks < line.size() &&
+           (line[blanks] == u'\v' || line[blanks] == u'\f' || line[blanks] == 0xA0 || Blank(line[blanks]))) {
         ++blanks;
     }
     if (blanks > 0) {
@@ -58,7 +58,9 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
             const char16_t odd = line[line.find_first_not_of(u" \t")];
             out.push_back({at, Code::KeywordAfterBlank,
                            "the line starts with the byte " + Hex2(odd) + " (" +
-                               (odd == u'\v' ? "a vertical tab" : odd == u'\f' ? "a form feed" : "a no-break space") +
+                               (odd == u'\v'   ? "a vertical tab"
+                                : odd == u'\f' ? "a form feed"
+                                               : "a no-break space") +
                                "), which is not a blank to the compiler, so " + std::string(k->name) +
                                " is not recognised and the line is ignored",
                            "indent with spaces or tabs only", at + blanks});
@@ -82,25 +84,29 @@ void CheckIgnoredLine(const CompiledText& c, const char16_t* at, Findings& out) 
     const std::u16string_view word = line.substr(0, n);
     std::size_t after = n;
     while (after < line.size() && Blank(line[after])) ++after;
-    const bool upperWord = word.size() >= 4 && std::none_of(word.begin(), word.end(), [](char16_t ch) {
-                               return ch >= u'a' && ch <= u'z';
-                           });
-    const bool looksLikeCode = word.find(u'_') != std::u16string_view::npos || after == line.size() ||
-                               line[after] == u'(' || upperWord;
+    const bool upperWord = word.size() >= 4 &&
+                           std::none_of(word.begin(), word.end(), [](char16_t ch) { return ch >= u'a' && ch <= u'z'; });
+    const bool looksLikeCode =
+        word.find(u'_') != std::u16string_view::npos || after == line.size() || line[after] == u'(' || upperWord;
     if (!looksLikeCode) return;
 
     if (const KeywordInfo* k = AnyKeyword(UpperCase(line.substr(0, 14)))) {
         const std::u16string_view written = line.substr(0, k->name.size());
-        out.push_back({at, Code::KeywordCase,
+        out.push_back({at,
+                       Code::KeywordCase,
                        Quoted(written) + " is not a keyword (keywords are upper case), so the line is ignored",
-                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode), at + written.size(),
+                       "write " + std::string(k->name) + SendNote(*k, c.keyboardMode),
+                       at + written.size(),
                        {{at, at + written.size(), std::string(k->name)}}});
         return;
     }
     const KeywordInfo* nearest = NearestKeyword(word);
     if (!nearest) return;
-    out.push_back({at, Code::KeywordMisspelt, Quoted(word) + " is not a keyword, so the line is ignored",
-                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode), nullptr,
+    out.push_back({at,
+                   Code::KeywordMisspelt,
+                   Quoted(word) + " is not a keyword, so the line is ignored",
+                   "did you mean " + std::string(nearest->name) + "?" + SendNote(*nearest, c.keyboardMode),
+                   nullptr,
                    {{at, at + word.size(), std::string(nearest->name)}}});
 }
 
@@ -109,11 +115,14 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
     const char16_t* end = k.line.end();
     if (WordCharacter(*after)) {
         const char16_t* wordEnd = WordEnd(after);
-        out.push_back({after, Code::KeywordPrefix,
+        out.push_back({after,
+                       Code::KeywordPrefix,
                        Quoted({k.line.text, static_cast<std::size_t>(wordEnd - k.line.text)}) + " is read as " +
                            k.Name() + ": a keyword is recognised by its first letters, and the rest of the word (" +
                            Quoted({after, static_cast<std::size_t>(wordEnd - after)}) + ") is ignored",
-                       "write " + k.Name(), wordEnd, {{after, wordEnd, ""}}});
+                       "write " + k.Name(),
+                       wordEnd,
+                       {{after, wordEnd, ""}}});
         return;
     }
     const char16_t* rest = after;
@@ -123,13 +132,14 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
 
     if (!k.TakesArguments()) {
         if (*rest == u'(') {
-            out.push_back({rest, Code::ArgumentsIgnored, k.Name() + " takes no arguments: " + Excerpt(restText) + " is ignored",
+            out.push_back({rest, Code::ArgumentsIgnored,
+                           k.Name() + " takes no arguments: " + Excerpt(restText) + " is ignored",
                            "write " + k.Name() + " alone", end});
         } else if (WordCharacter(*rest)) {
-            out.push_back({rest, Code::TextAfterKeyword,
-                           "the line is read as " + k.Name() + ", and the rest of it (" + Excerpt(restText) +
-                               ") is ignored",
-                           CommentHint(), end});
+            out.push_back(
+                {rest, Code::TextAfterKeyword,
+                 "the line is read as " + k.Name() + ", and the rest of it (" + Excerpt(restText) + ") is ignored",
+                 CommentHint(), end});
         }
         return;
     }
@@ -138,9 +148,9 @@ void CheckKeywordLine(const KeywordLine& k, Findings& out) {
     if (*rest != u'(') {
         const char16_t* open = list.text - 1;
         out.push_back({rest, Code::TextBeforeArguments,
-                       "the line is read as " + k.Name() + "(" +
-                           Shown({list.text, list.length}) + "): the words before '(' (" +
-                           Excerpt({rest, static_cast<std::size_t>(open - rest)}) + ") are ignored",
+                       "the line is read as " + k.Name() + "(" + Shown({list.text, list.length}) +
+                           "): the words before '(' (" + Excerpt({rest, static_cast<std::size_t>(open - rest)}) +
+                           ") are ignored",
                        CommentHint(), open});
     }
     const char16_t* comment = list.end() + 1;

@@ -128,8 +128,8 @@ std::vector<bool> CheckReach(std::span<const RuleView> rules, Findings& out) {
             if (by->ruleset != 0) {
                 // While the ruleset is off, runs pass by both rules: reached, never applied.
                 message = "this rule never applies: while ruleset " + std::to_string(by->ruleset) +
-                          " is on, the rule at line " + rules[i].lineOf(rules[by->index].facts.begin) + " " +
-                          by->why + ", and while it is off both are passed by (no rule between them switches it on)";
+                          " is on, the rule at line " + rules[i].lineOf(rules[by->index].facts.begin) + " " + by->why +
+                          ", and while it is off both are passed by (no rule between them switches it on)";
             }
             out.push_back({at, Code::RuleUnreachable, message});
             unreachable[i] = true;
@@ -189,7 +189,7 @@ struct EveryRecord {
     const char16_t* headBy = nullptr;
     std::vector<std::uint8_t> tail;  // it ends with these
     const char16_t* tailBy = nullptr;
-    std::uint64_t minLength = 0;     // it has at least this many bytes
+    std::uint64_t minLength = 0;  // it has at least this many bytes
     const char16_t* lengthBy = nullptr;
     std::array<const char16_t*, 256> absentBy{};  // the action that took each byte out of every record
     bool cursorAtStart = true;
@@ -287,13 +287,13 @@ const char16_t* WildcardConflict(const EveryRecord& every, const std::vector<std
     return nullptr;
 }
 
-void CheckPassable(const RuleView& r, const EveryRecord& every, const char16_t* edited,
-                   Findings& out) {
+void CheckPassable(const RuleView& r, const EveryRecord& every, const char16_t* edited, Findings& out) {
     const Criteria& crit = *r.rule.criteria;
     auto impossible = [&](const char16_t* clause, const std::string& why, const char16_t* by) {
         out.push_back({clause, Code::RuleImpossible,
                        "this clause can never pass: the rule at line " + r.lineOf(edited) +
-                           " has no criteria, so it edits every record first, and after " + Edit(r.lineOf, by) + " " + why,
+                           " has no criteria, so it edits every record first, and after " + Edit(r.lineOf, by) + " " +
+                           why,
                        "put this rule before that one, or match the record as that rule leaves it"});
     };
     for (const char16_t* clause : LastClauses(r)) {
@@ -303,8 +303,10 @@ void CheckPassable(const RuleView& r, const EveryRecord& every, const char16_t* 
         switch (k.keyword.clause) {
         case Clause::Length:
             if (every.lengthBy && crit.length < every.minLength) {
-                impossible(clause, "every record has at least " + Plural(static_cast<std::uint64_t>(every.minLength), "byte", "bytes"),
-                           every.lengthBy);
+                impossible(
+                    clause,
+                    "every record has at least " + Plural(static_cast<std::uint64_t>(every.minLength), "byte", "bytes"),
+                    every.lengthBy);
             }
             break;
         case Clause::Wildcard:
@@ -353,10 +355,12 @@ void CheckClauses(const RuleView& r, Findings& out) {
             position <= 32 ? "WILDCARD_MATCH('" + std::string(position, '?') + Shown(QuotedContent(k.args[0])) + "*')"
                            : "a WILDCARD_MATCH of " + std::to_string(position) + " '?', then the text, then *";
         out.push_back({clause, Code::CodeMatchAnywhere,
-                       position == 0 ? "CODE_MATCH(" + written + ", 0) finds " + written + " anywhere in the record"
-                                     : "CODE_MATCH(" + written + ", " + std::to_string(position) + ") finds " + written +
-                                           " at position " + std::to_string(position) + " or anywhere after it",
-                       (position == 0 ? "for records that begin with it write " : "for records that have it exactly there write ") +
+                       position == 0
+                           ? "CODE_MATCH(" + written + ", 0) finds " + written + " anywhere in the record"
+                           : "CODE_MATCH(" + written + ", " + std::to_string(position) + ") finds " + written +
+                                 " at position " + std::to_string(position) + " or anywhere after it",
+                       (position == 0 ? "for records that begin with it write "
+                                      : "for records that have it exactly there write ") +
                            pattern + " (a final * needs at least one byte after the text)",
                        k.line.end()});
     }
@@ -417,8 +421,10 @@ void CheckRulesets(const CompiledText& c, std::span<const RuleView> rules, Findi
         const std::string n = std::to_string(s.set);
         if (s.on && !switchedOff[s.set]) {
             out.push_back({s.at, Code::RulesetAlreadyOn,
-                           "RULESET_ON(" + n + ") changes nothing: every ruleset is on when the script is assigned, "
-                           "and no RULESET_OFF(" + n + ") switches ruleset " + n + " off",
+                           "RULESET_ON(" + n +
+                               ") changes nothing: every ruleset is on when the script is assigned, "
+                               "and no RULESET_OFF(" +
+                               n + ") switches ruleset " + n + " off",
                            "switch it off somewhere with RULESET_OFF(" + n + "), or drop this line"});
         } else if (!s.on && !hasRules[s.set]) {
             out.push_back({s.at, Code::RulesetEmpty,
@@ -436,12 +442,13 @@ void CheckRulesets(const CompiledText& c, std::span<const RuleView> rules, Findi
             continue;
         }
         const std::uint32_t set = rules[rule].rule.ruleset;
-        if (set == 0 || set >= kSets || switchedOn[set] || switchedOff[set] || std::exchange(named[set], true)) continue;
+        if (set == 0 || set >= kSets || switchedOn[set] || switchedOff[set] || std::exchange(named[set], true))
+            continue;
         const std::string n = std::to_string(set);
-        out.push_back({line.at, Code::RulesetNeverSwitched,
-                       "no action switches ruleset " + n + ", so it is always on and SET_RULESET(" + n +
-                           ") changes nothing",
-                       "switch it with RULESET_OFF(" + n + ") and RULESET_ON(" + n + ") in the rules that should"});
+        out.push_back(
+            {line.at, Code::RulesetNeverSwitched,
+             "no action switches ruleset " + n + ", so it is always on and SET_RULESET(" + n + ") changes nothing",
+             "switch it with RULESET_OFF(" + n + ") and RULESET_ON(" + n + ") in the rules that should"});
     }
 }
 
@@ -461,8 +468,8 @@ void CheckActions(const RuleView& r, Findings& out) {
             const KeywordLine k = r.LineAt(at);
             const KeywordLine f = r.LineAt(finder);
             out.push_back({at, Code::CursorAfterFind,
-                           k.Name() + " works from the cursor on, and " + f.Name() + " at line " +
-                               r.lineOf(finder) + " left the cursor after the text it found",
+                           k.Name() + " works from the cursor on, and " + f.Name() + " at line " + r.lineOf(finder) +
+                               " left the cursor after the text it found",
                            "write SKIP_START before it to work on the whole record"});
         }
         if (facts & kAfterFind) {
@@ -473,18 +480,21 @@ void CheckActions(const RuleView& r, Findings& out) {
         if ((a.kind == ActionKind::PadSpace || a.kind == ActionKind::PadZero) && !length && a.count > 0) {
             const KeywordLine k = r.LineAt(at);
             const std::string n = std::to_string(a.count);
-            out.push_back({at, Code::PadWithoutLength,
-                           k.Name() + "(" + n + ") adds " + Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") + " to records of at least " +
-                               Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") + " and nothing to shorter ones: it does not pad to a width",
-                           "to pad to a width, write a rule per length with CODE_LENGTH (the cookbook's \"Pad to a "
-                           "fixed width\")"});
+            out.push_back(
+                {at, Code::PadWithoutLength,
+                 k.Name() + "(" + n + ") adds " + Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") +
+                     " to records of at least " + Plural(static_cast<std::uint64_t>(a.count), "byte", "bytes") +
+                     " and nothing to shorter ones: it does not pad to a width",
+                 "to pad to a width, write a rule per length with CODE_LENGTH (the cookbook's \"Pad to a "
+                 "fixed width\")"});
         }
         if (a.kind == ActionKind::SendPause) CheckPause(r.LineAt(at), a, out);
     }
     if (lastSend < r.ActionCount() && r.ActionAt(lastSend).kind == ActionKind::SendUntil) {
         const KeywordLine k = r.LineAt(r.facts.actions[lastSend]);
         out.push_back({k.line.text, Code::SendUntilLast,
-                       k.Name() + " is the last action of the rule that types the record: it types nothing when its delimiter does not follow "
+                       k.Name() + " is the last action of the rule that types the record: it types nothing when its "
+                                  "delimiter does not follow "
                                   "the cursor, as after the last field",
                        "for the last field write SEND_REM"});
     }

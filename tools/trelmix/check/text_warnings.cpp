@@ -2,10 +2,10 @@
 // escapes (only \' is one), &#x..; that is malformed or that the keyword
 // does not undo, characters a file saved as UTF-8 spells in several bytes,
 // characters above one byte in inline text; and a file with zero bytes in it.
-#include "platform/codepage.h"
-#include "platform/utf.h"
 #include "check/warning_checks.h"
 #include "common/human_output.h"
+#include "platform/codepage.h"
+#include "platform/utf.h"
 
 namespace trelmix::cli {
 
@@ -33,7 +33,10 @@ struct Named {
     const char* name;
 };
 constexpr Named kBackslashed[] = {
-    {u'r', 0x0D, "a carriage return"}, {u'n', 0x0A, "a line feed"}, {u't', 0x09, "a tab"}, {u'0', 0x00, "a zero byte"},
+    {u'r', 0x0D, "a carriage return"},
+    {u'n', 0x0A, "a line feed"},
+    {u't', 0x09, "a tab"},
+    {u'0', 0x00, "a zero byte"},
 };
 
 // How to reach a byte in this keyword's text.
@@ -44,7 +47,8 @@ std::string ByteHint(const KeywordLine& k, unsigned byte, const std::string& wha
         // A control byte is hard to write between quotes: the cookbook turns
         // it into a character first.
         return "to split the record at this byte, turn it into a character first, as the cookbook's \"Type "
-               "fields split by FNC1\" does with REPLACE_ALL('&#x" + Hex2(byte) + ";', '|')";
+               "fields split by FNC1\" does with REPLACE_ALL('&#x" +
+               Hex2(byte) + ";', '|')";
     }
     return "write the character itself between the quotes";
 }
@@ -92,10 +96,10 @@ void CheckAmpersands(const KeywordLine& k, std::u16string_view s, Findings& out)
         if (EscapeAt(s, i)) {
             if (k.keyword.decodesEscapes) continue;
             const unsigned byte = HexDigit(s[i + 3]) * 16 + HexDigit(s[i + 4]);
-            out.push_back({s.data() + i, Code::EscapeNotUndone,
-                           k.Name() + " does not undo &#x..; escapes, so " + Quoted(s.substr(i, 6)) +
-                               " stays six characters",
-                           ByteHint(k, byte, "the byte " + Hex2(byte)), s.data() + i + 6});
+            out.push_back(
+                {s.data() + i, Code::EscapeNotUndone,
+                 k.Name() + " does not undo &#x..; escapes, so " + Quoted(s.substr(i, 6)) + " stays six characters",
+                 ByteHint(k, byte, "the byte " + Hex2(byte)), s.data() + i + 6});
             return;
         }
         if (!k.keyword.decodesEscapes) continue;

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "script/text.h"
 #include "check/warnings.h"
+#include "script/text.h"
 
 namespace trelmix::cli {
 
@@ -16,8 +16,8 @@ using Findings = std::vector<Finding>;
 // One keyword line the compiler read, with its argument list when it splits.
 struct KeywordLine {
     const KeywordInfo& keyword;
-    TextSpan line;       // from the keyword to the end of the line
-    ArgumentList args;   // empty when the keyword takes none or the list does not split
+    TextSpan line;      // from the keyword to the end of the line
+    ArgumentList args;  // empty when the keyword takes none or the list does not split
     bool listOk = false;
 
     KeywordLine(const KeywordInfo& k, const char16_t* at);

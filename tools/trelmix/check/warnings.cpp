@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "check/warning_checks.h"
 #include "platform/codepage.h"
 #include "platform/utf.h"
 #include "script/diagnostic.h"
-#include "check/warning_checks.h"
 
 namespace trelmix::cli {
 
@@ -70,7 +70,9 @@ std::string OneLineHint() {
            "(in bash, $'BEGIN_RULE\\n...')";
 }
 
-std::string CommentHint() { return "if it is a comment, begin it with a character that begins no keyword, such as '#'"; }
+std::string CommentHint() {
+    return "if it is a comment, begin it with a character that begins no keyword, such as '#'";
+}
 
 // ---- the whole script ---------------------------------------------------------
 
@@ -147,7 +149,8 @@ std::string ErrorHint(const CompiledText& c) {
     if (at && at > c.text() && at[-1] == u'0' && (at[0] == u'x' || at[0] == u'X')) {
         unsigned long long value = 0;
         const char16_t* p = at + 1;
-        for (; WordCharacter(*p) && std::u16string_view(u"0123456789abcdefABCDEF").find(*p) != std::u16string_view::npos &&
+        for (; WordCharacter(*p) &&
+               std::u16string_view(u"0123456789abcdefABCDEF").find(*p) != std::u16string_view::npos &&
                value <= 0xFFFFFFFFu;
              ++p) {
             value = value * 16 + (*p <= u'9' ? *p - u'0' : (*p | 0x20) - u'a' + 10u);
@@ -166,8 +169,8 @@ std::string ErrorHint(const CompiledText& c) {
         if (k.line[i] != u')' || !ParseArgumentList({i + 1, k.line.text}, args)) continue;
         std::u16string_view rest(k.line.text + i + 1, k.line.length - i - 1);
         rest.remove_prefix(std::min(rest.find_first_not_of(u" \t"), rest.size()));
-        return "the argument list runs to the last ')' on the line, so the text after the first ')' (" +
-               Quoted(rest) + ") joined it: put the comment on a line of its own";
+        return "the argument list runs to the last ')' on the line, so the text after the first ')' (" + Quoted(rest) +
+               ") joined it: put the comment on a line of its own";
     }
     const std::u16string_view after = LineAt(k.line.text + k.keyword.name.size());
     const std::size_t word = after.find_first_not_of(u" \t");

@@ -26,8 +26,8 @@ struct Fix {
 struct Finding {
     const char16_t* at = nullptr;
     Code code = Code::ScriptRejected;
-    std::string message{};  // what is wrong, in the author's terms
-    std::string hint{};     // how to fix it; may be empty
+    std::string message{};          // what is wrong, in the author's terms
+    std::string hint{};             // how to fix it; may be empty
     const char16_t* end = nullptr;  // just past the text meant; null: the word or quoted text at `at`
     std::vector<Fix> fixes{};       // what `check --fix` changes
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/testing/recording.h"
 #include "common/session.h"
+#include "platform/testing/recording.h"
 
 namespace trelmix::cli {
 

@@ -13,15 +13,14 @@ struct NamedKey {
 };
 
 constexpr NamedKey kNames[] = {
-    {8, "Backspace"},     {9, "Tab"},         {12, "Clear"},     {13, "Enter"},      {16, "Shift"},
-    {17, "Ctrl"},         {18, "Alt"},        {19, "Pause"},     {20, "Caps Lock"},  {27, "Escape"},
-    {32, "Space"},        {33, "Page Up"},    {34, "Page Down"}, {35, "End"},        {36, "Home"},
-    {37, "Left"},         {38, "Up"},         {39, "Right"},     {40, "Down"},       {44, "Print Screen"},
-    {45, "Insert"},       {46, "Delete"},     {91, "Win"},       {92, "Right Win"},  {93, "Menu"},
-    {106, "Num *"},       {107, "Num +"},     {109, "Num -"},    {110, "Num ."},     {111, "Num /"},
-    {144, "Num Lock"},    {145, "Scroll Lock"}, {186, ";"},      {187, "="},         {188, ","},
-    {189, "-"},           {190, "."},         {191, "/"},        {192, "`"},         {219, "["},
-    {220, "\\"},          {221, "]"},         {222, "'"},
+    {8, "Backspace"},  {9, "Tab"},           {12, "Clear"},     {13, "Enter"},  {16, "Shift"},  {17, "Ctrl"},
+    {18, "Alt"},       {19, "Pause"},        {20, "Caps Lock"}, {27, "Escape"}, {32, "Space"},  {33, "Page Up"},
+    {34, "Page Down"}, {35, "End"},          {36, "Home"},      {37, "Left"},   {38, "Up"},     {39, "Right"},
+    {40, "Down"},      {44, "Print Screen"}, {45, "Insert"},    {46, "Delete"}, {91, "Win"},    {92, "Right Win"},
+    {93, "Menu"},      {106, "Num *"},       {107, "Num +"},    {109, "Num -"}, {110, "Num ."}, {111, "Num /"},
+    {144, "Num Lock"}, {145, "Scroll Lock"}, {186, ";"},        {187, "="},     {188, ","},     {189, "-"},
+    {190, "."},        {191, "/"},           {192, "`"},        {219, "["},     {220, "\\"},    {221, "]"},
+    {222, "'"},
 };
 
 using Record = std::array<std::uint32_t, 3>;

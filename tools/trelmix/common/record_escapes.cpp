@@ -41,8 +41,7 @@ std::optional<std::vector<std::uint8_t>> DecodeRecordArgument(std::string_view t
             ++i;
             continue;
         }
-        if (i + 3 < text.size() && text[i + 1] == 'x' && HexValue(text[i + 2]) >= 0 &&
-            HexValue(text[i + 3]) >= 0) {
+        if (i + 3 < text.size() && text[i + 1] == 'x' && HexValue(text[i + 2]) >= 0 && HexValue(text[i + 3]) >= 0) {
             bytes.push_back(static_cast<std::uint8_t>(HexValue(text[i + 2]) * 16 + HexValue(text[i + 3])));
             i += 3;
             continue;

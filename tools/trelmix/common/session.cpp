@@ -50,8 +50,7 @@ Assignment Session::Assign(const std::u16string& script) {
     return a;
 }
 
-RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType,
-                              std::uint32_t protocol) {
+RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint32_t codeType, std::uint32_t protocol) {
     platform::RecordingPlatform& r = recording_.recording;
     const auto length = static_cast<std::uint32_t>(record.size());
     const std::uint32_t needed = std::max(kCapacity, length);

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/testing/recording.h"
@@ -33,8 +33,8 @@ struct HostOptions {
 // arguments given to an --engine process, the playground's settings and
 // trelmix-x86 all read and write them from this table.
 struct HostOption {
-    const char* name;  // on the command line and in .scans and .tests files
-    const char* key;   // in the playground's settings
+    const char* name;                    // on the command line and in .scans and .tests files
+    const char* key;                     // in the playground's settings
     std::uint32_t HostOptions::*number;  // a number option's value, or null
     bool HostOptions::*flag;             // a flag's value, or null
     bool set;                            // what the flag sets
@@ -58,8 +58,8 @@ inline constexpr HostOption kHostOptions[] = {
      "delayMs of the KeyboardEmulator: pause after each injection (default 0)", "the KeyboardEmulator"},
     {"--no-transmit", "transmit", nullptr, &HostOptions::transmit, false, false,
      "Run without a TransmitObject: nothing is typed or pressed", "TRLM_SetTransmitObject"},
-    {"--caps-lock", "caps_lock", nullptr, &HostOptions::capsLock, true, false,
-     "Caps Lock is on when the run starts", "the simulated host's keyboard"},
+    {"--caps-lock", "caps_lock", nullptr, &HostOptions::capsLock, true, false, "Caps Lock is on when the run starts",
+     "the simulated host's keyboard"},
     {"--real-time", "real_time", nullptr, &HostOptions::realTime, true, false,
      "Really sleep; by default pauses are recorded, not slept", "the simulated host's Sleep"},
 };

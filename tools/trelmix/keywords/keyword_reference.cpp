@@ -3,17 +3,17 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "script/keywords.h"
 #include "check/warnings.h"
+#include "script/keywords.h"
 
 namespace trelmix::cli {
 
 namespace {
 
 void PrintEntry(const KeywordInfo& k, std::ostream& out) {
-    out << k.synopsis << "\n  " << k.summary << "\n  arguments: "
-        << (k.arguments.empty() ? "none (the rest of the line is ignored)" : k.arguments) << "\n  allowed "
-        << WhereAllowed(k.block) << '\n';
+    out << k.synopsis << "\n  " << k.summary
+        << "\n  arguments: " << (k.arguments.empty() ? "none (the rest of the line is ignored)" : k.arguments)
+        << "\n  allowed " << WhereAllowed(k.block) << '\n';
     if (k.decodesEscapes) out << "  &#xHH; in its quoted text is the byte HH (two hex digits, lower-case x)\n";
     if (k.keyboardOnly) out << "  only in the keyboard's script (--keyboard); an application script ignores the line\n";
 }
@@ -99,8 +99,8 @@ int KeywordsCommand(const std::string& name, Streams io, bool jsonl) {
         io.out << "The keywords of the script language, in the order a script uses them:\n";
         for (const KeywordInfo& k : Keywords()) {
             const std::string synopsis(k.synopsis);
-            io.out << "  " << synopsis << std::string(synopsis.size() < 30 ? 30 - synopsis.size() : 1, ' ')
-                   << k.summary << '\n';
+            io.out << "  " << synopsis << std::string(synopsis.size() < 30 ? 30 - synopsis.size() : 1, ' ') << k.summary
+                   << '\n';
         }
         io.out << "The SEND_ keywords work only in the keyboard's script (--keyboard). A line whose first word is "
                   "no keyword is a comment.\nRun 'trelmix keywords NAME' for where a keyword may stand and what "

@@ -23,7 +23,8 @@ struct State {
         if (!typing) out.lines.emplace_back();
         typing = true;
         typed += t;
-        out.lines.back() = "typed \"" + cli::EscapeBytes(reinterpret_cast<const std::uint8_t*>(typed.data()), typed.size()) + "\"";
+        out.lines.back() =
+            "typed \"" + cli::EscapeBytes(reinterpret_cast<const std::uint8_t*>(typed.data()), typed.size()) + "\"";
     }
     void Line(const std::string& line) {
         typing = false;
@@ -43,15 +44,22 @@ void Step(State& s, const Action& a) {
         c = a.a.size() < before ? a.a.size() : 0;
         break;
     }
-    case Op::Append: m += a.a; c = m.size(); break;
+    case Op::Append:
+        m += a.a;
+        c = m.size();
+        break;
     case Op::Insert: {
         const std::size_t at = std::min(c, m.size());
         m.insert(at, a.a);
         c = at + a.a.size();
         break;
     }
-    case Op::SkipAhead: if (c + a.n < m.size()) c += a.n; break;
-    case Op::SkipBack: if (a.n <= c) c -= a.n; break;
+    case Op::SkipAhead:
+        if (c + a.n < m.size()) c += a.n;
+        break;
+    case Op::SkipBack:
+        if (a.n <= c) c -= a.n;
+        break;
     case Op::SkipStart: c = 0; break;
     case Op::SkipEnd: c = m.empty() ? 0 : m.size() - 1; break;
     case Op::ReplaceFirst: {
@@ -95,8 +103,13 @@ void Step(State& s, const Action& a) {
         m = t;
         break;
     }
-    case Op::SendAll: s.Type(m); c = 0; break;
-    case Op::SendRem: if (c < m.size()) s.Type(m.substr(c)); break;
+    case Op::SendAll:
+        s.Type(m);
+        c = 0;
+        break;
+    case Op::SendRem:
+        if (c < m.size()) s.Type(m.substr(c));
+        break;
     case Op::SendUntil: {
         if (a.a.empty() || c >= m.size()) break;
         const std::size_t p = m.find(a.a[0], c);
@@ -111,8 +124,10 @@ void Step(State& s, const Action& a) {
 std::string Plain(const Text& t) {
     std::string s;
     for (unsigned char ch : t) {
-        if (ch == '\'') s += "\\'";
-        else if (ch >= 0x20 && ch < 0x7F && ch != '&' && ch != '\\') s += static_cast<char>(ch);
+        if (ch == '\'')
+            s += "\\'";
+        else if (ch >= 0x20 && ch < 0x7F && ch != '&' && ch != '\\')
+            s += static_cast<char>(ch);
         else {
             static const char* hex = "0123456789ABCDEF";
             s += "&#x";
@@ -125,9 +140,8 @@ std::string Plain(const Text& t) {
 }
 
 bool Printable(const Text& t) {
-    return std::all_of(t.begin(), t.end(), [](char ch) {
-        return ch >= 0x20 && ch < 0x7F && ch != '&' && ch != '\\' && ch != '\'';
-    });
+    return std::all_of(t.begin(), t.end(),
+                       [](char ch) { return ch >= 0x20 && ch < 0x7F && ch != '&' && ch != '\\' && ch != '\''; });
 }
 
 Text Strip(const Text& r, char fill) {
@@ -202,7 +216,8 @@ std::optional<std::vector<Action>> Place(const Text& m, const std::vector<Insert
             out.push_back(Action{Op::SkipAhead, {}, {}, static_cast<std::uint32_t>(i.at - cursor)});
         } else if (style == 3) {
             out.push_back(Action{Op::SkipEnd, {}, {}, 0});
-            if (m.size() - i.at > 1) out.push_back(Action{Op::SkipBack, {}, {}, static_cast<std::uint32_t>(m.size() - i.at - 1)});
+            if (m.size() - i.at > 1)
+                out.push_back(Action{Op::SkipBack, {}, {}, static_cast<std::uint32_t>(m.size() - i.at - 1)});
         } else {
             bool found = false;
             for (std::size_t len = 1; len <= 4 && !found; ++len) {
@@ -229,7 +244,9 @@ std::optional<std::vector<Action>> Place(const Text& m, const std::vector<Insert
     return out;
 }
 
-std::string Describe(const Text& r, const Text& o) { return "\"" + Show(r).substr(1, Show(r).size() - 2) + "\" -> \"" + Show(o).substr(1, Show(o).size() - 2) + "\""; }
+std::string Describe(const Text& r, const Text& o) {
+    return "\"" + Show(r).substr(1, Show(r).size() - 2) + "\" -> \"" + Show(o).substr(1, Show(o).size() - 2) + "\"";
+}
 
 // Edits that give exactly `o` from `r`: removals, replacements, inserts.
 std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
@@ -321,7 +338,8 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
                         }
                     }
                     // the first one
-                    if (x.size() >= head.size() + rest.size() && x.compare(x.size() - rest.size(), rest.size(), rest) == 0) {
+                    if (x.size() >= head.size() + rest.size() &&
+                        x.compare(x.size() - rest.size(), rest.size(), rest) == 0) {
                         const Text b = x.substr(head.size(), x.size() - head.size() - rest.size());
                         if (b.find(a) == npos) {
                             std::vector<Action> all = {Action{Op::ReplaceFirst, a, b, 0}};
@@ -347,9 +365,10 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
             edits.push_back(e);
         };
         const std::size_t extra = o.size() - r.size();
-        pad(Edit::Kind::PadFront, o[0], o.compare(extra, r.size(), r) == 0 && o.find_first_not_of(o[0]) >= extra, "in front");
-        pad(Edit::Kind::PadBack, o.back(), o.compare(0, r.size(), r) == 0 && o.find_first_not_of(o.back(), r.size()) == npos,
-            "at the end");
+        pad(Edit::Kind::PadFront, o[0], o.compare(extra, r.size(), r) == 0 && o.find_first_not_of(o[0]) >= extra,
+            "in front");
+        pad(Edit::Kind::PadBack, o.back(),
+            o.compare(0, r.size(), r) == 0 && o.find_first_not_of(o.back(), r.size()) == npos, "at the end");
     }
     if (!r.empty() && r[0] == '0' && Strip(r, '0') == o) {
         Edit e;
@@ -518,13 +537,18 @@ std::vector<Edit> EditsFor(const Text& r, std::int32_t status, const Text& o, co
             auto sends = Sends(o, lines, keys, style);
             if (!sends) continue;
             Edit k = e;
-            if (!k.actions.empty() && !sends->empty() && (*sends)[0].op != Op::SendAll) k.actions.push_back(Action{Op::SkipStart, {}, {}, 0});
+            if (!k.actions.empty() && !sends->empty() && (*sends)[0].op != Op::SendAll)
+                k.actions.push_back(Action{Op::SkipStart, {}, {}, 0});
             k.actions.insert(k.actions.end(), sends->begin(), sends->end());
             k.cost = Cost(k.actions);
             // Fields found by their separator take records of other lengths too.
-            if (style == 2) k.cost += 0.5 * static_cast<double>(std::count_if(sends->begin(), sends->end(), [](const Action& a) { return a.op == Op::SkipAhead; }));
+            if (style == 2)
+                k.cost += 0.5 * static_cast<double>(std::count_if(sends->begin(), sends->end(), [](const Action& a) {
+                              return a.op == Op::SkipAhead;
+                          }));
             k.how += "; typed and pressed as the lines say";
-            if (std::none_of(typed.begin(), typed.end(), [&](const Edit& t) { return t.actions == k.actions; })) typed.push_back(k);
+            if (std::none_of(typed.begin(), typed.end(), [&](const Edit& t) { return t.actions == k.actions; }))
+                typed.push_back(k);
         }
     }
     return typed;
@@ -566,8 +590,10 @@ std::string Words(const Action& a) {
     case Op::SkipBack: return std::to_string(a.n) + " bytes back";
     case Op::SkipStart: return "back to the start";
     case Op::SkipEnd: return "to the last byte";
-    case Op::ReplaceAll: return a.b.empty() ? "every " + Show(a.a) + " removed" : "every " + Show(a.a) + " becomes " + Show(a.b);
-    case Op::ReplaceFirst: return a.b.empty() ? "the first " + Show(a.a) + " removed" : "the first " + Show(a.a) + " becomes " + Show(a.b);
+    case Op::ReplaceAll:
+        return a.b.empty() ? "every " + Show(a.a) + " removed" : "every " + Show(a.a) + " becomes " + Show(a.b);
+    case Op::ReplaceFirst:
+        return a.b.empty() ? "the first " + Show(a.a) + " removed" : "the first " + Show(a.a) + " becomes " + Show(a.b);
     case Op::MoveAfter: return "after " + Show(a.a);
     case Op::MoveBefore: return "before " + Show(a.a);
     case Op::RemoveSpaces: return "spaces removed";
@@ -589,7 +615,9 @@ std::string EditWords(const Edit& e) {
     case Edit::Kind::Stop: return "stop: the record goes on as given, status 0";
     case Edit::Kind::PadFront: return what + " in front up to " + std::to_string(e.width) + " bytes";
     case Edit::Kind::PadBack: return what + " at the end up to " + std::to_string(e.width) + " bytes";
-    case Edit::Kind::StripLeading: return "leading zeros removed (up to " + std::string(e.width < 10 ? counts[e.width] : std::to_string(e.width).c_str()) + ")";
+    case Edit::Kind::StripLeading:
+        return "leading zeros removed (up to " +
+               std::string(e.width < 10 ? counts[e.width] : std::to_string(e.width).c_str()) + ")";
     default: break;
     }
     if (e.actions.empty()) return "as it is";

@@ -14,15 +14,31 @@ namespace trelmix::learn {
 using Text = std::string;  // bytes
 
 enum class Op {
-    Prepend, Append, Insert, SkipAhead, SkipBack, SkipStart, SkipEnd, ReplaceAll, ReplaceFirst,
-    MoveAfter, MoveBefore, RemoveSpaces, CrunchSpaces, RemoveZeros,
-    SendAll, SendRem, SendUntil, SendText, SendKey,
+    Prepend,
+    Append,
+    Insert,
+    SkipAhead,
+    SkipBack,
+    SkipStart,
+    SkipEnd,
+    ReplaceAll,
+    ReplaceFirst,
+    MoveAfter,
+    MoveBefore,
+    RemoveSpaces,
+    CrunchSpaces,
+    RemoveZeros,
+    SendAll,
+    SendRem,
+    SendUntil,
+    SendText,
+    SendKey,
 };
 
 struct Action {
     Op op;
-    Text a, b;             // texts; SendKey: a is the keyword line, b the line `run` shows
-    std::uint32_t n = 0;   // counts
+    Text a, b;            // texts; SendKey: a is the keyword line, b the line `run` shows
+    std::uint32_t n = 0;  // counts
     auto operator<=>(const Action&) const = default;
 };
 
@@ -44,7 +60,7 @@ struct Edit {
     char fill = '0';
     std::size_t width = 0;  // Pad*: the width; StripLeading: the longest run written out
     double cost = 0;
-    std::string how;        // how it was found, for --explain
+    std::string how;  // how it was found, for --explain
 };
 
 // True when the edit gives `result` (and `lines`) for `record` with status.

@@ -125,7 +125,8 @@ int LearnCommand(const LearnOptions& o, Streams io) {
         job.examples.push_back(std::move(e));
     }
     if (file->sessions.size() > 1) {
-        io.err << "trelmix: " << o.file << ": learn takes the cases of one host; host options go before the first case\n";
+        io.err << "trelmix: " << o.file
+               << ": learn takes the cases of one host; host options go before the first case\n";
         return kExitUsage;
     }
     if (job.examples.empty()) {

@@ -116,8 +116,10 @@ std::string ClauseWords(const Clause& c) {
     case Clause::Kind::Wildcard: {
         const Text& t = c.text;
         if (t.find_first_of("*?") == Text::npos) return "that are exactly " + Show(t);
-        if (t.size() > 1 && t.back() == '*' && t.find_first_of("*?") == t.size() - 1) return "starting with " + Show(t.substr(0, t.size() - 1));
-        if (t.size() > 1 && t[0] == '*' && t.find_first_of("*?", 1) == Text::npos) return "ending with " + Show(t.substr(1));
+        if (t.size() > 1 && t.back() == '*' && t.find_first_of("*?") == t.size() - 1)
+            return "starting with " + Show(t.substr(0, t.size() - 1));
+        if (t.size() > 1 && t[0] == '*' && t.find_first_of("*?", 1) == Text::npos)
+            return "ending with " + Show(t.substr(1));
         return "like " + Show(t);
     }
     }
@@ -210,7 +212,8 @@ std::vector<Criteria> Pool(const std::vector<Case>& cases) {
             for (std::size_t l = 1; l <= 3 && k + l < r.size(); ++l) {
                 const Text piece = r.substr(k, l);
                 if (!Anchored(piece)) continue;
-                add({Clause{Clause::Kind::Wildcard, {}, 0, Text(k, '?') + piece + "*"}}, 2.2 + 0.02 * static_cast<double>(k + l));
+                add({Clause{Clause::Kind::Wildcard, {}, 0, Text(k, '?') + piece + "*"}},
+                    2.2 + 0.02 * static_cast<double>(k + l));
             }
         }
         for (std::size_t l = 4; l >= 1; --l) {
@@ -226,8 +229,10 @@ std::vector<Criteria> Pool(const std::vector<Case>& cases) {
             Text p = a;
             std::size_t kept = 0;
             for (std::size_t k = 0; k < a.size(); ++k) {
-                if (a[k] != b[k]) p[k] = '?';
-                else ++kept;
+                if (a[k] != b[k])
+                    p[k] = '?';
+                else
+                    ++kept;
             }
             if (kept > 0) add({Clause{Clause::Kind::Wildcard, {}, 0, p}}, 2.5);
         }
@@ -285,7 +290,8 @@ public:
         for (const Case& e : cases) {
             if (e.Same()) continue;
             for (Edit& edit : EditsFor(e.r, e.status, e.o, e.lines, keyboard, keys)) {
-                std::string key = std::to_string(static_cast<int>(edit.kind)) + ":" + edit.fill + ":" + std::to_string(edit.width);
+                std::string key =
+                    std::to_string(static_cast<int>(edit.kind)) + ":" + edit.fill + ":" + std::to_string(edit.width);
                 for (const Action& a : edit.actions) key += ActionLine(a) + "\n";
                 if (!seen.insert(key).second) continue;
                 Candidate c;
@@ -303,7 +309,8 @@ public:
         // The cheapest criterion for each set of cases it passes.
         for (std::size_t i = 0; i < pool_.size(); ++i) {
             std::vector<int>& near = best_[pool_[i].mask];
-            if (near.empty() || pool_[i].cost <= pool_[static_cast<std::size_t>(near[0])].cost + 0.5) near.push_back(static_cast<int>(i));
+            if (near.empty() || pool_[i].cost <= pool_[static_cast<std::size_t>(near[0])].cost + 0.5)
+                near.push_back(static_cast<int>(i));
         }
     }
 
@@ -415,8 +422,8 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
             crit.push_back("CODE_LENGTH(" + std::to_string(n) + ")");
             const Text pad(e.width - n, e.fill);
             const bool front = e.kind == Edit::Kind::PadFront;
-            block((c ? who + ", " : std::string()) + "records of " + Count(n, "byte") + ": " + Count(e.width - n, fill.c_str()) +
-                      (front ? " in front" : " at the end"),
+            block((c ? who + ", " : std::string()) + "records of " + Count(n, "byte") + ": " +
+                      Count(e.width - n, fill.c_str()) + (front ? " in front" : " at the end"),
                   crit, {(front ? "PREPEND(" : "APPEND(") + Quote(pad) + ")"});
         }
         return out;
@@ -425,8 +432,8 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
             std::vector<std::string> crit = lines;
             const Text zeros(n, e.fill);
             crit.push_back("WILDCARD_MATCH(" + Quote(zeros + "*") + ")");
-            block((c ? who + ", " : std::string("records ")) + "starting with " + Count(n, fill.c_str()) + ": they go", crit,
-                  {"REPLACE_FIRST(" + Quote(zeros) + ", '')"});
+            block((c ? who + ", " : std::string("records ")) + "starting with " + Count(n, fill.c_str()) + ": they go",
+                  crit, {"REPLACE_FIRST(" + Quote(zeros) + ", '')"});
         }
         return out;
     case Edit::Kind::Stop:
@@ -443,7 +450,8 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
 
 // A record that one criterion passes and the other does not, made from one
 // of the cases by a small change.
-std::optional<Case> Telling(const std::vector<Case>& cases, Mask took, const std::function<bool(const Case&)>& differs) {
+std::optional<Case> Telling(const std::vector<Case>& cases, Mask took,
+                            const std::function<bool(const Case&)>& differs) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         if (!(took & (Mask{1} << i))) continue;
         const Case& e = cases[i];
@@ -489,11 +497,13 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
         for (const Criteria& other : s.pool()) {
             if (&other == mine || other.cost > mine->cost + 0.6) continue;
             if ((other.mask & left & chosen.scope) != rule.took) continue;
-            const auto tells = Telling(cases, rule.took, [&](const Case& x) { return Passes(*mine, x) != Passes(other, x); });
+            const auto tells =
+                Telling(cases, rule.took, [&](const Case& x) { return Passes(*mine, x) != Passes(other, x); });
             if (!tells) continue;
             const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
-            notes.push_back(CriteriaWords(*mine) + " or " + CriteriaWords(other) + "? chose the first; add a record such as " +
-                            RecordWords(*tells, like) + " to tell them apart");
+            notes.push_back(CriteriaWords(*mine) + " or " + CriteriaWords(other) +
+                            "? chose the first; add a record such as " + RecordWords(*tells, like) +
+                            " to tell them apart");
             break;
         }
     }
@@ -504,18 +514,21 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
             for (std::size_t i = 0; i < cases.size(); ++i) {
                 if (!cases[i].Same()) edited |= Mask{1} << i;
             }
-            if (Affinity(other, chosen.edit) >= 0 || (other.mask & rule.took & edited) != (rule.took & edited)) continue;
+            if (Affinity(other, chosen.edit) >= 0 || (other.mask & rule.took & edited) != (rule.took & edited))
+                continue;
             const auto tells = Telling(cases, rule.took & edited, [&](const Case& x) { return !Passes(other, x); });
             if (!tells) continue;
             const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
-            notes.push_back(Show(chosen.edit.actions[0].a) + " anywhere or only at the start? chose anywhere; add a record such as " +
+            notes.push_back(Show(chosen.edit.actions[0].a) +
+                            " anywhere or only at the start? chose anywhere; add a record such as " +
                             RecordWords(*tells, like) + " with what it must give to tell them apart");
             break;
         }
     }
     if (chosen.edit.kind != Edit::Kind::Actions) return;
     for (const Candidate& other : s.candidates()) {
-        if (&other == &chosen || other.edit.kind != Edit::Kind::Actions || other.edit.cost > chosen.edit.cost + 0.6) continue;
+        if (&other == &chosen || other.edit.kind != Edit::Kind::Actions || other.edit.cost > chosen.edit.cost + 0.6)
+            continue;
         if ((other.gives & rule.took) != rule.took) continue;
         const auto tells = Telling(cases, rule.took, [&](const Case& x) {
             return Simulate(chosen.edit.actions, x.r) != Simulate(other.edit.actions, x.r);
@@ -588,14 +601,15 @@ const std::map<std::string, std::string>& KeyTable() {
             for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
                 keywords.push_back(std::string(chord) + "('" + ch + "')");
             }
-            for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 9, 13, 27, 33, 34, 35, 36, 37, 38, 39, 40, 46}) {
+            for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
+                           9,   13,  27,  33,  34,  35,  36,  37,  38,  39,  40,  46}) {
                 keywords.push_back(std::string(chord) + "(" + std::to_string(vk) + ")");
             }
         }
         std::string script;
         for (std::size_t i = 0; i < keywords.size(); ++i) {
-            script += "BEGIN_RULE\nBEGIN_CRITERIA\nWILDCARD_MATCH('k" + std::to_string(i) + "')\nEND_CRITERIA\nBEGIN_ACTION\n" +
-                      keywords[i] + "\nEND_ACTION\nEND_RULE\n";
+            script += "BEGIN_RULE\nBEGIN_CRITERIA\nWILDCARD_MATCH('k" + std::to_string(i) +
+                      "')\nEND_CRITERIA\nBEGIN_ACTION\n" + keywords[i] + "\nEND_ACTION\nEND_RULE\n";
         }
         std::map<std::string, std::string> t;
         cli::Session session(KeyboardClientId, cli::HostOptions{});
@@ -654,8 +668,10 @@ Learned Learn(const Job& job) {
         std::size_t mode = 0;
         for (std::size_t i = e.index + 1; i-- > 0;) {
             const Case& before = all[i];
-            if (before.status == 1 && before.o.empty() && !before.r.empty() && before.lines.empty() && Anchored(before.r)) {
-                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), before.r) - barcodes.begin());
+            if (before.status == 1 && before.o.empty() && !before.r.empty() && before.lines.empty() &&
+                Anchored(before.r)) {
+                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), before.r) -
+                                                    barcodes.begin());
                 break;
             }
         }
@@ -701,8 +717,10 @@ Learned Learn(const Job& job) {
         std::string line = "#   \"" + Show(e.r).substr(1, Show(e.r).size() - 2) + "\"";
         if (e.ct) line += " (code type " + std::to_string(e.ct) + ")";
         if (e.pr) line += " (protocol " + std::to_string(e.pr) + ")";
-        if (e.status != 1) line += " -> status " + std::to_string(e.status);
-        else line += " -> \"" + Show(e.o).substr(1, Show(e.o).size() - 2) + "\"";
+        if (e.status != 1)
+            line += " -> status " + std::to_string(e.status);
+        else
+            line += " -> \"" + Show(e.o).substr(1, Show(e.o).size() - 2) + "\"";
         for (const std::string& l : e.lines) line += "; " + l;
         script += line + "\n";
     }

@@ -36,10 +36,10 @@ struct Job {
 };
 
 struct Learned {
-    bool ok = false;                  // the script passes every example on the engine
-    std::string script;               // the script, or the closest one found
+    bool ok = false;                   // the script passes every example on the engine
+    std::string script;                // the script, or the closest one found
     std::vector<std::size_t> failing;  // examples the script does not pass
-    std::vector<std::string> notes;   // where other scripts would do as well, and the record that tells
+    std::vector<std::string> notes;    // where other scripts would do as well, and the record that tells
     std::vector<std::string> explain;  // how each rule was found
 };
 

@@ -233,7 +233,8 @@ std::string KeyNameMeaning(const ByteArg& arg) {
 std::string NumberMeaning(std::string_view keyword, std::size_t index, std::uint32_t n) {
     const std::string count = std::to_string(n);
     if (keyword == "PAD_SPACES" || keyword == "PAD_ZEROS") {
-        return "adds " + Plural(n, keyword == "PAD_ZEROS" ? "zero" : "space", keyword == "PAD_ZEROS" ? "zeros" : "spaces") +
+        return "adds " +
+               Plural(n, keyword == "PAD_ZEROS" ? "zero" : "space", keyword == "PAD_ZEROS" ? "zeros" : "spaces") +
                " when the record has at least " + Plural(n, "byte", "bytes");
     }
     if (keyword == "SKIP_AHEAD" || keyword == "SKIP_BACK") {
@@ -254,8 +255,8 @@ std::string NumberMeaning(std::string_view keyword, std::size_t index, std::uint
                       : "ruleset " + count + " is never on (1 to 31 can be switched)";
     }
     if (keyword == "RULESET_ON" || keyword == "RULESET_OFF") {
-        return n >= 1 && n < 32 ? std::string("switches ruleset ") + count + (keyword == "RULESET_ON" ? " on" : " off") +
-                                      " for the records that follow"
+        return n >= 1 && n < 32 ? std::string("switches ruleset ") + count +
+                                      (keyword == "RULESET_ON" ? " on" : " off") + " for the records that follow"
                                 : "ruleset " + count + " cannot be switched (1 to 31 can)";
     }
     if (keyword == "SEND_PAUSE") return "waits " + Plural(n, "second", "seconds");
@@ -270,7 +271,8 @@ std::string NumberMeaning(std::string_view keyword, std::size_t index, std::uint
 
 std::string TextMeaning(const KeywordInfo& k, std::size_t index, const ByteArg& arg) {
     const std::string_view name = k.name;
-    const std::string text = Quoted(arg) + " (" + Plural(static_cast<std::uint32_t>(arg.bytes.size()), "byte", "bytes") + ")";
+    const std::string text =
+        Quoted(arg) + " (" + Plural(static_cast<std::uint32_t>(arg.bytes.size()), "byte", "bytes") + ")";
     if (name == "SEND_EXTN") return KeyNameMeaning(arg);
     if (name == "REPLACE_ALL" || name == "REPLACE_FIRST") {
         return index == 0 ? "the text replaced: " + text : "what replaces it: " + text;
@@ -279,15 +281,18 @@ std::string TextMeaning(const KeywordInfo& k, std::size_t index, const ByteArg& 
     if (name == "WILDCARD_MATCH") return "the pattern " + text + ": * is any run of bytes, ? any one byte";
     if (name == "MOVE_BEFORE" || name == "MOVE_AFTER") return "the text the cursor moves to: " + text;
     if (name == "APPEND" || name == "PREPEND" || name == "INSERT") return "the text added: " + text;
-    if (name == "SEND_UNTIL") return "types up to the first " + Quoted({std::vector<std::uint8_t>(arg.bytes.begin(), arg.bytes.begin() + std::min<std::size_t>(arg.bytes.size(), 1))});
+    if (name == "SEND_UNTIL")
+        return "types up to the first " +
+               Quoted({std::vector<std::uint8_t>(arg.bytes.begin(),
+                                                 arg.bytes.begin() + std::min<std::size_t>(arg.bytes.size(), 1))});
     if (name == "SEND_NPAD") return "presses the keypad's " + Quoted(arg);
     if (name.starts_with("SEND_")) return "the key or text " + text;
     return "the text " + text;
 }
 
 std::string KeywordDoc(const KeywordInfo& k, bool keyboard) {
-    std::string out = "**`" + std::string(k.synopsis) + "`** " + std::string(k.summary) + "\n\n" +
-                      "Stands " + std::string(WhereAllowed(k.block)) + ".";
+    std::string out = "**`" + std::string(k.synopsis) + "`** " + std::string(k.summary) + "\n\n" + "Stands " +
+                      std::string(WhereAllowed(k.block)) + ".";
     if (!k.arguments.empty()) out += " Arguments: " + std::string(k.arguments) + ".";
     if (k.keyboardOnly) {
         out += keyboard ? " Keyboard scripts only." : " Ignored here: this is an application script.";
@@ -347,8 +352,8 @@ void AddCodeAndFixes(json& d, const ScriptSource& source, const Finding& f) {
     json edits = json::array();
     for (const Fix& fix : f.fixes) {
         const Place at = PlaceOf(source, {fix.from, f.code, "", "", fix.to});
-        edits.push_back({{"range", Range(at.line - 1, at.column - 1, at.line - 1, at.endColumn - 1)},
-                         {"newText", fix.text}});
+        edits.push_back(
+            {{"range", Range(at.line - 1, at.column - 1, at.line - 1, at.endColumn - 1)}, {"newText", fix.text}});
     }
     if (!edits.empty()) d["data"]["fixes"] = edits;
 }
@@ -368,13 +373,16 @@ json Diagnostics(const std::string& text, bool keyboard) {
     // A send keyword in an application script is a comment; its warning
     // comes with a fix that states the keyboard mode in the first line.
     const bool statesMode = DeclaredMode(std::string_view(text)) != ScriptMode::Unstated;
-    const json modeFix = {{"range", Range(0, 0, 0, statesMode ? Character(doc.LineText(0), doc.LineText(0).size()) : 0)},
-                          {"newText", statesMode ? "# trelmix: keyboard" : "# trelmix: keyboard\n"}};
+    const json modeFix = {
+        {"range", Range(0, 0, 0, statesMode ? Character(doc.LineText(0), doc.LineText(0).size()) : 0)},
+        {"newText", statesMode ? "# trelmix: keyboard" : "# trelmix: keyboard\n"}};
     json out = json::array();
     for (const Finding& f : d.findings) {
         const Place p = PlaceOf(d.source, f);
         json diag = {{"range", Range(p.line - 1, p.column - 1, p.line - 1, p.endColumn - 1)},
-                     {"severity", f.severity() == Severity::Error ? 1 : f.severity() == Severity::Warning ? 2 : 3},
+                     {"severity", f.severity() == Severity::Error     ? 1
+                                  : f.severity() == Severity::Warning ? 2
+                                                                      : 3},
                      {"source", "trelmix"},
                      {"message", f.message + (f.hint.empty() ? "" : "; " + f.hint)}};
         AddCodeAndFixes(diag, d.source, f);
@@ -414,7 +422,8 @@ json Hover(const std::string& text, bool keyboard, Position at) {
         return json{{"contents", {{"kind", "markdown"}, {"value", std::move(markdown)}}},
                     {"range", Range(at.line, Character(line, from), at.line, Character(line, to))}};
     };
-    if (offset >= kl.at && offset <= kl.at + k.name.size()) return hover(KeywordDoc(k, keyboard), kl.at, kl.at + k.name.size());
+    if (offset >= kl.at && offset <= kl.at + k.name.size())
+        return hover(KeywordDoc(k, keyboard), kl.at, kl.at + k.name.size());
 
     const std::u16string units = Units(line.substr(kl.at));
     const auto spans = ArgumentSpans(units);
@@ -456,7 +465,8 @@ json Completion(const std::string& text, bool keyboard, Position at) {
     }
     // Keywords only where the first word is being written.
     const std::string_view word = before.substr(std::min(before.find_first_not_of(kBlanks), before.size()));
-    if (!std::all_of(word.begin(), word.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; })) {
+    if (!std::all_of(word.begin(), word.end(),
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; })) {
         return items;
     }
     const Block block = BlocksBefore(text, doc.lines)[std::min<std::size_t>(at.line, doc.lines.size() - 1)];
@@ -480,8 +490,9 @@ json Completion(const std::string& text, bool keyboard, Position at) {
                          {"kind", 15},
                          {"detail", "a whole rule: criteria and actions"},
                          {"filterText", "BEGIN_RULE rule"},
-                         {"insertText", "BEGIN_RULE\n    BEGIN_CRITERIA\n        ${1:CODE_LENGTH(8)}\n    END_CRITERIA\n"
-                                        "    BEGIN_ACTION\n        ${0:SKIP_START}\n    END_ACTION\nEND_RULE"},
+                         {"insertText",
+                          "BEGIN_RULE\n    BEGIN_CRITERIA\n        ${1:CODE_LENGTH(8)}\n    END_CRITERIA\n"
+                          "    BEGIN_ACTION\n        ${0:SKIP_START}\n    END_ACTION\nEND_RULE"},
                          {"insertTextFormat", 2}});
     }
     return items;
@@ -497,11 +508,12 @@ json Symbols(const std::string& text) {
         const std::uint32_t endCharacter = Character(doc.LineText(rule.end), doc.LineText(rule.end).size());
         const std::string_view begin = doc.LineText(rule.begin);
         const std::size_t at = ReadKeyword(begin).at;
-        out.push_back({{"name", "rule " + std::to_string(++number) + ": " + CriteriaSummary(rule)},
-                       {"detail", "lines " + std::to_string(rule.begin + 1) + "-" + std::to_string(rule.end + 1)},
-                       {"kind", 12},
-                       {"range", Range(rule.begin, 0, rule.end, endCharacter)},
-                       {"selectionRange", Range(rule.begin, Character(begin, at), rule.begin, Character(begin, at + 10))}});
+        out.push_back(
+            {{"name", "rule " + std::to_string(++number) + ": " + CriteriaSummary(rule)},
+             {"detail", "lines " + std::to_string(rule.begin + 1) + "-" + std::to_string(rule.end + 1)},
+             {"kind", 12},
+             {"range", Range(rule.begin, 0, rule.end, endCharacter)},
+             {"selectionRange", Range(rule.begin, Character(begin, at), rule.begin, Character(begin, at + 10))}});
     }
     return out;
 }
@@ -514,7 +526,10 @@ json Folds(const std::string& text) {
         const KeywordInfo* k = ReadKeyword(doc.LineText(n)).keyword;
         if (!k) continue;
         const std::string_view name = k->name;
-        const int which = name.ends_with("_RULE") ? 0 : name.ends_with("_CRITERIA") ? 1 : name.ends_with("_ACTION") ? 2 : -1;
+        const int which = name.ends_with("_RULE")       ? 0
+                          : name.ends_with("_CRITERIA") ? 1
+                          : name.ends_with("_ACTION")   ? 2
+                                                        : -1;
         if (which < 0) continue;
         if (name.starts_with("BEGIN_")) {
             open[which] = n;
@@ -542,7 +557,8 @@ json Definition(const std::string& text, const std::string& uri, Position at) {
     for (const RuleLines& rule : Rules(text, doc.lines)) {
         if (rule.ruleset != ruleset) continue;
         out.push_back({{"uri", uri},
-                       {"range", Range(rule.begin, 0, rule.end, Character(doc.LineText(rule.end), doc.LineText(rule.end).size()))}});
+                       {"range", Range(rule.begin, 0, rule.end,
+                                       Character(doc.LineText(rule.end), doc.LineText(rule.end).size()))}});
     }
     return out;
 }

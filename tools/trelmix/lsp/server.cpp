@@ -118,7 +118,9 @@ private:
                     {"params", {{"uri", uri}, {"diagnostics", std::move(diagnostics)}}}});
     }
 
-    static bool Keyboard(const std::string& text) { return DeclaredMode(std::string_view(text)) == ScriptMode::Keyboard; }
+    static bool Keyboard(const std::string& text) {
+        return DeclaredMode(std::string_view(text)) == ScriptMode::Keyboard;
+    }
 
     json Answer(const std::string& method, const json& params) {
         if (method == "initialize") {

@@ -1,16 +1,16 @@
 #include "run/explain.h"
 
 #include <algorithm>
-#include <utility>
 #include <nlohmann/json.hpp>
+#include <utility>
 
-#include "host/criteria.h"
 #include "common/human_output.h"
-#include "run/jsonl.h"
 #include "common/record_escapes.h"
+#include "common/text_encoding.h"
+#include "host/criteria.h"
+#include "run/jsonl.h"
 #include "script/diagnostic.h"
 #include "script/keywords.h"
-#include "common/text_encoding.h"
 
 namespace trelmix::cli {
 
@@ -137,7 +137,8 @@ std::vector<std::size_t> ScriptMap::Deciding(std::size_t position, const std::st
 // ---- TraceRecorder ---------------------------------------------------------------
 
 TraceRecorder::TraceRecorder(std::unique_ptr<ScriptMap>& map, const std::u16string& script)
-    : mapHeld_(map), script_(script),
+    : mapHeld_(map),
+      script_(script),
       recording_(dynamic_cast<const platform::RecordingPlatform*>(&platform::Current())) {
     SetRunObserver(this);
 }
@@ -168,9 +169,10 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
         break;
     case RuleFate::RulesetOff:
         step.fate = "ruleset off";
-        step.text = at + "ruleset " + std::to_string(compiled.ruleset) +
-                    (compiled.ruleset < kRulesetCount ? " is off, passed by" + AlsoOff(record.rulesets, compiled.ruleset)
-                                                      : " is never on, passed by");
+        step.text =
+            at + "ruleset " + std::to_string(compiled.ruleset) +
+            (compiled.ruleset < kRulesetCount ? " is off, passed by" + AlsoOff(record.rulesets, compiled.ruleset)
+                                              : " is never on, passed by");
         break;
     case RuleFate::NoCriteria:
         step.fate = "no criteria";
@@ -188,7 +190,8 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
         std::string where;
         for (std::size_t i : mapHeld_->Deciding(rule, step.clause)) {
             step.clauseLines.push_back(lines.clauses[i]);
-            where += (where.empty() ? "" : ", ") + lines.clauseTexts[i] + " at line " + std::to_string(lines.clauses[i]);
+            where +=
+                (where.empty() ? "" : ", ") + lines.clauseTexts[i] + " at line " + std::to_string(lines.clauses[i]);
         }
         const Criteria& c = *compiled.criteria;
         std::string why;
@@ -297,7 +300,8 @@ std::string TraceJson(const Trace& trace) {
         switch (t.kind) {
         case TraceStep::Kind::Rule:
             s += "\"rule\": " + std::to_string(t.line) + ", \"fate\": " + JsonQuoted(t.fate);
-            if (!t.clause.empty()) s += ", \"clause\": \"" + t.clause + "\", \"clause_lines\": " + json(t.clauseLines).dump();
+            if (!t.clause.empty())
+                s += ", \"clause\": \"" + t.clause + "\", \"clause_lines\": " + json(t.clauseLines).dump();
             break;
         case TraceStep::Kind::Action:
             s += "\"action\": " + std::to_string(t.line) + ", \"hex\": \"" + EncodeHex(t.bytes.data(), t.bytes.size()) +

@@ -55,7 +55,7 @@ private:
     void Map(const trelmix::Program& program);
 
     ScriptSource source_;
-    std::unique_ptr<trelmix::Program> own_;     // compiled here, for another engine
+    std::unique_ptr<trelmix::Program> own_;      // compiled here, for another engine
     const trelmix::Program* program_ = nullptr;  // null: the script was not accepted
     std::vector<RuleLines> lines_;
 };
@@ -69,15 +69,15 @@ struct TraceStep {
     std::string text;
 
     // Rule
-    std::string fate;  // "applied", "no criteria", "criteria failed", "ruleset off", "no action block"
-    std::string clause;                      // criteria failed: the deciding clause's keyword
+    std::string fate;    // "applied", "no criteria", "criteria failed", "ruleset off", "no action block"
+    std::string clause;  // criteria failed: the deciding clause's keyword
     std::vector<std::uint32_t> clauseLines;  // and its lines
 
     // Action
     std::vector<std::uint8_t> bytes;  // the record after it
     std::int32_t cursor = 0;
-    std::vector<platform::Output> output;     // keys, text and pauses it sent
-    std::vector<std::string> switched;        // "ruleset 2 on"
+    std::vector<platform::Output> output;  // keys, text and pauses it sent
+    std::vector<std::string> switched;     // "ruleset 2 on"
 
     // End
     std::int32_t status = 0;

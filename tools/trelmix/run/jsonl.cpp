@@ -1,14 +1,14 @@
 #include "run/jsonl.h"
 
 #include <iostream>
-#include <sstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "check/diagnose.h"
-#include "run/explain.h"
 #include "common/record_escapes.h"
-#include "script/compiler.h"
 #include "common/text_encoding.h"
+#include "run/explain.h"
+#include "script/compiler.h"
 
 namespace trelmix::cli {
 
@@ -27,15 +27,13 @@ std::string OutputEntry(const platform::Output& o) {
         std::string s = "{\"inject\": [";
         for (std::size_t i = 0; i < o.records.size(); ++i) {
             const auto& r = o.records[i];
-            s += (i ? ", [" : "[") + std::to_string(r[0]) + ", " + std::to_string(r[1]) + ", " +
-                 std::to_string(r[2]) + "]";
+            s += (i ? ", [" : "[") + std::to_string(r[0]) + ", " + std::to_string(r[1]) + ", " + std::to_string(r[2]) +
+                 "]";
         }
         return s + "]}";
     }
-    case Kind::Type:
-        return "{\"type\": " + std::to_string(o.unit) + ", \"ctx\": " + std::to_string(o.context) + "}";
-    case Kind::Sleep:
-        return "{\"sleep\": " + std::to_string(o.milliseconds) + "}";
+    case Kind::Type: return "{\"type\": " + std::to_string(o.unit) + ", \"ctx\": " + std::to_string(o.context) + "}";
+    case Kind::Sleep: return "{\"sleep\": " + std::to_string(o.milliseconds) + "}";
     }
     return "{}";
 }
@@ -68,7 +66,8 @@ std::string ResultLine(const RecordResult& r) {
 std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t codeType, std::uint32_t protocol,
                                         std::string& error) {
     // The JSON reader stops at a NUL as at the end: what follows would go unread.
-    const json j = line.find('\0') == std::string::npos ? json::parse(line, nullptr, false) : json(json::value_t::discarded);
+    const json j =
+        line.find('\0') == std::string::npos ? json::parse(line, nullptr, false) : json(json::value_t::discarded);
     if (j.is_discarded()) {
         error = "not valid JSON";
         return std::nullopt;
@@ -126,8 +125,7 @@ std::optional<JsonRequest> ParseRequest(const std::string& line, std::uint32_t c
     return request;
 }
 
-JsonlRun::JsonlRun(const RunOptions& o)
-    : options_(o), engine_(OpenEngine(o)), explainer_() {
+JsonlRun::JsonlRun(const RunOptions& o) : options_(o), engine_(OpenEngine(o)), explainer_() {
     const std::u16string script = FromCommandLine(o.script);
     explainer_.Assigned(script);
     const Assignment a = engine_->Assign(script);
@@ -146,8 +144,8 @@ std::string JsonlRun::Run(const std::vector<std::uint8_t>& record, std::uint32_t
     last_ = Record{record, explainer_.Run(execute, trace), std::nullopt};
     std::string line = ResultLine(last_->result);
     const std::string untraced = trace.empty() ? engine_->Untraced() : "";
-    line.insert(line.size() - 1, untraced.empty() ? ", \"trace\": " + TraceJson(trace)
-                                                  : ", \"untraced\": " + Quoted(untraced));
+    line.insert(line.size() - 1,
+                untraced.empty() ? ", \"trace\": " + TraceJson(trace) : ", \"untraced\": " + Quoted(untraced));
     last_->trace = std::move(trace);
     return line;
 }

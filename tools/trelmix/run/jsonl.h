@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/session.h"
 #include "run/explain.h"
 #include "run/run.h"
-#include "common/session.h"
 
 namespace trelmix::cli {
 

@@ -4,13 +4,13 @@
 
 #include "check/check.h"
 #include "check/diagnose.h"
-#include "run/explain.h"
 #include "common/human_output.h"
-#include "run/jsonl.h"
 #include "common/record_escapes.h"
+#include "common/text_encoding.h"
+#include "run/explain.h"
+#include "run/jsonl.h"
 #include "run/scans.h"
 #include "script/compiler.h"
-#include "common/text_encoding.h"
 
 namespace trelmix::cli {
 

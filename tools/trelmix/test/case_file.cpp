@@ -109,7 +109,8 @@ bool ReadExpectation(Reader& in, const std::string& text, Expectation& e) {
     std::string word;
     long long status = 0;
     if (!(s >> word) || word != "status" || !(s >> status)) return in.Fail("expected '-> status N: \"RECORD\"'");
-    if (status < INT32_MIN || status > INT32_MAX) return in.Fail("the status is not a number from -2147483648 to 2147483647");
+    if (status < INT32_MIN || status > INT32_MAX)
+        return in.Fail("the status is not a number from -2147483648 to 2147483647");
     e.status = static_cast<std::int32_t>(status);
     std::string rest;
     std::getline(s, rest);
@@ -194,7 +195,8 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
                     const std::size_t cut = std::min(indent, text.find_first_not_of(" \t"));
                     step.script += text.substr(cut) + "\n";
                 }
-                if (step.script.empty()) return in.Fail("'script:' needs the script on the indented lines after it"), std::nullopt;
+                if (step.script.empty())
+                    return in.Fail("'script:' needs the script on the indented lines after it"), std::nullopt;
             } else if (what.size() > 2 && what.front() == '"' && what.back() == '"') {
                 step.script = what.substr(1, what.size() - 2);  // a path in quotes
             } else if (!what.empty()) {
@@ -216,7 +218,8 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
         CaseFileStep step = defaults;
         bool hostChanged = false;
         if (quote == std::string::npos) {
-            if (words.empty() || words[0].rfind("--", 0) != 0) return in.Fail("expected a case, options or a script line"), std::nullopt;
+            if (words.empty() || words[0].rfind("--", 0) != 0)
+                return in.Fail("expected a case, options or a script line"), std::nullopt;
             if (!ApplyOptions(in, words, defaults, session, hostChanged)) return std::nullopt;
             sessionChanged |= hostChanged;
             continue;
@@ -225,7 +228,8 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
         if (!ApplyOptions(in, words, step, unused, hostChanged)) return std::nullopt;
         if (hostChanged) return in.Fail("only --code-type and --protocol can be given for one record"), std::nullopt;
         if (!scripted) return in.Fail("a case before the first script line"), std::nullopt;
-        if (sessionChanged) return in.Fail("host options take effect at a script line: put one after them"), std::nullopt;
+        if (sessionChanged)
+            return in.Fail("host options take effect at a script line: put one after them"), std::nullopt;
         step.kind = CaseFileStep::Kind::Case;
         step.line = number;
         std::size_t at = quote;
@@ -239,7 +243,8 @@ std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error
         // and comments stay what they are; an indented case is a case.
         while (!in.Done() && Indented(in.Peek())) {
             const std::string output = Trim(in.Peek());
-            if (!output.empty() && (output[0] == '"' || StartsWith(output, "--") || StartsWith(output, "script"))) break;
+            if (!output.empty() && (output[0] == '"' || StartsWith(output, "--") || StartsWith(output, "script")))
+                break;
             const std::size_t at = in.Number();
             in.Take();
             if (output.empty() || output[0] == '#') continue;
@@ -271,8 +276,8 @@ std::vector<std::string> OutputLines(const std::vector<platform::Output>& output
             line = "inject";
             for (std::size_t i = 0; i < o.records.size(); ++i) {
                 const auto& r = o.records[i];
-                line += (i ? ", " : " ") + std::to_string(r[0]) + " " + std::to_string(r[1]) + " " +
-                        std::to_string(r[2]);
+                line +=
+                    (i ? ", " : " ") + std::to_string(r[0]) + " " + std::to_string(r[1]) + " " + std::to_string(r[2]);
             }
         } else if (o.kind == Kind::Type) {
             line = "type " + std::to_string(o.unit);

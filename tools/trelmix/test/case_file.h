@@ -49,13 +49,13 @@ struct SessionSpec {
 struct CaseFileStep {
     enum class Kind { Script, Case };
     Kind kind = Kind::Case;
-    std::size_t line = 0;      // where it starts in the file (from 1)
+    std::size_t line = 0;  // where it starts in the file (from 1)
 
     // Script
-    std::string script;        // the path (relative to the file) or the inline text
+    std::string script;  // the path (relative to the file) or the inline text
     bool inlineScript = false;
     bool expectRejected = false;
-    std::size_t session = 0;   // index into CaseFile::sessions
+    std::size_t session = 0;  // index into CaseFile::sessions
 
     // Case
     std::vector<std::uint8_t> record;

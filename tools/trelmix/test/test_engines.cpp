@@ -4,10 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include "common/host_id.h"
-#include "run/jsonl.h"
 #include "common/record_escapes.h"
-#include "test/test_runner.h"
 #include "common/text_encoding.h"
+#include "run/jsonl.h"
+#include "test/test_runner.h"
 
 #ifndef _WIN32
 #include <poll.h>
@@ -116,7 +116,8 @@ public:
         // is not UTF-8 (widened byte for byte) survives the JSON line.
         json a;
         if (!Ask(json{{"assign", ToTerminal(FromCommandLine(script))}}, a, error)) return std::nullopt;
-        if (!a.contains("assigned") || !a["assigned"].is_boolean()) return Fail(error, "no \"assigned\" in " + a.dump()), std::nullopt;
+        if (!a.contains("assigned") || !a["assigned"].is_boolean())
+            return Fail(error, "no \"assigned\" in " + a.dump()), std::nullopt;
         return a["assigned"].get<bool>();
     }
 
@@ -168,7 +169,8 @@ private:
     bool ReadLine(std::string& line, std::string& error) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
         for (std::size_t end; (end = pending_.find('\n')) == std::string::npos;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd ready{from_, POLLIN, 0};
             if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) {
                 Kill();

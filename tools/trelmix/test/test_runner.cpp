@@ -1,12 +1,12 @@
 #include "test/test_runner.h"
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
-#include <chrono>
 
 #include "common/human_output.h"
 #include "common/text_encoding.h"
@@ -19,10 +19,10 @@ namespace {
 struct ScriptCoverage {
     std::string name;
     std::unique_ptr<ScriptMap> map;
-    bool traced = false;                              // some record brought a trace
-    std::size_t records = 0;                          // records run with it
-    std::map<std::uint32_t, std::size_t> reached;     // by BEGIN_RULE line
-    std::set<std::uint32_t> applied;                  // took the record: applied, ran, or stopped it
+    bool traced = false;                                      // some record brought a trace
+    std::size_t records = 0;                                  // records run with it
+    std::map<std::uint32_t, std::size_t> reached;             // by BEGIN_RULE line
+    std::set<std::uint32_t> applied;                          // took the record: applied, ran, or stopped it
     std::set<std::pair<std::uint32_t, std::string>> decided;  // (rule line, clause keyword)
 
     void Add(const Trace& trace) {
@@ -75,7 +75,8 @@ public:
                     ++took;
                 } else {
                     const std::size_t n = reached->second;
-                    gaps.push_back(at + " never applied (reached " + (n == 1 ? "once" : std::to_string(n) + " times") + ")");
+                    gaps.push_back(at + " never applied (reached " + (n == 1 ? "once" : std::to_string(n) + " times") +
+                                   ")");
                 }
                 std::set<std::string> seen;
                 for (const std::string& keyword : rule.clauseKeywords) {
@@ -95,7 +96,8 @@ public:
                 continue;
             }
             if (gaps.empty()) continue;
-            out << "coverage of " << c.name << ": " << took << " of " << Plural(c.map->rules(), "rule", "rules") << " applied\n";
+            out << "coverage of " << c.name << ": " << took << " of " << Plural(c.map->rules(), "rule", "rules")
+                << " applied\n";
             for (const std::string& g : gaps) out << "  " << g << '\n';
         }
         if (!traced) return std::nullopt;
@@ -273,8 +275,8 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
                                                        : "the script was not assigned (trelmix check says why)");
                 ++tally.failed;
             }
-            const std::string name = step.inlineScript ? "the script at " + file.path + ":" + std::to_string(step.line)
-                                                       : script;
+            const std::string name =
+                step.inlineScript ? "the script at " + file.path + ":" + std::to_string(step.line) : script;
             current = &coverage.For(script, setup.keyboard, name);
             continue;
         }
@@ -326,7 +328,8 @@ int TestCommand(const TestOptions& o, Streams io) {
         io.err << "trelmix: --case-timeout: give a number of seconds above 0, at most 86400\n";
         return kExitUsage;
     }
-    std::unique_ptr<CaseEngine> engine = o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace, o.caseTimeout);
+    std::unique_ptr<CaseEngine> engine =
+        o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace, o.caseTimeout);
     if (!engine) {
         io.err << "trelmix: test --engine is not available on this system\n";
         return kExitUsage;
@@ -346,8 +349,8 @@ int TestCommand(const TestOptions& o, Streams io) {
     bool unwritten = false;
     for (CaseFile& file : files) {
         const FileTally t = RunFile(file, *engine, coverage, o.update, io.out);
-        io.out << file.path << ": " << t.cases << " cases, " << (t.failed ? std::to_string(t.failed) + " failed" : "all passed")
-               << '\n';
+        io.out << file.path << ": " << t.cases << " cases, "
+               << (t.failed ? std::to_string(t.failed) + " failed" : "all passed") << '\n';
         cases += t.cases;
         unwritten |= t.unwritten;
         failed += t.failed;

@@ -10,20 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "test/case_file.h"
 #include "run/explain.h"
 #include "run/run.h"
+#include "test/case_file.h"
 
 namespace trelmix::cli {
 
 struct TestOptions {
     std::vector<std::string> files;
-    bool update = false;              // rewrite the expectations from what came back
+    bool update = false;                // rewrite the expectations from what came back
     std::optional<double> coverageMin;  // percent of the rules that must apply
-    std::string engine;               // an engine process's command; empty: the engine below
-    bool trace = true;                // false: no traces, no coverage (the host's path)
-    EngineFactory linked;             // the program's engine (trelmix-x86: the DLL); empty: Session
-    double caseTimeout = 10;          // seconds an engine process may take for one answer
+    std::string engine;                 // an engine process's command; empty: the engine below
+    bool trace = true;                  // false: no traces, no coverage (the host's path)
+    EngineFactory linked;               // the program's engine (trelmix-x86: the DLL); empty: Session
+    double caseTimeout = 10;            // seconds an engine process may take for one answer
 };
 
 int TestCommand(const TestOptions& options, Streams io);
