@@ -27,7 +27,7 @@ test: format-check test-native test-windows test-x86 test-dist
 # The native tests run the shipped DLL in trelmix-x86 and the playground in
 # node and Chromium: build them first.
 test-native: dev windows-x86 web
-	ctest --preset dev -j $(JOBS)
+	TRELMIX_ENGINES="web x86" ctest --preset dev -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
 
 # The playground in build/web: the engine in WebAssembly (emscripten), the

@@ -1,16 +1,22 @@
 // Assembles the playground in OUT_DIR from the engine emscripten built:
 //   trelmix.mjs      the engine module (src/engine.js around emscripten's output)
-//   trelmix-cli.mjs  the node command
+//   trelmix-cli.mjs  the node command, which starts the trelmix command built
+//                    for node: trelmix-node.cjs and trelmix-node.wasm
 //   index.html       the page: CodeMirror, the grammar, the examples and the
 //                    engine bundled into one file that works opened from disk
 //
-//   node web/build.mjs ENGINE OUT_DIR     ENGINE: emscripten's output, ENGINE.js and ENGINE.wasm
+//   node web/build.mjs ENGINE OUT_DIR COMMAND NODE_MODULES
+//     ENGINE, COMMAND: emscripten's outputs (NAME.js and NAME.wasm) of the
+//     page's engine and of the command; NODE_MODULES: where `npm ci` put
+//     package-lock.json's packages
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
-import * as esbuild from 'esbuild';
 
-const [engine, outDir] = process.argv.slice(2);
+const [engine, outDir, command, modules] = process.argv.slice(2);
+const esbuild = await import(pathToFileURL(createRequire(path.join(modules, 'x.js')).resolve('esbuild')));
 const here = path.dirname(new URL(import.meta.url).pathname);
 fs.mkdirSync(outDir, { recursive: true });
 
@@ -24,6 +30,8 @@ const module = (await esbuild.transform(source, {
 })).code;
 fs.writeFileSync(path.join(outDir, 'trelmix.mjs'), module);
 fs.copyFileSync(path.join(here, 'trelmix-cli.mjs'), path.join(outDir, 'trelmix-cli.mjs'));
+fs.copyFileSync(command + '.js', path.join(outDir, 'trelmix-node.cjs'));
+fs.copyFileSync(command + '.wasm', path.join(outDir, 'trelmix-node.wasm'));
 
 // The page: page.js bundled with CodeMirror, the grammar, the examples and
 // the engine, inlined with the style into index.html.
@@ -49,6 +57,7 @@ const virtual = {
 const bundle = await esbuild.build({
   entryPoints: [path.join(here, 'src/page.js')], bundle: true, format: 'esm', minify: true, write: false,
   legalComments: 'none', target: 'chrome100', plugins: [virtual], logLevel: 'warning', external: ['node:*'],
+  nodePaths: [modules],
 });
 const page = fs.readFileSync(path.join(here, 'src/index.html'), 'utf8')
   .replace('/* STYLE */', () => fs.readFileSync(path.join(here, 'src/page.css'), 'utf8'))

@@ -112,7 +112,7 @@ public:
 
     bool PathExists(const char16_t* path) override {
         struct stat st;
-        return stat(ToUtf8(path).c_str(), &st) == 0;
+        return stat(ToFileName(path).c_str(), &st) == 0;
     }
 
     bool ReadFile(const char16_t* path, std::uint64_t maxBytes, std::vector<std::uint8_t>& bytes) override {
@@ -120,7 +120,7 @@ public:
         // waits for its writer) or act on a device, so it is refused before the
         // open, and the open itself does not wait, in case the path was
         // replaced meanwhile.
-        const std::string name = ToUtf8(path);
+        const std::string name = ToFileName(path);
         struct stat st;
         if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
         const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

@@ -2,7 +2,9 @@
 
 namespace trelmix::platform {
 
-std::string ToUtf8(std::u16string_view text) {
+namespace {
+
+std::string Encode(std::u16string_view text, bool escapedBytes) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -10,6 +12,9 @@ std::string ToUtf8(std::u16string_view text) {
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
+        } else if (escapedBytes && c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00);
+            continue;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
@@ -31,5 +36,11 @@ std::string ToUtf8(std::u16string_view text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view text) { return Encode(text, false); }
+
+std::string ToFileName(std::u16string_view path) { return Encode(path, true); }
 
 }  // namespace trelmix::platform

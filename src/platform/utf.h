@@ -9,4 +9,8 @@ namespace trelmix::platform {
 
 std::string ToUtf8(std::u16string_view text);
 
+// A path for the POSIX calls: UTF-8, except that an unpaired U+DC80..U+DCFF
+// is the byte 0x80..0xFF, so that a name that is not UTF-8 can be given.
+std::string ToFileName(std::u16string_view path);
+
 }  // namespace trelmix::platform

@@ -6,10 +6,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "differential.h"
@@ -190,7 +192,9 @@ std::string Env(const char* name, const char* fallback) {
 std::vector<Engine> BuiltEngines() {
     std::vector<Engine> engines{{"native", "'" TRELMIX_CLI_PROGRAM "'"}};
     const std::string web = Env("TRELMIX_WEB_DIR", TRELMIX_WEB_DIR);
-    if (std::filesystem::exists(web + "/trelmix.mjs")) engines.push_back({"web", "node '" + web + "/trelmix-cli.mjs'"});
+    if (std::filesystem::exists(web + "/trelmix-node.wasm")) {
+        engines.push_back({"web", "node '" + web + "/trelmix-cli.mjs'"});
+    }
     const std::string dll = Env("TRELMIX_X86_DLL", TRELMIX_X86_DLL);
     if (std::string(TRELMIX_X86_PROGRAM).size() && std::filesystem::exists(dll)) {
         engines.push_back({"x86", "'" TRELMIX_X86_PROGRAM "' --dll '" + dll + "'", false});
@@ -315,6 +319,13 @@ EngineCase Shrink(const Engine& a, const Engine& b, EngineCase c, bool keyboard)
 
 TEST(Engines, AgreeOnGeneratedCases) {
     const std::vector<Engine> engines = BuiltEngines();
+    // TRELMIX_ENGINES names the engines that must take part (make test: the
+    // ones it builds first), so that a build that went missing fails.
+    std::istringstream required(Env("TRELMIX_ENGINES", ""));
+    for (std::string name; required >> name;) {
+        EXPECT_TRUE(std::any_of(engines.begin(), engines.end(), [&](const Engine& e) { return e.name == name; }))
+            << "the " << name << " engine is not built";
+    }
     if (std::string(TRELMIX_CLI_PROGRAM).empty() || engines.size() < 2) {
         GTEST_SKIP() << "neither build/web nor the windows-x86 DLL is built";
     }

@@ -16,7 +16,7 @@ import path from 'node:path';
 
 const [trelmix, webDir] = process.argv.slice(2).map((a) => path.resolve(a));
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const { chromium } = await import(path.join(root, 'web/node_modules/playwright-core/index.mjs'));
+const { chromium } = await import(path.join(root, 'build/npm/node_modules/playwright-core/index.mjs'));
 const pageFile = path.join(webDir, 'index.html');
 const pageBytes = fs.statSync(pageFile).size;
 assert.ok(pageBytes < 1_000_000, `the page with its WebAssembly is ${pageBytes} bytes`);
@@ -197,7 +197,7 @@ for (const width of [1280, 800, 390, 360]) {
 
 // axe-core on the page: no serious or critical violation.
 await layout.setViewportSize({ width: 1280, height: 800 });
-await layout.addScriptTag({ path: path.join(root, 'web/node_modules/axe-core/axe.min.js') });
+await layout.addScriptTag({ path: path.join(root, 'build/npm/node_modules/axe-core/axe.min.js') });
 const axe = await layout.evaluate(async () => (await globalThis.axe.run(document)).violations.map((v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.map((n) => n.target.join(' ')) })));
 const grave = axe.filter((v) => v.impact === 'serious' || v.impact === 'critical');
 console.log(`axe-core: ${axe.length} violations (${axe.map((v) => `${v.id} ${v.impact}`).join(', ') || 'none'}); screenshots in ${shots}`);

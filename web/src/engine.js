@@ -114,22 +114,6 @@ export class Engine {
   writeFile(path, text) {
     this.wasm.FS.writeFile(path, text);
   }
-
-  // Node only: the host's files under their own paths, and the current
-  // directory, so that a script is found by path as the command finds it.
-  mountHostFiles(fs, cwd) {
-    const FS = this.wasm.FS;
-    for (const entry of fs.readdirSync('/')) {
-      if (entry === 'dev' || entry === 'proc' || !fs.statSync('/' + entry, { throwIfNoEntry: false })?.isDirectory()) continue;
-      try {
-        FS.mkdir('/' + entry);
-      } catch {
-        // exists already (/tmp, /home)
-      }
-      FS.mount(FS.filesystems.NODEFS, { root: '/' + entry }, '/' + entry);
-    }
-    FS.chdir(cwd);
-  }
 }
 
 export async function createEngine() {

@@ -8,7 +8,9 @@
 namespace trelmix::cli {
 
 // UTF-8 to UTF-16. Text that is not valid UTF-8 is widened byte for byte
-// (0x00..0xFF to U+0000..U+00FF), as the library widens a script file.
+// (0x00..0xFF to U+0000..U+00FF), as the library widens a script file,
+// unless it names an existing file: a path may hold any bytes, and the name
+// then reaches the library so that it opens that file.
 std::u16string FromCommandLine(std::string_view text);
 
 // UTF-16 to UTF-8 for the terminal.

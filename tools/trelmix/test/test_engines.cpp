@@ -9,7 +9,13 @@
 #include "run/jsonl.h"
 #include "test/test_runner.h"
 
-#ifndef _WIN32
+// A process engine needs a shell and pipes: not on Windows, and not in the
+// WebAssembly build (node), which starts no process.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#define TRELMIX_PROCESS_ENGINE
+#endif
+
+#ifdef TRELMIX_PROCESS_ENGINE
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -61,7 +67,7 @@ private:
     std::unique_ptr<Explainer> explainer_;
 };
 
-#ifndef _WIN32
+#ifdef TRELMIX_PROCESS_ENGINE
 
 // CMD run --jsonl ... through `sh -c`, so that CMD may hold its own
 // arguments; one request line out, one answer line back.
@@ -258,7 +264,7 @@ std::unique_ptr<CaseEngine> LinkedEngine(const EngineFactory& factory, bool trac
 }
 
 std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace, double timeout) {
-#ifndef _WIN32
+#ifdef TRELMIX_PROCESS_ENGINE
     return std::make_unique<Process>(command, trace, timeout);
 #else
     (void)command;
