@@ -59,13 +59,12 @@ const answers = (results) => results.map((r) => r.answer);
 const words = (results) => results.map((r) => r.words.trimEnd());
 
 // The README's lines: the page they open is this one, and the node command
-// answers as `trelmix run --jsonl` on the same arguments.
+// answers as `trelmix` on the same arguments.
 const readme = fs.readFileSync(path.join(root, 'README.md'), 'utf8').split('\n## Playground')[1].split('```sh\n')[1].split('\n```')[0];
 const [, opened, nodeLine] = readme.split('\n');
 assert.equal(path.resolve(root, opened.split(' ')[1]), pageFile);
-const nodeArgs = nodeLine.split(' ').slice(3);
 assert.equal(execFileSync('sh', ['-c', nodeLine], { cwd: root, encoding: 'utf8' }),
-  execFileSync(trelmix, ['run', '--jsonl', ...nodeArgs], { cwd: root, encoding: 'utf8' }));
+  execFileSync(trelmix, nodeLine.split(' ').slice(2), { cwd: root, encoding: 'utf8' }));
 
 const page = await open('file://' + pageFile);
 
