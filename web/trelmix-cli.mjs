@@ -37,6 +37,24 @@ function argumentBytes() {
   return given.map((a) => Buffer.from(a));
 }
 
+// The command reads and writes the standard streams with node's fs calls. A
+// stream left non-blocking (a pipe a node parent shares) answers EAGAIN
+// where the native command would wait: wait too.
+const pause = new Int32Array(new SharedArrayBuffer(4));
+for (const name of ['readSync', 'writeSync']) {
+  const call = fs[name];
+  fs[name] = (...a) => {
+    for (;;) {
+      try {
+        return call(...a);
+      } catch (e) {
+        if (e.code !== 'EAGAIN') throw e;
+        Atomics.wait(pause, 0, 0, 1);
+      }
+    }
+  };
+}
+
 const args = [Buffer.from('trelmix'), ...argumentBytes()];
 const createCommand = createRequire(import.meta.url)(new URL('trelmix-node.cjs', dir).pathname);
 const command = await createCommand({ wasmBinary: fs.readFileSync(new URL('trelmix-node.wasm', dir)) });

@@ -59,6 +59,22 @@ same /dev/null run --keyboard=true "$rule" -5
 same /dev/null run "$rule" -- -5 --x
 same /dev/null check --format jsonl --no-warn send-in-app --no-warn x warns.trelmix
 
+# Output to a non-blocking pipe that is read late (as a node parent may
+# leave it) waits instead of losing answers.
+for i in $(seq 2000); do echo '{"hex": "41", "explain": true}'; done > many.jsonl
+"$native" run --jsonl "$rule" < many.jsonl > native.out 2>&1
+python3 - "$web/trelmix-cli.mjs" "$rule" "$(wc -c < native.out)" <<'EOF' || fail "a non-blocking output pipe"
+import os, subprocess, sys, time
+r, w = os.pipe()
+os.set_blocking(w, False)
+p = subprocess.Popen(['node', sys.argv[1], 'run', '--jsonl', sys.argv[2]], stdin=open('many.jsonl'), stdout=w)
+os.close(w)
+time.sleep(1)
+n = sum(iter(lambda: len(os.read(r, 65536)), 0))
+sys.exit(p.wait() != 0 or n != int(sys.argv[3]))
+EOF
+cases=$((cases + 1))
+
 # A script file whose name is not UTF-8 opens (native only: node takes paths
 # as text).
 cp warns.trelmix $'\xe9.trelmix'
