@@ -77,9 +77,9 @@ cases=$((cases + 1))
 
 # A script file whose name is not UTF-8 opens (native only: node takes paths
 # as text).
-cp warns.trelmix $'\xe9.trelmix'
-"$native" check $'\xe9.trelmix' > native.out 2>&1
-grep -q $'^\xe9.trelmix:2:' native.out || fail "a script file named 0xE9: $(cat native.out)"
+cp warns.trelmix $'\x80\xe9\xff.trelmix'
+"$native" check $'\x80\xe9\xff.trelmix' > native.out 2>&1
+grep -q $'^\x80\xe9\xff.trelmix:2:' native.out || fail "a script file named 80 E9 FF: $(cat native.out)"
 cases=$((cases + 1))
 
 # Starting processes is what the node command cannot do: a usage error.
