@@ -11,7 +11,7 @@
 #include "common/session.h"
 #include "common/text_encoding.h"
 #include "lsp/language.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
 
