@@ -13,6 +13,8 @@ packages=(
   # sources for both.
   g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  # The zip's x64 DLL and trelmix.exe: the win32 thread model (no winpthread).
+  g++-mingw-w64-x86-64-win32
   wine wine64
   g++-multilib qemu-user googletest
   # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link

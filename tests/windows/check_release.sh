@@ -4,7 +4,7 @@
 #   - the DLL's resources (windres reads them back): the message table entry
 #     of event id 0 shows the insertion string alone, and the version
 #     resource carries the header's version and the license;
-#   - the 32-bit DLL starts no threads and installs no handlers in its host (no
+#   - the DLL starts no threads and installs no handlers in its host (no
 #     winpthread, _beginthreadex, CreateThread, AddVectoredExceptionHandler,
 #     SetThreadContext or signal among its imports), and carries no DWARF:
 #     its debug information is trelmix.dll.debug beside it;
@@ -41,16 +41,12 @@ case $("$tools-objdump" -f "$dll") in
     *pei-i386*) target=i686-pc-windows-msvc machine=x86 ;;
     *) target=x86_64-pc-windows-msvc machine=x64 ;;
 esac
-# The x64 build still uses the posix thread model (its tests' GoogleTest
-# needs std::mutex): only the 32-bit plug-in is held to this so far.
-if [ "$machine" = x86 ]; then
-    imports=$("$tools-objdump" -p "$dll" | awk '/DLL Name:/ { print $3; next } NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
-    unwanted='libwinpthread.*|_beginthreadex|CreateThread|AddVectoredExceptionHandler|SetThreadContext|signal'
-    if grep -qxiE "$unwanted" <<<"$imports"; then
-        fail "the DLL imports $(grep -xiE "$unwanted" <<<"$imports" | paste -sd' ')"
-    else
-        pass "imports: no threads, no handlers"
-    fi
+imports=$("$tools-objdump" -p "$dll" | awk '/DLL Name:/ { print $3; next } NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
+unwanted='libwinpthread.*|_beginthreadex|CreateThread|AddVectoredExceptionHandler|SetThreadContext|signal'
+if grep -qxiE "$unwanted" <<<"$imports"; then
+    fail "the DLL imports $(grep -xiE "$unwanted" <<<"$imports" | paste -sd' ')"
+else
+    pass "imports: no threads, no handlers"
 fi
 if "$tools-objdump" -h "$dll" | grep -q ' \.debug_'; then
     fail "the DLL carries DWARF"
