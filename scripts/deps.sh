@@ -20,6 +20,8 @@ packages=(
   # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link
   # of it (lld-link), the zip.
   llvm-14 lld-14 zip unzip
+  # cl's stand-in for the Visual C++ hosts of the release checks (clang-cl).
+  clang-tools-14
   # The emulated 32-bit Windows host that runs the shipped DLL (trelmix-x86).
   libunicorn-dev
   # The playground: its engine in WebAssembly, its page tested in Chromium.
