@@ -112,7 +112,7 @@ if cmake -S "$work/cmake" -B "$work/cmake/build" -G "Unix Makefiles" -DCMAKE_SYS
     -DCMAKE_LINKER=lld-link-14 -DCMAKE_MT=llvm-mt-14 -DCMAKE_RC_COMPILER=llvm-rc-14 -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_PREFIX_PATH="$tree" -DCMAKE_C_FLAGS="${freestanding[*]}" -DCMAKE_EXE_LINKER_FLAGS="${entry[*]}" \
     -DCMAKE_C_STANDARD_LIBRARIES= > "$work/cmake.log" 2>&1 &&
-    cmake --build "$work/cmake/build" > "$work/cmake.log" 2>&1; then
+    cmake --build "$work/cmake/build" >> "$work/cmake.log" 2>&1; then
     link=$work/cmake/build/CMakeFiles/scanner_host.dir/link.txt
     grep -q " $tree/lib/trelmix.lib " "$link" || fail "the package gives Visual C++: $(grep -o '[^ ]*trelmix[^ ]*' "$link")"
     cp "$work/cmake/build/scanner_host.exe" "$work/cmake/host.exe"
