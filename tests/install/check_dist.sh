@@ -71,6 +71,7 @@ done
 step "windows: trelmix.exe"
 exe=$work/$windows/x64/bin/trelmix.exe
 [ "$("${wine[@]}" "$exe" --version)" = "trelmix $version" ]
+! x86_64-w64-mingw32-objdump -h "$exe" | grep -q ' \.debug_' || { echo "trelmix.exe carries DWARF"; exit 1; }
 # The gs1-128 example's scans: what trelmix.exe shows is what Linux's trelmix shows.
 run_example() { (cd "$work/$windows/examples" && "$@" run --scans gs1-128.scans gs1-128.trelmix); }
 diff <(run_example "$work/$linux/bin/trelmix") <(run_example "${wine[@]}" "$exe")
