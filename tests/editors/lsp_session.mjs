@@ -93,6 +93,7 @@ const hover = async (line, character) => (await request('textDocument/hover', at
 assert.match(await hover(6, 3), /PAD_ZEROS\(count\)[\s\S]*BEGIN_ACTION[\s\S]*a number[\s\S]*language\.md#pad_zeros/);
 assert.match(await hover(6, 10), /adds 4 zeros when the record has at least 4 bytes/);
 assert.match(await hover(7, 12), /presses Enter/);
+assert.match(await hover(7, 3), /SEND_EXTN[\s\S]*Keyboard scripts only\./);
 assert.match(await hover(3, 14), /exactly 8 bytes/);
 assert.equal(await hover(0, 5), undefined);
 // A text argument as its bytes, &#xHH; decoded where the keyword decodes it; each
