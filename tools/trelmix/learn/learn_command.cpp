@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/errors.h"
 #include "learn/learner.h"
 #include "test/case_file.h"
 #include "test/test_runner.h"
@@ -68,17 +69,17 @@ bool Write(const fs::path& path, const std::string& text) {
 int LearnCommand(const LearnOptions& o, Streams io) {
     std::vector<std::string> lines = ReadLines(o.file);
     if (lines.empty() && !fs::exists(o.file)) {
-        io.err << "trelmix: " << o.file << ": cannot read the test file\n";
+        Complain(io.err, o.file, ": cannot read the test file");
         return kExitUsage;
     }
     Scratch scratch;
     if (scratch.dir.empty()) {
-        io.err << "trelmix: learn: cannot make a temporary folder\n";
+        Complain(io.err, "learn: cannot make a temporary folder");
         return kExitUsage;
     }
     const std::size_t at = ScriptLineAt(lines);
     if (at == std::string::npos) {
-        io.err << "trelmix: " << o.file << ": learn writes the script itself; remove the file's script line\n";
+        Complain(io.err, o.file, ": learn writes the script itself; remove the file's script line");
         return kExitUsage;
     }
     const auto withScript = [&](const std::string& script) {
@@ -101,7 +102,7 @@ int LearnCommand(const LearnOptions& o, Streams io) {
             where += ":" + std::to_string(line > at ? line - 1 : line);
             error = error.substr(error.find(':', colon) + 1);
         }
-        io.err << "trelmix: " << where << ":" << error << '\n';
+        Complain(io.err, where, ":", error);
         return kExitUsage;
     }
     learn::Job job;
@@ -109,7 +110,7 @@ int LearnCommand(const LearnOptions& o, Streams io) {
         if (step.kind != CaseFileStep::Kind::Case) continue;
         const SessionSpec& session = file->sessions.back();
         if (session.rawOutput) {
-            io.err << "trelmix: " << o.file << ": learn reads the output in words; drop --raw-output\n";
+            Complain(io.err, o.file, ": learn reads the output in words; drop --raw-output");
             return kExitUsage;
         }
         job.keyboard = session.keyboard;
@@ -125,12 +126,11 @@ int LearnCommand(const LearnOptions& o, Streams io) {
         job.examples.push_back(std::move(e));
     }
     if (file->sessions.size() > 1) {
-        io.err << "trelmix: " << o.file
-               << ": learn takes the cases of one host; host options go before the first case\n";
+        Complain(io.err, o.file, ": learn takes the cases of one host; host options go before the first case");
         return kExitUsage;
     }
     if (job.examples.empty()) {
-        io.err << "trelmix: " << o.file << ": no cases to learn from\n";
+        Complain(io.err, o.file, ": no cases to learn from");
         return kExitUsage;
     }
 
@@ -146,7 +146,7 @@ int LearnCommand(const LearnOptions& o, Streams io) {
 
     if (passes && !o.output.empty()) {
         if (!Write(o.output, learned.script)) {
-            io.err << "trelmix: " << o.output << ": cannot write the script\n";
+            Complain(io.err, o.output, ": cannot write the script");
             return kExitUsage;
         }
     } else {
@@ -154,14 +154,15 @@ int LearnCommand(const LearnOptions& o, Streams io) {
     }
     io.out.flush();  // the script before what is said about it
     if (o.explain) {
-        for (const std::string& e : learned.explain) io.err << "trelmix: learn: " << e << '\n';
+        for (const std::string& e : learned.explain) Complain(io.err, "learn: ", e);
     }
     if (passes) {
-        for (const std::string& n : learned.notes) io.err << "trelmix: note: " << n << '\n';
+        for (const std::string& n : learned.notes) Complain(io.err, "note: ", n);
         return kExitOk;
     }
-    io.err << "trelmix: learn: no script within the search explains every case; above is the closest. "
-              "Cases it does not explain:\n";
+    Complain(io.err,
+             "learn: no script within the search explains every case; above is the closest. "
+             "Cases it does not explain:");
     for (std::size_t i : learned.failing) io.err << "  " << job.examples[i].where << '\n';
     // The runner's diff, with the file's own name and lines.
     std::string text = report.str();
