@@ -93,14 +93,19 @@ const hover = async (line, character) => (await request('textDocument/hover', at
 assert.match(await hover(6, 3), /PAD_ZEROS\(count\)[\s\S]*BEGIN_ACTION[\s\S]*a number[\s\S]*language\.md#pad_zeros/);
 assert.match(await hover(6, 10), /adds 4 zeros when the record has at least 4 bytes/);
 assert.match(await hover(7, 12), /presses Enter/);
+assert.match(await hover(7, 3), /SEND_EXTN[\s\S]*Keyboard scripts only\./);
 assert.match(await hover(3, 14), /exactly 8 bytes/);
 assert.equal(await hover(0, 5), undefined);
-// A text argument as its bytes, &#xHH; decoded where the keyword decodes it.
-const escapes = 'file:///escapes.trelmix';
-notify('textDocument/didOpen', { textDocument: { uri: escapes, languageId: 'trelmix', version: 1,
-  text: "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('A&#x0D;')\nEND_ACTION\nEND_RULE\n" } });
-const escaped = await request('textDocument/hover', { textDocument: { uri: escapes }, position: { line: 2, character: 9 } });
-assert.match(escaped.result.contents.value, /the text added: 'A&#x0D;' \(2 bytes\)/);
+// A text argument as its bytes, &#xHH; decoded where the keyword decodes it; each
+// block folds on its own ends, even where an action block opens inside criteria.
+const escapes = { textDocument: { uri: 'file:///escapes.trelmix' } };
+notify('textDocument/didOpen', { textDocument: { ...escapes.textDocument, languageId: 'trelmix', version: 1,
+  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x0D;')\nEND_ACTION\nEND_RULE\n" } });
+const hoverIn = async (line, character) => (await request('textDocument/hover', { ...escapes, position: { line, character } })).result.contents.value;
+assert.match(await hoverIn(5, 9), /the text added: 'A&#x0D;' \(2 bytes\)/);
+assert.match(await hoverIn(2, 12), /the record must hold 'AB' \(2 bytes\)/);
+assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
+  [[0, 7], [1, 4], [3, 6]]);
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
 const inAction = await labels(6, 0);

@@ -75,15 +75,6 @@ TEST(Compiler, BlockStateMachine) {
     }
 }
 
-// The four load events are pinned by the conformance cases; a null text
-// reports nothing.
-TEST(Compiler, NullTextReportsNothing) {
-    platform::ScopedRecording rec;
-    Program s;
-    EXPECT_FALSE(CompileScript(s, nullptr, false));
-    EXPECT_TRUE(rec.recording.events.empty());
-}
-
 TEST(EventReporter, PrefixesAndCutsTo255) {
     platform::ScopedRecording rec;
     ReportEvent(kEventSource, std::u16string(300, u'x'));

@@ -102,16 +102,17 @@ TEST(Differential, RulesetsStopsAndCursorEdges) {
 // that takes the APPEND in, too little room: the capacities of Agree).
 TEST(Differential, GatesAndLastActionsInTheCallersBuffer) {
     // A head longer than eight bytes: 'LOC-AB-CDEx12' differs only past them.
-    Agree(test::OneRule("WILDCARD_MATCH('LOC-?\?-?\?\?-*')", "APPEND('+')") +
-              test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
-              test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)",
-                            "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
-              test::OneRule("WILDCARD_MATCH('LOC-*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
-              test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
-              test::OneRule("CODE_MATCH('0', 2)\nWILDCARD_MATCH('0*')", "INSERT('a')\nSKIP_AHEAD(1)\nAPPEND('b')") +
-              test::OneRule("CODE_LENGTH(1)", "PAD_SPACES(1)") +
-              test::OneRule("WILDCARD_MATCH('x*')", "REPLACE_FIRST('xxxxxxxxx', '')\nPAD_ZEROS(2)"),
-          kRecords);
+    Agree(
+        test::OneRule("WILDCARD_MATCH('LOC-?\?-?\?\?-*')", "APPEND('+')") +
+            test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
+            test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)",
+                          "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
+            test::OneRule("WILDCARD_MATCH('LOC-AB-C*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
+            test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
+            test::OneRule("CODE_MATCH('0', 2)\nWILDCARD_MATCH('0*')", "INSERT('a')\nSKIP_AHEAD(1)\nAPPEND('b')") +
+            test::OneRule("CODE_LENGTH(1)", "PAD_SPACES(1)") +
+            test::OneRule("WILDCARD_MATCH('x*')", "REPLACE_FIRST('xxxxxxxxx', '')\nPAD_ZEROS(2)"),
+        kRecords);
 }
 
 // Edits that run as one forward pass, with the cursor moved between them,

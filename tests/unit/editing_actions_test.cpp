@@ -4,7 +4,6 @@
 
 #include <new>
 #include <string>
-#include <string_view>
 
 #include "actions/data_context.h"
 #include "host/rule_runner.h"
@@ -35,47 +34,16 @@ TEST(EditingActions, RecordPastTheLimitFailsLikeAnAllocation) {
               TRLM_STATUS_OUT_OF_MEMORY);
 }
 
-// ---- the working record directly, for what a script cannot show -----------
-
 // A host's record and the buffers of the script that works on it.
 struct Record {
     explicit Record(std::string text, std::int32_t length = -1) : host(std::move(text)) {
         d.Start(reinterpret_cast<const std::uint8_t*>(host.data()),
                 length < 0 ? static_cast<std::int32_t>(host.size()) : length, work);
     }
-    std::string Str() const { return d.length ? std::string(d.bytes, d.bytes + d.length) : ""; }
     std::string host;
     WorkBuffers work;
     DataContext d;
 };
-
-TEST(DataContext, QuirksOutOfReachOfScripts) {
-    ByteArg ab;
-    ab.bytes = {'a', 'b'};
-
-    Record empty("");  // SKIP_END or PAD_* 0 on empty data leave the cursor at -1
-    empty.d.PadEnd(0, ' ');
-    EXPECT_EQ(empty.d.cursor, -1);
-    EXPECT_EQ(empty.d.length, 0);
-    empty.d.ReplaceAtCursor(ab, 0);
-    EXPECT_EQ(empty.Str(), "ab");
-    EXPECT_EQ(empty.d.cursor, 2);
-
-    Record r("ABC");
-    r.d.cursor = 1;
-    r.d.ReplaceAtCursor(ab, 4);  // more to remove than there is: nothing changes
-    r.d.PadEnd(4, ' ');          // more fill than data
-    r.d.PadEnd(-1, ' ');         // a count of 2^31 or more
-    EXPECT_FALSE(r.d.edited);    // the host's bytes are still the record
-    EXPECT_EQ(r.Str(), "ABC");
-    EXPECT_EQ(r.d.cursor, 1);
-
-    r.d.cursor = 7;  // past the end, as CRUNCH_SPACES can leave it
-    r.d.ReplaceAtCursor(ab, 0);
-    EXPECT_EQ(r.Str(), "ABCab");
-    EXPECT_EQ(r.d.cursor, 5);
-    EXPECT_EQ(r.host, "ABC");  // the first edit copied; the host's bytes never change
-}
 
 // Each edit that could pass the limit, on a record whose length is faked
 // just below it: the size is checked before any byte is read or written.

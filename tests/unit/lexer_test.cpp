@@ -73,17 +73,5 @@ TEST(QuotedStrings, CodeUnitsAbove255KeepTheirLowByte) {
     EXPECT_EQ(b.bytes[0], 0xAC);
 }
 
-TEST(Lines, EveryCrAndLfEndsALine) {
-    const std::u16string text = u"A\r\nB\nC\rD";
-    std::vector<std::u16string> lines;
-    std::int64_t pos = 0;
-    for (;;) {
-        TextSpan line = NextLine(text.data(), static_cast<std::uint32_t>(text.size()), pos);
-        if (pos < 0) break;
-        lines.emplace_back(line.text, line.length);
-    }
-    EXPECT_EQ(lines, (std::vector<std::u16string>{u"A", u"", u"B", u"C", u"D"}));
-}
-
 }  // namespace
 }  // namespace trelmix

@@ -89,34 +89,6 @@ TEST(NativeBackend, Utf8OfPairsAndLoneSurrogates) {
     EXPECT_EQ(platform::ToUtf8(lone), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
-// Other code pages go through iconv.
-TEST(NativeBackend, DecodesOtherCodePagesWithIconv) {
-    const struct {
-        std::uint32_t codePage;
-        std::string bytes;
-        std::u16string units;  // empty: fails (0)
-    } cases[] = {
-        {0, "\x80", u"\u20AC"},
-        {437, "\x80\xE1", u"\u00C7\u00DF"},
-        {1251, "\xC0", u"\u0410"},
-        {65001, "\xC3\xA9", u"\u00E9"},
-        {65001, "a\xFF", u"a\uFFFD"},
-        {28592, "\xA1", u"\u0104"},
-        {12345, "a", u""},
-    };
-    platform::Backend& native = platform::Native();
-    for (const auto& c : cases) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.bytes.data());
-        const int n = static_cast<int>(c.bytes.size());
-        const int count = native.MultiByteToWide(c.codePage, bytes, n, nullptr, 0);
-        EXPECT_EQ(count, static_cast<int>(c.units.size())) << c.codePage;
-        if (c.units.empty()) continue;
-        std::u16string out(c.units.size(), u'\0');
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count), count);
-        EXPECT_EQ(out, c.units) << c.codePage;
-        EXPECT_EQ(native.MultiByteToWide(c.codePage, bytes, n, out.data(), count - 1), 0);  // no room
-    }
-}
 #endif
 
 }  // namespace

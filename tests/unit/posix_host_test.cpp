@@ -149,9 +149,12 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
     std::filesystem::remove(file);
 
     const auto decode = [](std::uint32_t codePage, std::string in, int room = 8) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(in.data());
+        const int length = static_cast<int>(in.size());
         char16_t out[8] = {};
-        const int n = platform::Native().MultiByteToWide(codePage, reinterpret_cast<const std::uint8_t*>(in.data()),
-                                                         static_cast<int>(in.size()), out, room);
+        const int size = platform::Native().MultiByteToWide(codePage, bytes, length, nullptr, 0);  // asked first
+        const int n = platform::Native().MultiByteToWide(codePage, bytes, length, out, room);
+        EXPECT_TRUE(size > room || n == size) << codePage;
         return std::u16string(out, static_cast<std::size_t>(n < 0 ? 0 : n));
     };
     struct Row {

@@ -12,26 +12,6 @@ namespace {
 
 using test::U16;
 
-TEST(Entities, UndoneInPlaceLeftToRight) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"&lt;&gt;&quot;&apos;&amp;", "<>\"'&"},
-        {"A &amp; B & C", "A & B & C"},
-        {"&amp;lt;", "&lt;"},
-        {"&AMP; &lt &", "&AMP; &lt &"},
-        {"&#x41;", "&#x41;"},
-        {"&am", "&am"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        std::u16string text = U16(c.in);
-        UnescapeEntities(text.data());
-        EXPECT_EQ(std::u16string(text.c_str()), U16(c.out)) << c.in;
-    }
-}
-
 std::string ToNarrow(const std::u16string& s) { return {s.begin(), s.end()}; }
 
 class ScriptFiles : public ::testing::Test {
