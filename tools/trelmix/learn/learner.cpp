@@ -110,7 +110,7 @@ std::string ClauseWords(const Clause& c) {
         for (std::size_t i = 0; i < c.codes.size(); ++i) s += (i ? ", " : "") + std::to_string(c.codes[i]);
         return s;
     }
-    case Clause::Kind::Length: return "of " + std::to_string(c.n) + " bytes";
+    case Clause::Kind::Length: return "of " + cli::Plural(c.n, "byte", "bytes");
     case Clause::Kind::Protocol: return "of protocol " + std::to_string(c.n);
     case Clause::Kind::CodeMatch: return "holding " + Show(c.text) + " anywhere";
     case Clause::Kind::Wildcard: {
@@ -547,12 +547,14 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
     }
 }
 
+// "record 2", "records 1, 3", "no record".
 std::string Indexes(const std::vector<Case>& cases, Mask m) {
     std::string s;
     for (std::size_t i = 0; i < cases.size(); ++i) {
         if (m & (Mask{1} << i)) s += (s.empty() ? "" : ", ") + std::to_string(cases[i].index + 1);
     }
-    return s;
+    if (s.empty()) return "no record";
+    return (__builtin_popcountll(m) == 1 ? "record " : "records ") + s;
 }
 
 // One mode's rules: a solution turned into blocks, notes and explanations.
@@ -570,10 +572,12 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
         for (Block& b : Blocks(c.edit, crit, ruleset)) m.blocks.push_back(std::move(b));
         m.catchesAll = !crit && c.edit.kind != Edit::Kind::PadFront && c.edit.kind != Edit::Kind::PadBack &&
                        c.edit.kind != Edit::Kind::StripLeading;
-        std::string how = "rule for records " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
+        std::string how = "rule for " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
         if (crit) {
-            how += "; its criteria (" + CriteriaWords(*crit) + ") take them and keep out records " +
-                   Indexes(s.cases(), left & c.scope & ~rule.took) + ", which it would get wrong";
+            const Mask out = left & c.scope & ~rule.took;
+            how += "; its criteria (" + CriteriaWords(*crit) + ") take " +
+                   (__builtin_popcountll(rule.took) == 1 ? "it" : "them");
+            if (out) how += " and keep out " + Indexes(s.cases(), out) + ", which it would get wrong";
         } else {
             how += "; it gives every record that reaches it right, so it needs no criteria";
         }
