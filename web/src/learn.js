@@ -74,6 +74,7 @@ export class LearnMode {
         const input = document.createElement(tag);
         input.className = name;
         input.value = value;
+        if (tag === 'textarea') input.rows = Math.max(2, value.split('\n').length);
         input.spellcheck = false;
         input.setAttribute('aria-label', `${label} of record ${i + 1}`);
         input.addEventListener('input', () => (wanted[name] = input.value));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace trelmix::learn {
@@ -39,7 +40,9 @@ struct Action {
     Op op;
     Text a, b;            // texts; SendKey: a is the keyword line, b the line `run` shows
     std::uint32_t n = 0;  // counts
-    auto operator<=>(const Action&) const = default;
+    // Spelled out: not every standard library's string has <=> yet.
+    bool operator==(const Action& o) const { return op == o.op && a == o.a && b == o.b && n == o.n; }
+    bool operator<(const Action& o) const { return std::tie(op, a, b, n) < std::tie(o.op, o.a, o.b, o.n); }
 };
 
 // What a run of actions leaves: the record and the typed and pressed lines.
