@@ -68,6 +68,7 @@ mutants: deps
 	  --out build/mutants/tools.jsonl tools/trelmix
 
 # build/windows-x86/bin/trelmix.dll (the shipped plug-in) and build/windows-x64/bin/trelmix.dll
+# (the x64 tests' build); the zip's x64 DLL and trelmix.exe: build/windows-x64-shipped
 windows-x86: deps
 	cmake --preset windows-x86
 	cmake --build --preset windows-x86 -j $(JOBS)
@@ -75,10 +76,13 @@ windows-x86: deps
 windows: windows-x86
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64 -j $(JOBS)
+	cmake --preset windows-x64-shipped
+	cmake --build --preset windows-x64-shipped -j $(JOBS)
 
 test-windows: windows
 	ctest --preset windows-x86 -j $(JOBS)
 	ctest --preset windows-x64 -j $(JOBS)
+	ctest --preset windows-x64-shipped -j $(JOBS)
 
 x86: deps
 	cmake --preset linux-x86

@@ -13,11 +13,15 @@ packages=(
   # sources for both.
   g++-mingw-w64-i686 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  # The zip's x64 DLL and trelmix.exe: the win32 thread model (no winpthread).
+  g++-mingw-w64-x86-64-win32
   wine wine64
   g++-multilib qemu-user googletest
   # The Windows release: trelmix.lib (llvm-dlltool), a Visual C++ style link
   # of it (lld-link), the zip.
   llvm-14 lld-14 zip unzip
+  # cl's stand-in for the Visual C++ hosts of the release checks (clang-cl).
+  clang-tools-14
   # The emulated 32-bit Windows host that runs the shipped DLL (trelmix-x86).
   libunicorn-dev
   # The playground: its engine in WebAssembly, its page tested in Chromium.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# make dist: the two release archives, from the release, windows-x86 and
-# windows-x64 build trees and the playground in build/web (built by the make
-# targets before this runs).
+# make dist: the release archives, from the release, windows-x86 and
+# windows-x64-shipped build trees and the playground in build/web (built by
+# the make targets before this runs).
 #   dist/trelmix-VERSION-linux-x86_64.tar.gz   the installed tree (library,
 #       header, CMake and pkg-config files, the command, and trelmix-x86,
 #       which runs scripts through the zip's 32-bit DLL) with README.md,
@@ -49,7 +49,10 @@ tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp
 
 windows=trelmix-$version-windows
 install_tree build/windows-x86 "$stage/$windows/x86"
-install_tree build/windows-x64 "$stage/$windows/x64"
+install_tree build/windows-x64-shipped "$stage/$windows/x64"
+# trelmix.exe shares the DLL's objects, compiled with -g for trelmix.dll.debug:
+# the command ships without DWARF (half its size).
+x86_64-w64-mingw32-strip --strip-debug "$stage/$windows/x64/bin/trelmix.exe"
 common "$windows"
 seal "$windows"
 rm -f "dist/$windows.zip"

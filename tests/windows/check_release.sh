@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# Checks what a Windows release has beside the DLL's code:
-#   check_release.sh BINUTILS_PREFIX trelmix.dll trelmix.lib CLANG LLD_LINK msvc_probe.c [RUNNER...]
+# Checks a Windows release tree (x86/ or x64/ of the zip) beside the DLL's code:
+#   check_release.sh BINUTILS_PREFIX TREE [RUNNER...]
+#   check_release.sh BINUTILS_PREFIX install BUILD_DIR [RUNNER...]
+#       (installs the build tree into a temporary prefix first)
 #   - the DLL's resources (windres reads them back): the message table entry
 #     of event id 0 shows the insertion string alone, and the version
 #     resource carries the header's version and the license;
-#   - the 32-bit DLL starts no threads and installs no handlers in its host (no
+#   - the DLL starts no threads and installs no handlers in its host (no
 #     winpthread, _beginthreadex, CreateThread, AddVectoredExceptionHandler,
 #     SetThreadContext or signal among its imports), and carries no DWARF:
 #     its debug information is trelmix.dll.debug beside it;
-#   - trelmix.lib links a host as Visual C++ builds it (clang for the
-#     Microsoft ABI, lld-link, no C runtime): the host imports the five plain
-#     names from trelmix.dll; with a RUNNER (wine) the host also runs
-#     against the DLL.
+#   - a host as Visual C++ builds it (clang-cl standing in for cl, lld-link;
+#     msvc_probe.c, no C runtime), built once with the guide's cl command
+#     line and once by CMake with the guide's CMakeLists.txt and the tree's
+#     package: both link lib/trelmix.lib and import the five plain names from
+#     trelmix.dll; with a RUNNER (wine) both also run against the DLL.
 set -u
-tools=$1 dll=$2 lib=$3 clang=$4 lld_link=$5 probe=$6
-shift 6
+tools=$1
+shift
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [ "$1" = install ]; then
+    cmake --install "$2" --prefix "$work/tree" > /dev/null || exit 1
+    shift 2
+    tree=$work/tree
+else
+    tree=$(cd "$1" && pwd)
+    shift
+fi
+dll=$tree/bin/trelmix.dll
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok:   $*"; }
@@ -41,16 +53,12 @@ case $("$tools-objdump" -f "$dll") in
     *pei-i386*) target=i686-pc-windows-msvc machine=x86 ;;
     *) target=x86_64-pc-windows-msvc machine=x64 ;;
 esac
-# The x64 build still uses the posix thread model (its tests' GoogleTest
-# needs std::mutex): only the 32-bit plug-in is held to this so far.
-if [ "$machine" = x86 ]; then
-    imports=$("$tools-objdump" -p "$dll" | awk '/DLL Name:/ { print $3; next } NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
-    unwanted='libwinpthread.*|_beginthreadex|CreateThread|AddVectoredExceptionHandler|SetThreadContext|signal'
-    if grep -qxiE "$unwanted" <<<"$imports"; then
-        fail "the DLL imports $(grep -xiE "$unwanted" <<<"$imports" | paste -sd' ')"
-    else
-        pass "imports: no threads, no handlers"
-    fi
+imports=$("$tools-objdump" -p "$dll" | awk '/DLL Name:/ { print $3; next } NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
+unwanted='libwinpthread.*|_beginthreadex|CreateThread|AddVectoredExceptionHandler|SetThreadContext|signal'
+if grep -qxiE "$unwanted" <<<"$imports"; then
+    fail "the DLL imports $(grep -xiE "$unwanted" <<<"$imports" | paste -sd' ')"
+else
+    pass "imports: no threads, no handlers"
 fi
 if "$tools-objdump" -h "$dll" | grep -q ' \.debug_'; then
     fail "the DLL carries DWARF"
@@ -60,25 +68,57 @@ else
     pass "no DWARF in the DLL; trelmix.dll.debug beside it"
 fi
 
-cp "$dll" "$work/"
-if "$clang" --target=$target -ffreestanding -O2 -Wall -Wextra -Werror -I "$root/include" -c "$probe" -o "$work/probe.obj" &&
-    "$lld_link" /nologo /machine:$machine /entry:probe /subsystem:console /nodefaultlib \
-        /out:"$work/probe.exe" "$work/probe.obj" "$lib"; then
-    imports=$("$tools-objdump" -p "$work/probe.exe" |
+# probe DIR HOW: the host built in DIR imports the plain names and runs.
+probe() {
+    local imports status
+    imports=$("$tools-objdump" -p "$1/host.exe" |
         awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" } dll == "trelmix.dll" && $2 ~ /^[0-9]+$/ { print $3 }' |
         sort | paste -sd' ')
     if [ "$imports" = "TRLM_AssignScript TRLM_Execute TRLM_ExecuteInto TRLM_IsRegistered TRLM_SetTransmitObject" ]; then
-        pass "trelmix.lib ($machine): a Visual C++ host imports the plain names"
+        pass "$2 ($machine): the host imports the plain names"
     else
-        fail "trelmix.lib ($machine): the host imports '$imports'"
+        fail "$2 ($machine): the host imports '$imports'"
     fi
-    if [ $# -gt 0 ]; then
-        (cd "$work" && "$@" ./probe.exe)
-        status=$?
-        [ $status -eq 0 ] && pass "the Visual C++ host ran against the DLL" || fail "the Visual C++ host: check $status failed"
-    fi
+    [ $# -gt 2 ] || return 0
+    cp "$dll" "$1/"
+    (cd "$1" && "${@:3}" ./host.exe)
+    status=$?
+    [ $status -eq 0 ] && pass "$2: the host ran against the DLL" || fail "$2: the host's check $status failed"
+}
+# No C runtime: no security cookie, no memcpy for a struct copy.
+freestanding=(/GS- /O2 /clang:-ffreestanding)
+entry=(/entry:probe /nodefaultlib /subsystem:console)
+
+# The guide's command line, cl being clang-cl, in a folder holding trelmix\x64 (or x86).
+mkdir -p "$work/cl/trelmix"
+ln -s "$tree" "$work/cl/trelmix/$machine"
+cp "$root/tests/windows/msvc_probe.c" "$work/cl/host.c"
+line=$("$root/scripts/doc-blocks.sh" "$root/docs/integration.md" bat 1)
+line=${line//\\//}
+read -r -a words <<<"${line//x64/$machine}"
+if [ "${words[0]}" = cl ] && (cd "$work/cl" && clang-cl-14 --target=$target -fuse-ld=lld "${freestanding[@]}" /WX \
+    "${words[@]:1}" /link "${entry[@]}") > "$work/cl.log" 2>&1; then
+    probe "$work/cl" "the guide's cl line" "$@"
 else
-    fail "trelmix.lib ($machine): a Visual C++ host does not link"
+    fail "the guide's cl line does not build a host: $line"; cat "$work/cl.log"
+fi
+
+# The guide's CMakeLists.txt, configured for Visual C++: find_package(Trelmix) must offer trelmix.lib.
+mkdir "$work/cmake"
+"$root/scripts/doc-blocks.sh" "$root/docs/integration.md" cmake > "$work/cmake/CMakeLists.txt"
+cp "$root/tests/windows/msvc_probe.c" "$work/cmake/host.c"
+if cmake -S "$work/cmake" -B "$work/cmake/build" -G "Unix Makefiles" -DCMAKE_SYSTEM_NAME=Windows \
+    -DCMAKE_C_COMPILER=clang-cl-14 -DCMAKE_C_COMPILER_TARGET=$target -DCMAKE_C_COMPILER_WORKS=ON \
+    -DCMAKE_LINKER=lld-link-14 -DCMAKE_MT=llvm-mt-14 -DCMAKE_RC_COMPILER=llvm-rc-14 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$tree" -DCMAKE_C_FLAGS="${freestanding[*]}" -DCMAKE_EXE_LINKER_FLAGS="${entry[*]}" \
+    -DCMAKE_C_STANDARD_LIBRARIES= > "$work/cmake.log" 2>&1 &&
+    cmake --build "$work/cmake/build" >> "$work/cmake.log" 2>&1; then
+    link=$work/cmake/build/CMakeFiles/scanner_host.dir/link.txt
+    grep -q " $tree/lib/trelmix.lib " "$link" || fail "the package gives Visual C++: $(grep -o '[^ ]*trelmix[^ ]*' "$link")"
+    cp "$work/cmake/build/scanner_host.exe" "$work/cmake/host.exe"
+    probe "$work/cmake" "find_package(Trelmix) for Visual C++" "$@"
+else
+    fail "find_package(Trelmix) for Visual C++ does not build a host"; cat "$work/cmake.log"
 fi
 
 [ $failures -eq 0 ]
