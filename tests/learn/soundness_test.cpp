@@ -128,6 +128,14 @@ learn::Example Case(const std::string& record, const std::string& result, std::u
     return e;
 }
 
+// One record asked for two results: the closest list still explains the rest.
+TEST(Learn, ClosestListLeavesOutOnlyWhatNoListExplains) {
+    const learn::Learned got = learn::Learn(learn::Job{
+        false, {Case("A1", "A1;"), Case("B2", "XB2", 3), Case("C3", "C3"), Case("A1", "A1,"), Case("D4", "XD4", 3)}});
+    EXPECT_FALSE(got.ok);
+    EXPECT_EQ(got.failing, (std::vector<std::size_t>{0, 3})) << got.script;
+}
+
 TEST(Learn, FewRecordsGeneraliseToHeldOutOnes) {
     const std::vector<std::string> tab = {"typed \"A\"", "tapped Tab", "typed \"B\"", "tapped Enter"};
     const Held jobs[] = {
