@@ -8,7 +8,7 @@
 
 #include "jobs.h"
 #include "platform/platform.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 struct lua_State;
 

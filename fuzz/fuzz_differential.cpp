@@ -19,7 +19,7 @@
 #include "differential.h"
 #include "fuzz_input.h"
 #include "keyboard/transmit.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 namespace {
 

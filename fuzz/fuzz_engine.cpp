@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "trelmix/trelmix.h"
 
 namespace {

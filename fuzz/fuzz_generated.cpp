@@ -13,7 +13,7 @@
 #include "generator.h"
 #include "host/run_observer.h"
 #include "keyboard/transmit.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "actions/byte_arg.h"
 #include "actions/data_context.h"
-#include "script/byte_arg.h"
 
 namespace trelmix {
 

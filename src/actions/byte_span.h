@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "script/byte_arg.h"
+#include "actions/byte_arg.h"
 
 namespace trelmix {
 

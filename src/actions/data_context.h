@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "actions/byte_arg.h"
 #include "actions/byte_span.h"
-#include "script/byte_arg.h"
 
 namespace trelmix {
 

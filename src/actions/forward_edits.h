@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "actions/data_context.h"
-#include "script/model.h"
+#include "actions/program.h"
 
 namespace trelmix {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "script/model.h"
+#include "actions/program.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix {

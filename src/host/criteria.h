@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "actions/data_context.h"
+#include "actions/program.h"
 #include "host/run_observer.h"
 #include "host/wildcard.h"
-#include "script/model.h"
 
 namespace trelmix {
 

@@ -1,10 +1,10 @@
 // The rule index of a compiled script: for each code type, the rules a record
-// of that type can reach. See RuleIndex (script/model.h).
+// of that type can reach. See RuleIndex (actions/program.h).
 #pragma once
 
 #include <algorithm>
 
-#include "script/model.h"
+#include "actions/program.h"
 
 namespace trelmix {
 

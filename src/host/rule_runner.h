@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "script/model.h"
+#include "actions/program.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix {

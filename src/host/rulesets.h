@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
-#include "script/model.h"
+#include "actions/program.h"
 
 namespace trelmix {
+
+// Rulesets RULESET_ON and RULESET_OFF can switch.
+inline bool RulesetSwitchable(std::int32_t ruleset) { return ruleset >= 1 && ruleset < kRulesetCount; }
 
 // Ruleset 0 always passes; 1..31 pass while switched on; larger never.
 inline bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* rulesetEnabled) {

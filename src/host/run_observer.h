@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "script/model.h"
+#include "actions/program.h"
 
 namespace trelmix {
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "actions/byte_span.h"
+#include "actions/program.h"
 #include "host/run_observer.h"
-#include "script/model.h"
 
 namespace trelmix {
 

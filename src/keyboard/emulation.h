@@ -17,7 +17,7 @@
 #include <initializer_list>
 #include <span>
 
-#include "script/byte_arg.h"
+#include "actions/byte_arg.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix {

@@ -1,4 +1,4 @@
-// Code-page decoding shared by the POSIX and recording backends. Windows-1252
+// Code-page decoding shared by the POSIX backend and the simulated host. Windows-1252
 // is decoded as Windows decodes it: the five bytes it leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) become U+0081, U+008D, U+008F, U+0090, U+009D.
 #pragma once

@@ -3,7 +3,7 @@
 // One interface, one backend per operating system (platform_posix.cpp,
 // platform_win32.cpp), chosen at build time. Nothing above this layer includes
 // <windows.h> or a POSIX header. Tests and the trelmix command install a
-// different backend at run time (see testing/recording.h); Install() is internal and
+// different backend at run time (the simulated host, simulated/simulated_host.h); Install() is internal and
 // not exported from the library.
 #pragma once
 

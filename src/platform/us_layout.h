@@ -1,6 +1,6 @@
 // The US English keyboard layout, as Windows reports it: the answers of
 // VkKeyScanW and MapVirtualKeyW(vk, 0) for the POSIX backend and the
-// recording backend, so that every operating system types alike.
+// simulated host, so that every operating system types alike.
 #pragma once
 
 #include <cstdint>

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "actions/program.h"
 #include "script/diagnostic.h"
 #include "script/keywords.h"
-#include "script/model.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix {

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "actions/action.h"
+#include "actions/program.h"
 #include "script/diagnostic.h"
 #include "script/keywords.h"
-#include "script/model.h"
 #include "script/text.h"
 
 namespace trelmix {
@@ -94,7 +94,7 @@ bool TextAction(ScriptBuilder& builder, const Statement& st) {
 // a number, as its row's KeyArgument says.
 bool KeyAction(ScriptBuilder& builder, const Statement& statement);
 
-// ---- handlers of their own shape, each beside its behaviour ----------------
+// ---- handlers of their own shape ---------------------------------------------
 
 // The block keywords (script/keyword_support.cpp).
 bool BeginRule(ScriptBuilder& builder, const Statement& statement);
@@ -111,14 +111,12 @@ bool BeginBlock(ScriptBuilder& builder, const Statement& st) {
     return true;
 }
 
-// The criteria clauses (host/criteria.cpp).
+// The criteria clauses and the rulesets (script/rule_keywords.cpp).
 bool ParseCodeList(ScriptBuilder& builder, const Statement& statement);
 bool ParseCodeLength(ScriptBuilder& builder, const Statement& statement);
 bool ParseCodeMatch(ScriptBuilder& builder, const Statement& statement);
 bool ParseWildcardMatch(ScriptBuilder& builder, const Statement& statement);
 bool ParseProtocolMatch(ScriptBuilder& builder, const Statement& statement);
-
-// The rulesets (host/rulesets.cpp).
 bool ParseSetRuleset(ScriptBuilder& builder, const Statement& statement);
 bool ParseRulesetOn(ScriptBuilder& builder, const Statement& statement);
 

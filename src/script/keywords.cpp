@@ -15,8 +15,10 @@ using Key = KeyArgument;
 
 // The rows of each family, with what that family has in common filled in.
 constexpr KeywordInfo Structure(std::string_view name, KeywordHandler handler, Block block, Block after,
-                                std::string_view summary) {
-    return {name, handler, block, after, false, name, "", summary, false, Clause::None, {}, Key::None, ""};
+                                std::string_view summary, std::string_view synopsis = {},
+                                std::string_view arguments = "") {
+    return {name,  handler,      block, after,     false, synopsis.empty() ? name : synopsis, arguments, summary,
+            false, Clause::None, {},    Key::None, ""};
 }
 constexpr KeywordInfo Criterion(std::string_view name, KeywordHandler handler, Clause clause, std::string_view synopsis,
                                 std::string_view arguments, std::string_view summary, bool decodesEscapes = false) {
@@ -38,19 +40,9 @@ constexpr KeywordInfo Send(std::string_view name, KeywordHandler handler, Action
 constexpr KeywordInfo kKeywords[] = {
     Structure("BEGIN_RULE", BeginRule, B::Outside, B::RuleLevel,
               "starts a rule; rules are tried in the order they end"),
-    {"SET_RULESET",
-     ParseSetRuleset,
-     B::RuleLevel,
-     B::RuleLevel,
-     false,
-     "SET_RULESET(number)",
-     "a number",
-     "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on",
-     false,
-     Clause::None,
-     {},
-     Key::None,
-     ""},
+    Structure("SET_RULESET", ParseSetRuleset, B::RuleLevel, B::RuleLevel,
+              "puts the rule in a ruleset: 1 to 31 can be switched, larger numbers are never on", "SET_RULESET(number)",
+              "a number"),
     Structure("BEGIN_CRITERIA", BeginBlock<&Rule::criteria>, B::RuleLevel, B::Criteria,
               "starts the rule's criteria; without them the rule applies to every record and the run goes on"),
     Criterion("CODE_LIST", ParseCodeList, Clause::CodeList, "CODE_LIST(type, ...)", "one or more numbers",

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "actions/action.h"
-#include "script/model.h"
+#include "actions/program.h"
 
 namespace trelmix {
 

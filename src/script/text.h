@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "script/byte_arg.h"
+#include "actions/byte_arg.h"
 
 namespace trelmix {
 

@@ -78,7 +78,7 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
         records.clear();
         std::ostringstream err;
         const bool ok = ReadScans(path, o, records, err);
-        return ok ? std::string("ok") : err.str().substr(path.size());
+        return ok ? std::string("ok") : err.str().substr(err.str().find(path) + path.size());
     };
     RunOptions o;
     std::vector<RunRecord> r;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "lsp/language.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
 
 using namespace trelmix;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "reference_engine.h"
 
 namespace trelmix::reference {

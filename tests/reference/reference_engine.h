@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "script/model.h"
+#include "actions/program.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix::reference {

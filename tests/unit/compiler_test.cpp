@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
 #include "script/event_reporter.h"
 #include "support.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "support.h"
 
 namespace trelmix {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 namespace trelmix::test {
 

@@ -8,7 +8,7 @@
 #include "keyboard/transmit.h"
 #include "keyboard_support.h"
 #include "platform/platform.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "support.h"
 
 namespace trelmix {

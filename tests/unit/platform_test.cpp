@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "platform/utf.h"
 
 namespace trelmix {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "support.h"
 
 #if !defined(_WIN32)

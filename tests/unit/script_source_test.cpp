@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "host/script_source.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "support.h"
 
 namespace trelmix {

@@ -16,7 +16,7 @@
 #include "imports.h"
 #include "machine.h"
 #include "pe_image.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 namespace trelmix::x86 {
 

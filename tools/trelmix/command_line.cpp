@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "common/errors.h"
 #include "common/host_id.h"
 #include "keywords/keyword_reference.h"
 #include "learn/learn_command.h"
@@ -64,6 +65,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     // 0x1A does not end the input.
     for (FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
 #endif
+    commandName = program.name;
     CLI::App app{program.description, program.name};
     // A SCRIPT or RECORD may begin with '/' (a path, a record) on Windows too.
     app.allow_windows_style_options(false);
@@ -221,7 +223,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-        std::cerr << program.name << ": " << e.what() << "\nRun '" << program.name << " --help' for usage.\n";
+        Complain(std::cerr, e.what(), "\nRun '", program.name, " --help' for usage.");
         return kExitUsage;
     }
 
@@ -237,8 +239,8 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
     const IdOptions& ids = check->parsed() ? checkId : runId;
     const std::optional<HostId> id = ids.Resolve();
     if (!id) {
-        std::cerr << program.name << ": --id: '" << ids.id
-                  << "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits\n";
+        Complain(std::cerr, "--id: '", ids.id,
+                 "' is not a host id; write {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX} with hex digits");
         return kExitUsage;
     }
     if (check->parsed()) {
@@ -251,17 +253,16 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         }
         for (const std::string& g : groupsOff) {
             if (checkOptions.filter.DisableGroup(g)) continue;
-            std::cerr << program.name << ": -W " << g << ": write no-GROUP with a group of --list-warnings\n";
+            Complain(std::cerr, "-W ", g, ": write no-GROUP with a group of --list-warnings");
             return kExitUsage;
         }
         for (const std::string& c : codesOff) {
             if (checkOptions.filter.DisableCode(c)) continue;
-            std::cerr << program.name << ": --no-warn " << c << ": no diagnostic has this code (see --list-warnings)\n";
+            Complain(std::cerr, "--no-warn ", c, ": no diagnostic has this code (see --list-warnings)");
             return kExitUsage;
         }
         if (checkOptions.scripts.empty()) {
-            std::cerr << program.name << ": check: SCRIPT is required\nRun '" << program.name
-                      << " --help' for usage.\n";
+            Complain(std::cerr, "check: SCRIPT is required\nRun '", program.name, " --help' for usage.");
             return kExitUsage;
         }
         return CheckCommand(checkOptions, io);
@@ -272,7 +273,7 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         if (o.flag && flagGiven[i]) host.*o.flag = o.set;
         if (!o.number || run->count(o.name) == 0) continue;
         if (const auto error = SetHostNumber(o, numberText[i], host)) {
-            std::cerr << program.name << ": " << *error << '\n';
+            Complain(std::cerr, *error);
             return kExitUsage;
         }
     }

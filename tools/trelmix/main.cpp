@@ -2,6 +2,7 @@
 #include <new>
 
 #include "command_line.h"
+#include "common/errors.h"
 
 // No input ends the command with an uncaught exception: what escapes a
 // command is reported as its failure.
@@ -9,9 +10,9 @@ int main(int argc, char** argv) {
     try {
         return trelmix::cli::CommandLine(argc, argv, trelmix::cli::Program{});
     } catch (const std::bad_alloc&) {
-        std::cerr << "trelmix: out of memory\n";
+        trelmix::cli::Complain(std::cerr, "out of memory");
     } catch (const std::exception& e) {
-        std::cerr << "trelmix: internal error: " << e.what() << '\n';
+        trelmix::cli::Complain(std::cerr, "internal error: ", e.what());
     }
     return 1;
 }

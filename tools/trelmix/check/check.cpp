@@ -8,10 +8,11 @@
 
 #include "check/diagnose.h"
 #include "check/warning_checks.h"
+#include "common/errors.h"
 #include "common/session.h"
 #include "common/text_encoding.h"
 #include "lsp/language.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
 #include "script/diagnostic.h"
 
@@ -28,7 +29,7 @@ bool ApplyFixes(const ScriptSource& source, const std::vector<Finding>& findings
     if (fixes.empty()) return false;
     std::stable_sort(fixes.begin(), fixes.end(), [](const Fix& a, const Fix& b) { return a.from < b.from; });
     const auto fail = [&](const std::string& why) {
-        io.err << "trelmix: " << source.name << ": not fixed: " << why << "\n";
+        Complain(io.err, source.name, ": not fixed: ", why);
         return false;
     };
     for (std::size_t i = 1; i < fixes.size(); ++i) {
@@ -117,8 +118,8 @@ int CheckOne(const CheckOptions& o, const std::string& argument, Streams io) {
         if (d.accepted) io.out << d.source.name << ": ok, " << d.rules << (d.rules == 1 ? " rule\n" : " rules\n");
     }
     if (assigned != d.accepted) {
-        io.err << "trelmix: internal error: the library " << (assigned ? "accepted" : "rejected")
-               << " the script, the diagnosis says otherwise\n";
+        Complain(io.err, "internal error: the library ", assigned ? "accepted" : "rejected",
+                 " the script, the diagnosis says otherwise");
     }
     return !assigned || (o.werror && warnings > 0) ? kExitRejected : kExitOk;
 }
@@ -146,9 +147,9 @@ void PrintRunWarnings(const std::string& argument, const HostId& id, std::ostrea
         sendLines += (sendLines.empty() ? "" : ", ") + std::to_string(locate(line).line);
     }
     if (!sendLines.empty()) {
-        err << "trelmix: note: this application script ignores its send keywords ("
-            << (d.ignoredSends.size() == 1 ? "line " : "lines ") << sendLines
-            << "); use --keyboard to run it as the keyboard's script\n";
+        Complain(err, "note: this application script ignores its send keywords (",
+                 d.ignoredSends.size() == 1 ? "line " : "lines ", sendLines,
+                 "); use --keyboard to run it as the keyboard's script");
     }
 }
 

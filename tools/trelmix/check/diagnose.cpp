@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/errors.h"
 #include "common/text_encoding.h"
 #include "host/script_source.h"
 #include "platform/codepage.h"
@@ -282,7 +283,7 @@ std::string MissingFileReason() { return "no such file (give --text to take it a
 
 bool ReportMissingFile(const std::string& argument, std::ostream& err) {
     const bool missing = LooksLikeMissingFile(argument);
-    if (missing) err << "trelmix: " << argument << ": " << MissingFileReason() << "\n";
+    if (missing) Complain(err, argument, ": ", MissingFileReason());
     return missing;
 }
 

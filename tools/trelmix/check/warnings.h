@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/program.h"
 #include "check/diagnostic_codes.h"
 #include "script/compiler.h"
 #include "script/keywords.h"
-#include "script/model.h"
 
 namespace trelmix::cli {
 

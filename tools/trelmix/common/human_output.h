@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/session.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 namespace trelmix::cli {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "trelmix/trelmix.h"
 
 namespace trelmix::cli {

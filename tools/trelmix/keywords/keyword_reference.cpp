@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "check/warnings.h"
+#include "common/errors.h"
 #include "script/keywords.h"
 
 namespace trelmix::cli {
@@ -117,11 +118,10 @@ int KeywordsCommand(const std::string& name, Streams io, bool jsonl) {
         }
         return kExitOk;
     }
-    io.err << "trelmix: keywords: '" << name << "' is not a keyword";
-    if (const KeywordInfo* near = NearestKeyword(std::u16string(upper.begin(), upper.end()))) {
-        io.err << "; did you mean " << near->name << "?";
-    }
-    io.err << "\nRun 'trelmix keywords' for the list.\n";
+    const KeywordInfo* near = NearestKeyword(std::u16string(upper.begin(), upper.end()));
+    Complain(io.err, "keywords: '", name, "' is not a keyword",
+             near ? "; did you mean " + std::string(near->name) + "?" : std::string(), "\nRun '", commandName,
+             " keywords' for the list.");
     return kExitUsage;
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/errors.h"
 #include "learn/job_file.h"
 #include "learn/learner.h"
 #include "test/test_runner.h"
@@ -46,7 +47,7 @@ bool Write(const fs::path& path, const std::string& text) {
 int LearnCommand(const LearnOptions& o, Streams io) {
     std::ifstream in(o.file, std::ios::binary);
     if (!in) {
-        io.err << "trelmix: " << o.file << ": cannot read the test file\n";
+        Complain(io.err, o.file, ": cannot read the test file");
         return kExitUsage;
     }
     std::ostringstream given;
@@ -55,12 +56,12 @@ int LearnCommand(const LearnOptions& o, Streams io) {
     std::string error;
     const std::optional<learn::Job> job = learn::ReadJob(o.file, text, error);
     if (!job) {
-        io.err << "trelmix: " << error << '\n';
+        Complain(io.err, error);
         return kExitUsage;
     }
     Scratch scratch;
     if (scratch.dir.empty()) {
-        io.err << "trelmix: learn: cannot make a temporary folder\n";
+        Complain(io.err, "learn: cannot make a temporary folder");
         return kExitUsage;
     }
     const fs::path cases = scratch.dir / "cases.tests";
@@ -77,7 +78,7 @@ int LearnCommand(const LearnOptions& o, Streams io) {
 
     if (passes && !o.output.empty()) {
         if (!Write(o.output, learned.script)) {
-            io.err << "trelmix: " << o.output << ": cannot write the script\n";
+            Complain(io.err, o.output, ": cannot write the script");
             return kExitUsage;
         }
     } else {
@@ -85,14 +86,15 @@ int LearnCommand(const LearnOptions& o, Streams io) {
     }
     io.out.flush();  // the script before what is said about it
     if (o.explain) {
-        for (const std::string& e : learned.explain) io.err << "trelmix: learn: " << e << '\n';
+        for (const std::string& e : learned.explain) Complain(io.err, "learn: ", e);
     }
     if (passes) {
-        for (const std::string& n : learned.notes) io.err << "trelmix: note: " << n << '\n';
+        for (const std::string& n : learned.notes) Complain(io.err, "note: ", n);
         return kExitOk;
     }
-    io.err << "trelmix: learn: no script within the search explains every case; above is the closest. "
-              "Cases it does not explain:\n";
+    Complain(io.err,
+             "learn: no script within the search explains every case; above is the closest. "
+             "Cases it does not explain:");
     for (std::size_t i : learned.failing) io.err << "  " << job->examples[i].where << '\n';
     // The runner's diff, with the file's own name and lines.
     std::string diff = report.str();

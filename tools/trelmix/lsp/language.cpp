@@ -11,7 +11,7 @@
 #include "common/key_names.h"
 #include "common/text_encoding.h"
 #include "keyboard/emulation.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/keywords.h"
 #include "script/text.h"
 

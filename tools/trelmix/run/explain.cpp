@@ -1,6 +1,7 @@
 #include "run/explain.h"
 
 #include <algorithm>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <utility>
 
@@ -162,29 +163,23 @@ void TraceRecorder::RuleReached(std::uint32_t rule, RuleFate fate, Clause clause
     step.line = mapHeld_->rule(rule).begin;
     const std::string at = "rule at line " + std::to_string(step.line) + ": ";
     const Rule& compiled = mapHeld_->compiled(rule);
+    // What the trace calls each fate, in RuleFate's order.
+    constexpr std::string_view kFates[] = {"no action block", "ruleset off",     "criteria failed",
+                                           "no criteria",     "criteria failed", "applied"};
+    static_assert(std::size(kFates) == static_cast<std::size_t>(RuleFate::Applied) + 1);
+    step.fate = kFates[static_cast<int>(fate)];
     switch (fate) {
-    case RuleFate::NoActionBlock:
-        step.fate = "no action block";
-        step.text = at + "no action block, the run stops";
-        break;
+    case RuleFate::NoActionBlock: step.text = at + "no action block, the run stops"; break;
     case RuleFate::RulesetOff:
-        step.fate = "ruleset off";
         step.text =
             at + "ruleset " + std::to_string(compiled.ruleset) +
             (compiled.ruleset < kRulesetCount ? " is off, passed by" + AlsoOff(record.rulesets, compiled.ruleset)
                                               : " is never on, passed by");
         break;
-    case RuleFate::NoCriteria:
-        step.fate = "no criteria";
-        step.text = at + "no criteria, its actions run and the run goes on";
-        break;
-    case RuleFate::Applied:
-        step.fate = "applied";
-        step.text = at + "applied";
-        break;
+    case RuleFate::NoCriteria: step.text = at + "no criteria, its actions run and the run goes on"; break;
+    case RuleFate::Applied: step.text = at + "applied"; break;
     case RuleFate::CodeNotListed:
     case RuleFate::CriteriaFailed: {
-        step.fate = "criteria failed";
         if (const KeywordInfo* keyword = ClauseKeyword(clause)) step.clause = keyword->name;
         const ScriptMap::RuleLines& lines = mapHeld_->rule(rule);
         std::string where;

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "actions/program.h"
 #include "check/diagnose.h"
 #include "host/run_observer.h"
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
-#include "script/model.h"
 
 namespace trelmix::cli {
 

@@ -4,6 +4,7 @@
 
 #include "check/check.h"
 #include "check/diagnose.h"
+#include "common/errors.h"
 #include "common/human_output.h"
 #include "common/record_escapes.h"
 #include "common/text_encoding.h"
@@ -27,7 +28,7 @@ void ExplainRejection(const RunOptions& o, const std::u16string& script, std::os
             if (f.error()) err << FormatFinding(d.source, f);
         }
     }
-    err << "trelmix: the script was not assigned; every record gets status -1\n";
+    Complain(err, "the script was not assigned; every record gets status -1");
 }
 
 int RunHuman(const RunOptions& o, const std::vector<RunRecord>& records, Streams io) {
@@ -81,7 +82,7 @@ bool DecodeRecordArguments(const RunOptions& options, std::vector<RunRecord>& re
         std::string error;
         auto bytes = DecodeRecordArgument(arguments[i], error);
         if (!bytes) {
-            err << "trelmix: record " << (i + 1) << " '" << arguments[i] << "': " << error << '\n';
+            Complain(err, "record ", i + 1, " '", arguments[i], "': ", error);
             return false;
         }
         records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "common/errors.h"
 #include "common/host_id.h"
 #include "common/record_escapes.h"
 
@@ -46,8 +47,8 @@ bool ReadScans(const std::string& path, RunOptions& options, std::vector<RunReco
     std::error_code ignored;
     std::ifstream in(path, std::ios::binary);
     if (!in || std::filesystem::is_directory(path, ignored)) {
-        err << "trelmix: --scans: cannot read '" << path << "'"
-            << (std::filesystem::is_directory(path, ignored) ? ": it is a directory" : "") << '\n';
+        Complain(err, "--scans: cannot read '", path, "'",
+                 std::filesystem::is_directory(path, ignored) ? ": it is a directory" : "");
         return false;
     }
     std::string line;
@@ -64,7 +65,7 @@ bool ReadScans(const std::string& path, RunOptions& options, std::vector<RunReco
             records.push_back({std::move(*bytes), options.host.codeType, options.host.protocol});
         }
         if (!error.empty()) {
-            err << path << ':' << number << ": " << error << '\n';
+            Complain(err, path, ':', number, ": ", error);
             return false;
         }
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "common/errors.h"
 #include "common/human_output.h"
 #include "common/text_encoding.h"
 
@@ -321,17 +322,17 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
 
 int TestCommand(const TestOptions& o, Streams io) {
     if (o.coverageMin && !(*o.coverageMin >= 0 && *o.coverageMin <= 100)) {
-        io.err << "trelmix: --coverage-min: give a percentage from 0 to 100\n";
+        Complain(io.err, "--coverage-min: give a percentage from 0 to 100");
         return kExitUsage;
     }
     if (!(o.caseTimeout > 0 && o.caseTimeout <= 86400)) {
-        io.err << "trelmix: --case-timeout: give a number of seconds above 0, at most 86400\n";
+        Complain(io.err, "--case-timeout: give a number of seconds above 0, at most 86400");
         return kExitUsage;
     }
     std::unique_ptr<CaseEngine> engine =
         o.engine.empty() ? LinkedEngine(o.linked, o.trace) : ProcessEngine(o.engine, o.trace, o.caseTimeout);
     if (!engine) {
-        io.err << "trelmix: test --engine is not available on this system\n";
+        Complain(io.err, "test --engine is not available on this system");
         return kExitUsage;
     }
     std::vector<CaseFile> files;
@@ -339,7 +340,7 @@ int TestCommand(const TestOptions& o, Streams io) {
         std::string error;
         auto file = ReadCaseFile(path, error);
         if (!file) {
-            io.err << "trelmix: " << error << '\n';
+            Complain(io.err, error);
             return kExitUsage;
         }
         files.push_back(std::move(*file));

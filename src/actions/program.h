@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "actions/action.h"
+#include "actions/byte_arg.h"
 #include "actions/data_context.h"
-#include "script/byte_arg.h"
 
 namespace trelmix {
 

@@ -1,4 +1,4 @@
-#include "platform/testing/recording.h"
+#include "platform/simulated/simulated_host.h"
 
 #include "platform/codepage.h"
 #include "platform/us_layout.h"
