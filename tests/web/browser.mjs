@@ -1,7 +1,7 @@
 // The playground in headless Chromium, opened from disk: the examples from
 // the menu, a keyboard record's trace, a typed script with a bad line and a
 // warning (and its problems list), the keyboard box, hover and completion,
-// typed records with a bad line, shared links good and bad, the layout at
+// typed records with a bad line, shared links good and bad, Learn mode, the layout at
 // three widths (screenshots in build/web-screenshots), axe-core, and the
 // budgets. Every answer must
 // equal `trelmix run --jsonl`'s, every result's words `trelmix run`'s, and the
@@ -176,6 +176,17 @@ assert.deepEqual(answers(await after(shared, () => shared.fill('#protocol', '0')
 const broken = await open(`file://${pageFile}#s=eyJzY3JpcHQiOiJCRUdJTl9SV`);
 assert.match(await broken.textContent('#notice'), /cannot be read/);
 assert.equal(await broken.inputValue('#examples'), 'gs1-128');
+
+// Learn mode: the wanted result beside each record; Learn puts in the
+// editor a script whose results are the wanted ones.
+await after(page, () => page.fill('#records', 'A12\nB7\nA3\n'));
+await after(page, () => page.click('#learn-mode'));
+const wanted = ['A12;', 'B7', 'A3;'];
+for (const [i, w] of wanted.entries()) await page.fill(`#results li:nth-child(${i + 1}) input.result`, w);
+const learned = await after(page, () => page.click('#learn'));
+assert.match(await page.$eval('.cm-content', (e) => e.innerText), /^# Learned from three records/);
+assert.deepEqual(learned.map((r) => r.answer.hex), wanted.map((w) => Buffer.from(w).toString('hex').toUpperCase()));
+assert.match(await page.textContent('#learn-report'), /^Learned/);
 
 // Layout: 1280, 800 and 390 pixels wide (screenshots kept for review), and
 // 360: no horizontal scroll, the trace readable in its panel.

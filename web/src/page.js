@@ -9,6 +9,7 @@ import { EditorView, highlightActiveLine, hoverTooltip, keymap, lineNumbers } fr
 import examples from 'trelmix:examples';
 import { createEngine } from 'trelmix:engine';
 import { trelmixHighlighting, trelmixLanguage } from './grammar.js';
+import { LearnMode } from './learn.js';
 
 const $ = (id) => document.getElementById(id);
 const engine = await createEngine();
@@ -107,7 +108,7 @@ function run() {
   const assigned = engine.open(settings());
   const results = assigned.error ? [] : engine.records().map((r, i) => {
     const answer = engine.request(i === selected ? { ...r, explain: true } : r);
-    return { answer, words: answer.error ?? engine.words() };
+    return { answer, words: answer.error ?? engine.words(), request: r };
   });
   const elapsed = performance.now() - started;
   show(assigned, results, elapsed);
@@ -143,6 +144,7 @@ function show(assigned, results, elapsed) {
     toggle.addEventListener('keydown', (e) => (e.key === 'Enter' || e.key === ' ') && (e.preventDefault(), choose()));
     list.append(item);
   });
+  if (learn.on) learn.decorate([...list.children], results);
   for (const [line, why] of unreadable) {
     const item = element('li', 'unread', `records line ${line} not run: ${why}`);
     list.append(item);
@@ -300,6 +302,10 @@ const editor = new EditorView({
     ],
   }),
 });
+
+const learn = new LearnMode(engine, { keyboard: () => $('keyboard').checked,
+  setScript: (text) => editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: text } }) });
+$('learn-mode').addEventListener('click', run);
 
 // The editor's scroller is reachable from the keyboard too (a long script
 // scrolls without the caret).

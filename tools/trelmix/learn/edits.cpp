@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 
+#include "common/human_output.h"
 #include "common/record_escapes.h"
 
 namespace trelmix::learn {
@@ -361,7 +362,8 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
             e.fill = fill;
             e.width = o.size();
             e.cost = fill == '0' || fill == ' ' ? 1.2 : 2.5;
-            e.how = std::string("padded ") + where + " to " + std::to_string(o.size()) + " bytes (" + from + ")";
+            e.how =
+                std::string("padded ") + where + " to " + cli::Plural(o.size(), "byte", "bytes") + " (" + from + ")";
             edits.push_back(e);
         };
         const std::size_t extra = o.size() - r.size();
@@ -586,8 +588,8 @@ std::string Words(const Action& a) {
     case Op::Prepend: return Show(a.a) + " in front";
     case Op::Append: return Show(a.a) + " at the end";
     case Op::Insert: return Show(a.a) + " inserted";
-    case Op::SkipAhead: return std::to_string(a.n) + " bytes on";
-    case Op::SkipBack: return std::to_string(a.n) + " bytes back";
+    case Op::SkipAhead: return cli::Plural(a.n, "byte", "bytes") + " on";
+    case Op::SkipBack: return cli::Plural(a.n, "byte", "bytes") + " back";
     case Op::SkipStart: return "back to the start";
     case Op::SkipEnd: return "to the last byte";
     case Op::ReplaceAll:
@@ -613,8 +615,8 @@ std::string EditWords(const Edit& e) {
     const std::string what = e.fill == ' ' ? "spaces" : e.fill == '0' ? "zeros" : Show(Text(1, e.fill)) + "s";
     switch (e.kind) {
     case Edit::Kind::Stop: return "stop: the record goes on as given, status 0";
-    case Edit::Kind::PadFront: return what + " in front up to " + std::to_string(e.width) + " bytes";
-    case Edit::Kind::PadBack: return what + " at the end up to " + std::to_string(e.width) + " bytes";
+    case Edit::Kind::PadFront: return what + " in front up to " + cli::Plural(e.width, "byte", "bytes");
+    case Edit::Kind::PadBack: return what + " at the end up to " + cli::Plural(e.width, "byte", "bytes");
     case Edit::Kind::StripLeading:
         return "leading zeros removed (up to " +
                std::string(e.width < 10 ? counts[e.width] : std::to_string(e.width).c_str()) + ")";

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "common/host_id.h"
@@ -19,6 +20,8 @@ namespace {
 using Mask = std::uint64_t;
 constexpr std::size_t kMaxExamples = 60;
 constexpr std::size_t kMaxRules = 8;
+constexpr std::size_t kMaxNodes = 4000;      // lists of rules looked into
+constexpr std::size_t kClosestNodes = 1000;  // of those, when no list explains every case
 
 struct Case {
     Text r, o;
@@ -110,7 +113,7 @@ std::string ClauseWords(const Clause& c) {
         for (std::size_t i = 0; i < c.codes.size(); ++i) s += (i ? ", " : "") + std::to_string(c.codes[i]);
         return s;
     }
-    case Clause::Kind::Length: return "of " + std::to_string(c.n) + " bytes";
+    case Clause::Kind::Length: return "of " + cli::Plural(c.n, "byte", "bytes");
     case Clause::Kind::Protocol: return "of protocol " + std::to_string(c.n);
     case Clause::Kind::CodeMatch: return "holding " + Show(c.text) + " anywhere";
     case Clause::Kind::Wildcard: {
@@ -168,9 +171,12 @@ std::vector<Criteria> Pool(const std::vector<Case>& cases) {
         lengths.insert(e.r.size());
     }
     std::vector<Clause> lists;
-    if (types.size() >= 2 && types.size() <= 6) {
+    if (types.size() >= 2) {
+        // Every list of a few code types; of many, the lists of one or two.
         const std::vector<std::uint32_t> all(types.begin(), types.end());
-        for (unsigned bits = 1; bits + 1 < (1u << all.size()); ++bits) {
+        const unsigned n = static_cast<unsigned>(std::min<std::size_t>(all.size(), 16));
+        for (unsigned bits = 1; bits + 1 < (1u << n); ++bits) {
+            if (n > 6 && __builtin_popcount(bits) > 2) continue;
             Clause c{Clause::Kind::CodeList, {}, 0, {}};
             for (std::size_t i = 0; i < all.size(); ++i) {
                 if (bits & (1u << i)) c.codes.push_back(all[i]);
@@ -255,10 +261,18 @@ std::vector<Criteria> Pool(const std::vector<Case>& cases) {
 
 // ---- the rule list ---------------------------------------------------------
 
+// Criteria for an edit: the cases they pass and what they cost beside it.
+struct Choice {
+    Mask passes = 0;
+    int criteria = -1;  // -1: the empty criteria block
+    double cost = 0;
+};
+
 struct Candidate {
     Edit edit;
-    Mask gives = 0;  // the cases it gives right
-    Mask scope = 0;  // the cases it touches
+    Mask gives = 0;               // the cases it gives right
+    Mask scope = 0;               // the cases it touches
+    std::vector<Choice> choices;  // the cheapest criteria for each set of cases, the empty block first
 };
 
 struct Rule {
@@ -306,62 +320,166 @@ public:
         }
         std::stable_sort(candidates_.begin(), candidates_.end(),
                          [](const Candidate& a, const Candidate& b) { return a.edit.cost < b.edit.cost; });
-        // The cheapest criterion for each set of cases it passes.
+        // The cheapest criterion for each set of cases it passes, and for
+        // each edit among those near it, the one that suits the edit best.
+        std::map<Mask, std::vector<int>> best;
         for (std::size_t i = 0; i < pool_.size(); ++i) {
-            std::vector<int>& near = best_[pool_[i].mask];
+            std::vector<int>& near = best[pool_[i].mask];
             if (near.empty() || pool_[i].cost <= pool_[static_cast<std::size_t>(near[0])].cost + 0.5)
                 near.push_back(static_cast<int>(i));
         }
+        for (Candidate& c : candidates_) {
+            c.choices.push_back(Choice{~Mask{0}, -1, 0});
+            for (const auto& [mask, near] : best) {
+                if ((mask & c.scope & c.gives) == 0) continue;
+                Choice choice{mask, near[0], pool_[static_cast<std::size_t>(near[0])].cost};
+                for (int index : near) {
+                    const Criteria& k = pool_[static_cast<std::size_t>(index)];
+                    if (k.cost + Affinity(k, c.edit) < choice.cost) {
+                        choice.criteria = index;
+                        choice.cost = k.cost + Affinity(k, c.edit);
+                    }
+                }
+                c.choices.push_back(choice);
+            }
+        }
     }
 
-    Solution Solve() { return Solve(cases_.size() == 64 ? ~Mask{0} : (Mask{1} << cases_.size()) - 1, 0); }
+    // Fewest rules first: the cheapest list of one rule that explains every
+    // case, else of two, and so on; when none does within the search, the
+    // list that explains the most.
+    Solution Solve() {
+        const Mask all = cases_.size() == 64 ? ~Mask{0} : (Mask{1} << cases_.size()) - 1;
+        const Solution greedy = Greedy(all);
+        Mask explainable = 0;
+        for (const Candidate& c : candidates_) explainable |= c.gives;
+        if ((changed_ & ~explainable) == 0 && !Contradictory()) {
+            const std::size_t most = greedy.unexplained ? kMaxRules : greedy.rules;
+            for (std::size_t rules = 0; rules <= most && nodes_ < kMaxNodes; ++rules) {
+                if (std::optional<Solution> s = Exact(all, rules)) return *s;
+            }
+        }
+        if (greedy.unexplained == 0) return greedy;
+        nodes_ = kMaxNodes - kClosestNodes;
+        const Solution closest = Closest(all, 0);
+        return greedy.Better(closest) ? greedy : closest;
+    }
 
     const std::vector<Case>& cases() const { return cases_; }
     const std::vector<Criteria>& pool() const { return pool_; }
     const std::vector<Candidate>& candidates() const { return candidates_; }
 
 private:
-    Solution Solve(Mask left, std::size_t depth) {
-        const auto memo = memo_.find(left);
-        if (memo != memo_.end()) return memo->second;
+    static std::size_t Bits(Mask m) { return static_cast<std::size_t>(__builtin_popcountll(m)); }
+
+    // The cheapest list of at most `rules` rules that explains every case
+    // left, or nothing.
+    std::optional<Solution> Exact(Mask left, std::size_t rules) {
+        const Mask need = left & changed_;
+        if (!need) return Solution{};
+        if (rules == 0 || nodes_ >= kMaxNodes) return std::nullopt;
+        const auto key = std::make_pair(left, rules);
+        if (const auto memo = exact_.find(key); memo != exact_.end()) return memo->second;
+        ++nodes_;
+        // No list of `rules` rules takes more than `rules` times what one takes.
+        std::size_t most = 0;
+        for (const Candidate& c : candidates_) most = std::max(most, Bits(c.gives & need));
+        std::optional<Solution> best;
+        if (most * rules < Bits(need)) return exact_[key] = best;
+        for (std::size_t t = 0; t < candidates_.size(); ++t) {
+            const Candidate& c = candidates_[t];
+            if (!(c.gives & need) || (rules == 1 && (c.gives & need) != need)) continue;
+            for (const Choice& k : c.choices) {
+                const Mask took = k.passes & left & c.scope;
+                if (!(took & need) || (took & ~c.gives) || (rules == 1 && (took & need) != need)) continue;
+                const double cost = k.cost + c.edit.cost;
+                if (best && cost >= best->cost - 1e-9) continue;  // the rest costs more still
+                std::optional<Solution> rest = Exact(left & ~took, rules - 1);
+                if (!rest || (best && cost + rest->cost >= best->cost - 1e-9)) continue;
+                rest->rules += 1;
+                rest->cost += cost;
+                rest->list.insert(rest->list.begin(), Rule{static_cast<int>(t), k.criteria, took});
+                best = std::move(rest);
+            }
+        }
+        return exact_[key] = best;
+    }
+
+    // The same record asked to give two results: no list explains both.
+    bool Contradictory() const {
+        for (std::size_t i = 0; i < cases_.size(); ++i) {
+            for (std::size_t j = i + 1; j < cases_.size(); ++j) {
+                const Case &a = cases_[i], &b = cases_[j];
+                if (a.r == b.r && a.ct == b.ct && a.pr == b.pr &&
+                    (a.o != b.o || a.status != b.status || a.lines != b.lines))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // Rule by rule, the one that explains the most cases left (the cheapest
+    // of those), while one explains any.
+    Solution Greedy(Mask left) const {
+        Solution s;
+        while (s.rules < kMaxRules) {
+            Rule pick;
+            std::size_t most = 0;
+            double cheapest = 0;
+            for (std::size_t t = 0; t < candidates_.size(); ++t) {
+                const Candidate& c = candidates_[t];
+                if (Bits(c.gives & left & changed_) < std::max<std::size_t>(most, 1)) continue;
+                for (const Choice& k : c.choices) {
+                    const Mask took = k.passes & left & c.scope;
+                    const std::size_t n = Bits(took & changed_);
+                    const double cost = k.cost + c.edit.cost;
+                    if ((took & ~c.gives) || n == 0 || n < most || (n == most && cost >= cheapest)) continue;
+                    pick = Rule{static_cast<int>(t), k.criteria, took};
+                    most = n;
+                    cheapest = cost;
+                }
+            }
+            if (most == 0) break;
+            s.list.push_back(pick);
+            s.rules += 1;
+            s.cost += cheapest;
+            left &= ~pick.took;
+        }
+        s.unexplained = Bits(left & changed_);
+        return s;
+    }
+
+    // The list that leaves the fewest cases unexplained, then the fewest
+    // rules, then the cheapest; past the search's budget, the best found.
+    Solution Closest(Mask left, std::size_t depth) {
+        const auto key = std::make_pair(left, depth);
+        if (const auto memo = closest_.find(key); memo != closest_.end()) return memo->second;
         Solution best;
-        best.unexplained = static_cast<std::size_t>(__builtin_popcountll(left & changed_));
-        if (best.unexplained == 0 || depth >= kMaxRules) return memo_[left] = best;
+        best.unexplained = Bits(left & changed_);
+        if (best.unexplained == 0 || depth >= kMaxRules || nodes_ >= kMaxNodes) return best;
+        ++nodes_;
         for (std::size_t t = 0; t < candidates_.size(); ++t) {
             const Candidate& c = candidates_[t];
             if (!(c.gives & left & changed_)) continue;
-            const auto consider = [&](int criteria, Mask passes, double cost) {
-                const Mask took = passes & left & c.scope;
-                if (!took || (took & ~c.gives) || !(took & changed_)) return;
-                Solution rest = Solve(left & ~took, depth + 1);
+            for (const Choice& k : c.choices) {
+                const Mask took = k.passes & left & c.scope;
+                if (!took || (took & ~c.gives) || !(took & changed_)) continue;
+                Solution rest = Closest(left & ~took, depth + 1);
                 rest.rules += 1;
-                rest.cost += cost + c.edit.cost;
-                rest.list.insert(rest.list.begin(), Rule{static_cast<int>(t), criteria, took});
+                rest.cost += k.cost + c.edit.cost;
+                rest.list.insert(rest.list.begin(), Rule{static_cast<int>(t), k.criteria, took});
                 if (rest.Better(best)) best = std::move(rest);
-            };
-            consider(-1, ~Mask{0}, 0);
-            for (const auto& [mask, near] : best_) {
-                if ((mask & left & c.scope & c.gives) == 0) continue;
-                int chosen = near[0];
-                double cost = pool_[static_cast<std::size_t>(chosen)].cost;
-                for (int index : near) {
-                    const Criteria& k = pool_[static_cast<std::size_t>(index)];
-                    if (k.cost + Affinity(k, c.edit) < cost) {
-                        chosen = index;
-                        cost = k.cost + Affinity(k, c.edit);
-                    }
-                }
-                consider(chosen, mask, cost);
             }
         }
-        return memo_[left] = best;
+        return closest_[key] = best;
     }
 
     std::vector<Case> cases_;
     std::vector<Criteria> pool_;
     std::vector<Candidate> candidates_;
-    std::map<Mask, std::vector<int>> best_;
-    std::map<Mask, Solution> memo_;
+    std::map<std::pair<Mask, std::size_t>, std::optional<Solution>> exact_;
+    std::map<std::pair<Mask, std::size_t>, Solution> closest_;
+    std::size_t nodes_ = 0;
     Mask changed_ = 0;
 };
 
@@ -547,12 +665,14 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
     }
 }
 
+// "record 2", "records 1, 3", "no record".
 std::string Indexes(const std::vector<Case>& cases, Mask m) {
     std::string s;
     for (std::size_t i = 0; i < cases.size(); ++i) {
         if (m & (Mask{1} << i)) s += (s.empty() ? "" : ", ") + std::to_string(cases[i].index + 1);
     }
-    return s;
+    if (s.empty()) return "no record";
+    return (__builtin_popcountll(m) == 1 ? "record " : "records ") + s;
 }
 
 // One mode's rules: a solution turned into blocks, notes and explanations.
@@ -570,10 +690,12 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
         for (Block& b : Blocks(c.edit, crit, ruleset)) m.blocks.push_back(std::move(b));
         m.catchesAll = !crit && c.edit.kind != Edit::Kind::PadFront && c.edit.kind != Edit::Kind::PadBack &&
                        c.edit.kind != Edit::Kind::StripLeading;
-        std::string how = "rule for records " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
+        std::string how = "rule for " + Indexes(s.cases(), rule.took) + ": " + c.edit.how;
         if (crit) {
-            how += "; its criteria (" + CriteriaWords(*crit) + ") take them and keep out records " +
-                   Indexes(s.cases(), left & c.scope & ~rule.took) + ", which it would get wrong";
+            const Mask out = left & c.scope & ~rule.took;
+            how += "; its criteria (" + CriteriaWords(*crit) + ") take " +
+                   (__builtin_popcountll(rule.took) == 1 ? "it" : "them");
+            if (out) how += " and keep out " + Indexes(s.cases(), out) + ", which it would get wrong";
         } else {
             how += "; it gives every record that reaches it right, so it needs no criteria";
         }

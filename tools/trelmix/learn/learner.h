@@ -28,6 +28,7 @@ struct Example {
     std::vector<std::uint8_t> result;
     std::vector<std::string> output;  // typed and pressed lines, in the words of `trelmix run`
     std::string where;                // "FILE:LINE", for messages
+    std::size_t line = 0;             // LINE of `where`
 };
 
 struct Job {

@@ -139,13 +139,20 @@ bool ReadExpectation(Reader& in, const std::string& text, Expectation& e) {
 }  // namespace
 
 std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error) {
-    CaseFile file;
-    file.path = path;
     std::ifstream stream(path, std::ios::binary);
     if (!stream) {
         error = path + ": cannot read the test file";
         return std::nullopt;
     }
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return ParseCaseFile(path, text.str(), error);
+}
+
+std::optional<CaseFile> ParseCaseFile(const std::string& path, const std::string& text, std::string& error) {
+    CaseFile file;
+    file.path = path;
+    std::istringstream stream(text);
     for (std::string line; std::getline(stream, line);) {
         std::string ending = stream.eof() ? "" : "\n";
         if (!line.empty() && line.back() == '\r') {

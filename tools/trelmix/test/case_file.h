@@ -76,6 +76,10 @@ struct CaseFile {
 // be read or a line is malformed.
 std::optional<CaseFile> ReadCaseFile(const std::string& path, std::string& error);
 
+// The same for a test file's text; `path` names it in the messages and is
+// where its script paths are relative to.
+std::optional<CaseFile> ParseCaseFile(const std::string& path, const std::string& text, std::string& error);
+
 // The case line's expectation part and output lines, as written: `status 1:
 // "ABC"` (with `, length N` only when N is not the bytes' length).
 std::string FormatExpectation(const Expectation& expectation);

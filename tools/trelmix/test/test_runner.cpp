@@ -350,7 +350,7 @@ int TestCommand(const TestOptions& o, Streams io) {
     bool unwritten = false;
     for (CaseFile& file : files) {
         const FileTally t = RunFile(file, *engine, coverage, o.update, io.out);
-        io.out << file.path << ": " << t.cases << " cases, "
+        io.out << file.path << ": " << Plural(t.cases, "case", "cases") << ", "
                << (t.failed ? std::to_string(t.failed) + " failed" : "all passed") << '\n';
         cases += t.cases;
         unwritten |= t.unwritten;
@@ -358,8 +358,8 @@ int TestCommand(const TestOptions& o, Streams io) {
     }
     engine.reset();
     const std::optional<double> percent = o.trace ? coverage.Report(io.out) : std::nullopt;
-    io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << cases << " cases, " << failed
-           << " failed\n";
+    io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << Plural(cases, "case", "cases") << ", "
+           << failed << " failed\n";
     bool ok = (failed == 0 || o.update) && !unwritten;
     if (o.coverageMin && (!percent || *percent < *o.coverageMin)) {
         io.out << "rule coverage is below " << *o.coverageMin << "%\n";
