@@ -73,7 +73,7 @@ function readableRecords(text) {
   for (let tries = 0; tries <= lines.length; ++tries) {
     engine.writeFile('records.scans', lines.join('\n'));
     const opened = engine.open({ script: 'script.trelmix', scans: 'records.scans' });
-    const bad = opened.error?.match(/^records\.scans:(\d+): (.*)/m);
+    const bad = opened.error?.match(/(?:^|: )records\.scans:(\d+): (.*)/m); // after the command's name, if any
     if (!bad) break;
     unreadable.set(Number(bad[1]), bad[2]);
     lines[Number(bad[1]) - 1] = '# ' + lines[Number(bad[1]) - 1];
