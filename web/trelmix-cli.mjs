@@ -37,6 +37,16 @@ function argumentBytes() {
   return given.map((a) => Buffer.from(a));
 }
 
+// A write to a pipe whose reader is gone ends the native command by SIGPIPE.
+// Node ignores that signal; listening to it and then stopping puts back the
+// default action, and the process ends by the signal as the native one does.
+function dieOfSigpipe() {
+  const ignore = () => {};
+  process.on('SIGPIPE', ignore).off('SIGPIPE', ignore);
+  process.kill(process.pid, 'SIGPIPE');
+  process.exit(128 + 13); // where there is no such signal
+}
+
 // The command reads and writes the standard streams with node's fs calls. A
 // stream left non-blocking (a pipe a node parent shares) answers EAGAIN
 // where the native command would wait: wait too.
@@ -48,6 +58,7 @@ for (const name of ['readSync', 'writeSync']) {
       try {
         return call(...a);
       } catch (e) {
+        if (e.code === 'EPIPE') dieOfSigpipe();
         if (e.code !== 'EAGAIN') throw e;
         Atomics.wait(pause, 0, 0, 1);
       }

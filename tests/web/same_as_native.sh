@@ -75,6 +75,15 @@ sys.exit(p.wait() != 0 or n != int(sys.argv[3]))
 EOF
 cases=$((cases + 1))
 
+# Output to a pipe whose reader has gone ends both by SIGPIPE.
+seq 200000 > many.scans
+for c in "$native" "node $web/trelmix-cli.mjs"; do
+  $c run --scans many.scans "$rule" | head -c 1 > /dev/null
+  echo "${PIPESTATUS[0]}"
+done > status.out
+[ "$(sort -u status.out)" = 141 ] || fail "a closed output pipe: exit $(echo $(cat status.out))"
+cases=$((cases + 1))
+
 # A script file whose name is not UTF-8 opens (native only: node takes paths
 # as text).
 cp warns.trelmix $'\x80\xe9\xff.trelmix'
