@@ -54,13 +54,9 @@ void DataContext::Splice(std::int32_t at, std::int32_t removed, std::size_t adde
     const std::size_t size = GrownSize(static_cast<std::size_t>(length - removed), added);
     const auto head = static_cast<std::size_t>(at);
     const auto tail = static_cast<std::size_t>(length - at - removed);
-    if (!edited && added == 0 && (head == 0 || tail == 0)) {
-        // Bytes cut from either end of the host's record: the view narrows,
-        // nothing is copied.
-        if (head == 0) bytes += removed;
-        length = static_cast<std::int32_t>(size);
-        return;
-    }
+    // Nothing to do (an empty INSERT). Bytes cut from either end of the
+    // host's record never come here: ReplaceAtCursor narrows the view.
+    if (added == 0 && removed == 0) return;
     if (edited && size <= work->front.capacity()) {
         std::uint8_t* d = work->front.data();
         Move(d + head + added, d + head + removed, tail);

@@ -51,6 +51,9 @@ std::string DifferencesFromWindows(platform::Backend& backend) {
         }
     }
     EXPECT_EQ(answers, 3 * 256);
+    const std::uint8_t two[] = {'a', 0x80};
+    char16_t one[1] = {};
+    if (backend.MultiByteToWide(1252, two, 2, one, 1) != 0) differences += "\n  two bytes into room for one: not 0";
     return differences;
 }
 
