@@ -19,6 +19,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
 // The test program stands in for the C library's syslog functions, so the
@@ -147,6 +148,12 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
     EXPECT_TRUE(platform::Native().ReadFile(path.c_str(), 100, bytes));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "BEGIN_RULE");
     std::filesystem::remove(file);
+    // A file whose size says 0 but that has bytes (/proc) is read to its end.
+    std::ifstream version("/proc/version", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(version), {}};
+    EXPECT_TRUE(platform::Native().ReadFile(u"/proc/version", 4096, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
+    EXPECT_FALSE(text.empty());
 
     const auto decode = [](std::uint32_t codePage, std::string in, int room = 8) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(in.data());
