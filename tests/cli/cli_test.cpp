@@ -296,6 +296,11 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
                   .find(":3:11: error: APPEND arguments: the ')' that closes the argument list is missing"),
               std::string::npos)
         << out.str() << err.str();
+    // Words after a keyword in text of several lines: a comment, not one line.
+    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix"};
+    EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
+    EXPECT_NE(out.str().find("INSERT, so it is read as that keyword; if it is a comment"), std::string::npos)
+        << out.str();
 
     std::string error;
     EXPECT_FALSE(ParseRequest("{\"hex\": \"41\", \"explian\": true}", 0, 0, error));

@@ -57,9 +57,9 @@ const application = [
   'SEND_EXTN(\'RET\')',      // 6
   'END_ACTION',              // 7
   'SET_RULESET(3)',          // 8
-  'END_RULE',                // 9
+  '  END_RULE',              // 9
   'BEGIN_RULE',              // 10
-  'BEGIN_ACTION',            // 11
+  '    BEGIN_ACTION',        // 11
   '  RULESET_ON(3)',         // 12
   'END_ACTION',              // 13
   'END_RULE', ''].join('\n');
@@ -127,6 +127,7 @@ assert.deepEqual(rules.map((l) => [l.uri, l.range.start.line]), [[uri, 1]]);
 // Applying the edits gives the indentation of the language guide.
 const edits = (await request('textDocument/formatting', { ...doc, options: { tabSize: 4, insertSpaces: true } })).result;
 const lines = keyboard.split('\n');
+assert.ok(!edits.some((e) => e.range.start.line === 12), 'a line already indented is left alone');
 for (const e of edits.reverse()) {
   const l = lines[e.range.start.line];
   lines[e.range.start.line] = l.slice(0, e.range.start.character) + e.newText + l.slice(e.range.end.character);
