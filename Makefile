@@ -59,10 +59,10 @@ fuzz: deps
 MUTANTS ?= $(CURDIR)/../shared/tools/mutants
 MUTANT_COUNT ?= 30
 # Left out for time (each takes 10-40 s a mutant on a loaded machine): the
-# documentation examples, header modes, hostile sizes, the engine-process rerun
-# of the conformance cases and the grammar checks of editors/vscode.
+# header modes, hostile sizes, the engine-process rerun of the conformance
+# cases and the grammar checks of editors/vscode.
 MUTANT_TESTS ?= ctest --test-dir build/mutants -j $(JOBS) --timeout 60 \
-  -E 'web|x86|install|Engines|out_of_memory|layers|symbols|Hostile|doc_examples|header_modes|^editors$$|editors_nvim|engine_process'
+  -E 'web|x86|install|Engines|out_of_memory|layers|symbols|Hostile|header_modes|^editors$$|editors_nvim|engine_process'
 MUTANT_BUILD ?= cmake --build build/mutants -j $(JOBS) --target trelmix_tests trelmix_cli trelmix_cli_tests \
   trelmix_learn_tests trelmix_c_host format_keeps_rules
 MUTANT_SEED ?=

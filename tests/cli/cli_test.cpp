@@ -57,20 +57,6 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
     }
 }
 
-TEST(RecordEscapes, ShownBytesReadBackAsTheSameRecord) {
-    const std::string raw("A\"B\\C\x1D\x7F\xE9 ", 9);
-    const std::vector<std::uint8_t> bytes(raw.begin(), raw.end());
-    const std::string shown = EscapeBytes(bytes.data(), bytes.size());
-    EXPECT_EQ(shown, "A\\x22B\\x5CC\\x1D\\x7F\\xE9 ");
-    std::string error;
-    EXPECT_EQ(DecodeRecordArgument(shown, error), bytes);
-    EXPECT_EQ(EncodeHex(bytes.data(), 3), "412242");
-    EXPECT_EQ(DecodeHex("412242"), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 3));
-    EXPECT_EQ(DecodeHex("41a"), std::nullopt);
-    EXPECT_EQ(DecodeHex("4g"), std::nullopt);
-    EXPECT_EQ(EscapeUnits({'a', 0xE9, 0x20AC}), "a\\xE9\\u20AC");
-}
-
 TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     const std::string path = testing::TempDir() + "trelmix_scans_test.scans";
     const auto read = [&](const std::string& text, RunOptions& o, std::vector<RunRecord>& records) {
