@@ -1,5 +1,6 @@
 #include "test/case_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -199,7 +200,8 @@ std::optional<CaseFile> ParseCaseFile(const std::string& path, const std::string
                 while (!in.Done() && Indented(in.Peek())) {
                     std::string text = in.Take();
                     if (indent == std::string::npos) indent = text.find_first_not_of(" \t");
-                    const std::size_t cut = std::min(indent, text.find_first_not_of(" \t"));
+                    // A line of blanks shorter than the indent is an empty line.
+                    const std::size_t cut = std::min({indent, text.find_first_not_of(" \t"), text.size()});
                     step.script += text.substr(cut) + "\n";
                 }
                 if (step.script.empty())
