@@ -1,5 +1,7 @@
-// Compiling scripts through TRLM_AssignScript: a typical script of ten rules
-// and a script of ten thousand rules, in lines per second.
+// Compiling scripts through TRLM_AssignScript, in lines per second: a typical
+// script of ten rules, ten thousand and a hundred thousand rules, fifty
+// megabytes that are mostly long comment lines, and one line of ten million
+// characters. Each must compile, in time that grows with its size.
 #include <benchmark/benchmark.h>
 
 #include "support.h"
@@ -68,6 +70,22 @@ void RegisterCompileBenchmarks() {
     benchmark::RegisterBenchmark("compile/10000_rules", [](benchmark::State& s) {
         Compile(s, many);
     })->Unit(benchmark::kMillisecond);
+    static const std::string hundredThousand = ManyRules(100000);
+    static const std::string commented = [] {
+        const std::string comment = "; " + std::string(1000, '-') + "\n";
+        std::string s = ManyRules(1);
+        while (s.size() < (50u << 20)) s += comment;
+        return s + ManyRules(1);
+    }();
+    static const std::string longLine =
+        "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('" + std::string(10'000'000, 'z') + "')\nEND_ACTION\nEND_RULE\n";
+    for (const auto& [name, script] :
+         {std::pair{"compile/100000_rules", &hundredThousand}, std::pair{"compile/50_MB_mostly_comments", &commented},
+          std::pair{"compile/10_million_character_line", &longLine}}) {
+        benchmark::RegisterBenchmark(name, [script](benchmark::State& s) {
+            Compile(s, *script);
+        })->Unit(benchmark::kMillisecond);
+    }
 }
 
 }  // namespace bench
