@@ -12,6 +12,9 @@ set(TRELMIX_SANITIZERS "address,undefined" CACHE STRING "The sanitizers TRELMIX_
 if(TRELMIX_SANITIZE)
   target_compile_options(trelmix_options INTERFACE -fsanitize=${TRELMIX_SANITIZERS} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(trelmix_options INTERFACE -fsanitize=${TRELMIX_SANITIZERS})
+  # The standard library's own checks: an index past a std::array or a
+  # std::vector stops the program, where the sanitizers cannot see it.
+  target_compile_definitions(trelmix_options INTERFACE _GLIBCXX_ASSERTIONS)
 endif()
 if(TRELMIX_FUZZ)
   # Coverage for the engine's code; the fuzz targets add the libFuzzer main.

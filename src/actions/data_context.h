@@ -2,6 +2,7 @@
 // between runs.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,10 @@
 #include "actions/byte_span.h"
 
 namespace trelmix {
+
+// Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
+inline constexpr int kRulesetCount = 32;
+using RulesetSwitches = std::array<std::int32_t, kRulesetCount>;
 
 // The longest working record: an edit that would pass it fails like an
 // allocation (std::bad_alloc), so a script that keeps doubling a record is
@@ -75,11 +80,11 @@ struct DataContext {
     std::int32_t length = 0;
     std::uint32_t codeType = 0;
     std::uint32_t protocol = 0;
-    std::int32_t* rulesetEnabled = nullptr;  // the RunState's switches, not a copy
-    WorkBuffers* work = nullptr;             // the RunState's buffers
-    bool edited = false;                     // `bytes` lie in work->front
-    std::uint8_t* host = nullptr;            // the caller's buffer, which holds the record until the first edit
-    std::size_t hostRoom = 0;                // and how many bytes it holds
+    RulesetSwitches* rulesetEnabled = nullptr;  // the RunState's switches, not a copy
+    WorkBuffers* work = nullptr;                // the RunState's buffers
+    bool edited = false;                        // `bytes` lie in work->front
+    std::uint8_t* host = nullptr;               // the caller's buffer, which holds the record until the first edit
+    std::size_t hostRoom = 0;                   // and how many bytes it holds
 
     // The host's record, not yet edited.
     void Start(const std::uint8_t* record, std::int32_t recordLength, WorkBuffers& buffers) {

@@ -88,8 +88,6 @@ struct Rule {
     std::optional<ActionRange> actions;
 };
 
-inline constexpr int kRulesetCount = 32;
-
 // A rule's criteria boiled down to three tests of a word each, made before a
 // run looks at the rule itself: a record that fails them cannot pass the
 // criteria. Built with the rule index (host/criteria.h); a rule without
@@ -167,9 +165,8 @@ struct Program {
 
 // What runs of a program change as they go.
 struct RunState {
-    // Ruleset switches: entry n is ruleset n (1..31), 1 = on. Entry 0 unused.
-    // Runs switch them, only a new assignment resets them.
-    std::array<std::int32_t, kRulesetCount> rulesetEnabled;
+    // The ruleset switches: runs switch them, only a new assignment resets them.
+    RulesetSwitches rulesetEnabled;
     // Where runs build their edited record, kept from run to run; it holds
     // nothing a later run reads.
     WorkBuffers work;

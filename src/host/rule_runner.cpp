@@ -20,7 +20,7 @@ constexpr std::int32_t kNotYet = TRLM_STATUS_EMPTY_RULE;  // no rule has applied
 // The reports below are made on the observed path only (RunRules<true>); the
 // library's own path has no observer and no trace of one.
 RecordView View(const DataContext& d) {
-    return {d.bytes, d.length, d.cursor, d.rulesetEnabled, d.codeType, d.protocol};
+    return {d.bytes, d.length, d.cursor, d.rulesetEnabled->data(), d.codeType, d.protocol};
 }
 
 void Reached(RunObserver& watch, std::uint32_t position, RuleFate fate, const DataContext& d,
@@ -131,7 +131,7 @@ RulesEnd RunRules(const Program& program, const ReachableRules reach, DataContex
             if constexpr (kWatched) Reached(*watch, position, RuleFate::NoActionBlock, d);
             return end;
         }
-        if (!RulesetGatePasses(rule.ruleset, d.rulesetEnabled)) {
+        if (!RulesetGatePasses(rule.ruleset, *d.rulesetEnabled)) {
             if constexpr (kWatched) Reached(*watch, position, RuleFate::RulesetOff, d);
             continue;
         }
@@ -199,7 +199,7 @@ ExecuteResult Run(const Program& program, RunState& state, std::uint8_t* data, s
     d.Start(data, static_cast<std::int32_t>(length), state.work);
     d.codeType = codeType;
     d.protocol = protocol;
-    d.rulesetEnabled = state.rulesetEnabled.data();
+    d.rulesetEnabled = &state.rulesetEnabled;
     d.host = data;
     d.hostRoom = room > length ? room : length;
 

@@ -5,11 +5,11 @@
 namespace trelmix {
 
 void act::RulesetOn(const Action& a, DataContext& d) {
-    if (RulesetSwitchable(a.count)) d.rulesetEnabled[a.count] = 1;
+    if (RulesetSwitchable(a.count)) (*d.rulesetEnabled)[static_cast<std::size_t>(a.count)] = 1;
 }
 
 void act::RulesetOff(const Action& a, DataContext& d) {
-    if (RulesetSwitchable(a.count)) d.rulesetEnabled[a.count] = 0;
+    if (RulesetSwitchable(a.count)) (*d.rulesetEnabled)[static_cast<std::size_t>(a.count)] = 0;
 }
 
 }  // namespace trelmix

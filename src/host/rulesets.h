@@ -11,8 +11,10 @@ namespace trelmix {
 // Rulesets RULESET_ON and RULESET_OFF can switch.
 inline bool RulesetSwitchable(std::int32_t ruleset) { return ruleset >= 1 && ruleset < kRulesetCount; }
 
-// Ruleset 0 always passes; 1..31 pass while switched on; larger never.
-inline bool RulesetGatePasses(std::uint32_t ruleset, const std::int32_t* rulesetEnabled) {
+// Ruleset 0 always passes; 1..31 pass while switched on; larger never. The
+// table is indexed as an array, so that builds with library assertions check
+// each index against its size.
+inline bool RulesetGatePasses(std::uint32_t ruleset, const RulesetSwitches& rulesetEnabled) {
     if (ruleset == 0) return true;
     if (ruleset >= static_cast<std::uint32_t>(kRulesetCount)) return false;
     return rulesetEnabled[ruleset] == 1;
