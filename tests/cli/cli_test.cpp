@@ -131,6 +131,7 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         {u"END", ""},
         {u"PAD_SPACES", ""},
         {u"PAD_ZERO_", "PAD_ZEROS"},
+        {u"BEGIXXN_RULF", ""},  // two letters too many and one wrong
     };
     for (const Case& c : cases) {
         const KeywordInfo* k = NearestKeyword(c.word);
