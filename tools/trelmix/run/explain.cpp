@@ -359,16 +359,12 @@ std::optional<Trace> ParseTrace(const json& list) {
             } else if (e.contains("action")) {
                 t.kind = TraceStep::Kind::Action;
                 t.line = e["action"].get<std::uint32_t>();
-                t.bytes = DecodeHex(e.at("hex").get<std::string>()).value_or(std::vector<std::uint8_t>{});
-                t.cursor = e.at("cursor").get<std::int32_t>();
                 auto output = ParseOutput(e.at("output"));
                 if (!output) return std::nullopt;
                 t.output = std::move(*output);
                 if (e.contains("switched")) t.switched = e["switched"].get<std::vector<std::string>>();
             } else {
                 t.kind = TraceStep::Kind::End;
-                t.status = e.at("status").get<std::int32_t>();
-                t.copiedBack = e.at("copied_back").get<bool>();
             }
             trace.push_back(std::move(t));
         }

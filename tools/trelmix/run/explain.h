@@ -149,7 +149,9 @@ private:
 std::vector<std::string> TraceLines(const Trace& trace);
 
 // The "trace" array of `run --jsonl`, and back (for a trace an engine process
-// sent). ParseTrace gives nothing for a malformed array.
+// sent). ParseTrace keeps what `test` shows (texts, rule fates, switches and
+// output), not an action's record or the end's status, and gives nothing for
+// a malformed array.
 std::string TraceJson(const Trace& trace);
 std::optional<Trace> ParseTrace(const nlohmann::json& list);
 
