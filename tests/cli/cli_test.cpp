@@ -78,8 +78,11 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     EXPECT_EQ(std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)), 0);
     EXPECT_TRUE(o.host.capsLock);
     RunOptions p;
-    EXPECT_EQ(read("A\n--delay-ms 5\n", p, r),
-              ":2: --delay-ms holds for the whole run: put it before the first record\n");
+    for (std::string option : {"--delay-ms 5", "--text-encoding 0", "--typing-context 1", "--key-code-mode 1",
+                               "--no-transmit", "--caps-lock", "--real-time", "--keyboard"}) {
+        EXPECT_EQ(read("A\n" + option + "\n", p, r), ":2: " + option.substr(0, option.find(' ')) +
+                                                         " holds for the whole run: put it before the first record\n");
+    }
     EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type: 'x' is not a number from 0 to 4294967295\n");
     EXPECT_EQ(read("A\n--keybord\n", p, r), ":2: unknown option --keybord\n");
     EXPECT_EQ(read("--keyboard 1\n", p, r), ":1: --keyboard takes no value\n");

@@ -100,12 +100,13 @@ assert.equal(await hover(0, 5), undefined);
 // block folds on its own ends, even where an action block opens inside criteria.
 const escapes = { textDocument: { uri: 'file:///escapes.trelmix' } };
 notify('textDocument/didOpen', { textDocument: { ...escapes.textDocument, languageId: 'trelmix', version: 1,
-  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x0D;')\nEND_ACTION\nEND_RULE\n" } });
+  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x0D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\n" } });
 const hoverIn = async (line, character) => (await request('textDocument/hover', { ...escapes, position: { line, character } })).result.contents.value;
 assert.match(await hoverIn(5, 9), /the text added: 'A&#x0D;' \(2 bytes\)/);
 assert.match(await hoverIn(2, 12), /the record must hold 'AB' \(2 bytes\)/);
+assert.match(await hoverIn(7, 12), /0: no ruleset, the rule is always on/);
 assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
-  [[0, 7], [1, 4], [3, 6]]);
+  [[0, 8], [1, 4], [3, 6]]);
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
 const inAction = await labels(6, 0);
@@ -116,8 +117,8 @@ assert.deepEqual(await labels(16, 0), ['BEGIN_RULE', 'rule']);
 assert.deepEqual(await labels(6, 11), []);
 
 const symbols = (await request('textDocument/documentSymbol', doc)).result;
-assert.deepEqual(symbols.map((s) => [s.name, s.range.start.line, s.range.end.line]),
-  [['rule 1: CODE_LENGTH(8) · ruleset 3', 1, 10], ['rule 2: no criteria: every record, and the run goes on', 11, 15]]);
+assert.deepEqual(symbols.map((s) => [s.name, s.kind, s.range.start.line, s.range.end.line]),
+  [['rule 1: CODE_LENGTH(8) · ruleset 3', 12, 1, 10], ['rule 2: no criteria: every record, and the run goes on', 12, 11, 15]]);
 const folds = (await request('textDocument/foldingRange', doc)).result;
 assert.deepEqual(folds.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[1, 10], [2, 4], [5, 8], [11, 15], [12, 14]]);
