@@ -12,7 +12,6 @@
 #include "check/diagnose.h"
 #include "check/warnings.h"
 #include "common/host_id.h"
-#include "common/key_names.h"
 #include "common/record_escapes.h"
 #include "run/jsonl.h"
 #include "run/scans.h"
@@ -99,26 +98,6 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     EXPECT_FALSE(ReadScans(testing::TempDir(), p, r, err));
 }
 
-TEST(HostIds, ParseTheGuidLayout) {
-    const auto id = ParseHostId("{0ceff236-780D-4A29-8601-EFB059938E12}");
-    ASSERT_TRUE(id);
-    EXPECT_EQ(std::memcmp(&*id, &KeyboardClientId, sizeof(HostId)), 0);
-    EXPECT_TRUE(ParseHostId("0CEFF236-780D-4A29-8601-EFB059938E12"));
-    EXPECT_EQ(FormatHostId(*ParseHostId("00112233-4455-6677-8899-AABBCCDDEEFF")),
-              "{00112233-4455-6677-8899-AABBCCDDEEFF}");
-    for (const char* bad : {"", "{}", "{0CEFF236-780D-4A29-8601-EFB059938E12", "0CEFF236-780D-4A29-8601-EFB059938E12}",
-                            "0CEFF236780D4A298601EFB059938E12", "0CEFF236-780D-4A29-8601-EFB059938E1",
-                            "0CEFF236-780D-4A29-8601-EFB059938E12A", "0CEFF23G-780D-4A29-8601-EFB059938E12",
-                            "0CEFF236-780D-4A29-86-01EFB059938E12"}) {
-        EXPECT_FALSE(ParseHostId(bad)) << bad;
-    }
-    EXPECT_EQ(ParseDecimal32("4294967295"), 4294967295u);
-    EXPECT_EQ(ParseDecimal32("0"), 0u);
-    for (const char* bad : {"", "4294967296", "-1", "+1", "0x10", "1 ", "99999999999"}) {
-        EXPECT_FALSE(ParseDecimal32(bad)) << bad;
-    }
-}
-
 TEST(NearMisses, SuggestOnlyCloseKeywords) {
     struct Case {
         std::u16string word;
@@ -143,16 +122,6 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
     EXPECT_EQ(EditDistance(u"AB", u"BA", 2), 1u);
     EXPECT_EQ(EditDistance(u"abc", u"ABC", 2), 0u);
     EXPECT_EQ(EditDistance(u"", u"ABC", 1), 2u);  // past the limit: limit + 1
-}
-
-// Taps and chords by name are in the keyboard cases; what they do not show:
-TEST(KeyNames, InjectionsReadAsTapsChordsOrRecords) {
-    using R = std::vector<std::array<std::uint32_t, 3>>;
-    EXPECT_EQ(DescribeInjection(R{{0, 0x1C, 0}, {0, 0x1C, 2}}), "tapped Enter");
-    EXPECT_EQ(DescribeInjection(R{{18, 0, 0}, {16, 0, 0}, {50, 0, 0}, {50, 0, 2}, {16, 0, 2}, {18, 0, 2}}),
-              "pressed Alt+Shift+2");
-    EXPECT_EQ(DescribeInjection(R{{0, 0, 0}, {0, 0, 0}}), "injected no key down, no key down");
-    EXPECT_EQ(DescribeInjection(R{}), "injected nothing");
 }
 
 // A test file in a temporary place, removed at the end of the test.
@@ -224,6 +193,7 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
     o.engine = "echo junk #";  // an answer that is not JSON fails the case, and the run goes on to its end
+    o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
 }
@@ -236,17 +206,6 @@ TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
     for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"}) {
         EXPECT_FALSE(ReportMissingFile(inlineText, err)) << inlineText;
     }
-}
-
-TEST(RunWarnings, PrintedOnceWithANoteAboutIgnoredSendKeywords) {
-    std::ostringstream err;
-    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", kDefaultApplicationId, err);
-    EXPECT_EQ(err.str().rfind("<inline>:3:3: warning: SEND_ALL is ignored in an application script", 0), 0u);
-    EXPECT_NE(err.str().find("note: this application script ignores its send keywords (line 3); use --keyboard"),
-              std::string::npos);
-    std::ostringstream none;
-    PrintRunWarnings("BEGIN_RULE\nBEGIN_ACTION\n  SEND_ALL\nEND_ACTION\nEND_RULE", KeyboardClientId, none);
-    EXPECT_EQ(none.str(), "");
 }
 
 // Words an author acts on that nothing else pins down: the key names offered

@@ -2,7 +2,6 @@
 
 #include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
-#include "script/event_reporter.h"
 #include "support.h"
 
 namespace trelmix {
@@ -27,14 +26,6 @@ Compiled Compile(std::string_view text, bool keyboard = false) {
         c.report.error.reason += " @" + std::to_string(p.line) + ":" + std::to_string(p.column);
     }
     return c;
-}
-
-TEST(EventReporter, PrefixesAndCutsTo255) {
-    platform::ScopedRecording rec;
-    ReportEvent(kEventSource, std::u16string(300, u'x'));
-    ASSERT_EQ(rec.recording.events.size(), 1u);
-    EXPECT_EQ(rec.recording.events[0].size(), 255u);
-    EXPECT_EQ(rec.recording.events[0].substr(0, 5), u"\r\n\r\nx");
 }
 
 // The messages `trelmix check` cases do not show already.

@@ -107,14 +107,6 @@ TEST_F(Keyboard, TapsAndChordsFillTheRecordsOfEachMode) {
     }
 }
 
-TEST_F(Keyboard, TenKeysFillTheTwentyRecordsAndMoreAreNotRead) {
-    const std::int32_t keys[12] = {65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76};
-    TapKeys(emulator, KeyList(keys));
-    ASSERT_EQ(rec.output.size(), 1u);
-    EXPECT_EQ(rec.output[0].records.size(), 20u);
-    EXPECT_EQ(rec.output[0].records[19][0], 74u);
-}
-
 // ---- text -----------------------------------------------------------------------------
 
 TEST_F(Keyboard, AltPrefixTable) {

@@ -1,21 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "exports/registry.h"
+#include "platform/simulated/simulated_host.h"
 #include "support.h"
 
 namespace trelmix {
 namespace {
-
-TEST(Registry, ComparesAll16Bytes) {
-    ScriptRegistry r;
-    r.Store(KeyboardClientId, std::make_unique<Script>(Program()));
-    for (int byte = 0; byte < 16; ++byte) {
-        HostId other = KeyboardClientId;
-        reinterpret_cast<std::uint8_t*>(&other)[byte] ^= 0x01;
-        EXPECT_EQ(r.Find(other), nullptr) << "byte " << byte;
-    }
-    EXPECT_NE(r.Find(KeyboardClientId), nullptr);
-}
 
 // Ids that collide and wrap around the table, removed in an order that
 // leaves holes in the middle of probe chains: every id keeps its own script.
@@ -40,6 +30,17 @@ TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     for (std::size_t n = 0; n < scripts.size(); ++n) EXPECT_EQ(r.Find(id(n)), n % 3 ? scripts[n] : nullptr) << n;
 }
 
+// An inline script's entities are undone in the caller's own buffer, even
+// when the script is then refused.
+TEST(Assign, InlineEntitiesUndoneInTheCallersBufferEvenWhenRefused) {
+    platform::ScopedRecording rec;
+    const HostId id = test::AppId(42);
+    std::u16string text = test::U16("END_RULE &amp; &lt;");
+    EXPECT_FALSE(TRLM_AssignScript(&id, reinterpret_cast<TrelmixChar*>(text.data())));
+    EXPECT_EQ(std::u16string(text.c_str()), u"END_RULE & <");
+    EXPECT_EQ(rec.recording.events.size(), 1u);
+}
+
 // Ruleset switches belong to the script assigned to one id.
 TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
     const std::string script = test::OneRule("CODE_LIST(1)", "RULESET_OFF(2)") +
@@ -48,13 +49,6 @@ TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
     EXPECT_EQ(a.Run("x", 1).data, "x");
     EXPECT_EQ(a.Run("x").data, "x");
     EXPECT_EQ(b.Run("x").data, "x2");
-}
-
-TEST(Assign, NullScriptChangesNothing) {
-    test::Harness h("a comment line: no rules");
-    ASSERT_TRUE(h.assigned);
-    EXPECT_FALSE(TRLM_AssignScript(&h.id(), nullptr));
-    EXPECT_TRUE(TRLM_IsRegistered(&h.id()));
 }
 
 // A refused run has run: its ruleset switch stays, so a retry with a larger
