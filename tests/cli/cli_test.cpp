@@ -13,7 +13,6 @@
 #include "check/warnings.h"
 #include "common/host_id.h"
 #include "common/record_escapes.h"
-#include "run/jsonl.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
 
@@ -208,33 +207,9 @@ TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
     }
 }
 
-// Words an author acts on that nothing else pins down: the key names offered
-// for an unknown one, the byte a backslash text was meant to be, a three-byte
-// UTF-8 character saved in a script file, the field a JSON line got wrong.
-TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
-    const auto warnings = [](const std::string& script) {
-        std::ostringstream err;
-        PrintRunWarnings(script, KeyboardClientId, err);
-        return err.str();
-    };
-    const std::string keys = warnings("BEGIN_RULE\nBEGIN_ACTION\nSEND_EXTN('QQQQ')\nEND_ACTION\nEND_RULE");
-    EXPECT_NE(keys.find("the key names are BSP TAB FFD RET CAP ESC SPA PGU PGD END HOM ARL ARU ARR ARD PRT DEL NUM\n"),
-              std::string::npos)
-        << keys;
-    const std::string hex = warnings("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a\\x41')\nEND_ACTION\nEND_RULE");
-    EXPECT_NE(hex.find("'\\x41' is not an escape: the text holds a backslash and 'x41'"), std::string::npos) << hex;
-    EXPECT_NE(hex.find("write &#x41; for the byte 41"), std::string::npos) << hex;
-
-    const std::string path = testing::TempDir() + "utf8-e0.trelmix";
-    std::ofstream(path, std::ios::binary)
-        << "BEGIN_RULE\nBEGIN_ACTION\nAPPEND('\xE0\xA4\x85')\nAPPEND('\xED\xBF\xBF')\nEND_ACTION\nEND_RULE\n";
-    const std::string utf8 = warnings(path);  // ED BF BF would be a lone surrogate: not UTF-8
-    EXPECT_NE(utf8.find("saved as UTF-8, which the script reads as the 3 bytes E0 A4 85"), std::string::npos) << utf8;
-    EXPECT_EQ(utf8.find("saved as UTF-8", utf8.find("E0 A4 85") + 8), std::string::npos) << utf8;
-    std::remove(path.c_str());
-
-    // An argument list with no ')' ends with its line, whatever follows;
-    // the caret stands after its last character, not after trailing blanks.
+// An argument list with no ')' ends with its line, whatever follows; the
+// caret stands after its last character, not after trailing blanks.
+TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     CheckOptions check;
     check.text = true;
     check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE"};
@@ -250,10 +225,6 @@ TEST(Diagnostics, NameWhatTheAuthorWroteAndWhatToWriteInstead) {
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
     EXPECT_NE(out.str().find("INSERT, so it is read as that keyword; if it is a comment"), std::string::npos)
         << out.str();
-
-    std::string error;
-    EXPECT_FALSE(ParseRequest("{\"hex\": \"41\", \"explian\": true}", 0, 0, error));
-    EXPECT_EQ(error, "unknown field \"explian\"");
 }
 
 }  // namespace
