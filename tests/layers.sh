@@ -33,5 +33,10 @@ for file in $files; do
         [ "$to" -le "$from" ] || fail "$file (${folders[$from]%% *}) includes $target (${folders[$to]%% *}), a higher layer"
     done
 done
+# Keyword facts live in the keyword table: no tool names a keyword in a
+# string of its own to branch on or to list it.
+names=$(grep -oE '^ *(Structure|Criterion|Edit|Send)\("[A-Z_]+"' src/script/keywords.cpp | grep -oE '"[A-Z_]+"')
+spelt=$(grep -rnoFf <(echo "$names") tools web/src --include='*.cpp' --include='*.h' --include='*.js')
+[ -z "$spelt" ] || fail "keyword names spelt outside the keyword table: $spelt"
 [ $failures -eq 0 ] && echo "every include points to its own layer or a lower one ($(wc -w <<<"$files") files)"
 [ $failures -eq 0 ]

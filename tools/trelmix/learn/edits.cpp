@@ -6,6 +6,7 @@
 
 #include "common/human_output.h"
 #include "common/record_escapes.h"
+#include "script/keywords.h"
 
 namespace trelmix::learn {
 
@@ -558,29 +559,46 @@ std::vector<Edit> EditsFor(const Text& r, std::int32_t status, const Text& o, co
 
 std::string Quote(const Text& t) { return "'" + Plain(t) + "'"; }
 
-std::string ActionLine(const Action& a) {
-    switch (a.op) {
-    case Op::Prepend: return "PREPEND(" + Quote(a.a) + ")";
-    case Op::Append: return "APPEND(" + Quote(a.a) + ")";
-    case Op::Insert: return "INSERT(" + Quote(a.a) + ")";
-    case Op::SkipAhead: return "SKIP_AHEAD(" + std::to_string(a.n) + ")";
-    case Op::SkipBack: return "SKIP_BACK(" + std::to_string(a.n) + ")";
-    case Op::SkipStart: return "SKIP_START";
-    case Op::SkipEnd: return "SKIP_END";
-    case Op::ReplaceAll: return "REPLACE_ALL(" + Quote(a.a) + ", " + Quote(a.b) + ")";
-    case Op::ReplaceFirst: return "REPLACE_FIRST(" + Quote(a.a) + ", " + Quote(a.b) + ")";
-    case Op::MoveAfter: return "MOVE_AFTER(" + Quote(a.a) + ")";
-    case Op::MoveBefore: return "MOVE_BEFORE(" + Quote(a.a) + ")";
-    case Op::RemoveSpaces: return "REMOVE_SPACES";
-    case Op::CrunchSpaces: return "CRUNCH_SPACES";
-    case Op::RemoveZeros: return "REMOVE_ZEROS";
-    case Op::SendAll: return "SEND_ALL";
-    case Op::SendRem: return "SEND_REM";
-    case Op::SendUntil: return "SEND_UNTIL('" + a.a + "')";
-    case Op::SendText: return Printable(a.a) ? "SEND_ASCII('" + a.a + "')" : "SEND_ASCII(" + std::to_string(a.n) + ")";
-    case Op::SendKey: return a.a;
+namespace {
+
+// The keyword of an action, as the keyword table spells it.
+std::string Keyword(Op op) {
+    using K = ActionKind;
+    static constexpr std::pair<Op, K> kKinds[] = {
+        {Op::Prepend, K::Prepend},           {Op::Append, K::Append},           {Op::Insert, K::Insert},
+        {Op::SkipAhead, K::SkipAhead},       {Op::SkipBack, K::SkipBack},       {Op::SkipStart, K::SkipStart},
+        {Op::SkipEnd, K::SkipEnd},           {Op::ReplaceAll, K::ReplaceAll},   {Op::ReplaceFirst, K::ReplaceFirst},
+        {Op::MoveAfter, K::MoveAfter},       {Op::MoveBefore, K::MoveBefore},   {Op::RemoveSpaces, K::RemoveSpaces},
+        {Op::CrunchSpaces, K::CrunchSpaces}, {Op::RemoveZeros, K::RemoveZeros}, {Op::SendAll, K::SendAll},
+        {Op::SendRem, K::SendRem},           {Op::SendUntil, K::SendUntil},     {Op::SendText, K::SendAscii}};
+    for (const auto& [o, kind] : kKinds) {
+        if (o != op) continue;
+        for (const KeywordInfo& k : Keywords()) {
+            if (k.action == kind) return std::string(k.name);
+        }
     }
     return {};
+}
+
+}  // namespace
+
+std::string ActionLine(const Action& a) {
+    const std::string k = Keyword(a.op);
+    switch (a.op) {
+    case Op::Prepend:
+    case Op::Append:
+    case Op::Insert:
+    case Op::MoveAfter:
+    case Op::MoveBefore: return k + "(" + Quote(a.a) + ")";
+    case Op::SkipAhead:
+    case Op::SkipBack: return k + "(" + std::to_string(a.n) + ")";
+    case Op::ReplaceAll:
+    case Op::ReplaceFirst: return k + "(" + Quote(a.a) + ", " + Quote(a.b) + ")";
+    case Op::SendUntil: return k + "('" + a.a + "')";
+    case Op::SendText: return Printable(a.a) ? k + "('" + a.a + "')" : k + "(" + std::to_string(a.n) + ")";
+    case Op::SendKey: return a.a;
+    default: return k;
+    }
 }
 
 std::string Words(const Action& a) {

@@ -11,7 +11,9 @@
 #include "common/human_output.h"
 #include "common/session.h"
 #include "common/text_encoding.h"
+#include "keyboard/emulation.h"
 #include "learn/edits.h"
+#include "script/keywords.h"
 
 namespace trelmix::learn {
 
@@ -713,19 +715,29 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
 const std::map<std::string, std::string>& KeyTable() {
     static const std::map<std::string, std::string> table = [] {
         std::vector<std::string> keywords;
-        for (const char* name : {"TAB", "RET", "ESC", "BSP", "DEL", "SPA", "PGU", "PGD", "END", "HOM", "ARL", "ARU",
-                                 "ARR", "ARD", "PRT", "CAP", "NUM", "FFD"}) {
-            keywords.push_back(std::string("SEND_EXTN('") + name + "')");
-        }
-        for (int f = 1; f <= 24; ++f) keywords.push_back("SEND_FUNC(" + std::to_string(f) + ")");
-        for (char d : std::string("0123456789.")) keywords.push_back(std::string("SEND_NPAD('") + d + "')");
-        for (const char* chord : {"SEND_CTRL", "SEND_ALT", "SEND_WIN"}) {
-            for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
-                keywords.push_back(std::string(chord) + "('" + ch + "')");
-            }
-            for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
-                           9,   13,  27,  33,  34,  35,  36,  37,  38,  39,  40,  46}) {
-                keywords.push_back(std::string(chord) + "(" + std::to_string(vk) + ")");
+        for (const KeywordInfo& k : Keywords()) {
+            const std::string name(k.name);
+            switch (k.key) {
+            case KeyArgument::KeyName:
+                for (const NamedKey& key : NamedKeys()) keywords.push_back(name + "('" + key.name + "')");
+                break;
+            case KeyArgument::FunctionKey:
+                for (int f = 1; f <= 24; ++f) keywords.push_back(name + "(" + std::to_string(f) + ")");
+                break;
+            case KeyArgument::KeypadKey:
+                for (char d : std::string("0123456789.")) keywords.push_back(name + "('" + d + "')");
+                break;
+            case KeyArgument::LetterOrDigit:
+            case KeyArgument::ModifiedKey:
+                for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
+                    keywords.push_back(name + "('" + ch + "')");
+                }
+                for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
+                               9,   13,  27,  33,  34,  35,  36,  37,  38,  39,  40,  46}) {
+                    keywords.push_back(name + "(" + std::to_string(vk) + ")");
+                }
+                break;
+            default: break;
             }
         }
         std::string script;

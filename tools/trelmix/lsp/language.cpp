@@ -106,7 +106,17 @@ KeywordLine ReadKeyword(std::string_view line) {
     return {LeadingKeyword(Units(line.substr(at)), true), at};
 }
 
-bool Is(const KeywordInfo* k, std::string_view name) { return k && k->name == name; }
+// What the structure keywords do, from their rows: BEGIN_RULE opens a rule
+// from outside, END_RULE closes one; BEGIN_CRITERIA opens the criteria and
+// END_CRITERIA closes them; SET_RULESET is the one other rule-level line.
+bool OpensRule(const KeywordInfo* k) { return k && k->Opens() && k->block == Block::Outside; }
+bool ClosesRule(const KeywordInfo* k) { return k && k->Closes() && k->after == Block::Outside; }
+bool OpensCriteria(const KeywordInfo* k) { return k && k->Opens() && k->after == Block::Criteria; }
+bool ClosesCriteria(const KeywordInfo* k) { return k && k->Closes() && k->block == Block::Criteria; }
+bool SetsRuleset(const KeywordInfo* k) { return k && k->block == Block::RuleLevel && k->after == Block::RuleLevel; }
+bool SwitchesRuleset(const KeywordInfo* k) {
+    return k && (k->action == ActionKind::RulesetOn || k->action == ActionKind::RulesetOff);
+}
 
 // The block each line stands in, as the keywords before it open and close
 // blocks (rejected scripts included: it only guides the editor).
@@ -116,10 +126,7 @@ std::vector<Block> BlocksBefore(std::string_view text, const std::vector<Line>& 
     for (const Line& l : lines) {
         blocks.push_back(block);
         const KeywordInfo* k = ReadKeyword(text.substr(l.start, l.end - l.start)).keyword;
-        if (Is(k, "BEGIN_RULE") || Is(k, "END_CRITERIA") || Is(k, "END_ACTION")) block = Block::RuleLevel;
-        if (Is(k, "BEGIN_CRITERIA")) block = Block::Criteria;
-        if (Is(k, "BEGIN_ACTION")) block = Block::Action;
-        if (Is(k, "END_RULE")) block = Block::Outside;
+        if (k && (k->Opens() || k->Closes())) block = k->after;
     }
     return blocks;
 }
@@ -161,7 +168,7 @@ std::vector<RuleLines> Rules(std::string_view text, const std::vector<Line>& lin
         const std::string_view line = text.substr(lines[n].start, lines[n].end - lines[n].start);
         const KeywordLine kl = ReadKeyword(line);
         const std::string_view written = line.substr(kl.at);
-        if (Is(kl.keyword, "BEGIN_RULE")) {
+        if (OpensRule(kl.keyword)) {
             rules.emplace_back();
             rules.back().begin = n;
             open = true;
@@ -169,16 +176,16 @@ std::vector<RuleLines> Rules(std::string_view text, const std::vector<Line>& lin
         if (!open) continue;
         RuleLines& rule = rules.back();
         rule.end = n;
-        if (Is(kl.keyword, "END_RULE")) {
+        if (ClosesRule(kl.keyword)) {
             rule.ended = true;
             open = false;
-        } else if (Is(kl.keyword, "BEGIN_CRITERIA")) {
+        } else if (OpensCriteria(kl.keyword)) {
             rule.criteria = inCriteria = true;
-        } else if (Is(kl.keyword, "END_CRITERIA")) {
+        } else if (ClosesCriteria(kl.keyword)) {
             inCriteria = false;
         } else if (inCriteria && kl.keyword) {
             rule.clauses.emplace_back(written.substr(0, written.find_last_not_of(" \t") + 1));
-        } else if (Is(kl.keyword, "SET_RULESET")) {
+        } else if (SetsRuleset(kl.keyword)) {
             const std::u16string units = Units(written);
             const auto spans = ArgumentSpans(units);
             std::uint32_t value = 0;
@@ -230,63 +237,69 @@ std::string KeyNameMeaning(const ByteArg& arg) {
     return "names no key: the names are three capital letters, like RET or TAB";
 }
 
-std::string NumberMeaning(std::string_view keyword, std::size_t index, std::uint32_t n) {
+std::string NumberMeaning(const KeywordInfo& k, std::size_t index, std::uint32_t n) {
+    using K = ActionKind;
     const std::string count = std::to_string(n);
-    if (keyword == "PAD_SPACES" || keyword == "PAD_ZEROS") {
-        return "adds " +
-               Plural(n, keyword == "PAD_ZEROS" ? "zero" : "space", keyword == "PAD_ZEROS" ? "zeros" : "spaces") +
+    const std::optional<K> kind = k.action;
+    if (kind == K::PadSpace || kind == K::PadZero) {
+        const bool zeros = kind == K::PadZero;
+        return "adds " + Plural(n, zeros ? "zero" : "space", zeros ? "zeros" : "spaces") +
                " when the record has at least " + Plural(n, "byte", "bytes");
     }
-    if (keyword == "SKIP_AHEAD" || keyword == "SKIP_BACK") {
-        return "moves the cursor " + Plural(n, "byte", "bytes") + (keyword == "SKIP_AHEAD" ? " on" : " back") +
+    if (kind == K::SkipAhead || kind == K::SkipBack) {
+        return "moves the cursor " + Plural(n, "byte", "bytes") + (kind == K::SkipAhead ? " on" : " back") +
                ", if it stays on a byte of the data";
     }
-    if (keyword == "CODE_LENGTH") return "the record must have exactly " + Plural(n, "byte", "bytes");
-    if (keyword == "CODE_LIST") return "code type " + count;
-    if (keyword == "PROTOCOL_MATCH") return "the record must have come over protocol " + count;
-    if (keyword == "CODE_MATCH" && index == 1) {
+    if (k.clause == Clause::Length) return "the record must have exactly " + Plural(n, "byte", "bytes");
+    if (k.clause == Clause::CodeList) return "code type " + count;
+    if (k.clause == Clause::Protocol) return "the record must have come over protocol " + count;
+    if (k.clause == Clause::Match && index == 1) {
         return n == 0 ? "0: the text may stand anywhere in the record"
                       : "the text may start at byte " + count + " (counted from 0) or anywhere after it";
     }
-    if (keyword == "SET_RULESET") {
+    if (SetsRuleset(&k)) {
         if (n == 0) return "0: no ruleset, the rule is always on";
         return n < 32 ? "the rule belongs to ruleset " + count + ", which RULESET_ON(" + count + ") and RULESET_OFF(" +
                             count + ") switch"
                       : "ruleset " + count + " is never on (1 to 31 can be switched)";
     }
-    if (keyword == "RULESET_ON" || keyword == "RULESET_OFF") {
-        return n >= 1 && n < 32 ? std::string("switches ruleset ") + count +
-                                      (keyword == "RULESET_ON" ? " on" : " off") + " for the records that follow"
+    if (SwitchesRuleset(&k)) {
+        return n >= 1 && n < 32 ? std::string("switches ruleset ") + count + (kind == K::RulesetOn ? " on" : " off") +
+                                      " for the records that follow"
                                 : "ruleset " + count + " cannot be switched (1 to 31 can)";
     }
-    if (keyword == "SEND_PAUSE") return "waits " + Plural(n, "second", "seconds");
-    if (keyword == "SEND_FUNC") return n >= 1 && n <= 24 ? "presses F" + count : "presses nothing: F1 to F24 exist";
-    if (keyword == "SEND_ASCII") return "types the character number " + count;
-    if (keyword == "SEND_ALT" || keyword == "SEND_CTRL" || keyword == "SEND_WIN") {
-        const std::string with = keyword == "SEND_ALT" ? "Alt" : keyword == "SEND_CTRL" ? "Ctrl" : "the Windows key";
+    switch (k.key) {
+    case KeyArgument::Seconds: return "waits " + Plural(n, "second", "seconds");
+    case KeyArgument::FunctionKey: return n >= 1 && n <= 24 ? "presses F" + count : "presses nothing: F1 to F24 exist";
+    case KeyArgument::Text: return "types the character number " + count;
+    case KeyArgument::LetterOrDigit:
+    case KeyArgument::ModifiedKey: {
+        const std::string with = k.modifier == "Win" ? "the Windows key" : std::string(k.modifier);
         return "presses " + with + " with " + VirtualKeyName(n) + " (virtual key " + count + ")";
     }
-    return "the number " + count;
+    default: return "the number " + count;
+    }
 }
 
 std::string TextMeaning(const KeywordInfo& k, std::size_t index, const ByteArg& arg) {
-    const std::string_view name = k.name;
+    using K = ActionKind;
+    const std::optional<K> kind = k.action;
     const std::string text =
         Quoted(arg) + " (" + Plural(static_cast<std::uint32_t>(arg.bytes.size()), "byte", "bytes") + ")";
-    if (name == "SEND_EXTN") return KeyNameMeaning(arg);
-    if (name == "REPLACE_ALL" || name == "REPLACE_FIRST") {
+    if (k.key == KeyArgument::KeyName) return KeyNameMeaning(arg);
+    if (kind == K::ReplaceAll || kind == K::ReplaceFirst) {
         return index == 0 ? "the text replaced: " + text : "what replaces it: " + text;
     }
-    if (name == "CODE_MATCH") return "the record must hold " + text;
-    if (name == "WILDCARD_MATCH") return "the pattern " + text + ": * is any run of bytes, ? any one byte";
-    if (name == "MOVE_BEFORE" || name == "MOVE_AFTER") return "the text the cursor moves to: " + text;
-    if (name == "APPEND" || name == "PREPEND" || name == "INSERT") return "the text added: " + text;
-    if (name == "SEND_UNTIL")
+    if (k.clause == Clause::Match) return "the record must hold " + text;
+    if (k.clause == Clause::Wildcard) return "the pattern " + text + ": * is any run of bytes, ? any one byte";
+    if (kind == K::MoveBefore || kind == K::MoveAfter) return "the text the cursor moves to: " + text;
+    if (kind == K::Append || kind == K::Prepend || kind == K::Insert) return "the text added: " + text;
+    if (k.key == KeyArgument::Delimiter)
         return "types up to the first " +
                Quoted({std::vector<std::uint8_t>(arg.bytes.begin(),
                                                  arg.bytes.begin() + std::min<std::size_t>(arg.bytes.size(), 1))});
-    if (name == "SEND_NPAD") return "presses the keypad's " + Quoted(arg);
-    if (name.starts_with("SEND_")) return "the key or text " + text;
+    if (k.key == KeyArgument::KeypadKey) return "presses the keypad's " + Quoted(arg);
+    if (k.keyboardOnly) return "the key or text " + text;
     return "the text " + text;
 }
 
@@ -435,7 +448,7 @@ json Hover(const std::string& text, bool keyboard, Position at) {
         ByteArg bytes;
         std::uint32_t n = 0;
         if (ParseNumber(arg, n)) {
-            meaning = NumberMeaning(k.name, i, n);
+            meaning = NumberMeaning(k, i, n);
         } else if (ParseQuotedString(arg, bytes)) {
             if (k.decodesEscapes) DecodeHexEscapes(bytes);
             meaning = TextMeaning(k, i, bytes);
@@ -456,8 +469,11 @@ json Completion(const std::string& text, bool keyboard, Position at) {
     json items = json::array();
 
     // Key names inside SEND_EXTN('...
-    const std::size_t extn = before.rfind("SEND_EXTN('");
-    if (extn != std::string_view::npos && before.find('\'', extn + 11) == std::string_view::npos) {
+    const auto named = std::find_if(Keywords().begin(), Keywords().end(),
+                                    [](const KeywordInfo& k) { return k.key == KeyArgument::KeyName; });
+    const std::string opening = std::string(named->name) + "('";
+    const std::size_t extn = before.rfind(opening);
+    if (extn != std::string_view::npos && before.find('\'', extn + opening.size()) == std::string_view::npos) {
         for (const NamedKey& key : NamedKeys()) {
             items.push_back({{"label", key.name}, {"kind", 21}, {"detail", VirtualKeyName(key.virtualKey)}});
         }
@@ -525,13 +541,10 @@ json Folds(const std::string& text) {
     for (std::size_t n = 0; n < doc.lines.size(); ++n) {
         const KeywordInfo* k = ReadKeyword(doc.LineText(n)).keyword;
         if (!k) continue;
-        const std::string_view name = k->name;
-        const int which = name.ends_with("_RULE")       ? 0
-                          : name.ends_with("_CRITERIA") ? 1
-                          : name.ends_with("_ACTION")   ? 2
-                                                        : -1;
-        if (which < 0) continue;
-        if (name.starts_with("BEGIN_")) {
+        if (!k->Opens() && !k->Closes()) continue;
+        const Block inner = k->Opens() ? k->after : k->block;
+        const int which = inner == Block::RuleLevel ? 0 : inner == Block::Criteria ? 1 : 2;
+        if (k->Opens()) {
             open[which] = n;
         } else if (open[which]) {
             if (n > *open[which]) out.push_back({{"startLine", *open[which]}, {"endLine", n}, {"kind", "region"}});
@@ -546,7 +559,7 @@ json Definition(const std::string& text, const std::string& uri, Position at) {
     const std::string_view line = doc.LineText(at.line);
     const KeywordLine kl = ReadKeyword(line);
     json out = json::array();
-    if (!Is(kl.keyword, "SET_RULESET") && !Is(kl.keyword, "RULESET_ON") && !Is(kl.keyword, "RULESET_OFF")) return out;
+    if (!SetsRuleset(kl.keyword) && !SwitchesRuleset(kl.keyword)) return out;
     const std::u16string units = Units(line.substr(kl.at));
     const auto spans = ArgumentSpans(units);
     std::uint32_t ruleset = 0;
@@ -577,7 +590,7 @@ std::vector<std::size_t> Indents(std::string_view text, const std::vector<Line>&
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const KeywordInfo* k = ReadKeyword(text.substr(lines[n].start, lines[n].end - lines[n].start)).keyword;
         std::size_t indent = depth(k ? k->block : blocks[n]);
-        if (Is(k, "END_RULE") || Is(k, "END_CRITERIA") || Is(k, "END_ACTION")) indent -= 4;
+        if (k && k->Closes()) indent -= 4;
         indents.push_back(indent);
     }
     return indents;
