@@ -81,7 +81,7 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
         EXPECT_EQ(read("A\n" + option + "\n", p, r), ":2: " + option.substr(0, option.find(' ')) +
                                                          " holds for the whole run: put it before the first record\n");
     }
-    EXPECT_EQ(read("--code-type x\n", p, r), ":1: --code-type: 'x' is not a number from 0 to 4294967295\n");
+    EXPECT_EQ(read("--code-type\n", p, r), ":1: --code-type: '' is not a number from 0 to 4294967295\n");
     EXPECT_EQ(read("A\n--keybord\n", p, r), ":2: unknown option --keybord\n");
     EXPECT_EQ(read("--keyboard 1\n", p, r), ":1: --keyboard takes no value\n");
     EXPECT_EQ(read("ok\nA\\n\n", p, r).substr(0, 20), ":2: bad escape at ch");

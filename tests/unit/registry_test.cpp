@@ -28,6 +28,18 @@ TEST(Registry, HundredsOfIdsStoredReplacedAndRemoved) {
     }
     EXPECT_EQ(r.Count(), 400u);
     for (std::size_t n = 0; n < scripts.size(); ++n) EXPECT_EQ(r.Find(id(n)), n % 3 ? scripts[n] : nullptr) << n;
+    // Three ids in the smallest table, where a chain can wrap from the last
+    // slot to the first: after any one is removed, the other two are found.
+    std::size_t lost = 0;
+    for (std::size_t n = 0; n < 3000; n += 3) {
+        for (std::size_t gone = n; gone < n + 3; ++gone) {
+            ScriptRegistry small;
+            for (std::size_t k = n; k < n + 3; ++k) small.Store(id(k), std::make_unique<Script>(Program()));
+            small.Unregister(id(gone));
+            for (std::size_t k = n; k < n + 3; ++k) lost += (small.Find(id(k)) == nullptr) != (k == gone);
+        }
+    }
+    EXPECT_EQ(lost, 0u);
 }
 
 // An inline script's entities are undone in the caller's own buffer, even
