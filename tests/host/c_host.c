@@ -123,12 +123,12 @@ int main(void) {
     r = TRLM_Execute(&app, buffer, 7, 4, 0); /* no rule applies: copied back unchanged */
     CHECK(r.status == TRLM_STATUS_APPLIED && r.length == 7 && memcmp(buffer, "0012345", 7) == 0);
 
+    NullsAndCallbacks(&app, script); /* with a script registered: a null id must not be looked up */
     TRLM_SetTransmitObject(NULL);
     Widen("", script);
     CHECK(TRLM_AssignScript(&app, script));
     CHECK(!TRLM_IsRegistered(&app));
     CHECK(!TRLM_AssignScript(&app, NULL));
-    NullsAndCallbacks(&app, script);
     AssignWithOutcome(&app, script);
 
     if (failures == 0) printf("c_host: all checks passed (trelmix %s)\n", TRLM_VERSION_STRING);
