@@ -162,14 +162,14 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
         "# kept\r\n--keyboard\r\n"
         "script: BEGIN_RULE / BEGIN_ACTION / APPEND('!') / SEND_ALL / END_ACTION / END_RULE\r\n";
     const TempTests file(head +
-                         "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n  typed \"wrong\"\r\n  # a note\r\n"
+                         "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n    typed \"wrong\"\r\n  # a note\r\n"
                          "   \r\n  tapped Enter\r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n"
                          "  # after\r\n  \"C\" -> status 1: \"C\"");
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
     const std::string updated = head +
-                                "--code-type 3 \"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n  # a note\r\n"
+                                "--code-type 3 \"A\" -> status 1: \"A!\"\r\n    typed \"A!\"\r\n  # a note\r\n"
                                 "   \r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n  # after\r\n"
                                 "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\n";
     EXPECT_EQ(file.Read(), updated);
