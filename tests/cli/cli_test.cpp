@@ -142,7 +142,7 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         const char* error;
     } cases[] = {
         {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
-        {"script: BEGIN_RULE / END_RULE\n\"A\" -> 1 \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
+        {"script: BEGIN_RULE / END_RULE\n\"A\" -> stat 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
         {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
         {"script: X\n--keyboard\n\"A\" -> status 1: \"A\"\n", ":3: host options take effect at a script line"},
         {"script: X\n--caps-lock \"A\" -> status 1: \"A\"\n", ":2: only --code-type and --protocol"},

@@ -62,7 +62,7 @@ const application = [
   '    BEGIN_ACTION',        // 11
   '  RULESET_ON(3)',         // 12
   'END_ACTION',              // 13
-  'END_RULE', ''].join('\n');
+  'END_RULE é', ''].join('\n'); // what follows a block keyword is ignored
 let got = diagnostics();
 notify('textDocument/didOpen', { textDocument: { uri, languageId: 'trelmix', version: 1, text: application } });
 let d = (await got).diagnostics;
@@ -119,8 +119,8 @@ assert.deepEqual(await labels(16, 0), ['BEGIN_RULE', 'rule']);
 assert.deepEqual(await labels(6, 11), []);
 
 const symbols = (await request('textDocument/documentSymbol', doc)).result;
-assert.deepEqual(symbols.map((s) => [s.name, s.kind, s.range.start.line, s.range.end.line]),
-  [['rule 1: CODE_LENGTH(8) · ruleset 3', 12, 1, 10], ['rule 2: no criteria: every record, and the run goes on', 12, 11, 15]]);
+assert.deepEqual(symbols.map((s) => [s.name, s.kind, s.range.start.line, s.range.end.line, s.range.end.character]),
+  [['rule 1: CODE_LENGTH(8) · ruleset 3', 12, 1, 10, 10], ['rule 2: no criteria: every record, and the run goes on', 12, 11, 15, 10]]);
 const folds = (await request('textDocument/foldingRange', doc)).result;
 assert.deepEqual(folds.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[1, 10], [2, 4], [5, 8], [11, 15], [12, 14]]);
