@@ -100,13 +100,14 @@ assert.equal(await hover(0, 5), undefined);
 // block folds on its own ends, even where an action block opens inside criteria.
 const escapes = { textDocument: { uri: 'file:///escapes.trelmix' } };
 notify('textDocument/didOpen', { textDocument: { ...escapes.textDocument, languageId: 'trelmix', version: 1,
-  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x1D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\nBEGIN_RULE\nSET_RULESET(32)\nBEGIN_CRITERIA\nPROTOCOL_MATCH(2)\nEND_CRITERIA\nEND_RULE\n" } });
+  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x1D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\nBEGIN_RULE\nSET_RULESET(32)\nBEGIN_CRITERIA\nPROTOCOL_MATCH(2)\nEND_CRITERIA\nEND_RULE\nSEND_ASCII('hi')\n" } });
 const hoverIn = async (line, character) => (await request('textDocument/hover', { ...escapes, position: { line, character } })).result.contents.value;
 assert.match(await hoverIn(5, 9), /the text added: 'A&#x1D;' \(2 bytes\)/);
 assert.match(await hoverIn(2, 12), /the record must hold 'AB' \(2 bytes\)/);
 assert.match(await hoverIn(7, 12), /0: no ruleset, the rule is always on/);
 assert.match(await hoverIn(10, 12), /ruleset 32 is never on/);
 assert.match(await hoverIn(12, 15), /come over protocol 2/);
+assert.match(await hoverIn(15, 12), /the key or text 'hi' \(2 bytes\)/);
 assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[0, 8], [1, 4], [3, 6], [9, 14], [11, 13]]);
 
