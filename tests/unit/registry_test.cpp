@@ -63,22 +63,5 @@ TEST(Assign, EachIdHasItsOwnRulesetSwitches) {
     EXPECT_EQ(b.Run("x").data, "x2");
 }
 
-// A refused run has run: its ruleset switch stays, so a retry with a larger
-// buffer is a different run, not the refused one again.
-TEST(ExecuteInto, RefusesARecordThatOutgrowsTheCapacityAfterRunningTheScript) {
-    test::Harness h(
-        "BEGIN_RULE\nSET_RULESET(1)\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nRULESET_OFF(1)\n"
-        "APPEND('12345')\nEND_ACTION\nEND_RULE\n" +
-        test::OneRule("", "APPEND('!')"));
-    std::uint8_t data[8] = {'a', 'b', 'c', 0, 0, 0, 0, 0};
-    ExecuteResult r = TRLM_ExecuteInto(&h.id(), data, 3, 7, 0, 0);
-    EXPECT_EQ(r.status, TRLM_STATUS_TOO_LONG);
-    EXPECT_EQ(r.length, 8u);  // what it would need
-    EXPECT_EQ(std::string(data, data + 3), "abc");
-    r = TRLM_ExecuteInto(&h.id(), data, 3, 8, 0, 0);
-    EXPECT_EQ(r.status, TRLM_STATUS_APPLIED);
-    EXPECT_EQ(std::string(data, data + r.length), "abc!");
-}
-
 }  // namespace
 }  // namespace trelmix
