@@ -597,8 +597,15 @@ std::string ActionLine(const Action& a) {
     case Op::SendUntil: return k + "('" + a.a + "')";
     case Op::SendText: return Printable(a.a) ? k + "('" + a.a + "')" : k + "(" + std::to_string(a.n) + ")";
     case Op::SendKey: return a.a;
-    default: return k;
+    case Op::SkipStart:
+    case Op::SkipEnd:
+    case Op::RemoveSpaces:
+    case Op::CrunchSpaces:
+    case Op::RemoveZeros:
+    case Op::SendAll:
+    case Op::SendRem: return k;
     }
+    return {};
 }
 
 std::string Words(const Action& a) {
