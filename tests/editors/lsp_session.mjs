@@ -68,7 +68,7 @@ notify('textDocument/didOpen', { textDocument: { uri, languageId: 'trelmix', ver
 let d = (await got).diagnostics;
 // A warning with its fix, and a note (RULESET_ON of a set nothing switches off).
 assert.deepEqual(d.map((x) => [x.severity, x.range.start.line, x.range.end.character, x.code]), [[2, 6, 9, 'send-ignored'], [3, 12, 12, 'ruleset-already-on']], JSON.stringify(d));
-assert.equal(d[0].data.fixes[0].newText, '# trelmix: keyboard\n');
+assert.deepEqual(d[0].data.fixes, [{ range: { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } }, newText: '# trelmix: keyboard\n' }]);
 const actions = await request('textDocument/codeAction', { ...doc, range: d[0].range, context: { diagnostics: d } });
 assert.deepEqual(actions.result[0].edit.changes[uri], d[0].data.fixes);
 
@@ -79,8 +79,9 @@ notify('textDocument/didChange', { textDocument: { uri, version: 2 },
 d = (await got).diagnostics;
 assert.ok(d.some((x) => x.severity === 1 && x.range.start.line === 5), JSON.stringify(d));
 got = diagnostics();
-notify('textDocument/didChange', { textDocument: { uri, version: 3 }, contentChanges: [{ text: application.replace('PAD_ZEROS(4)', 'PAD_ZEROS(40)') }] });
+notify('textDocument/didChange', { textDocument: { uri, version: 3 }, contentChanges: [{ text: application.replace('PAD_ZEROS(4)', 'PAD_ZEROS(40)').replace('RULESET_ON', 'Ruleset_on') }] });
 d = (await got).diagnostics;
+assert.deepEqual(d.at(-1).data.fixes, [{ range: { start: { line: 12, character: 2 }, end: { line: 12, character: 12 } }, newText: 'RULESET_ON' }]);
 assert.ok(d.some((x) => x.severity === 2 && x.range.start.line === 5), JSON.stringify(d));
 
 // Stated keyboard mode: the send warning goes, the note stays; SEND_ keywords are offered in an action block.
