@@ -36,6 +36,9 @@
 #   explain/NAME.in.jsonl -> NAME.out.jsonl (the "trace" of run --jsonl)
 #   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
 #                         `--engine trelmix` (the traces come back as JSON)
+#   learn/NAME.expected   `trelmix learn NAME.tests`: the learned script word for
+#                         word, so that every choice among right scripts is held;
+#                         without its block lines and the records it heads with
 #
 # NAME.args: arguments, one per line. NAME.status: the expected exit status
 # (default 0).
@@ -171,6 +174,15 @@ inline_check_cases() {  # the check/*.trelmix that hold their expectations
   done
 }
 
+learn_cases() {  # learn/NAME.tests -> NAME.expected
+  local file
+  for file in "$here"/learn/*.tests; do
+    (cd "$here/learn" && "${trelmix[@]}" learn "$(basename "$file")") 2> "$work/err" \
+      | grep -v -e '^BEGIN_' -e '^END_' -e '^#   ' -e '^$' > "$work/out"
+    verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" 0 "${PIPESTATUS[0]}"
+  done
+}
+
 # The examples' test files of one kind (keyboard or not).
 examples() {  # yes|no
   local file
@@ -184,6 +196,7 @@ case $set_name in
     test_files "$here"/run/*.tests; examples no; jsonl_cases "$here/run"; usage_cases "$here/run/usage.table"
     if [ "$set_name" = core ] && [ -z "$engine" ]; then
       command_cases check trelmix check; inline_check_cases; command_cases explain "" run --explain; command_cases test tests test
+      learn_cases
       jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports
       # the same through an engine process, when trelmix is a program of this
       # machine: its traces read back give the same report

@@ -324,6 +324,9 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
                 for (std::size_t j = 0; i + j <= o.size() && j <= 8; ++j) {
                     const Text x = o.substr(i, o.size() - i - j);
                     if (x.compare(0, head.size(), head) != 0 || x.size() < head.size()) continue;
+                    // No text in front that only moves the replaced text along: 'ACME'
+                    // made 'CME/' behind an 'A' keeps 'ACME', an insert after it.
+                    if (i && head.empty() && (o.substr(0, i) + x).compare(0, len, a) == 0) continue;
                     std::vector<Action> affix;
                     if (i) affix.push_back(Action{Op::Prepend, o.substr(0, i), {}, 0});
                     if (j) affix.push_back(Action{Op::Append, o.substr(o.size() - j), {}, 0});
