@@ -146,6 +146,12 @@ bool Printable(const Text& t) {
                        [](char ch) { return ch >= 0x20 && ch < 0x7F && ch != '&' && ch != '\\' && ch != '\''; });
 }
 
+// A byte SEND_UNTIL can stop at, written as it is between the quotes (send
+// texts undo no &#x..; escape): an ASCII character or control byte, but not
+// a line break, the quote or the backslash. Fields split by a group
+// separator are typed up to it.
+bool UntilDelimiter(char ch) { return ch > 0 && ch < 0x7F && ch != '\r' && ch != '\n' && ch != '\'' && ch != '\\'; }
+
 Text Strip(const Text& r, char fill) {
     std::size_t k = 0;
     while (k + 1 < r.size() && r[k] == fill) ++k;
@@ -415,7 +421,7 @@ std::optional<std::vector<Action>> Sends(const Text& m, const std::vector<std::s
             out.push_back(Action{Op::SendRem, {}, {}, 0});
         } else {
             const char delimiter = m[p + len];
-            if (m.substr(p, len).find(delimiter) != npos || !Printable(Text(1, delimiter))) return false;
+            if (m.substr(p, len).find(delimiter) != npos || !UntilDelimiter(delimiter)) return false;
             out.push_back(Action{Op::SendUntil, Text(1, delimiter), {}, 0});
         }
         end = p + len;
