@@ -154,6 +154,12 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
     EXPECT_TRUE(platform::Native().ReadFile(u"/proc/version", 4096, bytes));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
     EXPECT_FALSE(text.empty());
+    EXPECT_FALSE(platform::Native().ReadFile(u"/proc/version", text.size() - 1, bytes));
+    // One whose size says more than it holds (sysfs says 4096) gives what it holds.
+    std::ifstream online("/sys/devices/system/cpu/online", std::ios::binary);
+    errno = EINTR;
+    EXPECT_TRUE(platform::Native().ReadFile(u"/sys/devices/system/cpu/online", 4096, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(std::istreambuf_iterator<char>(online), {}));
 
     const auto decode = [](std::uint32_t codePage, std::string in, int room = 8) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(in.data());
