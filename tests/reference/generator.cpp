@@ -161,6 +161,11 @@ std::string GenerateRecord(Choices& c) {
     std::string r;
     if (c.OneIn(4)) r = std::string("\x12") + "SAa2-@[\\]z"[c.Below(10)];
     for (std::uint32_t n = c.Below(13); n > 0; --n) r += kAlphabet[c.Below(sizeof kAlphabet - 1)];
+    // Now and then one longer than a text typed from the stack, with more
+    // matches of a text than REPLACE_ALL keeps from its counting scan.
+    if (c.OneIn(40)) {
+        for (std::uint32_t n = 256 + c.Below(64); n > 0; --n) r += "a-\x1d"[c.Below(3)];
+    }
     return r;
 }
 

@@ -1,5 +1,5 @@
-// The library against the reference engine (tests/reference/): typical
-// scripts on edge-case records, then random scripts on random records. Every
+// The library against the reference engine (tests/reference/): scripts for
+// the paths random ones seldom take, then random scripts on random records. Every
 // observable must agree: status, length, the caller's whole buffer, keys,
 // typed text and pauses, ruleset switches.
 #include <gtest/gtest.h>
@@ -47,74 +47,6 @@ void Agree(const std::string& script, const std::vector<std::string>& records, b
     }
 }
 
-const std::vector<std::string> kRecords = {
-    "",
-    "0",
-    " ",
-    "000123",
-    "  a  b  ",
-    "a-b-c",
-    "RMA123456",
-    "LOC-AB-CDE-12",
-    "SN12345",
-    "LOC-AB-CDEx12",
-    "0010  20 0",
-    "0109501101020917\x1d"
-    "17250101\x1d"
-    "10ABC\x1d"
-    "21XY",
-    std::string(300, 'x') + " y",
-    [] {  // more separators than REPLACE_ALL keeps from its counting scan
-        std::string s;
-        for (int i = 0; i < 40; ++i) s += "a--\x1d\x1d";
-        return s;
-    }(),
-};
-
-TEST(Differential, TypicalScripts) {
-    Agree(test::OneRule("CODE_LIST(15)\nWILDCARD_MATCH('01??????????????17*')",
-                        "INSERT('(')\nSKIP_AHEAD(2)\nINSERT(')')\nSKIP_AHEAD(14)\nINSERT('(')\n"
-                        "REPLACE_FIRST('&#x1D;', '(')\nSKIP_AHEAD(2)\nINSERT(')')") +
-              test::OneRule("CODE_LIST(15)", "REPLACE_ALL('&#x1D;', ' | ')"),
-          kRecords);
-    Agree(
-        test::OneRule("CODE_LIST(8)\nCODE_LENGTH(6)\nWILDCARD_MATCH('00*')", "REPLACE_FIRST('00', '')\nPAD_SPACES(4)") +
-            test::OneRule("CODE_MATCH('-', 1)\nPROTOCOL_MATCH(0)", "REPLACE_ALL('-', '//')\nPREPEND('L:')") +
-            test::OneRule("WILDCARD_MATCH('RMA?????\?')", "REPLACE_FIRST('RMA', 'RETURN ')") +
-            test::OneRule("CODE_LIST(0, 8)", "CRUNCH_SPACES\nSKIP_START\nREMOVE_ZEROS\nAPPEND('&#x0D;&#x0A;')"),
-        kRecords);
-}
-
-TEST(Differential, RulesetsStopsAndCursorEdges) {
-    Agree("BEGIN_RULE\nBEGIN_ACTION\nPAD_ZEROS(0)\nSKIP_END\nINSERT('<')\nEND_ACTION\nEND_RULE\n" +
-              test::OneRule("CODE_LIST(8)", "RULESET_OFF(3)\nRULESET_ON(4)") +
-              "BEGIN_RULE\nSET_RULESET(3)\nBEGIN_CRITERIA\nEND_CRITERIA\nBEGIN_ACTION\nRULESET_ON(5)\n"
-              "CRUNCH_SPACES\nINSERT('|')\nEND_ACTION\nEND_RULE\n"
-              "BEGIN_RULE\nSET_RULESET(4)\nBEGIN_CRITERIA\nCODE_LIST(15)\nEND_CRITERIA\nEND_RULE\n" +
-              test::OneRule("CODE_LIST(0)", "RULESET_ON(3)\nRULESET_OFF(4)\nSKIP_BACK(2)\nREMOVE_SPACES") +
-              "BEGIN_RULE\nBEGIN_ACTION\nEND_ACTION\nEND_RULE\n",
-          kRecords, false, {8, 0, 15, 0, 8});
-}
-
-// Criteria a rule's gate settles alone (length, protocol, the first eight
-// bytes) beside ones it cannot; last actions that lengthen the record in the
-// caller's buffer beside ones that must not (an edited record, a forward run
-// that takes the APPEND in, too little room: the capacities of Agree).
-TEST(Differential, GatesAndLastActionsInTheCallersBuffer) {
-    // A head longer than eight bytes: 'LOC-AB-CDEx12' differs only past them.
-    Agree(
-        test::OneRule("WILDCARD_MATCH('LOC-?\?-?\?\?-*')", "APPEND('+')") +
-            test::OneRule("CODE_LENGTH(5)\nWILDCARD_MATCH('RMA?????\?')", "APPEND('never')") +
-            test::OneRule("CODE_LENGTH(9)\nWILDCARD_MATCH('RMA?????\?')\nPROTOCOL_MATCH(0)",
-                          "REPLACE_FIRST('RMA', '')\nPAD_ZEROS(4)") +
-            test::OneRule("WILDCARD_MATCH('LOC-AB-C*')", "REPLACE_FIRST('LOC-AB-C', '')\nSKIP_AHEAD(1)\nAPPEND('!')") +
-            test::OneRule("WILDCARD_MATCH('0010????0*')", "REMOVE_SPACES\nPAD_SPACES(2)") +
-            test::OneRule("CODE_MATCH('0', 2)\nWILDCARD_MATCH('0*')", "INSERT('a')\nSKIP_AHEAD(1)\nAPPEND('b')") +
-            test::OneRule("CODE_LENGTH(1)", "PAD_SPACES(1)") +
-            test::OneRule("WILDCARD_MATCH('x*')", "REPLACE_FIRST('xxxxxxxxx', '')\nPAD_ZEROS(2)"),
-        kRecords);
-}
-
 // Edits that run as one forward pass, with the cursor moved between them,
 // on the path a host's calls take; a rule alone in a ruleset that is never on.
 TEST(Differential, ForwardRunsAndRulesetsOutOfRange) {
@@ -135,14 +67,6 @@ TEST(Differential, ScriptTooLargeForTheRuleIndex) {
                   test::OneRule("CODE_MATCH('b', 0)", "SKIP_START");
     }
     Agree(script, {"a", "b"}, false, {7, 8, 15, 1099});
-}
-
-TEST(Differential, KeyboardScripts) {
-    Agree(test::OneRule("", "SEND_UNTIL('-')\nSEND_EXTN('TAB')\nMOVE_AFTER('-')\nSEND_REM\nSEND_CTRL('s')") +
-              test::OneRule("CODE_LIST(8)",
-                            "APPEND('!')\nSEND_ALL\nSEND_ASCII('x&#x1D;y')\nSEND_PAUSE(1)\n"
-                            "SEND_NPAD('7')\nSEND_FUNC(2)\nSEND_ALT(65)\nMOVE_BEFORE('b')\nSEND_REM"),
-          kRecords, true);
 }
 
 // Hears every step and checks that each view of the record is whole.
@@ -167,7 +91,7 @@ TEST(Differential, GeneratedScriptsOnGeneratedRecords) {
     platform::ScopedRecording scope;
     test::Installed<SetTransmitObject> transmit(&scope.recording.transmit);
     Listener listener;
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < 4000; ++round) {
         test::Installed<SetRunObserver> observed(round % 4 < 2 ? &listener : nullptr);
         const reference::GeneratedCase g = reference::GenerateCase(choices);
         Differential both(scope.recording, test::U16(g.script), g.keyboard);
