@@ -1,13 +1,14 @@
 // Formatting never changes what a script does: every script of the
 // repository (the .trelmix files and the language guide's examples) and
 // generated ones compile to the same rules, or fail with the same reason,
-// before and after formatting, in both modes.
+// before and after formatting, in both modes; and it leaves no line of blanks.
 //
 // Usage: format_keeps_rules ROOT
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -133,6 +134,8 @@ int main(int argc, char** argv) {
     for (const auto& [name, text] : scripts) {
         const std::string formatted = trelmix::cli::lsp::Format(text);
         changed += formatted != text;
+        static const std::regex kLineOfBlanks("(^|[\r\n])[ \t]+([\r\n]|$)");
+        if (std::regex_search(formatted, kLineOfBlanks) && ++failures <= 3) std::cerr << name << ": a line of blanks\n";
         for (bool keyboard : {false, true}) {
             const std::string before = Compiled(text, keyboard), after = Compiled(formatted, keyboard);
             compiled += !before.starts_with("rejected");

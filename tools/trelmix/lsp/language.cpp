@@ -596,31 +596,45 @@ std::vector<std::size_t> Indents(std::string_view text, const std::vector<Line>&
     return indents;
 }
 
+// Each line's leading blanks, and the ones the guide wants there: none on a
+// line of blanks.
+struct Lead {
+    std::size_t length;
+    std::string wanted;
+};
+
+std::vector<Lead> Leads(const std::string& text, const Document& doc) {
+    const std::vector<std::size_t> indents = Indents(text, doc.lines);
+    std::vector<Lead> leads;
+    for (std::size_t n = 0; n < doc.lines.size(); ++n) {
+        const std::string_view line = doc.LineText(n);
+        const std::size_t lead = std::min(line.find_first_not_of(kBlanks), line.size());
+        leads.push_back({lead, std::string(lead == line.size() ? 0 : indents[n], ' ')});
+    }
+    return leads;
+}
+
 }  // namespace
 
 json FormattingEdits(const std::string& text) {
     const Document doc{text};
-    const std::vector<std::size_t> indents = Indents(text, doc.lines);
+    const std::vector<Lead> leads = Leads(text, doc);
     json edits = json::array();
     for (std::size_t n = 0; n < doc.lines.size(); ++n) {
-        const std::string_view line = doc.LineText(n);
-        const std::size_t lead = std::min(line.find_first_not_of(kBlanks), line.size());
-        const std::string wanted(lead == line.size() ? 0 : indents[n], ' ');
-        if (line.substr(0, lead) == wanted) continue;
-        edits.push_back({{"range", Range(n, 0, n, static_cast<std::uint32_t>(lead))}, {"newText", wanted}});
+        if (doc.LineText(n).substr(0, leads[n].length) == leads[n].wanted) continue;
+        edits.push_back(
+            {{"range", Range(n, 0, n, static_cast<std::uint32_t>(leads[n].length))}, {"newText", leads[n].wanted}});
     }
     return edits;
 }
 
 std::string Format(const std::string& text) {
     const Document doc{text};
-    const std::vector<std::size_t> indents = Indents(text, doc.lines);
+    const std::vector<Lead> leads = Leads(text, doc);
     std::string out;
     for (std::size_t n = 0; n < doc.lines.size(); ++n) {
-        const std::string_view line = doc.LineText(n);
-        const std::size_t lead = std::min(line.find_first_not_of(kBlanks), line.size());
-        if (lead < line.size()) out.append(indents[n], ' ');
-        out.append(line.substr(lead));
+        out.append(leads[n].wanted);
+        out.append(doc.LineText(n).substr(leads[n].length));
         out.append(text, doc.lines[n].end, doc.lines[n].next - doc.lines[n].end);
     }
     return out;
