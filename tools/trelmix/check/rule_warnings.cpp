@@ -107,8 +107,9 @@ std::vector<bool> CheckReach(std::span<const RuleView> rules, Findings& out) {
     std::vector<bool> unreachable(rules.size());
     std::optional<Blocker> always;                                  // the first that blocks every rule after it
     std::array<std::optional<Blocker>, kRulesetCount> inRuleset{};  // the last per ruleset
-    std::array<std::int64_t, kRulesetCount> lastSwitchOn;           // the last rule switching each on
-    lastSwitchOn.fill(-1);
+    // The last rule switching each ruleset on; 0 before any does, which the
+    // test below takes alike, as no blocker comes before the first rule.
+    std::array<std::int64_t, kRulesetCount> lastSwitchOn{};
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const Rule& rule = rules[i].rule;
         const char16_t* at = rules[i].facts.begin;
