@@ -7,6 +7,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "common/errors.h"
 #include "common/human_output.h"
@@ -151,9 +152,16 @@ std::vector<std::string> Diff(const std::vector<std::string>& a, const std::vect
     return out;
 }
 
+// A script path of a test file, relative to the file's folder unless absolute.
 std::string Resolve(const std::string& file, const std::string& script) {
-    if (script.empty() || script[0] == '/') return script;
-    const std::size_t slash = file.rfind('/');
+#if defined(_WIN32)
+    constexpr std::string_view kSeparators = "/\\";
+    if (script.size() > 1 && script[1] == ':') return script;  // a drive's path
+#else
+    constexpr std::string_view kSeparators = "/";
+#endif
+    if (script.empty() || kSeparators.find(script[0]) != std::string_view::npos) return script;
+    const std::size_t slash = file.find_last_of(kSeparators);
     return slash == std::string::npos ? script : file.substr(0, slash + 1) + script;
 }
 
