@@ -164,14 +164,16 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
     const TempTests file(head +
                          "--code-type 3 \"A\" -> status 0: \"wrong\"\r\n    typed \"wrong\"\r\n  # a note\r\n"
                          "   \r\n  tapped Enter\r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n"
-                         "  # after\r\n  \"C\" -> status 1: \"C\"");
+                         "  # after\r\n  \"C\" -> status 1: \"C\"\r\nscript: END_RULE\r\n"
+                         "script: BEGIN_RULE / END_RULE  -> rejected\r\n");
     std::istringstream in;
     std::ostringstream out, err;
     EXPECT_EQ(TestCommand({{file.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
     const std::string updated = head +
                                 "--code-type 3 \"A\" -> status 1: \"A!\"\r\n    typed \"A!\"\r\n  # a note\r\n"
                                 "   \r\n\"\\x42\" -> status 1: \"B\\x21\"\r\n  typed \"B!\"\r\n  # after\r\n"
-                                "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\n";
+                                "  \"C\" -> status 1: \"C!\"\r\n  typed \"C!\"\r\nscript: END_RULE -> rejected\r\n"
+                                "script: BEGIN_RULE / END_RULE\r\n";
     EXPECT_EQ(file.Read(), updated);
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
 
