@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -57,9 +58,8 @@ constexpr const char* kScriptHelp =
     "usage error";
 constexpr const char* kTextHelp = "Take SCRIPT as script text even when it looks like a file name";
 
-}  // namespace
-
-int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
+// Parses the command line and runs the command.
+int Commands(int argc, char** argv, const cli::Program& program) {
 #if defined(_WIN32)
     // Records, scripts and JSON lines are bytes: no CR LF translation, and
     // 0x1A does not end the input.
@@ -282,4 +282,17 @@ int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
         !idGiven && lsp::DeclaredModeOf(runOptions.script) == lsp::ScriptMode::Keyboard ? KeyboardClientId : *id;
     runOptions.engine = program.engine;
     return RunCommand(runOptions, io);
+}
+
+}  // namespace
+
+// Memory running out ends a command with a message, in every program that
+// has a command line: none aborts.
+int trelmix::cli::CommandLine(int argc, char** argv, const Program& program) {
+    try {
+        return Commands(argc, argv, program);
+    } catch (const std::bad_alloc&) {
+        Complain(std::cerr, "out of memory");
+        return 1;
+    }
 }

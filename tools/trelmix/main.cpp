@@ -1,5 +1,4 @@
 #include <iostream>
-#include <new>
 
 #include "command_line.h"
 #include "common/errors.h"
@@ -9,8 +8,6 @@
 int main(int argc, char** argv) {
     try {
         return trelmix::cli::CommandLine(argc, argv, trelmix::cli::Program{});
-    } catch (const std::bad_alloc&) {
-        trelmix::cli::Complain(std::cerr, "out of memory");
     } catch (const std::exception& e) {
         trelmix::cli::Complain(std::cerr, "internal error: ", e.what());
     }
