@@ -46,7 +46,6 @@ Assignment Session::Assign(const std::u16string& script) {
     Assignment a;
     a.assigned = TRLM_AssignScript(&id_, reinterpret_cast<TrelmixChar*>(writable.data())) != 0;
     a.events = std::move(r.events);
-    r.events.clear();
     return a;
 }
 
@@ -59,7 +58,6 @@ RecordResult Session::Execute(const std::vector<std::uint8_t>& record, std::uint
         capacity_ = needed;
     }
     if (length > 0) std::memcpy(buffer_.get(), record.data(), length);
-    r.output.clear();
     const ExecuteResult e = TRLM_ExecuteInto(&id_, buffer_.get(), length, capacity_, codeType, protocol);
 
     RecordResult result;

@@ -202,15 +202,17 @@ struct Insertion {
     Text text;
 };
 
-// Inserts as actions, each placed by `style`: 0 an offset from the start, 1
-// after the text before it, 2 before the text after it, 3 an offset from the
-// end (one insert only).
-std::optional<std::vector<Action>> Place(const Text& m, const std::vector<Insertion>& ins, int style) {
+// Where an insert is placed: an offset from the start, after the text before
+// it, before the text after it, or an offset from the end (one insert only).
+enum class Anchor { Start, After, Before, End };
+
+// Inserts as actions, each placed by `anchor`.
+std::optional<std::vector<Action>> Place(const Text& m, const std::vector<Insertion>& ins, Anchor anchor) {
     std::vector<Action> out, tail;
     std::size_t cursor = 0;
     std::size_t inner = 0;
     for (const Insertion& i : ins) inner += i.at > 0 && i.at < m.size();
-    if (style == 3 && inner != 1) return std::nullopt;
+    if (anchor == Anchor::End && inner != 1) return std::nullopt;
     for (const Insertion& i : ins) {
         if (i.at == 0) {
             tail.insert(tail.begin(), Action{Op::Prepend, i.text, {}, 0});
@@ -220,22 +222,22 @@ std::optional<std::vector<Action>> Place(const Text& m, const std::vector<Insert
             tail.push_back(Action{Op::Append, i.text, {}, 0});
             continue;
         }
-        if (style == 0) {
+        if (anchor == Anchor::Start) {
             out.push_back(Action{Op::SkipAhead, {}, {}, static_cast<std::uint32_t>(i.at - cursor)});
-        } else if (style == 3) {
+        } else if (anchor == Anchor::End) {
             out.push_back(Action{Op::SkipEnd, {}, {}, 0});
             if (m.size() - i.at > 1)
                 out.push_back(Action{Op::SkipBack, {}, {}, static_cast<std::uint32_t>(m.size() - i.at - 1)});
         } else {
             bool found = false;
             for (std::size_t len = 1; len <= 4 && !found; ++len) {
-                if (style == 1 && len <= i.at - cursor) {
+                if (anchor == Anchor::After && len <= i.at - cursor) {
                     const Text ctx = m.substr(i.at - len, len);
                     if (m.find(ctx, cursor) + len == i.at) {
                         out.push_back(Action{Op::MoveAfter, ctx, {}, 0});
                         found = true;
                     }
-                } else if (style == 2 && i.at + len <= m.size()) {
+                } else if (anchor == Anchor::Before && i.at + len <= m.size()) {
                     const Text ctx = m.substr(i.at, len);
                     if (m.find(ctx, cursor) == i.at) {
                         out.push_back(Action{Op::MoveBefore, ctx, {}, 0});
@@ -298,8 +300,8 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
                 next = here + 1;
             }
             if (ins.size() > 8) continue;
-            for (int style = 0; style < 4; ++style) {
-                const auto placed = Place(m, ins, style);
+            for (Anchor anchor : {Anchor::Start, Anchor::After, Anchor::Before, Anchor::End}) {
+                const auto placed = Place(m, ins, anchor);
                 if (!placed) continue;
                 std::vector<Action> all = core;
                 all.insert(all.end(), placed->begin(), placed->end());
@@ -394,11 +396,13 @@ std::vector<Edit> RecordEdits(const Text& r, const Text& o) {
     return edits;
 }
 
-// Send actions that type and press `lines` from the record `m`, the cursor
-// moved between fields after the text between them (style 0), after its last
-// byte (1), or by an offset (2).
+// How the cursor moves between typed fields: after the text between them,
+// after its last byte, or by an offset.
+enum class Seek { Gap, LastByte, Offset };
+
+// Send actions that type and press `lines` from the record `m`.
 std::optional<std::vector<Action>> Sends(const Text& m, const std::vector<std::string>& lines,
-                                         const std::map<std::string, std::string>& keys, int style) {
+                                         const std::map<std::string, std::string>& keys, Seek seek) {
     std::vector<Action> out;
     std::size_t c = 0, end = 0;
     // Moves the cursor to p and types the field m[p, p + len).
@@ -406,9 +410,9 @@ std::optional<std::vector<Action>> Sends(const Text& m, const std::vector<std::s
         if (p != c) {
             const Text gap = m.substr(end, p > end ? p - end : 0);
             const Text last = gap.empty() ? Text() : gap.substr(gap.size() - 1);
-            if (style == 0 && !gap.empty() && m.find(gap, c) + gap.size() == p) {
+            if (seek == Seek::Gap && !gap.empty() && m.find(gap, c) + gap.size() == p) {
                 out.push_back(Action{Op::MoveAfter, gap, {}, 0});
-            } else if (style == 1 && !last.empty() && m.find(last, c) + 1 == p) {
+            } else if (seek == Seek::LastByte && !last.empty() && m.find(last, c) + 1 == p) {
                 out.push_back(Action{Op::MoveAfter, last, {}, 0});
             } else if (p > c && p < m.size()) {
                 out.push_back(Action{Op::SkipAhead, {}, {}, static_cast<std::uint32_t>(p - c)});
@@ -545,8 +549,8 @@ std::vector<Edit> EditsFor(const Text& r, std::int32_t status, const Text& o, co
     std::vector<Edit> typed;
     for (const Edit& e : edits) {
         if (e.kind != Edit::Kind::Actions) continue;
-        for (int style = 0; style < 3; ++style) {
-            auto sends = Sends(o, lines, keys, style);
+        for (Seek seek : {Seek::Gap, Seek::LastByte, Seek::Offset}) {
+            auto sends = Sends(o, lines, keys, seek);
             if (!sends) continue;
             Edit k = e;
             if (!k.actions.empty() && !sends->empty() && (*sends)[0].op != Op::SendAll)
@@ -554,7 +558,7 @@ std::vector<Edit> EditsFor(const Text& r, std::int32_t status, const Text& o, co
             k.actions.insert(k.actions.end(), sends->begin(), sends->end());
             k.cost = Cost(k.actions);
             // Fields found by their separator take records of other lengths too.
-            if (style == 2)
+            if (seek == Seek::Offset)
                 k.cost += 0.5 * static_cast<double>(std::count_if(sends->begin(), sends->end(), [](const Action& a) {
                               return a.op == Op::SkipAhead;
                           }));
