@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,8 +13,10 @@
 #include "check/check.h"
 #include "check/diagnose.h"
 #include "check/warnings.h"
+#include "command_line.h"
 #include "common/host_id.h"
 #include "common/record_escapes.h"
+#include "run/explain.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
 
@@ -197,6 +201,9 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
+    // Output and trace are lists: an object holding the same steps is junk.
+    EXPECT_FALSE(ParseOutput(nlohmann::json::parse(R"({"k": {"type": 65}})")));
+    EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
@@ -227,6 +234,18 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
     EXPECT_NE(out.str().find("INSERT, so it is read as that keyword; if it is a comment"), std::string::npos)
         << out.str();
+}
+
+// Memory running out in a command is a message and status 1, not an abort.
+TEST(CommandLine, MemoryRunningOutIsAMessage) {
+    Program program;
+    program.engine = [](const HostId&, const HostOptions&) -> std::unique_ptr<Engine> { throw std::bad_alloc(); };
+    std::vector<std::string> words = {"trelmix", "run", "BEGIN_RULE\nEND_RULE", "A"};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CommandLine(static_cast<int>(argv.size()), argv.data(), program), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "trelmix: out of memory\n");
 }
 
 }  // namespace
