@@ -332,6 +332,9 @@ public:
         }
         for (Candidate& c : candidates_) {
             c.choices.push_back(Choice{~Mask{0}, -1, 0});
+            // A rule without actions stops every run that reaches it,
+            // whatever its criteria: it takes every record left.
+            if (c.edit.kind == Edit::Kind::Stop) continue;
             for (const auto& [mask, near] : best) {
                 if ((mask & c.scope & c.gives) == 0) continue;
                 Choice choice{mask, near[0], pool_[static_cast<std::size_t>(near[0])].cost};
