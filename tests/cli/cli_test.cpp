@@ -201,8 +201,11 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
-    // Output and trace are lists: an object holding the same steps is junk.
-    EXPECT_FALSE(ParseOutput(nlohmann::json::parse(R"({"k": {"type": 65}})")));
+    // Output is a list: an object holding the same steps is junk. So is a trace.
+    o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
+        '{"status": 1, "length": 1, "hex": "41", "output": {"k": {"type": 65}}}'; cat >/dev/null #)";
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
 }
 
