@@ -151,6 +151,15 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         {"script: X\n--keyboard\n\"A\" -> status 1: \"A\"\n", ":3: host options take effect at a script line"},
         {"script: X\n--caps-lock \"A\" -> status 1: \"A\"\n", ":2: only --code-type and --protocol"},
         {"script: X\n--colour\n", ":2: unknown option '--colour'"},
+        {"script: X\n--code-type\n", ":2: --code-type takes a number"},
+        {"script: X\n--protocol x\n", ":2: --protocol: 'x' is not a number"},
+        {"script: X\n--id {0}\n", ":2: --id: '{0}' is not a host id"},
+        {"script: X\n\"A\" -> status 4294967297: \"A\"\n", ":2: the status is not a number from -2147483648"},
+        {"script: X\n\"A\" -> status 0 (a note: \"A\"\n", ":2: the note after the status is not closed"},
+        {"script: X\n\"A\" status 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"' after the record"},
+        {"script:\nX\n", ":1: 'script:' needs the script on the indented lines after it"},
+        {"script\n", ":1: expected 'script PATH' or 'script:'"},
+        {"script: X\nX\n", ":2: expected a case, options or a script line"},
         {"# nothing\n", ": no script line"},
     };
     for (const auto& c : cases) {
