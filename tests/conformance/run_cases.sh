@@ -37,8 +37,9 @@
 #   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
 #                         `--engine trelmix` (the traces come back as JSON)
 #   learn/NAME.expected   `trelmix learn NAME.tests`: the learned script word for
-#                         word, so that every choice among right scripts is held;
-#                         without its block lines and the records it heads with
+#                         word, so that every choice among right scripts is held,
+#                         without its block lines and the records it heads with;
+#                         then its notes
 #
 # NAME.args: arguments, one per line. NAME.status: the expected exit status
 # (default 0).
@@ -179,11 +180,13 @@ inline_check_cases() {  # the check/*.trelmix that hold their expectations
 }
 
 learn_cases() {  # learn/NAME.tests -> NAME.expected
-  local file
+  local file status
   for file in "$here"/learn/*.tests; do
     (cd "$here/learn" && "${trelmix[@]}" learn "$(basename "$file")") 2> "$work/err" \
       | grep -v -e '^BEGIN_' -e '^END_' -e '^#   ' -e '^$' > "$work/out"
-    verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" 0 "${PIPESTATUS[0]}"
+    status=${PIPESTATUS[0]}
+    cat "$work/err" >> "$work/out"  # the notes, after the script
+    verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" 0 "$status"
   done
 }
 
