@@ -5,10 +5,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 
 #include "check/diagnose.h"
 #include "check/warning_checks.h"
 #include "common/errors.h"
+#include "common/files.h"
 #include "common/session.h"
 #include "common/text_encoding.h"
 #include "lsp/language.h"
@@ -45,6 +47,7 @@ bool ApplyFixes(const ScriptSource& source, const std::vector<Finding>& findings
         return fail("it changed while it was checked");
     }
     std::string fixed;
+    std::ostringstream said;
     std::size_t done = 0;
     Locator locate(text);
     for (const Fix& f : fixes) {
@@ -54,27 +57,13 @@ bool ApplyFixes(const ScriptSource& source, const std::vector<Finding>& findings
         fixed += f.text;
         done = to;
         const SourcePosition at = locate(f.from);
-        io.out << source.name << ":" << at.line << ":" << at.column
-               << ": fixed: " << Shown(std::u16string_view(f.from, to - from))
-               << (f.text.empty() ? " removed" : " -> " + f.text) << "\n";
+        said << source.name << ":" << at.line << ":" << at.column
+             << ": fixed: " << Shown(std::u16string_view(f.from, to - from))
+             << (f.text.empty() ? " removed" : " -> " + f.text) << "\n";
     }
     fixed.append(bytes, done);
-    const std::filesystem::path path(source.name);
-    std::filesystem::path temporary = path;
-    temporary += ".fixing";
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(fixed.data(), static_cast<std::streamsize>(fixed.size()));
-    out.close();
-    std::error_code error;
-    if (!out) {
-        std::filesystem::remove(temporary, error);
-        return fail("cannot write " + temporary.string());
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return fail("cannot replace it: " + error.message());
-    }
+    if (const std::string why = ReplaceFile(source.name, fixed); !why.empty()) return fail(why);
+    io.out << said.str();
     return true;
 }
 

@@ -4,6 +4,7 @@
 // characters above one byte in inline text; and a file with zero bytes in it.
 #include "check/warning_checks.h"
 #include "common/human_output.h"
+#include "common/text_encoding.h"
 #include "platform/codepage.h"
 #include "platform/utf.h"
 
@@ -124,18 +125,15 @@ void CheckAmpersands(const KeywordLine& k, std::u16string_view s, Findings& out)
     }
 }
 
-// The length of a UTF-8 multi-byte sequence at `i` (2 to 4), or 0.
+// The length of a UTF-8 multi-byte sequence at `i` (2 to 4), or 0. The
+// units are the file's bytes.
 std::size_t Utf8Sequence(std::u16string_view s, std::size_t i, char32_t& cp) {
-    const char16_t b = s[i];
-    const std::size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-    if (n == 0 || s.size() - i < n) return 0;
-    cp = b & (0xFF >> (n + 1));
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80 || s[i + k] > 0xFF) return 0;
-        cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    const bool overlong = (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
-    return overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? 0 : n;
+    std::string bytes;
+    for (std::size_t k = i; k < s.size() && k < i + 4 && s[k] <= 0xFF; ++k) bytes += static_cast<char>(s[k]);
+    const auto one = DecodeUtf8At(bytes, 0);
+    if (!one || one->second < 2) return 0;
+    cp = one->first;
+    return one->second;
 }
 
 std::string Character(char32_t cp) {

@@ -10,11 +10,7 @@
 
 namespace trelmix::cli {
 
-namespace {
-
-// The code point of the UTF-8 sequence at text[i] and its length; nothing
-// when the bytes there are not one.
-std::optional<std::pair<char32_t, std::size_t>> DecodeAt(std::string_view text, std::size_t i) {
+std::optional<std::pair<char32_t, std::size_t>> DecodeUtf8At(std::string_view text, std::size_t i) {
     const auto b = static_cast<unsigned char>(text[i]);
     std::size_t extra = 0;
     char32_t cp = 0;
@@ -43,11 +39,13 @@ std::optional<std::pair<char32_t, std::size_t>> DecodeAt(std::string_view text, 
     return std::pair{cp, extra + 1};
 }
 
+namespace {
+
 // Decodes strict UTF-8 into code points; nothing when malformed.
 std::optional<std::u32string> DecodeUtf8(std::string_view text) {
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
-        const auto one = DecodeAt(text, i);
+        const auto one = DecodeUtf8At(text, i);
         if (!one) return std::nullopt;
         out.push_back(one->first);
         i += one->second;
@@ -77,7 +75,7 @@ std::optional<std::u16string> ExistingName(std::string_view text) {
     if (text.find('\0') != text.npos || stat(std::string(text).c_str(), &st) != 0) return std::nullopt;
     std::u16string out;
     for (std::size_t i = 0; i < text.size();) {
-        if (const auto one = DecodeAt(text, i)) {
+        if (const auto one = DecodeUtf8At(text, i)) {
             AppendUtf16(out, one->first);
             i += one->second;
         } else {

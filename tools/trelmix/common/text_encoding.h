@@ -2,8 +2,10 @@
 // library.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace trelmix::cli {
 
@@ -12,6 +14,10 @@ namespace trelmix::cli {
 // unless it names an existing file: a path may hold any bytes, and the name
 // then reaches the library so that it opens that file.
 std::u16string FromCommandLine(std::string_view text);
+
+// The code point of the UTF-8 sequence at text[i] (i < text.size()) and its
+// length in bytes (1 to 4); nothing when the bytes there are not one.
+std::optional<std::pair<char32_t, std::size_t>> DecodeUtf8At(std::string_view text, std::size_t i);
 
 // UTF-16 to UTF-8 for the terminal.
 std::string ToTerminal(std::u16string_view text);

@@ -116,7 +116,7 @@ bool ReadExpectation(Reader& in, const std::string& text, Expectation& e) {
     std::string rest;
     std::getline(s, rest);
     std::size_t at = 0;
-    if (rest.size() > at && rest[at] == ' ' && rest.size() > at + 1 && rest[at + 1] == '(') {
+    if (rest.compare(at, 2, " (") == 0) {
         at = rest.find(')', at);  // a note, as `run` prints it
         if (at == std::string::npos) return in.Fail("the note after the status is not closed");
         ++at;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/errors.h"
+#include "common/files.h"
 #include "common/human_output.h"
 #include "common/text_encoding.h"
 
@@ -216,33 +217,12 @@ void Rewrite(CaseFile& file, const std::map<std::size_t, Expectation>& got,
     }
 }
 
-// Writes the file's lines to a new file beside it, then renames it over the
-// file, so that a failed write leaves the file as it was. Empty when written,
-// else why not.
+// The file's lines as they now stand, replacing the file. Empty when
+// written, else why not.
 std::string WriteBack(const CaseFile& file) {
-    namespace fs = std::filesystem;
-    const fs::path path(file.path);
-    std::error_code e;
-    const fs::perms perms = fs::status(path, e).permissions();
-    if (e || (perms & fs::perms::owner_write) == fs::perms::none) return "the file is read-only";
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path temp = path.string() + ".update-" + std::to_string(stamp);
-    {
-        std::ofstream write(temp, std::ios::binary | std::ios::trunc);
-        for (std::size_t i = 0; i < file.lines.size(); ++i) write << file.lines[i] << file.endings[i];
-        write.close();
-        if (!write) {
-            fs::remove(temp, e);
-            return "cannot write " + temp.string();
-        }
-    }
-    fs::permissions(temp, perms, e);
-    fs::rename(temp, path, e);
-    if (e) {
-        fs::remove(temp, e);
-        return "cannot replace it: " + e.message();
-    }
-    return {};
+    std::string bytes;
+    for (std::size_t i = 0; i < file.lines.size(); ++i) bytes += file.lines[i] + file.endings[i];
+    return ReplaceFile(file.path, bytes);
 }
 
 FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool update, std::ostream& out) {
