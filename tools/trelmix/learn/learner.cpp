@@ -735,9 +735,10 @@ const std::map<std::string, std::string>& KeyTable() {
                 for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
                     keywords.push_back(name + "('" + ch + "')");
                 }
-                for (int vk : {112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
-                               9,   13,  27,  33,  34,  35,  36,  37,  38,  39,  40,  46}) {
-                    keywords.push_back(name + "(" + std::to_string(vk) + ")");
+                for (int vk = 112; vk <= 123; ++vk)
+                    keywords.push_back(name + "(" + std::to_string(vk) + ")");  // F1..F12
+                for (const NamedKey& key : NamedKeys()) {
+                    keywords.push_back(name + "(" + std::to_string(key.virtualKey) + ")");
                 }
                 break;
             default: break;
