@@ -117,6 +117,7 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         {u"END", ""},
         {u"PAD_SPACES", ""},
         {u"PAD_ZERO_", "PAD_ZEROS"},
+        {u"CDE_LST", "CODE_LIST"},  // nine letters allow two edits
         {u"BEGIXXN_RULF", ""},  // two letters too many and one wrong
     };
     for (const Case& c : cases) {
