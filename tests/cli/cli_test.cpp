@@ -118,7 +118,7 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         {u"PAD_SPACES", ""},
         {u"PAD_ZERO_", "PAD_ZEROS"},
         {u"CDE_LST", "CODE_LIST"},  // nine letters allow two edits
-        {u"BEGIXXN_RULF", ""},  // two letters too many and one wrong
+        {u"BEGIXXN_RULF", ""},      // two letters too many and one wrong
     };
     for (const Case& c : cases) {
         const KeywordInfo* k = NearestKeyword(c.word);
@@ -247,6 +247,13 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix"};
     EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
     EXPECT_NE(out.str().find("INSERT, so it is read as that keyword; if it is a comment"), std::string::npos)
+        << out.str();
+    // Text from the command line is UTF-16: a character past one byte keeps its low byte.
+    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x90\x80\x80')\nEND_ACTION\nEND_RULE"};
+    EXPECT_EQ(CheckCommand(check, {in, out, err}), 0);
+    EXPECT_NE(
+        out.str().find(":3:10: warning: '\xF0\x90\x80\x80' is not one byte: the script keeps the low byte of it, 00"),
+        std::string::npos)
         << out.str();
 }
 
