@@ -135,7 +135,8 @@ usage_cases() {  # TABLE: each command line must exit 2, answer nothing and say 
   done < "$table"
 }
 
-command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NAME.args] [NAME.EXT]`
+command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NAME.args] [NAME.EXT]`,
+  # its standard output, then its standard error
   local dir=$here/$1 ext=$2 expected name file status
   shift 2
   for expected in "$dir"/*.expected; do
@@ -146,6 +147,7 @@ command_cases() {  # DIR EXT COMMAND...: NAME.expected from `trelmix COMMAND [NA
     [ -n "$ext" ] && [ -f "$dir/$name.$ext" ] && file=("$name.$ext")
     (cd "$dir" && "${trelmix[@]}" "$@" "${args[@]}" "${file[@]}") > "$work/out" 2> "$work/err"
     status=$?
+    cat "$work/err" >> "$work/out"  # what it says on standard error, after the output
     verdict "$(basename "$dir")/$name" "$expected" "$work/out" "$(expected_status "$dir/$name.status")" $status
   done
 }
