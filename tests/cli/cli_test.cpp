@@ -16,7 +16,6 @@
 #include "command_line.h"
 #include "common/host_id.h"
 #include "common/record_escapes.h"
-#include "keywords/keyword_reference.h"
 #include "run/explain.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
@@ -267,25 +266,6 @@ TEST(CommandLine, MemoryRunningOutIsAMessage) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(CommandLine(static_cast<int>(argv.size()), argv.data(), program), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "trelmix: out of memory\n");
-}
-
-// What editors read of a keyword, and the list in the order a script uses them.
-TEST(Keywords, RowsForProgramsAndTheList) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    EXPECT_EQ(KeywordsCommand("send_alt", {in, out, err}, true), 0);
-    EXPECT_EQ(KeywordsCommand("CODE_LIST", {in, out, err}, true), 0);
-    EXPECT_EQ(
-        out.str(),
-        R"j({"name":"SEND_ALT","block":"action","after":"action","keyboard_only":true,"synopsis":"SEND_ALT('key' or code)","arguments":"a quoted letter or digit, or a virtual-key number","summary":"presses Alt with a key","decodes_escapes":false,"clause":"","action":"SendAlt","key":"letter_or_digit","modifier":"Alt","lengthens":"","from_cursor":false,"moves_cursor":false}
-{"name":"CODE_LIST","block":"criteria","after":"criteria","keyboard_only":false,"synopsis":"CODE_LIST(type, ...)","arguments":"one or more numbers","summary":"the record's code type must be one of these","decodes_escapes":false,"clause":"code_list","action":"","key":"","modifier":"","lengthens":"","from_cursor":false,"moves_cursor":false}
-)j");
-    out.str("");
-    EXPECT_EQ(KeywordsCommand("", {in, out, err}), 0);
-    const std::string list = out.str();
-    EXPECT_NE(list.find("\n  BEGIN_RULE                    starts a rule;"), std::string::npos) << list;
-    EXPECT_LT(list.find("  BEGIN_CRITERIA "), list.find("  CODE_LIST(type, ...) "));
-    EXPECT_LT(list.find("  PAD_SPACES("), list.find("  END_RULE "));
 }
 
 }  // namespace
