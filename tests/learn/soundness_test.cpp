@@ -59,21 +59,5 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
     EXPECT_GE(learned, jobs * 3 / 4);  // most are learned
 }
 
-learn::Example Case(const std::string& record, const std::string& result, std::uint32_t codeType = 0) {
-    learn::Example e;
-    e.record.assign(record.begin(), record.end());
-    e.result.assign(result.begin(), result.end());
-    e.codeType = codeType;
-    return e;
-}
-
-// One record asked for two results: the closest list still explains the rest.
-TEST(Learn, ClosestListLeavesOutOnlyWhatNoListExplains) {
-    const learn::Learned got = learn::Learn(learn::Job{
-        false, {Case("A1", "A1;"), Case("B2", "XB2", 3), Case("C3", "C3"), Case("A1", "A1,"), Case("D4", "XD4", 3)}});
-    EXPECT_FALSE(got.ok);
-    EXPECT_EQ(got.failing, (std::vector<std::size_t>{0, 3})) << got.script;
-}
-
 }  // namespace
 }  // namespace trelmix
