@@ -1,9 +1,7 @@
-// The learner on generated jobs: a script from the shared generator
-// (tests/reference) is run on its records, and the learner gets the cases.
-// It must hand out a script that the engine passes on every one of them, or
-// say it found none; never a failing script, never a crash. Most of the jobs
-// must be learned. (What it learns for everyday jobs, word for word:
-// tests/conformance/learn.)
+// The learner on the shared generator's scripts (tests/reference) run on
+// their records: it hands out a script the engine passes on every case, or
+// says it found none; never a failing script, never a crash; and it learns
+// most jobs. (Everyday jobs word for word: conformance/learn and the docs.)
 #include <gtest/gtest.h>
 
 #include <string>
