@@ -228,28 +228,23 @@ TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
 // An argument list with no ')' ends with its line, whatever follows; the
 // caret stands after its last character, not after trailing blanks.
 TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
-    CheckOptions check;
-    check.text = true;
-    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE"};
-    std::istringstream in;
-    std::ostringstream out, err;
-    EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
-    EXPECT_NE((out.str() + err.str())
-                  .find(":3:11: error: APPEND arguments: the ')' that closes the argument list is missing"),
-              std::string::npos)
-        << out.str() << err.str();
+    // The status and what check says of one inline script.
+    const auto says = [](const std::string& script, int status, const std::string& text) {
+        CheckOptions check;
+        check.text = true;
+        check.scripts = {script};
+        std::istringstream in;
+        std::ostringstream out, err;
+        EXPECT_EQ(CheckCommand(check, {in, out, err}), status) << script;
+        EXPECT_NE(out.str().find(text), std::string::npos) << out.str() << err.str();
+    };
+    says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE", 1,
+         ":3:11: error: APPEND arguments: the ')' that closes the argument list is missing");
     // Words after a keyword in text of several lines: a comment, not one line.
-    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix"};
-    EXPECT_EQ(CheckCommand(check, {in, out, err}), 1);
-    EXPECT_NE(out.str().find("INSERT, so it is read as that keyword; if it is a comment"), std::string::npos)
-        << out.str();
+    says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1, "INSERT, so it is read as that keyword; if it is a comment");
     // Text from the command line is UTF-16: a character past one byte keeps its low byte.
-    check.scripts = {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x90\x80\x80')\nEND_ACTION\nEND_RULE"};
-    EXPECT_EQ(CheckCommand(check, {in, out, err}), 0);
-    EXPECT_NE(
-        out.str().find(":3:10: warning: '\xF0\x90\x80\x80' is not one byte: the script keeps the low byte of it, 00"),
-        std::string::npos)
-        << out.str();
+    says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x90\x80\x80')\nEND_ACTION\nEND_RULE", 0,
+         ":3:10: warning: '\xF0\x90\x80\x80' is not one byte: the script keeps the low byte of it, 00");
 }
 
 // Memory running out in a command is a message and status 1, not an abort.
