@@ -251,11 +251,10 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
 TEST(CommandLine, MemoryRunningOutIsAMessage) {
     Program program;
     program.engine = [](const HostId&, const HostOptions&) -> std::unique_ptr<Engine> { throw std::bad_alloc(); };
-    std::vector<std::string> words = {"trelmix", "run", "BEGIN_RULE\nEND_RULE", "A"};
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
+    std::string words[] = {"trelmix", "run", "BEGIN_RULE\nEND_RULE", "A"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data(), words[3].data()};
     testing::internal::CaptureStderr();
-    EXPECT_EQ(CommandLine(static_cast<int>(argv.size()), argv.data(), program), 1);
+    EXPECT_EQ(CommandLine(4, argv, program), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "trelmix: out of memory\n");
 }
 
