@@ -207,9 +207,10 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
-    // Output is a list: an object holding the same steps is junk. So is a trace.
+    // An object for the output list is junk (so is one for a trace); an engine that outlives its input is killed.
     o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
-        '{"status": 1, "length": 1, "hex": "41", "output": {"k": {"type": 65}}}'; cat >/dev/null #)";
+        '{"status": 1, "length": 1, "hex": "41", "output": {"k": {"type": 65}}}'; sleep 100 #)";
+    o.caseTimeout = 3;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
