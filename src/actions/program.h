@@ -122,7 +122,6 @@ struct RuleGate {
 // Built once a script has compiled (host/rule_index.h). Positions index
 // `rules`.
 struct RuleIndex {
-    std::size_t ruleCount = 0;          // rules.size() when built
     bool listsCodes = true;             // false: `always` is every rule, code lists untested
     std::vector<std::uint32_t> always;  // no action block, no criteria, or no code list
     std::vector<std::uint32_t> codes;   // the code types the lists name, ascending

@@ -38,7 +38,6 @@ void BuildRuleIndex(Program& program) {
         everyRule.listsCodes = false;
         for (std::uint32_t i = 0; i < program.rules.size(); ++i) everyRule.always.push_back(i);
         everyRule.gates = std::move(gates);
-        everyRule.ruleCount = program.rules.size();
         program.plan.index = std::move(everyRule);
         return;
     }
@@ -61,7 +60,6 @@ void BuildRuleIndex(Program& program) {
         index.direct[index.codes[i]] = static_cast<std::uint16_t>(i + 1);
     }
     index.gates = std::move(gates);
-    index.ruleCount = program.rules.size();
     program.plan.index = std::move(index);
 }
 
