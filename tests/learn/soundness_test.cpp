@@ -1,9 +1,6 @@
-// The learner on the shared generator's scripts (tests/reference) run on
-// their records: it hands out a script the engine passes on every case, or
-// says it found none; never a failing script, never a crash; and it learns
-// most jobs. What it learns, notes and explains for them is pinned by a hash:
-// any change in its choices shows (everyday jobs word for word:
-// conformance/learn and the docs).
+// The learner on the shared generator's scripts (tests/reference) run on their records: a script the
+// engine passes on every case, or none; never a failing script or a crash; most jobs learned; what it
+// learns, notes and explains for them pinned by a hash (everyday jobs: conformance/learn and the docs).
 #include <gtest/gtest.h>
 
 #include <cstdint>
