@@ -174,11 +174,10 @@ ByteArg ToBytes(TextSpan span) {
     return out;
 }
 
-bool DecodeHexEscapes(ByteArg& arg) {
+void DecodeHexEscapes(ByteArg& arg) {
     auto& b = arg.bytes;
     const std::size_t n = b.size();
     std::size_t read = 0, write = 0;
-    bool replaced = false;
     while (read < n) {
         if (read + 6 <= n && b[read] == '&' && b[read + 1] == '#' && b[read + 2] == 'x' && b[read + 5] == ';') {
             const int hi = HexValue(b[read + 3]);
@@ -186,14 +185,12 @@ bool DecodeHexEscapes(ByteArg& arg) {
             if (hi >= 0 && lo >= 0) {
                 b[write++] = static_cast<std::uint8_t>(hi * 16 + lo);
                 read += 6;
-                replaced = true;
                 continue;
             }
         }
         b[write++] = b[read++];
     }
     b.resize(write);
-    return replaced;
 }
 
 }  // namespace trelmix

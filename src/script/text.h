@@ -67,7 +67,7 @@ ByteArg ToBytes(TextSpan span);
 
 // Replaces each &#xHH; (lower-case x) lying wholly inside the argument by the
 // byte 0xHH, in place. A non-hex character in a digit place leaves the six
-// bytes as written (they are not an escape). True when anything was replaced.
-bool DecodeHexEscapes(ByteArg& arg);
+// bytes as written (they are not an escape).
+void DecodeHexEscapes(ByteArg& arg);
 
 }  // namespace trelmix

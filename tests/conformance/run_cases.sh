@@ -28,9 +28,9 @@
 #   check/NAME.trelmix without NAME.expected: its diagnostics are written in
 #                         it, each as a comment above the line it is about:
 #                           # expect: warning@+1 clause-repeated "of line 4"
-#                         (severity@offset of the line, optionally :column,
-#                         code, and optionally a text the message and hint
-#                         hold); "# check: ARG..."
+#                         (severity@offset of the line, optionally :column
+#                         or :column-end column, code, and optionally a text
+#                         the message and hint hold); "# check: ARG..."
 #                         gives arguments. The script must give exactly these,
 #                         and exit 1 when one is an error.
 #   explain/NAME.expected `trelmix run --explain NAME.args`, and
@@ -162,11 +162,11 @@ inline_check_cases() {  # the check/*.trelmix that hold their expectations
       n=$((n + 1))
       if [[ $line =~ ^#\ check:\ (.*)$ ]]; then
         read -r -a args <<< "${BASH_REMATCH[1]}"
-      elif [[ $line =~ ^#\ expect:\ (error|warning|note)@([+-][0-9]+)(:([0-9]+))?\ ([a-z0-9-]+)(\ \"(.*)\")?$ ]]; then
+      elif [[ $line =~ ^#\ expect:\ (error|warning|note)@([+-][0-9]+)(:([0-9]+)(-([0-9]+))?)?\ ([a-z0-9-]+)(\ \"(.*)\")?$ ]]; then
         where=$((n + BASH_REMATCH[2]))
-        want+="$where ${BASH_REMATCH[1]} ${BASH_REMATCH[5]}"$'\n'
-        [ -n "${BASH_REMATCH[7]}" ] && texts+=("$where ${BASH_REMATCH[5]}|${BASH_REMATCH[7]}")
-        [ -n "${BASH_REMATCH[4]}" ] && texts+=("$where ${BASH_REMATCH[5]}|\"column\": ${BASH_REMATCH[4]}, ")
+        want+="$where ${BASH_REMATCH[1]} ${BASH_REMATCH[7]}"$'\n'
+        [ -n "${BASH_REMATCH[9]}" ] && texts+=("$where ${BASH_REMATCH[7]}|${BASH_REMATCH[9]}")
+        [ -n "${BASH_REMATCH[4]}" ] && texts+=("$where ${BASH_REMATCH[7]}|\"column\": ${BASH_REMATCH[4]}, ${BASH_REMATCH[6]:+\"end_column\": ${BASH_REMATCH[6]}, }")
         [ "${BASH_REMATCH[1]}" = error ] && status=1
       fi
     done < <(sed 's/\r$//' "$script" | tr '\r' '\n')  # CR LF and lone CR end lines too

@@ -271,7 +271,7 @@ std::optional<CaseFile> ParseCaseFile(const std::string& path, const std::string
 
 std::string FormatExpectation(const Expectation& e) {
     std::string s = "status " + std::to_string(e.status);
-    if (e.length && *e.length != e.bytes.size()) s += ", length " + std::to_string(*e.length);
+    if (e.length) s += ", length " + std::to_string(*e.length);
     return s + ": \"" + EscapeBytes(e.bytes.data(), e.bytes.size()) + "\"";
 }
 
