@@ -1,7 +1,9 @@
 // The shared generator's scripts (tests/reference) through `check`, as text
-// and as JSON lines, and their records through `run --explain`, in words and
-// as JSON: every diagnostic's place, range, hint and fix and every trace
-// pinned by a hash (the everyday scripts: conformance/check and explain).
+// and as JSON lines, their records through `run --explain`, in words and as
+// JSON, and the scripts through the editor's answers (diagnostics, fixes,
+// hovers, completions, symbols, folds, formatting): every diagnostic's place,
+// range, hint and fix, every trace and every answer pinned by a hash (the
+// everyday scripts: conformance/check and explain, editors/lsp_session).
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -11,18 +13,42 @@
 #include "common/host_id.h"
 #include "common/record_escapes.h"
 #include "generator.h"
+#include "lsp/language.h"
 #include "pinned.h"
 #include "run/run.h"
 
 namespace trelmix::cli {
 namespace {
 
-TEST(Generated, ScriptsAreCheckedAndExplainedAsPinned) {
+// What an editor is told about the script, asked at a few places of each line.
+std::string EditorAnswers(const std::string& script, bool keyboard) {
+    const nlohmann::json diagnostics = lsp::Diagnostics(script, keyboard);
+    nlohmann::json told = {diagnostics,          lsp::CodeActions("file:///s", diagnostics),
+                           lsp::Symbols(script), lsp::Folds(script),
+                           lsp::Format(script),  lsp::FormattingEdits(script)};
+    std::uint32_t line = 0;
+    for (std::size_t at = 0; at <= script.size(); at = script.find('\n', at) + 1, ++line) {
+        for (const std::uint32_t character : {0u, 4u, 13u}) {
+            const lsp::Position p{line, character};
+            std::string labels;  // of the completions, whose documentation is the keyword table's
+            if (character == 4) {
+                for (const nlohmann::json& item : lsp::Completion(script, keyboard, p))
+                    labels += item.value("label", "") + " ";
+            }
+            told.push_back({lsp::Hover(script, keyboard, p), labels, lsp::Definition(script, "file:///s", p)});
+        }
+        if (script.find('\n', at) == std::string::npos) break;
+    }
+    return told.dump() + "\n";
+}
+
+TEST(Generated, ScriptsAreCheckedExplainedAndAnsweredAsPinned) {
     reference::Choices choices(37);
     std::string told;
     for (int round = 0; round < 600; ++round) {
         const reference::GeneratedCase g = reference::GenerateCase(choices);
         const HostId id = g.keyboard ? KeyboardClientId : kDefaultApplicationId;
+        if (round % 4 == 0) told += EditorAnswers(g.script, g.keyboard);
         for (const bool jsonl : {false, true}) {
             std::istringstream in;
             std::ostringstream out, err;
@@ -49,7 +75,7 @@ TEST(Generated, ScriptsAreCheckedAndExplainedAsPinned) {
             told += out.str() + err.str();
         }
     }
-    reference::ExpectPinned(told, "trelmix_generated_scripts.txt", 18289283022278577632ull);
+    reference::ExpectPinned(told, "trelmix_generated_scripts.txt", 9369720278212976377ull);
 }
 
 }  // namespace
