@@ -168,9 +168,20 @@ std::string Resolve(const std::string& file, const std::string& script) {
 
 struct FileTally {
     std::size_t cases = 0;
-    std::size_t failed = 0;
-    bool unwritten = false;  // --update could not write the file
+    std::size_t failed = 0;   // cases
+    std::size_t scripts = 0;  // script lines that failed: not assigned, not started, not found
+    bool unwritten = false;   // --update could not write the file
 };
+
+// "3 cases, 1 failed", "2 cases, all passed", with ", 1 script line failed"
+// after them when a script line did.
+std::string Tallied(std::size_t cases, std::size_t failed, std::size_t scripts, bool allPassed) {
+    std::string s = Plural(cases, "case", "cases");
+    if (failed || !allPassed) s += ", " + std::to_string(failed) + " failed";
+    if (!failed && !scripts && allPassed) s += ", all passed";
+    if (scripts) s += ", " + Plural(scripts, "script line", "script lines") + " failed";
+    return s;
+}
 
 // The file's lines with the failing steps' expectations replaced by what
 // came back; every other line (and every line's end) stays as it was.
@@ -241,7 +252,7 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
             const SessionSpec& setup = file.sessions[step.session];
             if (step.session != session && !engine.Start(setup, error)) {
                 failure(step.line, error);
-                ++tally.failed;
+                ++tally.scripts;
                 return tally;
             }
             session = step.session;
@@ -249,20 +260,20 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
             std::error_code missing;
             if (!step.inlineScript && !std::filesystem::exists(script, missing)) {
                 failure(step.line, script + ": no such file");
-                ++tally.failed;
+                ++tally.scripts;
                 return tally;
             }
             const auto assigned = engine.Assign(script, error);
             if (!assigned) {
                 failure(step.line, error);
-                ++tally.failed;
+                ++tally.scripts;
                 return tally;
             }
             assignedAt[s] = *assigned;
             if (*assigned == step.expectRejected) {
                 failure(step.line, step.expectRejected ? "the script was assigned, expected it rejected"
                                                        : "the script was not assigned (trelmix check says why)");
-                ++tally.failed;
+                ++tally.scripts;
             }
             const std::string name =
                 step.inlineScript ? "the script at " + file.path + ":" + std::to_string(step.line) : script;
@@ -293,7 +304,7 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
             for (const std::string& t : TraceLines(outcome->trace)) out << "  " << t << '\n';
         }
     }
-    if (update && tally.failed > 0) {
+    if (update && tally.failed + tally.scripts > 0) {
         Rewrite(file, got, assignedAt);
         const std::string problem = WriteBack(file);
         if (problem.empty()) {
@@ -334,21 +345,21 @@ int TestCommand(const TestOptions& o, Streams io) {
         files.push_back(std::move(*file));
     }
     Coverage coverage;
-    std::size_t cases = 0, failed = 0;
+    std::size_t cases = 0, failed = 0, scripts = 0;
     bool unwritten = false;
     for (CaseFile& file : files) {
         const FileTally t = RunFile(file, *engine, coverage, o.update, io.out);
-        io.out << file.path << ": " << Plural(t.cases, "case", "cases") << ", "
-               << (t.failed ? std::to_string(t.failed) + " failed" : "all passed") << '\n';
+        io.out << file.path << ": " << Tallied(t.cases, t.failed, t.scripts, true) << '\n';
         cases += t.cases;
         unwritten |= t.unwritten;
         failed += t.failed;
+        scripts += t.scripts;
     }
     engine.reset();
     const std::optional<double> percent = o.trace ? coverage.Report(io.out) : std::nullopt;
-    io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << Plural(cases, "case", "cases") << ", "
-           << failed << " failed\n";
-    bool ok = (failed == 0 || o.update) && !unwritten;
+    io.out << files.size() << (files.size() == 1 ? " file, " : " files, ") << Tallied(cases, failed, scripts, false)
+           << '\n';
+    bool ok = ((failed == 0 && scripts == 0) || o.update) && !unwritten;
     if (o.coverageMin && (!percent || *percent < *o.coverageMin)) {
         io.out << "rule coverage is below " << *o.coverageMin << "%\n";
         ok = false;
