@@ -97,36 +97,16 @@ assert.match(await hover(7, 12), /presses Enter/);
 assert.match(await hover(7, 3), /SEND_EXTN[\s\S]*Keyboard scripts only\./);
 assert.match(await hover(3, 14), /exactly 8 bytes/);
 assert.equal(await hover(0, 5), undefined);
-// A text argument as its bytes, &#xHH; decoded where the keyword decodes it; each
-// block folds on its own ends, even where an action block opens inside criteria.
+// Each block folds on its own ends, even where an action block opens inside criteria.
 const escapes = { textDocument: { uri: 'file:///escapes.trelmix' } };
 notify('textDocument/didOpen', { textDocument: { ...escapes.textDocument, languageId: 'trelmix', version: 1,
   text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x1D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\nBEGIN_RULE\nSET_RULESET(32)\nBEGIN_CRITERIA\nPROTOCOL_MATCH(2)\nEND_CRITERIA\nEND_RULE\nSEND_ASCII('hi')\n" } });
-const hoverIn = async (line, character) => (await request('textDocument/hover', { ...escapes, position: { line, character } })).result.contents.value;
-assert.match(await hoverIn(5, 9), /the text added: 'A&#x1D;' \(2 bytes\)/);
-assert.match(await hoverIn(2, 12), /the record must hold 'AB' \(2 bytes\)/);
-assert.match(await hoverIn(7, 12), /0: no ruleset, the rule is always on/);
-assert.match(await hoverIn(10, 12), /ruleset 32 is never on/);
-assert.match(await hoverIn(12, 15), /come over protocol 2/);
-assert.match(await hoverIn(15, 12), /the key or text 'hi' \(2 bytes\)/);
 assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[0, 8], [1, 4], [3, 6], [9, 14], [11, 13]]);
-// What each kind of number means where it stands; closing a document clears its diagnostics.
-const numbers = { textDocument: { uri: 'file:///numbers.trelmix' } };
-notify('textDocument/didOpen', { textDocument: { ...numbers.textDocument, languageId: 'trelmix', version: 1,
-  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('A', 3)\nEND_CRITERIA\nBEGIN_ACTION\nSKIP_BACK(2)\nRULESET_OFF(4)\nRULESET_ON(40)\nSEND_PAUSE(2)\n" +
-    "SEND_FUNC(25)\nSEND_ASCII(65)\nSEND_WIN(69)\nREPLACE_ALL('a', 'b')\nSEND_EXTN('XYZ')\nEND_ACTION\nEND_RULE\n" } });
-const hoverAt = async (line, character) => (await request('textDocument/hover', { ...numbers, position: { line, character } })).result.contents.value;
-for (const [line, character, says] of [[2, 16, /may start at byte 3 \(counted from 0\) or anywhere after it/],
-  [5, 10, /moves the cursor 2 bytes back, if it stays on a byte/], [6, 12, /switches ruleset 4 off/],
-  [7, 12, /ruleset 40 cannot be switched \(1 to 31 can\)/], [8, 11, /waits 2 seconds/], [9, 10, /presses nothing: F1 to F24 exist/],
-  [10, 11, /types the character number 65/], [11, 9, /presses the Windows key with E \(virtual key 69\)/],
-  [12, 18, /what replaces it: 'b'/], [13, 11, /names no key: the names are three capital letters/]]) {
-  assert.match(await hoverAt(line, character), says);
-}
+// Closing a document clears its diagnostics.
 got = diagnostics();
-notify('textDocument/didClose', numbers);
-assert.deepEqual(await got, { uri: numbers.textDocument.uri, diagnostics: [] });
+notify('textDocument/didClose', escapes);
+assert.deepEqual(await got, { uri: escapes.textDocument.uri, diagnostics: [] });
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
 const inAction = await labels(6, 0);
