@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -60,7 +61,7 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
 }
 
 TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
-    const std::string path = testing::TempDir() + "trelmix_scans_test.scans";
+    const std::string path = testing::TempDir() + "trelmix_scans_test" + std::to_string(getpid()) + ".scans";
     const auto read = [&](const std::string& text, RunOptions& o, std::vector<RunRecord>& records) {
         std::ofstream(path, std::ios::binary) << text;
         records.clear();
@@ -126,7 +127,8 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
 // A test file in a temporary place, removed at the end of the test.
 struct TempTests {
     inline static int made = 0;
-    std::string path = ::testing::TempDir() + "trelmix_cli_test" + std::to_string(++made) + ".tests";
+    std::string path =
+        ::testing::TempDir() + "trelmix_cli_test" + std::to_string(getpid()) + "_" + std::to_string(++made) + ".tests";
     explicit TempTests(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     ~TempTests() { std::remove(path.c_str()); }
     std::string Read() const {

@@ -5,6 +5,7 @@
 // range, hint and fix, every trace and every answer pinned by a hash (the
 // everyday scripts: conformance/check and explain, editors/lsp_session).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -35,7 +36,8 @@ std::string TestAnswers(const reference::GeneratedCase& g, const std::vector<std
         file +=
             "--code-type " + std::to_string(i % 3) + "\n\"" + records[i] + "\" -> status 1: \"" + records[i] + "\"\n";
     }
-    const std::string path = testing::TempDir() + "trelmix_generated.tests";
+    // Of this process alone: builds in other folders may run this test at the same time.
+    const std::string path = testing::TempDir() + "trelmix_generated_" + std::to_string(getpid()) + ".tests";
     std::string told;
     for (const bool update : {false, true}) {
         std::ofstream(path, std::ios::binary) << file;
