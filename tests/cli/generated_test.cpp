@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -50,8 +51,8 @@ std::string TestAnswers(const reference::GeneratedCase& g, const std::vector<std
         const int tested = TestCommand(test, {in, out, err});
         told += std::to_string(tested) + "\n" + out.str() + err.str();
     }
-    std::ifstream updated(path, std::ios::binary);
-    told += std::string(std::istreambuf_iterator<char>(updated), {});
+    told += std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
+    std::remove(path.c_str());
     for (std::size_t at; (at = told.find(path)) != std::string::npos;) told.replace(at, path.size(), "F");
     return told;
 }
