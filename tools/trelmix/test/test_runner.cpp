@@ -217,10 +217,11 @@ void Rewrite(CaseFile& file, const std::map<std::size_t, Expectation>& got,
             file.endings.erase(file.endings.begin() + at);
         }
         const auto after = static_cast<std::ptrdiff_t>(step.line);
-        std::string& ending = file.endings[step.line - 1];
-        if (ending.empty() && !g->second.output.empty()) {  // the last line gets output after it
-            ending = file.endings.front().empty() ? "\n" : file.endings.front();
+        std::string& last = file.endings[step.line - 1];
+        if (last.empty() && !g->second.output.empty()) {  // the last line gets output after it
+            last = file.endings.front().empty() ? "\n" : file.endings.front();
         }
+        const std::string ending = last;  // a copy: the inserts below may move every ending
         for (auto o = g->second.output.rbegin(); o != g->second.output.rend(); ++o) {
             file.lines.insert(file.lines.begin() + after, indent + *o);
             file.endings.insert(file.endings.begin() + after, ending);
