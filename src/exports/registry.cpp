@@ -74,12 +74,6 @@ bool ScriptRegistry::Unregister(const HostId& id) {
     return true;
 }
 
-void ScriptRegistry::Clear() {
-    last_ = nullptr;
-    slots_.clear();
-    count_ = 0;
-}
-
 TRELMIX_REGISTRY_CONSTINIT ScriptRegistry theRegistry;
 
 }  // namespace trelmix

@@ -30,7 +30,6 @@ public:
     void Store(const HostId& id, std::unique_ptr<Script> script);
     // Removes the id's entry and releases its script; false when it had none.
     bool Unregister(const HostId& id);
-    void Clear();
 
 private:
     // Open addressing with linear probing, at most half full, so that a probe
