@@ -140,6 +140,10 @@ assert.equal(lines.slice(1, 11).join('\n'),
 assert.equal((await request('textDocument/rename', at(0, 0))).error.code, -32601);
 notify('textDocument/didOpen', { textDocument: {} }); // malformed: ignored, the session goes on
 assert.equal((await request('textDocument/hover', { textDocument: {} })).error.code, -32602);
+// An exit before shutdown is an error (status 1), as the protocol has it.
+const abrupt = spawn(process.argv[2], ['lsp'], { stdio: ['pipe', 'ignore', 'inherit'] });
+abrupt.stdin.write(frame({ method: 'exit', params: null }));
+abrupt.on('exit', (code) => assert.equal(code, 1, 'exit without shutdown'));
 await request('shutdown', null);
 notify('exit', null);
 server.on('exit', (code) => { assert.equal(code, 0); console.log('lsp session: ok'); });

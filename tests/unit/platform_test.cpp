@@ -87,7 +87,7 @@ TEST(NativeBackend, ReadsAFileOfExactlyTheLimit) {
 #if !defined(_WIN32)
 // Paths and syslog messages: a pair is one character, a lone surrogate U+FFFD.
 TEST(NativeBackend, Utf8OfPairsAndLoneSurrogates) {
-    EXPECT_EQ(platform::ToUtf8(u"a\U0001F600\u00E9"), "a\xF0\x9F\x98\x80\xC3\xA9");
+    EXPECT_EQ(platform::ToUtf8(u"a\U0001F600\U0010FFFF\u00E9"), "a\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xC3\xA9");
     const std::u16string lone = {0xD800, 0xE000, 0xDC00, 0xD800};
     EXPECT_EQ(platform::ToUtf8(lone), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
 }
