@@ -173,12 +173,12 @@ struct FileTally {
     bool unwritten = false;   // --update could not write the file
 };
 
-// "3 cases, 1 failed", "2 cases, all passed", with ", 1 script line failed"
-// after them when a script line did.
-std::string Tallied(std::size_t cases, std::size_t failed, std::size_t scripts, bool allPassed) {
+// "3 cases, 1 failed", with ", 1 script line failed" after it when a script
+// line did; a file's line says "2 cases, all passed" when nothing failed.
+std::string Tallied(std::size_t cases, std::size_t failed, std::size_t scripts, bool ofOneFile) {
     std::string s = Plural(cases, "case", "cases");
-    if (failed || !allPassed) s += ", " + std::to_string(failed) + " failed";
-    if (!failed && !scripts && allPassed) s += ", all passed";
+    if (ofOneFile && !failed && !scripts) return s + ", all passed";
+    if (failed || !ofOneFile) s += ", " + std::to_string(failed) + " failed";
     if (scripts) s += ", " + Plural(scripts, "script line", "script lines") + " failed";
     return s;
 }
