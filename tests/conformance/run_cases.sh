@@ -190,7 +190,7 @@ learn_cases() {  # learn/NAME.tests -> NAME.expected
       | grep -v -e '^BEGIN_' -e '^END_' -e '^#   ' -e '^$' > "$work/out"
     status=${PIPESTATUS[0]}
     cat "$work/err" >> "$work/out"  # the notes, after the script
-    verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" 0 "$status"
+    verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" "$(expected_status "${file%.tests}.status")" "$status"
   done
 }
 
