@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace trelmix {
 
@@ -30,7 +31,8 @@ bool HeadMatches(const WildcardProgram& program, const std::uint8_t* record) {
 
 WildcardProgram CompileWildcard(const ByteArg& pattern) {
     WildcardProgram program;
-    const std::uint8_t* p = pattern.data();
+    // Indexed through the vector, so that a debug build checks every read.
+    const std::vector<std::uint8_t>& p = pattern.bytes;
     const std::int32_t n = pattern.length();
     bool star = false;
     for (std::int32_t i = 0; i < n;) {

@@ -158,9 +158,11 @@ std::vector<bool> CheckReach(std::span<const RuleView> rules, Findings& out) {
                               "ends the run"};
         }
         if (!blocker) continue;
+        // A rule of ruleset 32 or above was passed by above, so a blocker's
+        // ruleset indexes the table.
         if (blocker->ruleset == 0) {
             always = std::move(blocker);
-        } else if (blocker->ruleset < static_cast<std::uint32_t>(kRulesetCount)) {
+        } else {
             inRuleset[blocker->ruleset] = std::move(blocker);
         }
     }

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <utility>
+#include <vector>
 
 #include "common/human_output.h"
 #include "common/record_escapes.h"
@@ -38,7 +39,7 @@ std::string AlsoOff(const std::int32_t* rulesets, std::uint32_t ruleset) {
 // The wildcard segment that starts at `segment`: a literal, a run of '?', or
 // '*' with the literal (or the wildcard) after it.
 std::string Segment(const ByteArg& pattern, std::int32_t segment) {
-    const std::uint8_t* p = pattern.data();
+    const std::vector<std::uint8_t>& p = pattern.bytes;  // checked reads in a debug build
     const std::int32_t n = pattern.length();
     const auto wild = [&](std::int32_t i) { return p[i] == '*' || p[i] == '?'; };
     std::int32_t end = segment + 1;
@@ -49,7 +50,7 @@ std::string Segment(const ByteArg& pattern, std::int32_t segment) {
     } else {
         while (end < n && !wild(end)) ++end;
     }
-    return Quoted(p + segment, static_cast<std::size_t>(end - segment));
+    return Quoted(p.data() + segment, static_cast<std::size_t>(end - segment));
 }
 
 // Installs a recording platform while it lives, so that compiling a script
