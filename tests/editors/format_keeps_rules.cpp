@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "generator.h"
 #include "lsp/language.h"
 #include "platform/simulated/simulated_host.h"
 #include "script/compiler.h"
@@ -48,53 +48,19 @@ std::string Compiled(const std::string& bytes, bool keyboard) {
     return out.str();
 }
 
-// Lines a script can hold: every keyword (with arguments that compile),
-// misspelt and lower-case ones, comments, blanks; indented any way, with any
-// line break.
-std::string Generated(std::mt19937& random) {
-    static const std::vector<std::string> kLines = {"BEGIN_RULE",
-                                                    "END_RULE",
-                                                    "BEGIN_CRITERIA",
-                                                    "END_CRITERIA",
-                                                    "BEGIN_ACTION",
-                                                    "END_ACTION",
-                                                    "SET_RULESET(2)",
-                                                    "CODE_LIST(1, 2)",
-                                                    "CODE_LENGTH(4)",
-                                                    "CODE_MATCH('A', 1)",
-                                                    "WILDCARD_MATCH('?B*')",
-                                                    "PROTOCOL_MATCH(3)",
-                                                    "PAD_SPACES(2)",
-                                                    "PAD_ZEROS(1)",
-                                                    "REMOVE_SPACES",
-                                                    "SKIP_AHEAD(1)",
-                                                    "INSERT('|')",
-                                                    "REPLACE_ALL('A', 'B')",
-                                                    "RULESET_ON(2)",
-                                                    "RULESET_OFF(2)",
-                                                    "SEND_ALL",
-                                                    "SEND_EXTN('RET')",
-                                                    "SEND_PAUSE(1)",
-                                                    "# a comment",
-                                                    "begin_rule",
-                                                    "PAD_SPACE(3)",
-                                                    "",
-                                                    "\t",
-                                                    "  # BEGIN_RULE",
-                                                    "\vBEGIN_ACTION",
-                                                    "APPEND(' x ')  "};
-    static const std::vector<std::string> kIndents = {"", " ", "\t", "    ", " \t ", "        "};
-    static const std::vector<std::string> kBreaks = {"\n", "\r\n", "\r"};
-    // Mostly well-formed rules, so that most scripts compile.
-    static const std::vector<std::string> kRule = {"BEGIN_RULE",   "BEGIN_CRITERIA", "CODE_LENGTH(4)", "END_CRITERIA",
-                                                   "BEGIN_ACTION", "PAD_ZEROS(1)",   "END_ACTION",     "END_RULE"};
+// A generated script laid out anew: each line indented any way and ended by
+// any line break, with comments, lines of blanks and a vertical tab now and
+// then, and a third of the scripts mutated byte by byte.
+std::string Generated(reference::Choices& c) {
+    reference::GeneratedCase g = reference::GenerateCase(c);
     std::string text;
-    const int count = static_cast<int>(random() % 24);
-    for (int i = 0; i < count; ++i) {
-        const bool structured = random() % 3 != 0;
-        const std::string& line =
-            structured ? kRule[static_cast<std::size_t>(i) % kRule.size()] : kLines[random() % kLines.size()];
-        text += kIndents[random() % kIndents.size()] + line + kBreaks[random() % kBreaks.size()];
+    std::istringstream lines(g.script);
+    for (std::string line; std::getline(lines, line);) {
+        if (c.OneIn(8)) line = c.OneIn(2) ? "  # BEGIN_RULE" : c.OneIn(2) ? "\t" : "\v" + line;
+        text += std::string(c.Below(9), c.OneIn(2) ? ' ' : '\t') + line + (c.OneIn(3) ? "  " : "") +
+                (c.OneIn(3)   ? "\r\n"
+                 : c.OneIn(4) ? "\r"
+                              : "\n");
     }
     return text;
 }
@@ -128,8 +94,8 @@ int main(int argc, char** argv) {
     const platform::ScopedRecording recording;  // every compilation writes its load event
     auto scripts = RepositoryScripts(argv[1]);
     const std::size_t fromRepository = scripts.size();
-    std::mt19937 random(30);
-    for (int i = 0; i < 3000; ++i) scripts.emplace_back("generated " + std::to_string(i), Generated(random));
+    reference::Choices choices(30);
+    for (int i = 0; i < 3000; ++i) scripts.emplace_back("generated " + std::to_string(i), Generated(choices));
     int failures = 0, changed = 0, compiled = 0;
     for (const auto& [name, text] : scripts) {
         const std::string formatted = trelmix::cli::lsp::Format(text);
