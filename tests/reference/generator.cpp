@@ -52,7 +52,7 @@ std::string Quoted(Choices& c, std::string_view keyword) {
         t = Pick(c, {"a", "Z", "s", "5", "-", "%", " ", "", "ab", "&#x1D;"});
     } else if (keyword == "WILDCARD_MATCH") {
         t = Pick(c, {"a*", "*0", "?a*", "a?*-", "0*0", "??", "*", "a**", "*?a", "?*0?", "a*0*", "A*", "&#x12;*",
-                     "a??????0*", "????????"});
+                     "a??????0*", "????????", "*a*0", "0*a*-"});
     } else {
         t = Text(c);
     }
@@ -144,6 +144,9 @@ std::string GenerateScript(Choices& c, bool keyboard) {
     const auto actions = Rows(Block::Action, keyboard || c.OneIn(20));
     std::string s;
     if (c.OneIn(10)) s += "# generated\n";
+    // Now and then a first rule that switches ruleset 2 off and lets the run
+    // go on, so that the rules of ruleset 2 are passed by until one is on.
+    if (c.OneIn(8)) s += "BEGIN_RULE\nBEGIN_ACTION\nRULESET_OFF(2)\nEND_ACTION\nEND_RULE\n";
     for (std::uint32_t rules = 1 + c.Below(4); rules > 0; --rules) {
         s += "BEGIN_RULE\n";
         if (c.OneIn(5)) s += "SET_RULESET(" + Number(c, "SET_RULESET", "number") + ")\n";
