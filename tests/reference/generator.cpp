@@ -147,9 +147,13 @@ std::string GenerateScript(Choices& c, bool keyboard) {
     // Now and then a first rule that switches ruleset 2 off and lets the run
     // go on, so that the rules of ruleset 2 are passed by until one is on.
     if (c.OneIn(8)) s += "BEGIN_RULE\nBEGIN_ACTION\nRULESET_OFF(2)\nEND_ACTION\nEND_RULE\n";
+    std::string ruleset;  // the last rule's, that the next takes now and then
     for (std::uint32_t rules = 1 + c.Below(4); rules > 0; --rules) {
         s += "BEGIN_RULE\n";
-        if (c.OneIn(5)) s += "SET_RULESET(" + Number(c, "SET_RULESET", "number") + ")\n";
+        if (c.OneIn(4)) {
+            if (ruleset.empty() || c.OneIn(2)) ruleset = Number(c, "SET_RULESET", "number");
+            s += "SET_RULESET(" + ruleset + ")\n";
+        }
         const std::string when = c.Below(4) ? BlockOf(c, "CRITERIA", criteria, 3, false) : "";
         const std::string what = c.Below(8) ? BlockOf(c, "ACTION", actions, 6, true) : "";
         s += c.OneIn(12) ? what + when : when + what;  // now and then out of order
