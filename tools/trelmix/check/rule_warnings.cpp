@@ -4,6 +4,7 @@
 // the cursor.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <optional>
 #include <utility>
 
@@ -120,8 +121,8 @@ std::vector<bool> CheckReach(std::span<const RuleView> rules, Findings& out) {
             const auto& b = inRuleset[rule.ruleset];
             if (b && lastSwitchOn[rule.ruleset] <= static_cast<std::int64_t>(b->index)) by = &*b;
         }
-        for (std::uint32_t r = 1; r < static_cast<std::uint32_t>(kRulesetCount); ++r) {
-            if (rules[i].facts.rulesetsSwitchedOn & (1u << r)) lastSwitchOn[r] = static_cast<std::int64_t>(i);
+        for (std::uint32_t on = rules[i].facts.rulesetsSwitchedOn; on != 0; on &= on - 1) {
+            lastSwitchOn[static_cast<std::size_t>(std::countr_zero(on))] = static_cast<std::int64_t>(i);
         }
         if (by) {
             std::string message = "this rule is never reached: the rule at line " +
