@@ -27,8 +27,8 @@ server.stdout.on('data', (chunk) => {
     }
   }
 });
-// Two messages in one write, and a header in another case, as clients may send.
-const frame = (m) => { const body = JSON.stringify({ jsonrpc: '2.0', ...m }); return `content-length: ${Buffer.byteLength(body)}\r\n\r\n${body}`; };
+// The header's name in either case, as clients send it.
+const frame = (m) => { const body = JSON.stringify({ jsonrpc: '2.0', ...m }); return `${m.id % 2 ? 'Content-Length' : 'content-length'}: ${Buffer.byteLength(body)}\r\n\r\n${body}`; };
 let nextId = 1;
 const request = (method, params) => new Promise((resolve) => {
   const id = nextId++;
