@@ -60,6 +60,16 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
     }
 }
 
+// An engine that does not report (the emulated DLL) leaves no trace to tell,
+// unless the status says it all.
+TEST(Trace, OnlyTheStatusSpeaksForAnEngineThatDoesNotReport) {
+    std::unique_ptr<ScriptMap> map;
+    const std::u16string script;
+    TraceRecorder recorder(map, script);
+    EXPECT_TRUE(recorder.Take(TRLM_STATUS_APPLIED, 3).empty());
+    EXPECT_EQ(recorder.Take(TRLM_STATUS_NO_SCRIPT, 0).size(), 1u);
+}
+
 TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
     const std::string path = testing::TempDir() + "trelmix_scans_test" + std::to_string(getpid()) + ".scans";
     const auto read = [&](const std::string& text, RunOptions& o, std::vector<RunRecord>& records) {
