@@ -82,7 +82,8 @@ bool ApplyOptions(Reader& in, const std::vector<std::string>& words, CaseFileSte
         if (w == "--keyboard") {
             session.keyboard = true;
             session.id = KeyboardClientId;
-        } else if (w == "--id" && i + 1 < words.size()) {
+        } else if (w == "--id") {
+            if (i + 1 == words.size()) return in.Fail("--id takes a host id");
             const auto id = ParseHostId(words[++i]);
             if (!id) return in.Fail("--id: '" + words[i] + "' is not a host id");
             session.id = *id;
