@@ -163,6 +163,7 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         {"script: X\n--code-type\n", ":2: --code-type takes a number"},
         {"script: X\n--protocol x\n", ":2: --protocol: 'x' is not a number"},
         {"script: X\n--id {0}\n", ":2: --id: '{0}' is not a host id"},
+        {"script: X\n--id\n", ":2: --id takes a host id"},
         {"script: X\n\"A\" -> status 4294967297: \"A\"\n", ":2: the status is not a number from -2147483648"},
         {"script: X\n\"A\" -> status 0 (a note: \"A\"\n", ":2: the note after the status is not closed"},
         {"script: X\n\"A\" status 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"' after the record"},
@@ -256,8 +257,8 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     // Words after a keyword in text of several lines: a comment, not one line.
     says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1, "INSERT, so it is read as that keyword; if it is a comment");
     // Text from the command line is UTF-16: a character past one byte keeps its low byte.
-    says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x90\x80\x80')\nEND_ACTION\nEND_RULE", 0,
-         ":3:10: warning: '\xF0\x90\x80\x80' is not one byte: the script keeps the low byte of it, 00");
+    says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x9F\x98\x80')\nEND_ACTION\nEND_RULE", 0,
+         ":3:10: warning: '\xF0\x9F\x98\x80' is not one byte: the script keeps the low byte of it, 3D ('=')");
 }
 
 // Memory running out in a command is a message and status 1, not an abort.
