@@ -193,8 +193,9 @@ int Commands(int argc, char** argv, const cli::Program& program) {
         ->type_name("CMD");
     test->add_option("--case-timeout", testOptions.caseTimeout,
                      "With --engine: the seconds the engine may take to answer one request, or to end after the "
-                     "last; an engine that takes longer is stopped and the case fails (default 10)")
-        ->type_name("SECONDS");
+                     "last; an engine that takes longer is stopped and the case fails")
+        ->type_name("SECONDS")
+        ->capture_default_str();
     bool noTrace = false;
     test->add_flag("--no-trace", noTrace,
                    "Run the records exactly as a host does, without the trace (no trace in a failure, no "
