@@ -178,6 +178,8 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         EXPECT_FALSE(ReadCaseFile(file.path, error)) << c.text;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
     }
+    std::string error;  // the least status is one
+    EXPECT_TRUE(ReadCaseFile(TempTests("script: X\n\"A\" -> status -2147483648: \"A\"\n").path, error)) << error;
 }
 
 TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
