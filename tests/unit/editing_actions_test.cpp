@@ -4,6 +4,7 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
 #include "actions/data_context.h"
 #include "host/rule_runner.h"
@@ -13,11 +14,15 @@ namespace trelmix {
 namespace {
 
 // A host's record past the limit is refused before the script runs, as an
-// allocation that fails (the docs show an edit reaching the limit and past it).
+// allocation that fails (the docs show an edit reaching the limit and past
+// it); one of exactly the limit runs.
 TEST(EditingActions, HostRecordPastTheLimitIsRefused) {
     const Program none;
     RunState state;
     EXPECT_EQ(RunScript(none, state, nullptr, kMaxRecordLength + 1, kMaxRecordLength + 1, 0, 0).status,
+              TRLM_STATUS_OUT_OF_MEMORY);
+    std::vector<std::uint8_t> record(kMaxRecordLength, 'a');
+    EXPECT_NE(RunScript(none, state, record.data(), kMaxRecordLength, kMaxRecordLength, 0, 0).status,
               TRLM_STATUS_OUT_OF_MEMORY);
 }
 
