@@ -201,6 +201,10 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
                                 "script: BEGIN_RULE / END_RULE\r\n";
     EXPECT_EQ(file.Read(), updated);
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
+    // A failing case on a last line with no line break gets the file's first one before its output.
+    const TempTests last(head + "\"A\" -> status 1: \"A\"");
+    EXPECT_EQ(TestCommand({{last.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
+    EXPECT_EQ(last.Read(), head + "\"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n");
 
     // A file that cannot be written is left as it was, and the run fails.
     const TempTests locked(head + "\"A\" -> status 0: \"\"\n");
