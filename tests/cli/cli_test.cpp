@@ -219,6 +219,8 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     std::istringstream in;
     std::ostringstream out, err;
     TestOptions o{{file.path}, false, std::nullopt, "sleep 30 #", false, {}};
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);  // waits the default time
+    EXPECT_NE(out.str().find(":1: the engine gave no answer within 10 s"), std::string::npos) << out.str();
     o.caseTimeout = 0.2;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
