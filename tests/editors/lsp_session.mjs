@@ -113,7 +113,8 @@ const inAction = await labels(6, 0);
 assert.ok(inAction.includes('SEND_ALL') && inAction.includes('PAD_SPACES') && !inAction.includes('CODE_LIST'), inAction);
 assert.deepEqual(await labels(3, 1), ['CODE_LIST', 'CODE_LENGTH', 'CODE_MATCH', 'WILDCARD_MATCH', 'PROTOCOL_MATCH', 'END_CRITERIA']);
 assert.ok((await labels(7, 11)).includes('TAB'));
-assert.deepEqual(await labels(16, 0), ['BEGIN_RULE', 'rule']);
+const outside = (await request('textDocument/completion', at(16, 0))).result;  // both snippets
+assert.deepEqual(outside.map((c) => [c.label, c.insertTextFormat]), [['BEGIN_RULE', 2], ['rule', 2]]);
 assert.deepEqual(await labels(6, 11), []);
 
 const symbols = (await request('textDocument/documentSymbol', doc)).result;

@@ -377,7 +377,6 @@ json Diagnostics(const std::string& text, bool keyboard) {
     const Document doc{text};
     ScriptSource source;
     source.kind = ScriptSource::Kind::File;
-    source.name = "<editor>";
     const std::u16string units = Units(text);
     source.text.assign(units.begin(), units.end());
     source.text.push_back(0);
