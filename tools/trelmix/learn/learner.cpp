@@ -299,12 +299,15 @@ class Search {
 public:
     Search(const std::vector<Case>& cases, bool keyboard, const std::map<std::string, std::string>& keys)
         : cases_(cases), pool_(Pool(cases)) {
+        // A record that stops the run is taken by a rule for every record
+        // left, so a record that comes back as it is needs a rule before it.
+        const bool stops = std::any_of(cases.begin(), cases.end(), [](const Case& e) { return e.status == 0; });
         for (std::size_t i = 0; i < cases.size(); ++i) {
-            if (!cases[i].Same()) changed_ |= Mask{1} << i;
+            if (stops || !cases[i].Same()) changed_ |= Mask{1} << i;
         }
         std::set<std::string> seen;
         for (const Case& e : cases) {
-            if (e.Same()) continue;
+            if (!stops && e.Same()) continue;
             for (Edit& edit : EditsFor(e.r, e.status, e.o, e.lines, keyboard, keys)) {
                 std::string key =
                     std::to_string(static_cast<int>(edit.kind)) + ":" + edit.fill + ":" + std::to_string(edit.width);
@@ -571,10 +574,12 @@ std::vector<Block> Blocks(const Edit& e, const Criteria* c, std::uint32_t rulese
     return out;
 }
 
+using CasePredicate = std::function<bool(const Case&)>;
+
 // A record that one criterion passes and the other does not, made from one
-// of the cases by a small change.
-std::optional<Case> Telling(const std::vector<Case>& cases, Mask took,
-                            const std::function<bool(const Case&)>& differs) {
+// of the cases by a small change, that no earlier rule takes.
+std::optional<Case> Telling(const std::vector<Case>& cases, Mask took, const CasePredicate& reaches,
+                            const CasePredicate& differs) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         if (!(took & (Mask{1} << i))) continue;
         const Case& e = cases[i];
@@ -597,7 +602,7 @@ std::optional<Case> Telling(const std::vector<Case>& cases, Mask took,
         t.pr = e.pr + 1;
         tries.push_back(t);
         for (const Case& x : tries) {
-            if (differs(x)) return x;
+            if (reaches(x) && differs(x)) return x;
         }
     }
     return std::nullopt;
@@ -612,7 +617,8 @@ std::string RecordWords(const Case& x, const Case& like) {
 
 // Says where another criterion or another edit would explain the same cases
 // at about the same rank, and which record would tell them apart.
-void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::string>& notes) {
+void Ambiguities(const Search& s, const Rule& rule, Mask left, const CasePredicate& reaches,
+                 std::vector<std::string>& notes) {
     const std::vector<Case>& cases = s.cases();
     const Candidate& chosen = s.candidates()[static_cast<std::size_t>(rule.edit)];
     const Criteria* mine = rule.criteria >= 0 ? &s.pool()[static_cast<std::size_t>(rule.criteria)] : nullptr;
@@ -621,7 +627,7 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
             if (&other == mine || other.cost > mine->cost + 0.6) continue;
             if ((other.mask & left & chosen.scope) != rule.took) continue;
             const auto tells =
-                Telling(cases, rule.took, [&](const Case& x) { return Passes(*mine, x) != Passes(other, x); });
+                Telling(cases, rule.took, reaches, [&](const Case& x) { return Passes(*mine, x) != Passes(other, x); });
             if (!tells) continue;
             const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
             notes.push_back(CriteriaWords(*mine) + " or " + CriteriaWords(other) +
@@ -639,7 +645,8 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
             }
             if (Affinity(other, chosen.edit) >= 0 || (other.mask & rule.took & edited) != (rule.took & edited))
                 continue;
-            const auto tells = Telling(cases, rule.took & edited, [&](const Case& x) { return !Passes(other, x); });
+            const auto tells =
+                Telling(cases, rule.took & edited, reaches, [&](const Case& x) { return !Passes(other, x); });
             if (!tells) continue;
             const Case& like = cases[static_cast<std::size_t>(__builtin_ctzll(rule.took))];
             notes.push_back(Show(chosen.edit.actions[0].a) +
@@ -653,7 +660,7 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, std::vector<std::
         if (&other == &chosen || other.edit.kind != Edit::Kind::Actions || other.edit.cost > chosen.edit.cost + 0.6)
             continue;
         if ((other.gives & rule.took) != rule.took) continue;
-        const auto tells = Telling(cases, rule.took, [&](const Case& x) {
+        const auto tells = Telling(cases, rule.took, reaches, [&](const Case& x) {
             return Simulate(chosen.edit.actions, x.r) != Simulate(other.edit.actions, x.r);
         });
         if (!tells) continue;
@@ -689,6 +696,13 @@ struct ModeRules {
 ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& out) {
     ModeRules m;
     Mask left = s.cases().size() == 64 ? ~Mask{0} : (Mask{1} << s.cases().size()) - 1;
+    std::vector<const Rule*> earlier;
+    const auto reaches = [&](const Case& x) {
+        return std::none_of(earlier.begin(), earlier.end(), [&](const Rule* r) {
+            return InScope(s.candidates()[static_cast<std::size_t>(r->edit)].edit, x.r) &&
+                   (r->criteria < 0 || Passes(s.pool()[static_cast<std::size_t>(r->criteria)], x));
+        });
+    };
     for (const Rule& rule : sol.list) {
         const Candidate& c = s.candidates()[static_cast<std::size_t>(rule.edit)];
         const Criteria* crit = rule.criteria >= 0 ? &s.pool()[static_cast<std::size_t>(rule.criteria)] : nullptr;
@@ -705,8 +719,9 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
             how += "; it gives every record that reaches it right, so it needs no criteria";
         }
         out.explain.push_back(how);
-        Ambiguities(s, rule, left, out.notes);
+        Ambiguities(s, rule, left, reaches, out.notes);
         left &= ~rule.took;
+        earlier.push_back(&rule);
     }
     return m;
 }
