@@ -234,6 +234,11 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 3;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
+    // A scan code without a key of the US layout is named by its number.
+    o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
+        '{"status": 1, "length": 1, "hex": "41", "output": [{"inject": [[0, 127, 0], [0, 127, 2]]}]}' #)";
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find("tapped scan code 127"), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
 }
 
@@ -262,6 +267,7 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     };
     says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE", 1,
          ":3:11: error: APPEND arguments: the ')' that closes the argument list is missing");
+    says("BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LENGTH(0x)", 1, "may hold only digits\n");  // no decimal for a bare 0x
     // Words after a keyword in text of several lines: a comment, not one line.
     says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1, "INSERT, so it is read as that keyword; if it is a comment");
     // Text from the command line is UTF-16: a character past one byte keeps its low byte.
