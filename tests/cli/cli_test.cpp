@@ -16,6 +16,7 @@
 #include "check/warnings.h"
 #include "command_line.h"
 #include "common/host_id.h"
+#include "common/key_names.h"
 #include "common/record_escapes.h"
 #include "run/explain.h"
 #include "run/scans.h"
@@ -60,14 +61,16 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
     }
 }
 
-// An engine that does not report (the emulated DLL) leaves no trace to tell,
-// unless the status says it all.
-TEST(Trace, OnlyTheStatusSpeaksForAnEngineThatDoesNotReport) {
+// Another engine's answers: one that does not report (the emulated DLL) leaves
+// no trace to tell unless the status says it all, and a key whose scan code
+// the US layout lacks is named by its number.
+TEST(OtherEngines, NoTraceUnlessTheStatusSpeaksAndUnknownScanCodesByNumber) {
     std::unique_ptr<ScriptMap> map;
     const std::u16string script;
     TraceRecorder recorder(map, script);
     EXPECT_TRUE(recorder.Take(TRLM_STATUS_APPLIED, 3).empty());
     EXPECT_EQ(recorder.Take(TRLM_STATUS_NO_SCRIPT, 0).size(), 1u);
+    EXPECT_EQ(DescribeInjection({{0, 127, 0}, {0, 127, 2}}), "tapped scan code 127");
 }
 
 TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
@@ -234,11 +237,6 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 3;
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
-    // A scan code without a key of the US layout is named by its number.
-    o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
-        '{"status": 1, "length": 1, "hex": "41", "output": [{"inject": [[0, 127, 0], [0, 127, 2]]}]}' #)";
-    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
-    EXPECT_NE(out.str().find("tapped scan code 127"), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
 }
 
