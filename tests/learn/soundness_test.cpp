@@ -62,5 +62,15 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
     reference::ExpectPinned(told, "trelmix_learned_jobs.txt", 9036969876579905691ull);
 }
 
+// Two modes that one ruleset serves: more cases than a search takes at once.
+TEST(Learn, ModesOfManyRecordsTogether) {
+    learn::Job job;
+    for (int i = 0; i < 81; ++i) {
+        const std::string r = i == 40 ? "MODE" : std::to_string(i), o = i == 40 ? "" : r + ";";
+        job.examples.push_back({{r.begin(), r.end()}, 0, 0, 1, {o.begin(), o.end()}, {}, "", 0});
+    }
+    EXPECT_TRUE(learn::Learn(job).ok);
+}
+
 }  // namespace
 }  // namespace trelmix

@@ -20,7 +20,8 @@ namespace trelmix::learn {
 namespace {
 
 using Mask = std::uint64_t;
-constexpr std::size_t kMaxExamples = 60;
+constexpr std::size_t kMaxExamples = 60;  // of a search; each case is a bit of a Mask
+static_assert(kMaxExamples < 64);
 constexpr std::size_t kMaxRules = 8;
 constexpr std::size_t kMaxNodes = 4000;      // lists of rules looked into
 constexpr std::size_t kClosestNodes = 1000;  // of those, when no list explains every case
@@ -295,10 +296,20 @@ struct Solution {
     }
 };
 
+// The cases one search takes: of more than it can (the modes of one ruleset
+// together), an even spread. The script found is checked on every case.
+std::vector<Case> Spread(const std::vector<Case>& cases) {
+    if (cases.size() <= kMaxExamples) return cases;
+    std::vector<Case> some;
+    for (std::size_t j = 0; j < kMaxExamples; ++j) some.push_back(cases[j * cases.size() / kMaxExamples]);
+    return some;
+}
+
 class Search {
 public:
-    Search(const std::vector<Case>& cases, bool keyboard, const std::map<std::string, std::string>& keys)
-        : cases_(cases), pool_(Pool(cases)) {
+    Search(const std::vector<Case>& given, bool keyboard, const std::map<std::string, std::string>& keys)
+        : cases_(Spread(given)), pool_(Pool(cases_)) {
+        const std::vector<Case>& cases = cases_;
         // A record that stops the run is taken by a rule for every record
         // left, so a record that comes back as it is needs a rule before it.
         const bool stops = std::any_of(cases.begin(), cases.end(), [](const Case& e) { return e.status == 0; });
@@ -357,7 +368,7 @@ public:
     // case, else of two, and so on; when none does within the search, the
     // list that explains the most.
     Solution Solve() {
-        const Mask all = cases_.size() == 64 ? ~Mask{0} : (Mask{1} << cases_.size()) - 1;
+        const Mask all = (Mask{1} << cases_.size()) - 1;
         const Solution greedy = Greedy(all);
         Mask explainable = 0;
         for (const Candidate& c : candidates_) explainable |= c.gives;
@@ -695,7 +706,7 @@ struct ModeRules {
 
 ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& out) {
     ModeRules m;
-    Mask left = s.cases().size() == 64 ? ~Mask{0} : (Mask{1} << s.cases().size()) - 1;
+    Mask left = (Mask{1} << s.cases().size()) - 1;
     std::vector<const Rule*> earlier;
     const auto reaches = [&](const Case& x) {
         return std::none_of(earlier.begin(), earlier.end(), [&](const Rule* r) {
