@@ -62,15 +62,16 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
 }
 
 // Another engine's answers: one that does not report (the emulated DLL) leaves
-// no trace to tell unless the status says it all, and a key whose scan code
-// the US layout lacks is named by its number.
-TEST(OtherEngines, NoTraceUnlessTheStatusSpeaksAndUnknownScanCodesByNumber) {
+// no trace to tell unless the status says it all, and keys are told as they
+// came: a scan code the US layout lacks by its number, an unpaired up as such.
+TEST(OtherEngines, NoTraceUnlessTheStatusSpeaksAndKeysAsTheyCame) {
     std::unique_ptr<ScriptMap> map;
     const std::u16string script;
     TraceRecorder recorder(map, script);
     EXPECT_TRUE(recorder.Take(TRLM_STATUS_APPLIED, 3).empty());
     EXPECT_EQ(recorder.Take(TRLM_STATUS_NO_SCRIPT, 0).size(), 1u);
     EXPECT_EQ(DescribeInjection({{0, 127, 0}, {0, 127, 2}}), "tapped scan code 127");
+    EXPECT_EQ(DescribeInjection({{65, 0, 0}, {66, 0, 2}}), "injected A down, B up");
 }
 
 TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
