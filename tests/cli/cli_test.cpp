@@ -34,13 +34,10 @@ TEST(RecordEscapes, DecodesHexAndBackslashAndRejectsEverythingElse) {
         std::string bytes;
     };
     const Case cases[] = {
-        {"ABC", true, "ABC"},
-        {"", true, ""},
         {"A\\x1DB", true,
          "A\x1D"
          "B"},
         {"\\x00\\xff\\xFf", true, std::string("\0\xFF\xFF", 3)},
-        {"a\\\\b", true, "a\\b"},
         {"\\\\x41", true, "\\x41"},  // the escaped backslash is not looked at again
         {"\\x4", false, ""},
         {"\\x4G", false, ""},
@@ -134,7 +131,6 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         EXPECT_EQ(k ? k->name : "", c.keyword) << std::string(c.word.begin(), c.word.end());
     }
     EXPECT_EQ(EditDistance(u"AB", u"BA", 2), 1u);
-    EXPECT_EQ(EditDistance(u"abc", u"ABC", 2), 0u);
     EXPECT_EQ(EditDistance(u"", u"ABC", 1), 2u);  // past the limit: limit + 1
 }
 
@@ -289,9 +285,8 @@ TEST(CommandLine, MemoryRunningOutAndCommandsNotOffered) {
     program.engine = [](const HostId&, const HostOptions&) -> std::unique_ptr<Engine> { throw std::bad_alloc(); };
     EXPECT_EQ(says(program, {"trelmix", "run", "BEGIN_RULE\nEND_RULE", "A"}), "1 trelmix: out of memory\n");
     program.check = false;
-    for (const char* command : {"check", "keywords", "lsp", "learn"}) {
+    for (const char* command : {"check", "keywords", "lsp", "learn"})
         EXPECT_EQ(says(program, {"trelmix", command}).rfind("2 trelmix: A subcommand is required\n", 0), 0u) << command;
-    }
 }
 
 }  // namespace

@@ -60,16 +60,14 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
     EXPECT_GE(jobs, 60);
     EXPECT_GE(learned, jobs * 3 / 4);  // most are learned
     reference::ExpectPinned(told, "trelmix_learned_jobs.txt", 9036969876579905691ull);
-}
 
-// Two modes that one ruleset serves: more cases than a search takes at once.
-TEST(Learn, ModesOfManyRecordsTogether) {
-    learn::Job job;
+    // Two modes that one ruleset serves: more cases than a search takes at once.
+    learn::Job modes;
     for (int i = 0; i < 81; ++i) {
         const std::string r = i == 40 ? "MODE" : std::to_string(i), o = i == 40 ? "" : r + ";";
-        job.examples.push_back({{r.begin(), r.end()}, 0, 0, 1, {o.begin(), o.end()}, {}, "", 0});
+        modes.examples.push_back({{r.begin(), r.end()}, 0, 0, 1, {o.begin(), o.end()}, {}, "", 0});
     }
-    EXPECT_TRUE(learn::Learn(job).ok);
+    EXPECT_TRUE(learn::Learn(modes).ok);
 }
 
 }  // namespace
