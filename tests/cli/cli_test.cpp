@@ -201,8 +201,7 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
                                 "script: BEGIN_RULE / END_RULE\r\n";
     EXPECT_EQ(file.Read(), updated);
     EXPECT_EQ(TestCommand({{file.path}, false, 100.0, "", true, {}}, {in, out, err}), 0) << out.str();
-    // A failing case on a last line with no line break gets the file's first one before its output.
-    const TempTests last(head + "\"A\" -> status 1: \"A\"");
+    const TempTests last(head + "\"A\" -> status 1: \"A\"");  // a failing last case without a line break
     EXPECT_EQ(TestCommand({{last.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 0);
     EXPECT_EQ(last.Read(), head + "\"A\" -> status 1: \"A!\"\r\n  typed \"A!\"\r\n");
 
@@ -221,9 +220,11 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     TestOptions o{{file.path}, false, std::nullopt, "sleep 30 #", false, {}};
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);  // waits the default time
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 10 s"), std::string::npos) << out.str();
-    o.caseTimeout = 0.2;
+    o.caseTimeout = 0.2;  // and an engine that misses the time is stopped then, not left to end on its own
+    o.engine = "cat >/dev/null; touch '" + file.path + ".ended' #";
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
+    EXPECT_FALSE(std::filesystem::exists(file.path + ".ended"));
     o.engine = "echo junk #";  // an answer that is not JSON fails the case, and the run goes on to its end
     o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
