@@ -18,32 +18,8 @@
 # explain ones too: the traces it tells).
 # --needs FILE: skip (exit 77) while FILE is not built.
 #
-# Engine cases:
-#   run/*.tests, keyboard/*.tests, examples/*.tests   `COMMAND test FILE`
-#   run/NAME.in.jsonl -> NAME.out.jsonl (the --jsonl interface itself)
-#                                     `COMMAND run --jsonl [NAME.args] [NAME.trelmix]`
-#   run/usage.table: command lines that are usage errors, and what they say
-# The command's own output (core set):
-#   check/NAME.expected   `trelmix check [NAME.args] [NAME.trelmix]`
-#   check/NAME.trelmix without NAME.expected: its diagnostics are written in
-#                         it, each as a comment above the line it is about:
-#                           # expect: warning@+1 clause-repeated "of line 4"
-#                         (severity@offset of the line, optionally :column
-#                         or :column-end column, code, and optionally a text
-#                         the message and hint hold); "# check: ARG..."
-#                         gives arguments. The script must give exactly these,
-#                         and exit 1 when one is an error.
-#   explain/NAME.expected `trelmix run --explain NAME.args`, and
-#   explain/NAME.in.jsonl -> NAME.out.jsonl (the "trace" of run --jsonl)
-#   test/NAME.expected    `trelmix test [NAME.args] NAME.tests`, and again with
-#                         `--engine trelmix` (the traces come back as JSON)
-#   learn/NAME.expected   `trelmix learn NAME.tests`: the learned script word for
-#                         word, so that every choice among right scripts is held,
-#                         without its block lines and the records it heads with;
-#                         then its notes
-#
-# NAME.args: arguments, one per line. NAME.status: the expected exit status
-# (default 0).
+# The case files of each set and what each is compared with: docs/testing.md,
+# "Conformance case files".
 set -u
 if [ "$1" = --needs ]; then
   if [ ! -e "$2" ]; then echo "skipped: $2 is not built"; exit 77; fi

@@ -62,7 +62,7 @@ const application = [
   '    BEGIN_ACTION',        // 11
   '  RULESET_ON(3)',         // 12
   'END_ACTION',              // 13
-  'END_RULE é', ''].join('\n'); // what follows a block keyword is ignored
+  'END_RULE é', 'z'].join('\n'); // what follows a block keyword is ignored; a word is a comment
 let got = diagnostics();
 notify('textDocument/didOpen', { textDocument: { uri, languageId: 'trelmix', version: 1, text: application } });
 let d = (await got).diagnostics;
@@ -113,8 +113,9 @@ const inAction = await labels(6, 0);
 assert.ok(inAction.includes('SEND_ALL') && inAction.includes('PAD_SPACES') && !inAction.includes('CODE_LIST'), inAction);
 assert.deepEqual(await labels(3, 1), ['CODE_LIST', 'CODE_LENGTH', 'CODE_MATCH', 'WILDCARD_MATCH', 'PROTOCOL_MATCH', 'END_CRITERIA']);
 assert.ok((await labels(7, 11)).includes('TAB'));
-const outside = (await request('textDocument/completion', at(16, 0))).result;  // both snippets
+const outside = (await request('textDocument/completion', at(16, 1))).result;  // both snippets, after a word
 assert.deepEqual(outside.map((c) => [c.label, c.insertTextFormat]), [['BEGIN_RULE', 2], ['rule', 2]]);
+assert.deepEqual(await labels(17, 0), ['BEGIN_RULE', 'rule'], 'past the last line');
 assert.deepEqual(await labels(6, 11), []);
 
 const symbols = (await request('textDocument/documentSymbol', doc)).result;

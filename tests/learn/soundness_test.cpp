@@ -68,6 +68,14 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
         modes.examples.push_back({{r.begin(), r.end()}, 0, 0, 1, {o.begin(), o.end()}, {}, "", 0});
     }
     EXPECT_TRUE(learn::Learn(modes).ok);
+
+    // Fields split by a byte that SEND_UNTIL cannot write between its quotes.
+    for (const char split : {'\'', '\\', '\r'}) {
+        const std::string r = std::string("AB") + split + "C";
+        const learn::Example e{{r.begin(), r.end()},           0,  0, 1, {r.begin(), r.end()},
+                               {"typed \"AB\"", "tapped Tab"}, "", 0};
+        EXPECT_TRUE(learn::Learn({true, {e}}).ok) << split;
+    }
 }
 
 }  // namespace
