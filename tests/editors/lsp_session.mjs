@@ -107,6 +107,7 @@ assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.ma
 got = diagnostics();
 notify('textDocument/didClose', escapes);
 assert.deepEqual(await got, { uri: escapes.textDocument.uri, diagnostics: [] });
+assert.equal((await request('textDocument/foldingRange', escapes)).result, null, 'a closed document is forgotten');
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
 const inAction = await labels(6, 0);

@@ -414,10 +414,8 @@ std::optional<std::vector<Action>> Sends(const Text& m, const std::vector<std::s
                 out.push_back(Action{Op::MoveAfter, gap, {}, 0});
             } else if (seek == Seek::LastByte && !last.empty() && m.find(last, c) + 1 == p) {
                 out.push_back(Action{Op::MoveAfter, last, {}, 0});
-            } else if (p > c && p < m.size()) {
+            } else {  // p is past the cursor: fields are found from `end` on
                 out.push_back(Action{Op::SkipAhead, {}, {}, static_cast<std::uint32_t>(p - c)});
-            } else {
-                return false;
             }
             c = p;
         }

@@ -546,7 +546,7 @@ json Folds(const std::string& text) {
         if (k->Opens()) {
             open[which] = n;
         } else if (open[which]) {
-            if (n > *open[which]) out.push_back({{"startLine", *open[which]}, {"endLine", n}, {"kind", "region"}});
+            out.push_back({{"startLine", *open[which]}, {"endLine", n}, {"kind", "region"}});
             open[which].reset();
         }
     }
