@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "check/warning_checks.h"
+#include "common/ascii.h"
 #include "common/key_names.h"
 #include "keyboard/emulation.h"
 #include "platform/us_layout.h"
@@ -17,8 +18,7 @@ std::string Span(TextSpan s) { return Shown({s.text, s.length}); }
 std::string Upper(const ByteArg& bytes) {
     std::string out;
     for (std::uint8_t b : bytes.bytes) {
-        if (b != ' ' && b != '_')
-            out.push_back(b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b));
+        if (b != ' ' && b != '_') out.push_back(static_cast<char>(AsciiUpper(b)));
     }
     return out;
 }

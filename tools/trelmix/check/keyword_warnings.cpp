@@ -4,16 +4,15 @@
 #include <algorithm>
 
 #include "check/warning_checks.h"
+#include "common/ascii.h"
 
 namespace trelmix::cli {
 
 namespace {
 
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
 std::u16string UpperCase(std::u16string_view s) {
     std::u16string out(s);
-    for (char16_t& c : out) c = Upper(c);
+    for (char16_t& c : out) c = AsciiUpper(c);
     return out;
 }
 

@@ -3,17 +3,12 @@
 #include <algorithm>
 
 #include "check/warning_checks.h"
+#include "common/ascii.h"
 #include "platform/codepage.h"
 #include "platform/utf.h"
 #include "script/diagnostic.h"
 
 namespace trelmix::cli {
-
-namespace {
-
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-}  // namespace
 
 // ---- what the checks share ---------------------------------------------------
 
@@ -85,9 +80,10 @@ std::size_t EditDistance(std::u16string_view a, std::u16string_view b, std::size
     for (std::size_t j = 0; j <= m; ++j) d[0][j] = j;
     for (std::size_t i = 1; i <= n; ++i) {
         for (std::size_t j = 1; j <= m; ++j) {
-            const std::size_t cost = Upper(a[i - 1]) == Upper(b[j - 1]) ? 0 : 1;
+            const std::size_t cost = AsciiUpper(a[i - 1]) == AsciiUpper(b[j - 1]) ? 0 : 1;
             d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-            if (i > 1 && j > 1 && Upper(a[i - 1]) == Upper(b[j - 2]) && Upper(a[i - 2]) == Upper(b[j - 1])) {
+            if (i > 1 && j > 1 && AsciiUpper(a[i - 1]) == AsciiUpper(b[j - 2]) &&
+                AsciiUpper(a[i - 2]) == AsciiUpper(b[j - 1])) {
                 d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
             }
         }

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "check/warnings.h"
+#include "common/ascii.h"
 #include "common/errors.h"
 #include "script/keywords.h"
 
@@ -109,7 +110,7 @@ int KeywordsCommand(const std::string& name, Streams io, bool jsonl) {
         return kExitOk;
     }
     std::string upper = name;
-    for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    for (char& c : upper) c = AsciiUpper(c);
     if (const KeywordInfo* k = FindKeyword(upper)) {
         if (jsonl) {
             PrintRow(*k, io.out);
