@@ -3,6 +3,7 @@
 // does not undo, characters a file saved as UTF-8 spells in several bytes,
 // characters above one byte in inline text; and a file with zero bytes in it.
 #include "check/warning_checks.h"
+#include "common/ascii.h"
 #include "common/human_output.h"
 #include "common/text_encoding.h"
 #include "platform/codepage.h"
@@ -12,7 +13,7 @@ namespace trelmix::cli {
 
 namespace {
 
-bool IsHex(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
+bool IsHex(char16_t c) { return HexValue(c) >= 0; }
 unsigned HexDigit(char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10u; }
 
 // A well-formed escape at `i`: &#x, two hex digits, ';'.

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "common/record_escapes.h"
+#include "common/ascii.h"
 
 namespace trelmix::cli {
 

@@ -3,14 +3,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-namespace trelmix::cli {
+#include "common/ascii.h"
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+namespace trelmix::cli {
 
 namespace {
 

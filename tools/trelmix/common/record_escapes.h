@@ -15,9 +15,6 @@ namespace trelmix::cli {
 // then says which and where.
 std::optional<std::vector<std::uint8_t>> DecodeRecordArgument(std::string_view text, std::string& error);
 
-// The value of one hex digit (either case), or -1.
-int HexValue(char c);
-
 // Hex digits in pairs, either case, to bytes; nothing when malformed.
 std::optional<std::vector<std::uint8_t>> DecodeHex(std::string_view hex);
 
