@@ -68,6 +68,15 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
         modes.examples.push_back({{r.begin(), r.end()}, 0, 0, 1, {o.begin(), o.end()}, {}, "", 0});
     }
     EXPECT_TRUE(learn::Learn(modes).ok);
+    // Eleven code types, each its own edit, and a record given both ways: the
+    // closest script of this refused job stops at eight rules.
+    learn::Job wide{false, {modes.examples[0]}};
+    for (std::uint32_t i = 1; i < 12; ++i) {
+        const std::string r = "R" + std::to_string(i), o = static_cast<char>('@' + i) + r;
+        wide.examples.push_back({{r.begin(), r.end()}, i, 0, 1, {o.begin(), o.end()}, {}, "", 0});
+    }
+    wide.examples[0] = {wide.examples[1].record, 1, 0, 1, wide.examples[1].record, {}, "", 0};
+    EXPECT_EQ(learn::Learn(wide).failing.size(), 3u);
 
     // Fields split by a byte that SEND_UNTIL cannot write between its quotes.
     for (const char split : {'\'', '\\', '\r'}) {
