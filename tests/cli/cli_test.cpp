@@ -255,6 +255,8 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     // Text from the command line is UTF-16: a character past one byte keeps its low byte.
     says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x\xF0\x9F\x98\x80')\nEND_ACTION\nEND_RULE", 0,
          ":3:10: warning: '\xF0\x9F\x98\x80' is not one byte: the script keeps the low byte of it, 3D ('=')");
+    says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('\xE2\x98\xBA')\nEND_ACTION\nEND_RULE", 0,
+         "3A (':'); write a character of Windows-1252\n");  // no Windows-1252 byte to offer
 }
 
 // A command line that cannot go on: memory running out is a message and
