@@ -366,7 +366,8 @@ public:
 
     // Fewest rules first: the cheapest list of one rule that explains every
     // case, else of two, and so on; when none does within the search, the
-    // list that explains the most.
+    // better of the greedy list and the closest search's (which may find a
+    // list of fewer rules that the exact search had no nodes left for).
     Solution Solve() {
         const Mask all = (Mask{1} << cases_.size()) - 1;
         const Solution greedy = Greedy(all);
@@ -378,7 +379,6 @@ public:
                 if (std::optional<Solution> s = Exact(all, rules)) return *s;
             }
         }
-        if (greedy.unexplained == 0) return greedy;
         nodes_ = kMaxNodes - kClosestNodes;
         const Solution closest = Closest(all, 0);
         return greedy.Better(closest) ? greedy : closest;
