@@ -105,7 +105,7 @@ assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.ma
   [[0, 8], [1, 4], [3, 6], [9, 14], [11, 13]]);
 // Closing a document clears its diagnostics.
 got = diagnostics();
-notify('textDocument/didClose', escapes);
+server.stdin.write(`\r\n${frame({ method: 'textDocument/didClose', params: escapes })}`);  // after a stray blank line
 assert.deepEqual(await got, { uri: escapes.textDocument.uri, diagnostics: [] });
 assert.equal((await request('textDocument/foldingRange', escapes)).result, null, 'a closed document is forgotten');
 
