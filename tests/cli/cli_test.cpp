@@ -211,8 +211,8 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
     EXPECT_FALSE(std::filesystem::exists(file.path + ".ended"));
-    o.engine = "echo junk #";  // an answer that is not JSON fails the case, and the run goes on to its end
-    o.caseTimeout = 60;        // (a loaded machine may take more than 0.2 s to start it)
+    o.engine = R"(printf '%s\n' '{"assigned": true}' junk #)";  // junk for the script, and the run goes on
+    o.caseTimeout = 60;  // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
     // An object for the output list is junk (so is one for a trace); an engine that outlives its input is killed.
