@@ -153,6 +153,7 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         {"script: X\n\"A\" -> status 4294967297: \"A\"\n", ":2: the status is not a number from -2147483648"},
         {"script: X\n\"A\" -> status 0 (a note: \"A\"\n", ":2: the note after the status is not closed"},
         {"script: X\n\"A\" status 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"' after the record"},
+        {"script: X\n\"A\" x -> status 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"' after the record"},
         {"script:\nX\n", ":1: 'script:' needs the script on the indented lines after it"},
         {"script\n", ":1: expected 'script PATH' or 'script:'"},
         {"script: X\nX\n", ":2: expected a case, options or a script line"},

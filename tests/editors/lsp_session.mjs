@@ -110,7 +110,8 @@ assert.deepEqual(await got, { uri: escapes.textDocument.uri, diagnostics: [] });
 assert.equal((await request('textDocument/foldingRange', escapes)).result, null, 'a closed document is forgotten');
 
 const labels = async (line, character) => (await request('textDocument/completion', at(line, character))).result.map((c) => c.label);
-const inAction = await labels(6, 0);
+const inActionItems = (await request('textDocument/completion', at(6, 0))).result, inAction = inActionItems.map((c) => c.label);
+assert.deepEqual(['PAD_ZEROS', 'SKIP_START'].map((l) => inActionItems.find((c) => c.label === l).insertText), ['PAD_ZEROS(${1:count})', 'SKIP_START']);
 assert.ok(inAction.includes('SEND_ALL') && inAction.includes('PAD_SPACES') && !inAction.includes('CODE_LIST'), inAction);
 assert.deepEqual(await labels(3, 1), ['CODE_LIST', 'CODE_LENGTH', 'CODE_MATCH', 'WILDCARD_MATCH', 'PROTOCOL_MATCH', 'END_CRITERIA']);
 assert.ok((await labels(7, 11)).includes('TAB'));
