@@ -14,7 +14,8 @@ namespace trelmix::cli {
 namespace {
 
 bool IsHex(char16_t c) { return HexValue(c) >= 0; }
-unsigned HexDigit(char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10u; }
+// A digit already found to be one.
+unsigned HexDigit(char16_t c) { return static_cast<unsigned>(HexValue(c)); }
 
 // A well-formed escape at `i`: &#x, two hex digits, ';'.
 bool EscapeAt(std::u16string_view s, std::size_t i) {
