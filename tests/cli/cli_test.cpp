@@ -212,7 +212,9 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
     EXPECT_FALSE(std::filesystem::exists(file.path + ".ended"));
-    o.engine = R"(printf '%s\n' '{"assigned": true}' junk #)";  // junk for the script, and the run goes on
+    // Junk for the script, and the run goes on. The engine reads on, so no
+    // request meets a closed pipe however soon the answers come.
+    o.engine = R"(printf '%s\n' '{"assigned": true}' junk; cat >/dev/null #)";
     o.caseTimeout = 60;  // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
