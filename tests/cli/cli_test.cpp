@@ -95,16 +95,12 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
 }
 
 TEST(NearMisses, SuggestOnlyCloseKeywords) {
-    struct Case {
-        std::u16string word;
-        std::string_view keyword;  // empty: no suggestion
-    };
-    const Case cases[] = {
+    const std::pair<std::u16string, std::string_view> cases[] = {
         {u"pad_space", "PAD_SPACES"},
         {u"BEGIN_RUEL", "BEGIN_RULE"},
         {u"BEGN_CRITERA", "BEGIN_CRITERIA"},
         {u"APEND", "APPEND"},
-        {u"CODE_LEN", ""},
+        {u"CODE_LEN", ""},  // "": no suggestion
         {u"NOTE", ""},
         {u"END", ""},
         {u"PAD_SPACES", ""},
@@ -112,9 +108,9 @@ TEST(NearMisses, SuggestOnlyCloseKeywords) {
         {u"CDE_LST", "CODE_LIST"},  // nine letters allow two edits
         {u"BEGIXXN_RULF", ""},      // two letters too many and one wrong
     };
-    for (const Case& c : cases) {
-        const KeywordInfo* k = NearestKeyword(c.word);
-        EXPECT_EQ(k ? k->name : "", c.keyword) << std::string(c.word.begin(), c.word.end());
+    for (const auto& [word, keyword] : cases) {
+        const KeywordInfo* k = NearestKeyword(word);
+        EXPECT_EQ(k ? k->name : "", keyword) << std::string(word.begin(), word.end());
     }
     EXPECT_EQ(EditDistance(u"AB", u"BA", 2), 1u);
     EXPECT_EQ(EditDistance(u"", u"ABC", 1), 2u);  // past the limit: limit + 1

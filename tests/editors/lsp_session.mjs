@@ -43,7 +43,11 @@ const doc = { textDocument: { uri } };
 const at = (line, character) => ({ ...doc, position: { line, character } });
 
 const init = await request('initialize', { capabilities: {} });
-assert.equal(init.result.capabilities.textDocumentSync.change, 1, 'full-document sync');
+// What the server offers, each asked for below; an editor asks for nothing it does not offer.
+assert.deepEqual(init.result.capabilities, {
+  textDocumentSync: { openClose: true, change: 1 }, hoverProvider: true, documentSymbolProvider: true,
+  completionProvider: { triggerCharacters: ["'", '_'] }, foldingRangeProvider: true, definitionProvider: true,
+  documentFormattingProvider: true, codeActionProvider: { codeActionKinds: ['quickfix'] } });
 
 // An application script: the send line is a warning with a fix; a keyword in the
 // wrong block is the error.
