@@ -128,10 +128,7 @@ struct TempTests {
 };
 
 TEST(TestFiles, MalformedLinesAreNamedByLine) {
-    const struct {
-        const char* text;
-        const char* error;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
         {"script: BEGIN_RULE / END_RULE\n\"A\" -> stat 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
         {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
@@ -152,11 +149,11 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         {"script: X\nX\n", ":2: expected a case, options or a script line"},
         {"# nothing\n", ": no script line"},
     };
-    for (const auto& c : cases) {
-        const TempTests file(c.text);
+    for (const auto& [text, wanted] : cases) {
+        const TempTests file(text);
         std::string error;
-        EXPECT_FALSE(ReadCaseFile(file.path, error)) << c.text;
-        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_FALSE(ReadCaseFile(file.path, error)) << text;
+        EXPECT_NE(error.find(wanted), std::string::npos) << error;
     }
     std::string error;  // the least status is one
     EXPECT_TRUE(ReadCaseFile(TempTests("script: X\n\"A\" -> status -2147483648: \"A\"\n").path, error)) << error;

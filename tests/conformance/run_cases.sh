@@ -185,9 +185,11 @@ case $set_name in
       command_cases check trelmix check; inline_check_cases; command_cases explain "" run --explain; command_cases test tests test
       learn_cases
       jsonl_cases "$here/explain"  # the trace in --jsonl: the library linked in reports
-      # the same through an engine process, when trelmix is a program of this
-      # machine: its traces read back give the same report
+      # the same through an engine process, when trelmix is a program here: its traces read back alike
       [ ${#trelmix[@]} -eq 1 ] && command_cases test tests test --engine "${trelmix[0]}"
+      start=$(date +%s%N)  # --real-time: the host waits out a pause of a second
+      "${trelmix[@]}" run --keyboard --real-time --text $'BEGIN_RULE\nBEGIN_ACTION\nSEND_PAUSE(1)\nEND_ACTION\nEND_RULE' A > "$work/out"
+      verdict "run --real-time (its status, and a second gone)" "" "$work/out" "0 1" "$? $(($(date +%s%N) - start >= 1000000000))"
     fi
     if [ -n "$engine" ]; then jsonl_cases "$here/explain"; fi ;;
   keyboard) test_files "$here"/keyboard/*.tests; examples yes ;;
