@@ -44,10 +44,9 @@ const at = (line, character) => ({ ...doc, position: { line, character } });
 
 const init = await request('initialize', { capabilities: {} });
 // What the server offers, each asked for below; an editor asks for nothing it does not offer.
-assert.deepEqual(init.result.capabilities, {
-  textDocumentSync: { openClose: true, change: 1 }, hoverProvider: true, documentSymbolProvider: true,
-  completionProvider: { triggerCharacters: ["'", '_'] }, foldingRangeProvider: true, definitionProvider: true,
-  documentFormattingProvider: true, codeActionProvider: { codeActionKinds: ['quickfix'] } });
+assert.deepEqual(init.result.capabilities, { textDocumentSync: { openClose: true, change: 1 }, hoverProvider: true,
+  documentSymbolProvider: true, completionProvider: { triggerCharacters: ["'", '_'] }, foldingRangeProvider: true,
+  definitionProvider: true, documentFormattingProvider: true, codeActionProvider: { codeActionKinds: ['quickfix'] } });
 
 // An application script: the send line is a warning with a fix; a keyword in the
 // wrong block is the error.
@@ -146,6 +145,8 @@ assert.equal(lines.slice(1, 11).join('\n'),
   '        PAD_ZEROS(4)\n        SEND_EXTN(\'RET\')\n    END_ACTION\n    SET_RULESET(3)\nEND_RULE');
 
 assert.equal((await request('textDocument/rename', at(0, 0))).error.code, -32601);
+const junk = new Promise((resolve) => { waiting.set(null, resolve); server.stdin.write('Content-Length: 1\r\n\r\n{'); });
+assert.equal((await junk).error.code, -32700, 'a body that is not JSON; the session goes on');
 notify('textDocument/didOpen', { textDocument: {} }); // malformed: ignored, the session goes on
 assert.equal((await request('textDocument/hover', { textDocument: {} })).error.code, -32602);
 // An exit before shutdown is an error (status 1), as the protocol has it.

@@ -130,29 +130,6 @@ std::vector<std::string> Shown(const Expectation& e) {
     return lines;
 }
 
-// A line diff of two short lists: "- " expected only, "+ " got only.
-std::vector<std::string> Diff(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    std::vector<std::vector<std::size_t>> common(a.size() + 1, std::vector<std::size_t>(b.size() + 1, 0));
-    for (std::size_t i = a.size(); i-- > 0;) {
-        for (std::size_t j = b.size(); j-- > 0;) {
-            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
-        }
-    }
-    std::vector<std::string> out;
-    std::size_t i = 0, j = 0;
-    while (i < a.size() || j < b.size()) {
-        if (i < a.size() && j < b.size() && a[i] == b[j]) {
-            out.push_back("  " + a[i++]);
-            ++j;
-        } else if (i < a.size() && (j == b.size() || common[i + 1][j] >= common[i][j + 1])) {
-            out.push_back("- " + a[i++]);
-        } else {
-            out.push_back("+ " + b[j++]);
-        }
-    }
-    return out;
-}
-
 // A script path of a test file, relative to the file's folder unless absolute.
 std::string Resolve(const std::string& file, const std::string& script) {
 #if defined(_WIN32)
@@ -319,6 +296,28 @@ FileTally RunFile(CaseFile& file, CaseEngine& engine, Coverage& coverage, bool u
 }
 
 }  // namespace
+
+std::vector<std::string> Diff(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    std::vector<std::vector<std::size_t>> common(a.size() + 1, std::vector<std::size_t>(b.size() + 1, 0));
+    for (std::size_t i = a.size(); i-- > 0;) {
+        for (std::size_t j = b.size(); j-- > 0;) {
+            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+        }
+    }
+    std::vector<std::string> out;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (i < a.size() && j < b.size() && a[i] == b[j]) {
+            out.push_back("  " + a[i++]);
+            ++j;
+        } else if (i < a.size() && (j == b.size() || common[i + 1][j] >= common[i][j + 1])) {
+            out.push_back("- " + a[i++]);
+        } else {
+            out.push_back("+ " + b[j++]);
+        }
+    }
+    return out;
+}
 
 int TestCommand(const TestOptions& o, Streams io) {
     if (o.coverageMin && !(*o.coverageMin >= 0 && *o.coverageMin <= 100)) {

@@ -53,4 +53,8 @@ std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace
 // The `run` options that set up this session's host, for an engine process.
 std::vector<std::string> SessionArguments(const SessionSpec& session);
 
+// A line diff of two short lists, expected and got: "  " both, "- " expected
+// only, "+ " got only; the longest common run of lines kept.
+std::vector<std::string> Diff(const std::vector<std::string>& a, const std::vector<std::string>& b);
+
 }  // namespace trelmix::cli
