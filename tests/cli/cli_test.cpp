@@ -132,6 +132,7 @@ TEST(TestFiles, MalformedLinesAreNamedByLine) {
         {"\"A\" -> status 1: \"A\"\n", ":1: a case before the first script line"},
         {"script: BEGIN_RULE / END_RULE\n\"A\" -> stat 1: \"A\"\n", ":2: expected '-> status N: \"RECORD\"'"},
         {"script: X\n\"A\\x4\" -> status 1: \"A\"\n", ":2: record: bad escape at character 2"},
+        {"script: X\n\"A -> status 1: A\n", ":2: the record's closing quote is missing"},
         {"script: X\n\"A\" -> status 1: \"\\x4\"\n", ":2: record: bad escape at character 1"},
         {"script: X\n--keyboard\n\"A\" -> status 1: \"A\"\n", ":3: host options take effect at a script line"},
         {"script: X\n--caps-lock \"A\" -> status 1: \"A\"\n", ":2: only --code-type and --protocol"},

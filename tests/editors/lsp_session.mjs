@@ -129,8 +129,7 @@ assert.deepEqual(symbols.map((s) => [s.name, s.kind, s.range.start.line, s.range
 const folds = (await request('textDocument/foldingRange', doc)).result;
 assert.deepEqual(folds.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[1, 10], [2, 4], [5, 8], [11, 15], [12, 14]]);
-const rules = (await request('textDocument/definition', at(13, 5))).result;
-assert.deepEqual(rules.map((l) => [l.uri, l.range.start.line]), [[uri, 1]]);
+assert.deepEqual((await request('textDocument/definition', at(13, 5))).result.map((l) => [l.uri, l.range.start.line]), [[uri, 1]]);
 
 // Applying the edits gives the indentation of the language guide.
 const edits = (await request('textDocument/formatting', { ...doc, options: { tabSize: 4, insertSpaces: true } })).result;
