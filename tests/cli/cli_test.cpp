@@ -75,6 +75,8 @@ TEST(Scans, RecordsTakeTheOptionsAboveThemAndWholeRunOptionsComeFirst) {
               "ok [A\x1D]0/0 [ B ]15/2");
     EXPECT_EQ(std::memcmp(&o.id, &KeyboardClientId, sizeof(HostId)), 0);
     EXPECT_TRUE(o.host.capsLock);
+    o.id.data1 = 1;  // the command line's --id, not the keyboard's
+    EXPECT_EQ(read("--keyboard\n", o, r), ":1: --keyboard conflicts with the command line's --id\n");
     RunOptions p;
     for (std::string option : {"--delay-ms 5", "--text-encoding 0", "--typing-context 1", "--key-code-mode 1",
                                "--no-transmit", "--caps-lock", "--real-time", "--keyboard"}) {
@@ -223,12 +225,10 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
     std::ostringstream err;
-    for (const char* missing : {"nosuchfile.trelmix", "notes.TXT", "nosuchfile", "my scripts/desk.trelmix"}) {
+    for (const char* missing : {"nosuchfile.trelmix", "notes.TXT", "nosuchfile", "my scripts/desk.trelmix"})
         EXPECT_TRUE(ReportMissingFile(missing, err)) << missing;
-    }
-    for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"}) {
+    for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"})
         EXPECT_FALSE(ReportMissingFile(inlineText, err)) << inlineText;
-    }
 }
 
 // An argument list with no ')' ends with its line, whatever follows; the
