@@ -4,7 +4,6 @@
 // size limit.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -61,12 +60,6 @@ TEST(PlatformAnswers, UsLayoutAndCodePage1252AsWindowsGivesThem) {
     platform::RecordingPlatform recording;
     EXPECT_EQ(DifferencesFromWindows(recording), "");
     EXPECT_EQ(DifferencesFromWindows(platform::Native()), "");
-}
-
-TEST(NativeBackend, SleepsTheWholeTimeGiven) {
-    const auto start = std::chrono::steady_clock::now();
-    platform::Native().Sleep(250);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
 }
 
 TEST(NativeBackend, ReadsAFileOfExactlyTheLimit) {
