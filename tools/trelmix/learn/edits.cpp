@@ -647,17 +647,6 @@ std::string Words(const Action& a) {
 }
 
 std::string EditWords(const Edit& e) {
-    static const char* counts[] = {"no", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine"};
-    const std::string what = e.fill == ' ' ? "spaces" : e.fill == '0' ? "zeros" : Show(Text(1, e.fill)) + "s";
-    switch (e.kind) {
-    case Edit::Kind::Stop: return "stop: the record goes on as given, status 0";
-    case Edit::Kind::PadFront: return what + " in front up to " + cli::Plural(e.width, "byte", "bytes");
-    case Edit::Kind::PadBack: return what + " at the end up to " + cli::Plural(e.width, "byte", "bytes");
-    case Edit::Kind::StripLeading:
-        return "leading zeros removed (up to " +
-               std::string(e.width < 10 ? counts[e.width] : std::to_string(e.width).c_str()) + ")";
-    default: break;
-    }
     if (e.actions.empty()) return "as it is";
     std::string s;
     for (const Action& a : e.actions) {

@@ -86,7 +86,7 @@ std::vector<Edit> EditsFor(const Text& record, std::int32_t status, const Text& 
 std::string Quote(const Text& text);
 std::string ActionLine(const Action& action);
 std::string Words(const Action& action);
-std::string EditWords(const Edit& edit);
-Text Show(const Text& text);  // for messages: 'ABC'
+std::string EditWords(const Edit& edit);  // an edit of actions, in words (padding is told by its rules)
+Text Show(const Text& text);              // for messages: 'ABC'
 
 }  // namespace trelmix::learn
