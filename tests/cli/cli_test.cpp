@@ -192,8 +192,7 @@ TEST(TestFiles, UpdateRewritesOnlyFailingCasesAndKeepsEveryOtherByte) {
     EXPECT_EQ(TestCommand({{locked.path}, true, std::nullopt, "", true, {}}, {in, out, err}), 1);
     EXPECT_EQ(locked.Read(), head + "\"A\" -> status 0: \"\"\n");
     EXPECT_NE(out.str().find("not updated: the file is read-only"), std::string::npos) << out.str();
-    // A failing case's diff pairs a line seen twice with the right one.
-    EXPECT_EQ(Diff({"P", "T", "E", "T"}, {"Q", "T", "B", "T"}),
+    EXPECT_EQ(Diff({"P", "T", "E", "T"}, {"Q", "T", "B", "T"}),  // a case's diff pairs each T with its own
               (std::vector<std::string>{"- P", "+ Q", "  T", "- E", "+ B", "  T"}));
 }
 
