@@ -54,7 +54,7 @@ std::unique_ptr<CaseEngine> ProcessEngine(const std::string& command, bool trace
 std::vector<std::string> SessionArguments(const SessionSpec& session);
 
 // A line diff of two short lists, expected and got: "  " both, "- " expected
-// only, "+ " got only; the longest common run of lines kept.
+// only, "+ " got only; as many lines as can be are kept in common.
 std::vector<std::string> Diff(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
 }  // namespace trelmix::cli
