@@ -111,9 +111,10 @@ void CheckAmpersands(const KeywordLine& k, std::u16string_view s, Findings& out)
         const bool hex = j < s.size() && (s[j] == u'x' || s[j] == u'X');
         if (hex) ++j;
         const std::size_t digits = j;
-        unsigned value = 0;
-        while (j < s.size() && j - digits < 4 && (hex ? IsHex(s[j]) : (s[j] >= u'0' && s[j] <= u'9'))) {
-            value = value * (hex ? 16 : 10) + HexDigit(s[j++]);
+        unsigned value = 0;  // stops growing past a byte, so any run of digits fits
+        while (j < s.size() && (hex ? IsHex(s[j]) : (s[j] >= u'0' && s[j] <= u'9'))) {
+            if (value <= 0xFF) value = value * (hex ? 16 : 10) + HexDigit(s[j]);
+            ++j;
         }
         const std::size_t end = j < s.size() && s[j] == u';' ? j + 1 : j;
         std::string hint;
