@@ -208,6 +208,9 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine gave no answer within 0.2 s"), std::string::npos) << out.str();
     EXPECT_FALSE(std::filesystem::exists(file.path + ".ended"));
+    o.engine = "exec <&-; echo '{}' #";  // one that stops reading before it answers
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find(":1: the engine stopped reading"), std::string::npos) << out.str();
     // Junk for the script, and the run goes on. The engine reads on, so no
     // request meets a closed pipe however soon the answers come.
     o.engine = R"(printf '%s\n' '{"assigned": true}' junk; cat >/dev/null #)";
@@ -221,6 +224,12 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
+    // An engine that answers once too often: the next session does not read on from it.
+    const TempTests two("script: x\n\"A\" -> status 1: \"A\"\n--keyboard\nscript: x\n\"A\" -> status 1: \"A\"\n");
+    o.files = {two.path};
+    o.engine =
+        R"(printf '%s\n' '{}' '{"assigned": true}' '{"status": 1, "length": 1, "hex": "41", "output": []}' '{}'; cat >/dev/null #)";
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 0) << out.str();
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
