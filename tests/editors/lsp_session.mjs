@@ -100,10 +100,10 @@ assert.match(await hover(7, 12), /presses Enter/);
 assert.match(await hover(7, 3), /SEND_EXTN[\s\S]*Keyboard scripts only\./);
 assert.match(await hover(3, 14), /exactly 8 bytes/);
 assert.equal(await hover(0, 5), undefined);
-// Each block folds on its own ends, even where an action block opens inside criteria.
+// Each block folds on its own ends, even where an action block opens inside criteria; CRLF ends one line.
 const escapes = { textDocument: { uri: 'file:///escapes.trelmix' } };
 notify('textDocument/didOpen', { textDocument: { ...escapes.textDocument, languageId: 'trelmix', version: 1,
-  text: "BEGIN_RULE\nBEGIN_CRITERIA\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x1D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\nBEGIN_RULE\nSET_RULESET(32)\nBEGIN_CRITERIA\nPROTOCOL_MATCH(2)\nEND_CRITERIA\nEND_RULE\nSEND_ASCII('hi')\n" } });
+  text: "BEGIN_RULE\r\nBEGIN_CRITERIA\r\nCODE_MATCH('AB', 0)\nBEGIN_ACTION\nEND_CRITERIA\nAPPEND('A&#x1D;')\nEND_ACTION\nSET_RULESET(0)\nEND_RULE\nBEGIN_RULE\nSET_RULESET(32)\nBEGIN_CRITERIA\nPROTOCOL_MATCH(2)\nEND_CRITERIA\nEND_RULE\nSEND_ASCII('hi')\n" } });
 assert.deepEqual((await request('textDocument/foldingRange', escapes)).result.map((f) => [f.startLine, f.endLine]).sort((a, b) => a[0] - b[0]),
   [[0, 8], [1, 4], [3, 6], [9, 14], [11, 13]]);
 // Closing a document clears its diagnostics.
