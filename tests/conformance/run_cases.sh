@@ -159,11 +159,11 @@ inline_check_cases() {  # the check/*.trelmix that hold their expectations
   done
 }
 
-learn_cases() {  # learn/NAME.tests -> NAME.expected
+learn_cases() {  # learn/NAME.tests -> NAME.expected (the script without its heading and layout)
   local file status
   for file in "$here"/learn/*.tests; do
     (cd "$here/learn" && "${trelmix[@]}" learn "$(basename "$file")") 2> "$work/err" \
-      | grep -v -e '^BEGIN_' -e '^END_' -e '^#   ' -e '^$' > "$work/out"
+      | grep -v -e '^BEGIN_' -e '^END_' -e '^#   ' -e '^# Learned from' -e '^$' > "$work/out"
     status=${PIPESTATUS[0]}
     cat "$work/err" >> "$work/out"  # the notes, after the script
     verdict "learn/$(basename "$file" .tests)" "${file%.tests}.expected" "$work/out" "$(expected_status "${file%.tests}.status")" "$status"
