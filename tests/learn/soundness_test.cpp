@@ -85,6 +85,8 @@ TEST(Learn, GeneratedJobsAreLearnedRightOrRefused) {
                                {"typed \"AB\"", "tapped Tab"}, "", 0};
         EXPECT_TRUE(learn::Learn({true, {e}}).ok) << split;
     }
+    // A typed text that is no record (a bad escape): no script explains it.
+    EXPECT_FALSE(learn::Learn({true, {{{'A'}, 0, 0, 1, {'A'}, {"typed \"\\q\""}, "", 0}}}).ok);
 }
 
 }  // namespace
