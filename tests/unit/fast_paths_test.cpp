@@ -59,6 +59,7 @@ TEST(FastPaths, AdversarialSearches) {
         {as + "b" + as, aaab, 5000 - 63},
         {as, std::string(100, 'a'), 0},
         {"ab" + as, "b" + std::string(64, 'a') + "b", -1},
+        {std::string(35, 'a') + "baabbaabbaabbaabba", "abbaabbaabbaabbaabba", -1},  // periodic, right half found
         {std::string(3000, 'a') + "ba" + std::string(3000, 'a'), std::string(40, 'a') + "b" + std::string(40, 'a'),
          3000 - 40},
     };
