@@ -68,6 +68,14 @@ TEST(FastPaths, AdversarialSearches) {
     EXPECT_EQ(Find("xABAB", "", 0), -1);
     EXPECT_EQ(Find("LOC LOC-LOC-", "LOC-", 0, 3), 4);
     EXPECT_EQ(Find("-LOC", "LOC-", 0, 3), -1);  // an anchor that stands where the pattern cannot fit
+    // Only the pattern's own bytes are compared, though the byte before it
+    // equals the byte before the match.
+    std::string text;
+    for (int i = 0; i < 33; ++i) text += std::string(39, 'a') + "b";
+    text += "Z" + std::string(40, 'a');
+    const std::string framed = "QZ" + std::string(40, 'a');
+    const ByteSpan span{static_cast<std::int32_t>(text.size()), reinterpret_cast<const std::uint8_t*>(text.data())};
+    EXPECT_EQ(span.FindFrom(40, reinterpret_cast<const std::uint8_t*>(framed.data()) + 2, 0, 0), 33 * 40 + 1);
 }
 
 }  // namespace
