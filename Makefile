@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 6
 
-.PHONY: all release dev test deps demo clean fuzz mutants windows windows-x86 x86 web test-native test-windows test-x86 bench dist test-dist bench-learn format-check
+.PHONY: all release dev test deps demo clean fuzz mutants windows windows-x86 x86 web test-native test-windows test-x86 bench bench-web dist test-dist bench-learn format-check
 
 all: release
 
@@ -116,6 +116,10 @@ bench:
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bin/trelmix_bench $(BENCH_ARGS)
+
+# The playground's compile and run time in headless Chromium.
+bench-web: web
+	node bench/web_page.mjs build/web
 
 clean:
 	rm -rf build dist

@@ -3,7 +3,7 @@
 // warning (and its problems list), the keyboard box, hover and completion,
 // typed records with a bad line, shared links good and bad, Learn mode, the layout at
 // three widths (screenshots in build/web-screenshots), axe-core, and the
-// budgets. Every answer must
+// page's size (its timing: make bench-web). Every answer must
 // equal `trelmix run --jsonl`'s, every result's words `trelmix run`'s, and the
 // marks in the editor `trelmix check`'s, on the same script and records.
 //
@@ -212,25 +212,6 @@ const axe = await layout.evaluate(async () => (await globalThis.axe.run(document
 const grave = axe.filter((v) => v.impact === 'serious' || v.impact === 'critical');
 console.log(`axe-core: ${axe.length} violations (${axe.map((v) => `${v.id} ${v.impact}`).join(', ') || 'none'}); screenshots in ${shots}`);
 assert.deepEqual(grave, []);
-
-// Budget: a 20-rule script compiled and run on 100 records, best of 7 runs.
-let big = '';
-for (let i = 0; i < 20; ++i) {
-  big += `BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(${i})\nWILDCARD_MATCH('*${i}*')\nEND_CRITERIA\nBEGIN_ACTION\n` +
-    `REPLACE_ALL('${i}', '<${i}>')\nPAD_ZEROS(12)\nAPPEND('&#x0D;')\nEND_ACTION\nEND_RULE\n`;
-}
-const bigRecords = Array.from({ length: 100 }, (_, i) => `--code-type ${i % 20}\nITEM-${i}-${i * 7919}`).join('\n');
-const state = Buffer.from(JSON.stringify({ script: big, records: bigRecords, code_type: '', protocol: '' })).toString('base64url');
-const timed = await open(`file://${pageFile}#s=${state}`);
-const times = [];
-for (let i = 0; i < 7; ++i) {
-  const results = await after(timed, () => timed.fill('#protocol', String(i % 2)));
-  assert.equal(results.length, 100);
-  times.push(Number(await timed.getAttribute('#timing', 'data-ms')));
-}
-times.sort((a, b) => a - b);
-console.log(`page ${pageBytes} bytes; 20 rules on 100 records: best ${times[0].toFixed(1)} ms, median ${times[3].toFixed(1)} ms`);
-assert.ok(times[0] < 50, `compile and run took ${times[0]} ms`);
 
 assert.deepEqual(errors, []);
 await context.close();
