@@ -109,22 +109,22 @@ void PressChord(KeyboardEmulator& emulator, KeyList keys) {
 
 // ---- text ---------------------------------------------------------------------------
 
-bool SendText(const std::uint8_t* bytes, std::int32_t length) {
+void SendText(const std::uint8_t* bytes, std::int32_t length) {
     TransmitObject* t = CurrentTarget();
-    if (!t || !bytes || length <= 0) return false;
+    if (!t || !bytes || length <= 0) return;
     if (bytes[0] == kAltPrefix) {
         // A lone prefix names no key: nothing to press and no text left.
-        if (length < 2) return false;
+        if (length < 2) return;
         SendAltSequence(bytes[1]);
         bytes += 2;
         length -= 2;
-        if (length == 0) return false;
+        if (length == 0) return;
     }
 
     platform::Backend& p = platform::Current();
     const std::uint32_t codePage = TextCodePage(*t);
     const int units = p.MultiByteToWide(codePage, bytes, length, nullptr, 0);
-    if (units <= 0) return false;
+    if (units <= 0) return;
     // A text of a usual length is decoded on the stack; a longer one into a
     // buffer whose allocation, if it fails, throws before anything of the
     // text is typed (the run then ends with the out-of-memory status).
@@ -138,14 +138,13 @@ bool SendText(const std::uint8_t* bytes, std::int32_t length) {
     }
     const int written = p.MultiByteToWide(codePage, bytes, length, text, units);
     // One unit per byte or nothing: a double-byte character types no text at all.
-    if (written == 0 || written != length) return false;
+    if (written == 0 || written != length) return;
     TypeWithCapsLockOff(*t, text, static_cast<std::size_t>(units));
-    return true;
 }
 
-bool SendAltSequence(std::uint8_t byte) {
+void SendAltSequence(std::uint8_t byte) {
     TransmitObject* t = CurrentTarget();
-    if (!t) return false;
+    if (!t) return;
     KeyboardEmulator& e = *t->emulator;
     std::int32_t key;
     if ((byte >= 'A' && byte <= 'Z') || byte == '2' || byte == '6') {
@@ -161,46 +160,33 @@ bool SendAltSequence(std::uint8_t byte) {
     } else if (byte == '@') {
         const std::int32_t two = platform::Current().VkKeyScan(u'2') & 0xFF;
         PressChord(e, {vk::Alt, vk::Shift, two});
-        return true;
+        return;
     } else {
-        return false;
+        return;  // the byte names no key
     }
     PressChord(e, {vk::Alt, key});
-    return true;
 }
 
 // ---- named and numbered keys -----------------------------------------------------------
 
 std::span<const NamedKey> NamedKeys() { return kNamedKeys; }
 
-bool PressNamedKey(std::uint16_t virtualKey) {
+void PressFunctionKey(std::uint16_t number) {
     TransmitObject* t = CurrentTarget();
-    if (!t) return false;
-    for (const NamedKey& k : kNamedKeys) {
-        if (k.virtualKey == virtualKey) {
-            TapKeys(*t->emulator, {virtualKey});
-            return true;
-        }
-    }
-    return false;
-}
-
-bool PressFunctionKey(std::uint16_t number) {
-    TransmitObject* t = CurrentTarget();
-    if (!t || number < 1 || number > 24) return false;
+    if (!t || number < 1 || number > 24) return;
     TapKeys(*t->emulator, {vk::F1 - 1 + number});
-    return true;
 }
 
 void PressKeyByName(const ByteArg& name) {
-    if (!CurrentTarget()) return;
+    TransmitObject* t = CurrentTarget();
+    if (!t) return;
     // Only the first three bytes count. A shorter argument names no key: the
     // table's names have three letters, so nothing shorter can equal one, and
     // nothing past the argument is read.
     if (name.length() < 3) return;
     for (const NamedKey& k : kNamedKeys) {
         if (std::memcmp(name.bytes.data(), k.name, 3) == 0) {
-            PressNamedKey(k.virtualKey);
+            TapKeys(*t->emulator, {k.virtualKey});
             return;
         }
     }

@@ -63,24 +63,19 @@ inline void PressChord(KeyboardEmulator& emulator, std::initializer_list<std::in
 // Types `length` bytes: an Alt prefix (first byte 0x12) presses the Alt
 // combination its second byte names, then the rest is decoded (Windows-1252
 // when the TransmitObject's textEncoding is 1 or 3, else the ANSI code page)
-// and typed with Caps Lock switched off around the whole text. True when text
-// was typed. Nothing is typed unless every byte decodes to exactly one unit.
+// and typed with Caps Lock switched off around the whole text. Nothing is
+// typed unless every byte decodes to exactly one unit.
 // A lone 0x12 byte is an Alt prefix without its key: nothing is pressed or
 // typed. The bytes are not changed and nothing past `length` is read.
 // May throw std::bad_alloc (for the decoded text) before typing anything.
-bool SendText(const std::uint8_t* bytes, std::int32_t length);
+void SendText(const std::uint8_t* bytes, std::int32_t length);
 
 // Alt plus the key a prefix byte names ("A".."Z", "2", "6", "-", "@", "[",
-// backslash, "]"). False, and nothing pressed, for any other byte.
-bool SendAltSequence(std::uint8_t byte);
+// backslash, "]"). Nothing is pressed for any other byte.
+void SendAltSequence(std::uint8_t byte);
 
-// Taps a key of the key-name table (Backspace, Tab, Clear, Enter, Caps Lock,
-// Escape, Space, Page Up/Down, End, Home, the arrows, Print Screen, Delete,
-// Num Lock). False, and nothing pressed, for any other code.
-bool PressNamedKey(std::uint16_t virtualKey);
-
-// Taps F1..F24 for 1..24. False, and nothing pressed, for any other number.
-bool PressFunctionKey(std::uint16_t number);
+// Taps F1..F24 for 1..24. Nothing is pressed for any other number.
+void PressFunctionKey(std::uint16_t number);
 
 // The key-name table: three letters and a zero byte each, searched in order
 // (BSP, TAB, FFD, RET, ... NUM).

@@ -52,6 +52,7 @@ TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
          "BEGIN_RULE inside an action block that an END_ACTION further down closes; rules do not nest: end the open "
          "rule before beginning another @3:1"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LIST(1, )", "CODE_LIST arguments: a comma with no argument after it @3:14"},
+        {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x' )", "APPEND arguments: a blank after the last argument @3:11"},
     };
     for (const auto& c : cases) {
         const Compiled r = Compile(c.text);

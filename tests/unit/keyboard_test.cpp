@@ -80,7 +80,7 @@ TEST_F(Keyboard, RecordsAreClearedAndKeyListsEndAtMinusOne) {
 TEST_F(Keyboard, AltPrefixTable) {
     const struct {
         std::uint8_t byte;
-        const char* chord;  // empty: nothing pressed, false
+        const char* chord;  // empty: nothing pressed
     } cases[] = {
         {'A', "<d18 d65 u65 u18>"},
         {'Z', "<d18 d90 u90 u18>"},
@@ -100,7 +100,7 @@ TEST_F(Keyboard, AltPrefixTable) {
     };
     for (const auto& c : cases) {
         rec.output.clear();
-        EXPECT_EQ(SendAltSequence(c.byte), *c.chord != 0) << int(c.byte);
+        SendAltSequence(c.byte);
         EXPECT_EQ(Render(rec), c.chord) << int(c.byte);
     }
 }
