@@ -53,6 +53,7 @@ TEST(OtherEngines, NoTraceUnlessTheStatusSpeaksAndKeysAsTheyCame) {
     TraceRecorder recorder(map, script);
     EXPECT_TRUE(recorder.Take(TRLM_STATUS_APPLIED, 3).empty());
     EXPECT_EQ(recorder.Take(TRLM_STATUS_NO_SCRIPT, 0).size(), 1u);
+    EXPECT_TRUE(recorder.Take(TRLM_STATUS_APPLIED, 3).empty());  // nor at the next record
     EXPECT_EQ(DescribeInjection({{0, 127, 0}, {0, 127, 2}}), "tapped scan code 127");
     EXPECT_EQ(DescribeInjection({{65, 0, 0}, {66, 0, 2}}), "injected A down, B up");
 }
