@@ -65,7 +65,7 @@ MUTANT_COUNT ?= 30
 MUTANT_TESTS ?= ctest --test-dir build/mutants -j $(JOBS) --timeout 60 \
   -E 'web|x86|install|Engines|layers|symbols|header_modes|^editors$$|editors_nvim'
 MUTANT_BUILD ?= cmake --build build/mutants -j $(JOBS) --target trelmix_tests trelmix_cli trelmix_cli_tests \
-  trelmix_learn_tests trelmix_c_host trelmix_oom_tests format_keeps_rules
+  trelmix_learn_tests trelmix_c_host trelmix_oom_tests
 MUTANT_SEED ?=
 # The Windows backend is not built here (its tests run under Wine).
 MUTANT_SRC = $(filter-out src/platform/platform_win32.cpp,$(shell git ls-files 'src/*.cpp' 'src/*.h'))

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -117,6 +118,38 @@ TEST(Generated, ScriptsAreCheckedExplainedAndAnsweredAsPinned) {
         }
     }
     reference::ExpectPinned(told, "trelmix_generated_scripts.txt", 3021290523688295945ull);
+}
+
+// Formatting changes only the spaces and tabs that begin a line, which the
+// compiler skips, and leaves no line of blanks: generated scripts laid out
+// anew, each line indented any way and ended by any line break, with
+// comments, lines of blanks and vertical tabs now and then.
+TEST(Generated, FormattingChangesOnlyTheBlanksThatBeginALine) {
+    const auto unindented = [](const std::string& text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool lineStart = i == 0 || text[i - 1] == '\r' || text[i - 1] == '\n';
+            if (lineStart) i = std::min(text.find_first_not_of(" \t", i), text.size());
+            if (i < text.size()) out += text[i];
+        }
+        return out;
+    };
+    const std::regex lineOfBlanks("(^|[\r\n])[ \t]+([\r\n]|$)");
+    reference::Choices c(30);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        std::istringstream lines(reference::GenerateCase(c).script);
+        for (std::string line; std::getline(lines, line);) {
+            if (c.OneIn(8)) line = c.OneIn(2) ? "  # BEGIN_RULE" : c.OneIn(2) ? "\t" : "\v" + line;
+            text += std::string(c.Below(9), c.OneIn(2) ? ' ' : '\t') + line + (c.OneIn(3) ? "  " : "") +
+                    (c.OneIn(3)   ? "\r\n"
+                     : c.OneIn(4) ? "\r"
+                                  : "\n");
+        }
+        const std::string formatted = lsp::Format(text);
+        ASSERT_EQ(unindented(formatted), unindented(text)) << text;
+        ASSERT_FALSE(std::regex_search(formatted, lineOfBlanks)) << formatted;
+    }
 }
 
 }  // namespace
