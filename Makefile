@@ -63,7 +63,7 @@ MUTANT_COUNT ?= 30
 # editors/vscode; and the checks of the tree's shape (layers, exported
 # symbols), which no planted fault in a function changes.
 MUTANT_TESTS ?= ctest --test-dir build/mutants -j $(JOBS) --timeout 60 \
-  -E 'web|x86|install|Engines|layers|symbols|header_modes|^editors$$|editors_nvim'
+  -E 'web|x86|install|Engines|layers|symbols|header_modes|^editors$$'
 MUTANT_BUILD ?= cmake --build build/mutants -j $(JOBS) --target trelmix_tests trelmix_cli trelmix_cli_tests \
   trelmix_learn_tests trelmix_c_host trelmix_oom_tests
 MUTANT_SEED ?=

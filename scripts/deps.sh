@@ -26,8 +26,6 @@ packages=(
   libunicorn-dev
   # The playground: its engine in WebAssembly, its page tested in Chromium.
   emscripten chromium
-  # A real editor's language client for the tests of `trelmix lsp`.
-  neovim
 )
 # Node.js runs the benchmarks' JavaScript and the editor support's tests; a
 # Node.js from elsewhere that brings its own npm (and conflicts with Debian's)
