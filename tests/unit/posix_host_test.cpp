@@ -156,6 +156,7 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
     EXPECT_FALSE(text.empty());
     EXPECT_FALSE(platform::Native().ReadFile(u"/proc/version", text.size() - 1, bytes));
+    EXPECT_FALSE(platform::Native().ReadFile(u"/proc/self/mem", 4096, bytes));  // a read that fails
     // One whose size says more than it holds (sysfs says 4096) gives what it holds.
     std::ifstream online("/sys/devices/system/cpu/online", std::ios::binary);
     errno = EINTR;
