@@ -87,10 +87,14 @@ d = (await got).diagnostics;
 assert.deepEqual(d.at(-1).data.fixes, [{ range: { start: { line: 12, character: 2 }, end: { line: 12, character: 12 } }, newText: 'RULESET_ON' }]);
 assert.ok(d.some((x) => x.severity === 2 && x.range.start.line === 5), JSON.stringify(d));
 
+// Stated application mode: the send warning's fix states keyboard mode instead.
+got = diagnostics();
+notify('textDocument/didChange', { textDocument: { uri, version: 4 }, contentChanges: [{ text: `# trelmix: application\n${application}` }] });
+assert.deepEqual((await got).diagnostics[0].data.fixes, [{ range: { start: { line: 0, character: 0 }, end: { line: 0, character: 22 } }, newText: '# trelmix: keyboard' }]);
 // Stated keyboard mode: the send warning goes, the note stays; SEND_ keywords are offered in an action block.
 const keyboard = `# trelmix: keyboard\n${application}`;
 got = diagnostics();
-notify('textDocument/didChange', { textDocument: { uri, version: 4 }, contentChanges: [{ text: keyboard }] });
+notify('textDocument/didChange', { textDocument: { uri, version: 5 }, contentChanges: [{ text: keyboard }] });
 assert.deepEqual((await got).diagnostics.map((x) => x.code), ['ruleset-already-on']);
 
 const hover = async (line, character) => (await request('textDocument/hover', at(line, character))).result?.contents.value;
