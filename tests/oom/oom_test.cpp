@@ -59,8 +59,12 @@ public:
     bool Failed() override { return injected; }
     bool Assign(const HostId& id, const std::string& script, trelmix::oom::Failure failure) override {
         std::u16string text(script.begin(), script.end());
+        auto* units = reinterpret_cast<TrelmixChar*>(text.data());
+        AssignOutcome outcome{sizeof(AssignOutcome), 0, 0, 0, {}};
         const Armed armed(failure);
-        return TRLM_AssignScript(&id, reinterpret_cast<TrelmixChar*>(text.data())) != 0;
+        // Every other failure through the call that tells why: the same answer.
+        if (failure.at % 2 != 0) return TRLM_AssignScriptEx(&id, units, 0, &outcome) != 0;
+        return TRLM_AssignScript(&id, units) != 0;
     }
     bool IsRegistered(const HostId& id) override { return TRLM_IsRegistered(&id) != 0; }
     std::string Execute(const HostId& id, const std::string& record, std::uint32_t codeType, bool into,
