@@ -21,6 +21,7 @@
 #include "lsp/language.h"
 #include "pinned.h"
 #include "run/run.h"
+#include "script/keywords.h"
 #include "test/test_runner.h"
 
 namespace trelmix::cli {
@@ -118,6 +119,71 @@ TEST(Generated, ScriptsAreCheckedExplainedAndAnsweredAsPinned) {
         }
     }
     reference::ExpectPinned(told, "trelmix_generated_scripts.txt", 3021290523688295945ull);
+}
+
+// Every keyword that takes arguments, given each of a list of boundary
+// arguments (numbers at the edges of what each keyword takes, of a byte, of a
+// pause in 32 bits; texts with escapes, wide characters, key names; lists of
+// the wrong length or kind), alone in a rule, in an application and in a
+// keyboard script: what `check` says of each, as JSON lines, pinned.
+TEST(Generated, BoundaryArgumentsOfEveryKeywordAreCheckedAsPinned) {
+    const char* const arguments[] = {"0",
+                                     "1",
+                                     "9",
+                                     "10",
+                                     "119",
+                                     "120",
+                                     "255",
+                                     "256",
+                                     "300",
+                                     "4294967",
+                                     "4294968",
+                                     "2147483648",
+                                     "4294967295",
+                                     "4294967296",
+                                     "1 2",
+                                     "0x41",
+                                     "-1",
+                                     "",
+                                     "''",
+                                     "'a'",
+                                     "'abc'",
+                                     "'\\x41'",
+                                     "'a\\\\b'",
+                                     "'&#x1D;'",
+                                     "'&#X1D;'",
+                                     "'&#00029;'",
+                                     "'\xE2\x98\xBA'",
+                                     "'\xC3\xA9'",
+                                     "'F4'",
+                                     "'RET'",
+                                     "'tab'",
+                                     "'a', 'b'",
+                                     "'a', 2",
+                                     "'a')  # note",
+                                     "'x\xF0\x9F\x98\x80'"};
+    std::string told;
+    for (const KeywordInfo& k : Keywords()) {
+        if (k.Opens() || k.Closes()) continue;
+        for (const char* argument : arguments) {
+            const std::string line = std::string(k.name) + "(" + argument + ")";
+            const std::string script =
+                k.block == Block::Criteria ? "BEGIN_RULE\nBEGIN_CRITERIA\n" + line + "\nEND_CRITERIA\nEND_RULE"
+                : k.block == Block::Action ? "BEGIN_RULE\nBEGIN_ACTION\n" + line + "\nEND_ACTION\nEND_RULE"
+                                           : "BEGIN_RULE\n" + line + "\nBEGIN_ACTION\nEND_ACTION\nEND_RULE";
+            for (const bool keyboard : {false, true}) {
+                std::istringstream in;
+                std::ostringstream out, err;
+                CheckOptions check;
+                check.id = keyboard ? KeyboardClientId : kDefaultApplicationId;
+                check.scripts = {script};
+                check.jsonl = check.text = check.idGiven = true;
+                const int checked = CheckCommand(check, {in, out, err});
+                told += std::to_string(checked) + " " + line + "\n" + out.str() + err.str();
+            }
+        }
+    }
+    reference::ExpectPinned(told, "trelmix_keyword_boundaries.txt", 12393078594502682862ull);
 }
 
 // Formatting changes only the spaces and tabs that begin a line, which the
