@@ -19,6 +19,7 @@
 #include "common/host_id.h"
 #include "common/key_names.h"
 #include "common/record_escapes.h"
+#include "common/text_encoding.h"
 #include "run/explain.h"
 #include "run/scans.h"
 #include "test/test_runner.h"
@@ -216,12 +217,30 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":2: not a record's answer: "), std::string::npos) << out.str();
     EXPECT_FALSE(ParseTrace(nlohmann::json::parse(R"({"k": {"text": "x"}})")));
+    // A status or a length is taken to the edges of its 32 bits and refused past them.
+    const TempTests edges(
+        "script: x\n\"A\" -> status -2147483648, length 4294967295: \"A\"\n"
+        "\"A\" -> status 2147483647: \"A\"\n\"A\" -> status 1: \"A\"\n");
+    o.files = {edges.path};
+    o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
+        '{"status": -2147483648, "length": 4294967295, "hex": "41", "output": []}' \
+        '{"status": 2147483647, "length": 1, "hex": "41", "output": []}' \
+        '{"status": 2147483648, "length": 1, "hex": "41", "output": []}'; cat >/dev/null #)";
+    out.str("");
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_EQ(out.str().find(":2:") + out.str().find(":3:"), 2 * std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(":4: not a record's answer: "), std::string::npos) << out.str();
     // An engine that answers once too often: the next session does not read on from it.
     const TempTests two("script: x\n\"A\" -> status 1: \"A\"\n--keyboard\nscript: x\n\"A\" -> status 1: \"A\"\n");
     o.files = {two.path};
     o.engine =
         R"(printf '%s\n' '{}' '{"assigned": true}' '{"status": 1, "length": 1, "hex": "41", "output": []}' '{}'; cat >/dev/null #)";
     EXPECT_EQ(TestCommand(o, {in, out, err}), 0) << out.str();
+    SessionSpec given;  // an engine is told a session's host id when it is not the default
+    given.id = *ParseHostId("01020304-0506-0708-090a-0b0c0d0e0f10");
+    given.host.delayMs = 7;
+    EXPECT_EQ(SessionArguments(given),
+              (std::vector<std::string>{"--id", "{01020304-0506-0708-090A-0B0C0D0E0F10}", "--delay-ms", "7"}));
 }
 
 TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
@@ -230,6 +249,14 @@ TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
         EXPECT_TRUE(ReportMissingFile(missing, err)) << missing;
     for (const char* inlineText : {"", ".", "BEGIN_RULE", "-- not a keyword", "a\nb.txt", "END_RULE.txt\n"})
         EXPECT_FALSE(ReportMissingFile(inlineText, err)) << inlineText;
+    // A file name that is not UTF-8 keeps its UTF-8 and carries each other byte as U+DC80..U+DCFF;
+    // a name no file has stays as its bytes.
+    const std::string name = ::testing::TempDir() + std::to_string(getpid()) + "\xE9\xC3\xA9\xFF";
+    const std::u16string start(name.begin(), name.end() - 4);
+    EXPECT_EQ(FromCommandLine(name), start + u"\xE9\xC3\xA9\xFF");
+    std::ofstream(name) << "";
+    EXPECT_EQ(FromCommandLine(name), start + u"\xDCE9\xE9\xDCFF");
+    std::remove(name.c_str());
 }
 
 // An argument list with no ')' ends with its line, whatever follows; the

@@ -43,9 +43,9 @@ Diagnosis Diagnose(ScriptSource source, bool keyboardMode);
 // endColumn is the column just past the text meant (at least column + 1
 // unless the finding is at the end of its line).
 struct Place {
-    std::uint32_t line = 1;
-    std::uint32_t column = 1;
-    std::uint32_t endColumn = 1;
+    std::uint32_t line;
+    std::uint32_t column;
+    std::uint32_t endColumn;
 };
 // A locator of source.text may be given to find many places in one pass.
 Place PlaceOf(const ScriptSource& source, const Finding& finding, Locator* locate = nullptr);
