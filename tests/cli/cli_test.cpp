@@ -259,9 +259,10 @@ TEST(ScriptArgument, ANameThatLooksLikeAMissingFileIsAUsageError) {
     std::remove(name.c_str());
 }
 
-// An argument list with no ')' ends with its line, whatever follows; the
-// caret stands after its last character, not after trailing blanks.
-TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
+// Findings in inline text. An argument list with no ')' ends with its line,
+// whatever follows; the caret stands after its last character, not after
+// trailing blanks.
+TEST(Diagnostics, InlineTextFindings) {
     // The status and what check says of one inline script.
     const auto says = [](const std::string& script, int status, const std::string& text) {
         CheckOptions check;
@@ -277,6 +278,13 @@ TEST(Diagnostics, UnclosedListAndWordsAfterAKeywordInInlineText) {
     says("BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LENGTH(0x)", 1, "may hold only digits\n");  // no decimal for a bare 0x
     // Words after a keyword in text of several lines: a comment, not one line.
     says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1, "INSERT, so it is read as that keyword; if it is a comment");
+    // What a one-byte REPLACE_ALL from the start leaves of the text every record begins and ends with.
+    const std::string every =
+        "BEGIN_RULE\nBEGIN_ACTION\nPREPEND('AxB')\nAPPEND('CxD')\nSKIP_START\nREPLACE_ALL('x', '')\n"
+        "END_ACTION\nEND_RULE\nBEGIN_RULE\nBEGIN_CRITERIA\nWILDCARD_MATCH(";
+    const std::string end = ")\nEND_CRITERIA\nBEGIN_ACTION\nEND_ACTION\nEND_RULE";
+    says(every + "'B*'" + end, 0, "every record begins with 'A';");
+    says(every + "'*C'" + end, 0, "every record ends with 'D';");
 }
 
 // A command line that cannot go on: memory running out is a message and

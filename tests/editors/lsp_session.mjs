@@ -123,7 +123,7 @@ assert.ok(inAction.includes('SEND_ALL') && inAction.includes('PAD_SPACES') && !i
 assert.deepEqual(await labels(3, 1), ['CODE_LIST', 'CODE_LENGTH', 'CODE_MATCH', 'WILDCARD_MATCH', 'PROTOCOL_MATCH', 'END_CRITERIA']);
 assert.ok((await labels(7, 11)).includes('TAB'));
 const outside = (await request('textDocument/completion', at(16, 1))).result;  // both snippets, after a word
-assert.deepEqual(outside.map((c) => [c.label, c.insertTextFormat]), [['BEGIN_RULE', 2], ['rule', 2]]);
+assert.deepEqual(outside.map((c) => [c.label, c.kind, c.insertTextFormat]), [['BEGIN_RULE', 14, 2], ['rule', 15, 2]]);
 assert.deepEqual(await labels(17, 0), ['BEGIN_RULE', 'rule'], 'past the last line');
 assert.deepEqual(await labels(6, 11), []);
 

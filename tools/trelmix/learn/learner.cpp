@@ -743,6 +743,7 @@ ModeRules Write(Search& s, const Solution& sol, std::uint32_t ruleset, Learned& 
 // engine itself.
 const std::map<std::string, std::string>& KeyTable() {
     static const std::map<std::string, std::string> table = [] {
+        constexpr int kFunctionKeys = 24;
         std::vector<std::string> keywords;
         for (const KeywordInfo& k : Keywords()) {
             const std::string name(k.name);
@@ -751,7 +752,7 @@ const std::map<std::string, std::string>& KeyTable() {
                 for (const NamedKey& key : NamedKeys()) keywords.push_back(name + "('" + key.name + "')");
                 break;
             case KeyArgument::FunctionKey:
-                for (int f = 1; f <= 24; ++f) keywords.push_back(name + "(" + std::to_string(f) + ")");
+                for (int f = 1; f <= kFunctionKeys; ++f) keywords.push_back(name + "(" + std::to_string(f) + ")");
                 break;
             case KeyArgument::KeypadKey:
                 for (char d : std::string("0123456789.")) keywords.push_back(name + "('" + d + "')");
@@ -761,8 +762,8 @@ const std::map<std::string, std::string>& KeyTable() {
                 for (char ch : std::string("abcdefghijklmnopqrstuvwxyz0123456789")) {
                     keywords.push_back(name + "('" + ch + "')");
                 }
-                for (int vk = 112; vk <= 123; ++vk)
-                    keywords.push_back(name + "(" + std::to_string(vk) + ")");  // F1..F12
+                for (int f = 1; f <= kFunctionKeys; ++f)
+                    keywords.push_back(name + "(" + std::to_string(0x6F + f) + ")");  // F1.. by virtual key
                 for (const NamedKey& key : NamedKeys()) {
                     keywords.push_back(name + "(" + std::to_string(key.virtualKey) + ")");
                 }
