@@ -24,7 +24,6 @@ public:
     // A number below n (n >= 1).
     std::uint32_t Below(std::uint32_t n);
     bool OneIn(std::uint32_t n) { return Below(n) == 0; }
-    bool Exhausted() const { return !random_ && at_ >= size_; }
 
 private:
     std::mt19937_64 rng_;
