@@ -820,9 +820,11 @@ Learned Learn(const Job& job) {
     // belong to its mode; modes that one rule list explains together merge.
     std::vector<Text> barcodes;
     std::vector<std::vector<Case>> modes(1);
-    std::vector<std::size_t> modeOf;  // by barcode
+    const auto isBarcode = [](const Case& e) {
+        return e.status == 1 && e.o.empty() && !e.r.empty() && e.lines.empty() && Anchored(e.r);
+    };
     for (const Case& e : all) {
-        if (e.status == 1 && e.o.empty() && !e.r.empty() && e.lines.empty() && Anchored(e.r)) {
+        if (isBarcode(e)) {
             const auto at = std::find(barcodes.begin(), barcodes.end(), e.r);
             if (at == barcodes.end()) {
                 barcodes.push_back(e.r);
@@ -831,11 +833,9 @@ Learned Learn(const Job& job) {
             continue;
         }
         std::size_t mode = 0;
-        for (std::size_t i = e.index + 1; i-- > 0;) {
-            const Case& before = all[i];
-            if (before.status == 1 && before.o.empty() && !before.r.empty() && before.lines.empty() &&
-                Anchored(before.r)) {
-                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), before.r) -
+        for (std::size_t i = e.index; i-- > 0;) {
+            if (isBarcode(all[i])) {
+                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), all[i].r) -
                                                     barcodes.begin());
                 break;
             }
