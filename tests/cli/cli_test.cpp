@@ -277,7 +277,9 @@ TEST(Diagnostics, InlineTextFindings) {
          ":3:11: error: APPEND arguments: the ')' that closes the argument list is missing");
     says("BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LENGTH(0x)", 1, "may hold only digits\n");  // no decimal for a bare 0x
     // Words after a keyword in text of several lines: a comment, not one line.
-    says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1, "INSERT, so it is read as that keyword; if it is a comment");
+    says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1,
+         ":3:18: error: INSERT arguments: the argument list is missing: no '(' on the line; the line starts with "
+         "INSERT, so it is read as that keyword; if it is a comment");
     // What a one-byte REPLACE_ALL from the start leaves of the text every record begins and ends with.
     const std::string every =
         "BEGIN_RULE\nBEGIN_ACTION\nPREPEND('AxB')\nAPPEND('CxD')\nSKIP_START\nREPLACE_ALL('x', '')\n"

@@ -37,8 +37,6 @@ TEST(Diagnostics, PointAtTheEditorsLineAndColumnWithAReason) {
     } cases[] = {
         {"BEGIN_RULE\nBEGIN_ACTION\nPAD_SPACES",
          "PAD_SPACES arguments: the argument list is missing: no '(' on the line @3:11"},
-        {"BEGIN_RULE\nBEGIN_ACTION\nAPPEND('x'\nEND_ACTION",
-         "APPEND arguments: the ')' that closes the argument list is missing @3:11"},
         {"BEGIN_RULE\nBEGIN_CRITERIA\nEND_CRITERIA\nEND_RULE\nEND_CRITERIA",
          "END_CRITERIA without BEGIN_CRITERIA @5:1"},
         {"BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE",
