@@ -276,6 +276,8 @@ TEST(Diagnostics, InlineTextFindings) {
     says("BEGIN_RULE\nBEGIN_ACTION\nAPPEND('a' \t\nAPPEND(',')\nEND_ACTION\nEND_RULE", 1,
          ":3:11: error: APPEND arguments: the ')' that closes the argument list is missing");
     says("BEGIN_RULE\nBEGIN_CRITERIA\nCODE_LENGTH(0x)", 1, "may hold only digits\n");  // no decimal for a bare 0x
+    says("BEGIN_RULE\nBEGIN_ACTION\nBEGIN_RULE", 1,
+         ":3:1: error: BEGIN_RULE inside an action block (END_ACTION is missing); rules do not nest");
     // Words after a keyword in text of several lines: a comment, not one line.
     says("BEGIN_RULE\nBEGIN_ACTION\nINSERT the prefix", 1,
          ":3:18: error: INSERT arguments: the argument list is missing: no '(' on the line; the line starts with "
