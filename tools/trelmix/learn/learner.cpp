@@ -691,8 +691,9 @@ void Ambiguities(const Search& s, const Rule& rule, Mask left, const CasePredica
 // "record 2", "records 1, 3", "no record".
 std::string Indexes(const std::vector<Case>& cases, Mask m) {
     std::string s;
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        if (m & (Mask{1} << i)) s += (s.empty() ? "" : ", ") + std::to_string(cases[i].index + 1);
+    for (Mask left = m; left != 0; left &= left - 1) {  // each case of the mask, lowest first
+        const Case& c = cases[static_cast<std::size_t>(__builtin_ctzll(left))];
+        s += (s.empty() ? "" : ", ") + std::to_string(c.index + 1);
     }
     if (s.empty()) return "no record";
     return (__builtin_popcountll(m) == 1 ? "record " : "records ") + s;
