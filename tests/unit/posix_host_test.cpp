@@ -157,6 +157,14 @@ TEST(PosixBackend, ReadsWhateverErrnoHoldsAndDecodesEveryNamedCodePage) {
     EXPECT_FALSE(text.empty());
     EXPECT_FALSE(platform::Native().ReadFile(u"/proc/version", text.size() - 1, bytes));
     EXPECT_FALSE(platform::Native().ReadFile(u"/proc/self/mem", 4096, bytes));  // a read that fails
+    // One whose size says 4096 and whose read fails (EIO where runtime power management has no autosuspend).
+    const char* const failing = "/sys/devices/system/cpu/power/autosuspend_delay_ms";
+    if (std::FILE* f = std::fopen(failing, "rb")) {
+        char buffer[64];
+        const bool fails = std::fread(buffer, 1, sizeof buffer, f) == 0 && std::ferror(f);
+        std::fclose(f);
+        EXPECT_EQ(platform::Native().ReadFile(test::U16(failing).c_str(), 4096, bytes), !fails);
+    }
     // One whose size says more than it holds (sysfs says 4096) gives what it holds.
     std::ifstream online("/sys/devices/system/cpu/online", std::ios::binary);
     errno = EINTR;
