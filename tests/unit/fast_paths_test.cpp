@@ -60,6 +60,8 @@ TEST(FastPaths, AdversarialSearches) {
         {as, std::string(100, 'a'), 0},
         {"ab" + as, "b" + std::string(64, 'a') + "b", -1},
         {std::string(35, 'a') + "baabbaabbaabbaabba", "abbaabbaabbaabbaabba", -1},  // periodic, right half found
+        // periodic: a mismatch in the right half after a partial match forgets what that match showed
+        {std::string(33, 'a') + "bbaabaabaabaabaabbabaabaabaabaabaab", "abaabaabaabaabaab", 51},
         {std::string(3000, 'a') + "ba" + std::string(3000, 'a'), std::string(40, 'a') + "b" + std::string(40, 'a'),
          3000 - 40},
     };
