@@ -77,7 +77,6 @@ bool CheckBlock(const ScriptBuilder& builder, const Statement& st) {
 bool BeginRule(ScriptBuilder& b, const Statement&) {
     b.currentRule.emplace();
     b.ruleLine = b.line;
-    b.clauseLines.clear();
     b.rulesetsSwitchedOn = 0;
     return true;
 }
