@@ -62,6 +62,7 @@ TEST(FastPaths, AdversarialSearches) {
         {std::string(35, 'a') + "baabbaabbaabbaabba", "abbaabbaabbaabbaabba", -1},  // periodic, right half found
         // periodic: a mismatch in the right half after a partial match forgets what that match showed
         {std::string(33, 'a') + "bbaabaabaabaabaabbabaabaabaabaabaab", "abaabaabaabaabaab", 51},
+        {std::string(34, 'a') + "bbbbaabaabaabaabaab", "abaabaabaabaabaab", -1},  // only its maximal suffix splits it
         {std::string(3000, 'a') + "ba" + std::string(3000, 'a'), std::string(40, 'a') + "b" + std::string(40, 'a'),
          3000 - 40},
     };

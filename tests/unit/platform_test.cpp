@@ -84,7 +84,7 @@ TEST(NativeBackend, Utf8OfPairsAndLoneSurrogates) {
     const std::u16string lone = {0xD800, 0xE000, 0xDC00, 0xD800};
     EXPECT_EQ(platform::ToUtf8(lone), "\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD");
     // A file name's U+DC80..U+DCFF are the bytes of a name that is not UTF-8.
-    EXPECT_EQ(platform::ToFileName(std::u16string{u'a', 0xDCE9, 0xDC7F}), "a\xE9\xEF\xBF\xBD");
+    EXPECT_EQ(platform::ToFileName(std::u16string{u'a', 0xDCE9, 0xDCFF, 0xDC7F}), "a\xE9\xFF\xEF\xBF\xBD");
 }
 
 #endif
