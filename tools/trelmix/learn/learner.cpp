@@ -821,25 +821,17 @@ Learned Learn(const Job& job) {
     // belong to its mode; modes that one rule list explains together merge.
     std::vector<Text> barcodes;
     std::vector<std::vector<Case>> modes(1);
-    const auto isBarcode = [](const Case& e) {
-        return e.status == 1 && e.o.empty() && !e.r.empty() && e.lines.empty() && Anchored(e.r);
-    };
+    std::size_t mode = 0;  // of the records from here on: 1 + the last barcode's index, 0 before any
     for (const Case& e : all) {
-        if (isBarcode(e)) {
-            const auto at = std::find(barcodes.begin(), barcodes.end(), e.r);
+        if (e.status == 1 && e.o.empty() && !e.r.empty() && e.lines.empty() && Anchored(e.r)) {
+            auto at = std::find(barcodes.begin(), barcodes.end(), e.r);
             if (at == barcodes.end()) {
                 barcodes.push_back(e.r);
                 modes.emplace_back();
+                at = barcodes.end() - 1;
             }
+            mode = 1 + static_cast<std::size_t>(at - barcodes.begin());
             continue;
-        }
-        std::size_t mode = 0;
-        for (std::size_t i = e.index; i-- > 0;) {
-            if (isBarcode(all[i])) {
-                mode = 1 + static_cast<std::size_t>(std::find(barcodes.begin(), barcodes.end(), all[i].r) -
-                                                    barcodes.begin());
-                break;
-            }
         }
         if (modes[mode].size() < kMaxExamples) modes[mode].push_back(e);
     }
