@@ -48,9 +48,13 @@ ready() {
         fi
     fi
     # Exit status 0: no server was running and this one starts (it stays 60 s
-    # after its last program); 2: one is running already.
+    # after its last program); 2: one is running already. The warm-up program
+    # only starts Wine's background processes: when it fails, the program
+    # itself still runs and says what went wrong, instead of this script
+    # ending silently with its status.
     if "$wineserver" -p60 </dev/null >>"$log" 2>&1 9>&-; then
-        "$wine" cmd /c exit </dev/null >>"$log" 2>&1 9>&-
+        "$wine" cmd /c exit </dev/null >>"$log" 2>&1 9>&- ||
+            echo "wine-run.sh: the warm-up program exited with status $?" >>"$log"
     fi
     exec 9>&-
 }
