@@ -210,6 +210,9 @@ TEST(TestFiles, AnEngineThatDoesNotAnswerOrAnswersJunkFailsTheCase) {
     o.caseTimeout = 60;  // (a loaded machine may take more than 0.2 s to start it)
     EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
     EXPECT_NE(out.str().find(":1: the engine's answer is not a JSON object: junk"), std::string::npos) << out.str();
+    o.engine = R"(printf '%s\n' '{"error": "no"}'; cat >/dev/null #)";  // a refusal is told as it stands
+    EXPECT_EQ(TestCommand(o, {in, out, err}), 1);
+    EXPECT_NE(out.str().find(R"(:1: the engine answered {"error": "no"})"), std::string::npos) << out.str();
     // An object for the output list is junk (so is one for a trace); an engine that outlives its input is killed.
     o.engine = R"(printf '%s\n' '{"assigned": true}' '{"assigned": true}' \
         '{"status": 1, "length": 1, "hex": "41", "output": {"k": {"type": 65}}}'; sleep 100 #)";
