@@ -320,7 +320,6 @@ std::optional<std::vector<platform::Output>> ParseOutput(const json& list) try {
     std::vector<platform::Output> out;
     for (const json& e : list) {
         platform::Output o;
-        if (!e.is_object()) return std::nullopt;
         if (e.contains("inject") && e["inject"].is_array()) {
             o.kind = platform::Output::Kind::Inject;
             for (const json& r : e["inject"]) {
@@ -334,7 +333,7 @@ std::optional<std::vector<platform::Output>> ParseOutput(const json& list) try {
         } else if (e.contains("sleep")) {
             o.kind = platform::Output::Kind::Sleep;
             o.milliseconds = e["sleep"].get<std::uint32_t>();
-        } else {
+        } else {  // none of the three, or not an object (which contains nothing)
             return std::nullopt;
         }
         out.push_back(std::move(o));
